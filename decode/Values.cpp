@@ -1,0 +1,98 @@
+#include "Values.h"
+
+#include <cmath>
+
+namespace values {
+
+double RoundIt(double aNumberToRound, double aDecimalPlaces)
+{
+    const double scale = std::pow(10.0, aDecimalPlaces);
+    return std::floor(aNumberToRound * scale + 0.5) / scale;
+}
+
+double Val(const QString &text)
+{
+    int i = 0;
+    const int n = text.size();
+    while (i < n && (text.at(i) == QLatin1Char(' ') || text.at(i) == QLatin1Char('\t')))
+        ++i;
+    const int start = i;
+    if (i < n && (text.at(i) == QLatin1Char('+') || text.at(i) == QLatin1Char('-')))
+        ++i;
+    int digits = 0;
+    while (i < n && text.at(i).isDigit() && text.at(i).unicode() < 128) {
+        ++i;
+        ++digits;
+    }
+    if (i < n && text.at(i) == QLatin1Char('.')) {
+        ++i;
+        while (i < n && text.at(i).isDigit() && text.at(i).unicode() < 128) {
+            ++i;
+            ++digits;
+        }
+    }
+    if (digits == 0)
+        return 0.0;
+    int end = i;
+    if (i < n && (text.at(i) == QLatin1Char('e') || text.at(i) == QLatin1Char('E'))) {
+        int j = i + 1;
+        if (j < n && (text.at(j) == QLatin1Char('+') || text.at(j) == QLatin1Char('-')))
+            ++j;
+        int expDigits = 0;
+        while (j < n && text.at(j).isDigit() && text.at(j).unicode() < 128) {
+            ++j;
+            ++expDigits;
+        }
+        if (expDigits > 0)
+            end = j;
+    }
+    bool ok = false;
+    const double v = text.mid(start, end - start).toDouble(&ok);
+    return ok && std::isfinite(v) ? v : 0.0;
+}
+
+std::optional<double> strictNumber(const QString &text)
+{
+    const QString t = text.trimmed();
+    if (t.isEmpty())
+        return std::nullopt;
+    bool ok = false;
+    const double v = t.toDouble(&ok);   // C locale: "." as decimal point
+    if (!ok || !std::isfinite(v))
+        return std::nullopt;
+    return v;
+}
+
+QString fourDecimals(double x)
+{
+    double r = RoundIt(x, 4);
+    if (r == 0.0)
+        r = 0.0;   // no "-0.0000"
+    return QString::number(r, 'f', 4);
+}
+
+QString plainText(double x)
+{
+    if (!std::isfinite(x))
+        return QStringLiteral("0");
+    if (x == 0.0)
+        return QStringLiteral("0");
+    const int intDigits = x == 0.0 ? 1 : static_cast<int>(std::floor(std::log10(std::fabs(x)))) + 1;
+    int decimals = 15 - std::max(intDigits, 1);
+    if (decimals < 0)
+        decimals = 0;
+    if (decimals > 20)
+        decimals = 20;
+    QString s = QString::number(x, 'f', decimals);
+    if (s.contains(QLatin1Char('.'))) {
+        while (s.endsWith(QLatin1Char('0')))
+            s.chop(1);
+        if (s.endsWith(QLatin1Char('.')))
+            s.chop(1);
+    }
+    if (s == QLatin1String("-0"))
+        s = QStringLiteral("0");
+    return s;
+}
+
+} // namespace values

@@ -1,0 +1,186 @@
+#include "HardwarePort.h"
+
+#include <QLoggingCategory>
+
+#ifdef Q_OS_UNIX
+#include <termios.h>
+#endif
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
+
+Q_LOGGING_CATEGORY(lcPort, "sdi12.port", QtWarningMsg)
+
+HardwarePort::HardwarePort(std::function<QString(int)> resolve, QObject *parent)
+    : SerialPort(parent), m_resolve(std::move(resolve))
+{
+    m_port.setReadBufferSize(1024);
+    connect(&m_port, &QSerialPort::readyRead, this, &SerialPort::readyRead);
+    connect(&m_port, &QSerialPort::errorOccurred, this, &HardwarePort::onError);
+}
+
+HardwarePort::~HardwarePort()
+{
+    if (m_port.isOpen())
+        m_port.close();
+}
+
+bool HardwarePort::open()
+{
+    if (m_port.isOpen())
+        close();
+    const QString device = m_resolve ? m_resolve(m_number) : QString();
+    if (device.isEmpty()) {
+        m_error = QStringLiteral("COM%1 is not available").arg(m_number);
+        return false;
+    }
+    m_port.setPortName(device);
+    m_port.setBaudRate(1200);
+    m_port.setFlowControl(QSerialPort::NoFlowControl);
+    m_port.setStopBits(QSerialPort::OneStop);
+    if (!m_port.open(QIODevice::ReadWrite)) {
+        m_error = m_port.errorString();
+        qCInfo(lcPort) << "open" << device << "failed:" << m_error;
+        return false;
+    }
+    // The SDI-12 character format. A pseudo-terminal forces 8 data bits
+    // without parity and refuses these; the port stays usable, and received
+    // bytes are masked to 7 bits either way.
+    if (!m_port.setDataBits(QSerialPort::Data7))
+        qCInfo(lcPort) << device << "refuses 7 data bits";
+    if (!m_port.setParity(QSerialPort::EvenParity))
+        qCInfo(lcPort) << device << "refuses even parity";
+    m_port.clearError();
+    enableParityMarking();
+    m_raw.clear();
+    m_input.clear();
+    m_readPos = 0;
+    m_error.clear();
+    m_lostReported = false;
+    return true;
+}
+
+void HardwarePort::enableParityMarking()
+{
+    m_parityMarks = false;
+#ifdef Q_OS_UNIX
+    // Have the line discipline mark a character with a parity or framing
+    // error as FF 00 c, so that it can be read as '?'.
+    termios t{};
+    const int fd = static_cast<int>(m_port.handle());
+    if (fd >= 0 && ::tcgetattr(fd, &t) == 0) {
+        t.c_iflag |= INPCK | PARMRK;
+        t.c_iflag &= ~(IGNPAR | ISTRIP);
+        if (::tcsetattr(fd, TCSANOW, &t) == 0)
+            m_parityMarks = true;
+    }
+#endif
+#ifdef Q_OS_WIN
+    HANDLE h = m_port.handle();
+    DCB dcb{};
+    dcb.DCBlength = sizeof(dcb);
+    if (::GetCommState(h, &dcb)) {
+        dcb.fParity = TRUE;
+        dcb.fErrorChar = TRUE;
+        dcb.ErrorChar = '?';
+        ::SetCommState(h, &dcb);
+    }
+#endif
+}
+
+void HardwarePort::close()
+{
+    if (m_port.isOpen())
+        m_port.close();
+    m_raw.clear();
+    m_input.clear();
+    m_readPos = 0;
+}
+
+void HardwarePort::setBreak(bool on)
+{
+    if (!m_port.isOpen())
+        return;
+    if (!m_port.setBreakEnabled(on)) {
+        qCDebug(lcPort) << "break" << on << "refused:" << m_port.errorString();
+        m_port.clearError();
+    }
+}
+
+void HardwarePort::write(const QByteArray &bytes)
+{
+    if (m_port.isOpen())
+        m_port.write(bytes);
+}
+
+void HardwarePort::pull() const
+{
+    if (!m_port.isOpen())
+        return;
+    if (m_port.bytesAvailable() > 0)
+        m_raw.append(m_port.readAll());
+    qsizetype i = 0;
+    while (i < m_raw.size()) {
+        const unsigned char b = static_cast<unsigned char>(m_raw.at(i));
+        if (m_parityMarks && b == 0xFF) {
+            if (i + 1 >= m_raw.size())
+                break;                                    // wait for the rest
+            const unsigned char n = static_cast<unsigned char>(m_raw.at(i + 1));
+            if (n == 0xFF) {                              // an escaped FF
+                m_input.append(static_cast<char>(0x7F));
+                i += 2;
+                continue;
+            }
+            if (n == 0x00) {
+                if (i + 2 >= m_raw.size())
+                    break;
+                m_input.append('?');                      // parity or framing error
+                i += 3;
+                continue;
+            }
+        }
+        m_input.append(static_cast<char>(b & 0x7F));
+        ++i;
+    }
+    m_raw.remove(0, i);
+}
+
+qint64 HardwarePort::bytesAvailable() const
+{
+    pull();
+    return m_input.size() - m_readPos;
+}
+
+char HardwarePort::readByte()
+{
+    if (m_readPos >= m_input.size())
+        pull();
+    if (m_readPos >= m_input.size())
+        return 0;
+    const char c = m_input.at(m_readPos++);
+    if (m_readPos == m_input.size()) {
+        m_input.clear();
+        m_readPos = 0;
+    }
+    return c;
+}
+
+void HardwarePort::onError(QSerialPort::SerialPortError error)
+{
+    if (error != QSerialPort::ReadError && error != QSerialPort::ResourceError)
+        return;
+    // The far end is gone (adapter unplugged, pseudo-terminal closed).
+    // QSerialPort reports this over and over while the port stays open, so
+    // close at the first report and tell the owner once.
+    const QString reason = m_port.errorString();
+    if (m_port.isOpen())
+        m_port.close();
+    m_raw.clear();
+    m_input.clear();
+    m_readPos = 0;
+    m_error = reason;
+    if (!m_lostReported) {
+        m_lostReported = true;
+        emit lost(reason);
+    }
+}
