@@ -35,6 +35,7 @@ void Link::send_TXbuff(const QByteArray &in_buff)
         m_clock->sleepMs(MarkTiming);
         Comm1->write(in_buff);
         m_sentAt.start();
+        ++m_sentCount;
         TimeoutTimer.start(m_commandTimeout);
         FlushInput();
         qCDebug(lcLink) << "sent" << in_buff << "code" << LastCommand;

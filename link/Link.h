@@ -72,6 +72,9 @@ public:
     // plus the command timeout.
     void awaitServiceRequest(int seconds);
 
+    // Number of commands written to the port so far.
+    quint64 sentCount() const { return m_sentCount; }
+
     // A command was sent and neither its answer nor its timeout has come.
     bool exchangeInFlight() const;
 
@@ -101,6 +104,7 @@ private:
     QTimer m_wake;
     QElapsedTimer m_sentAt;
     int m_commandTimeout = 400;
+    quint64 m_sentCount = 0;
     int m_waitDepth = 0;
     RxRecord Rx;
 };

@@ -1,0 +1,175 @@
+#pragma once
+
+#include "app/Platform.h"
+#include "link/Clock.h"
+#include "link/CommsLog.h"
+#include "link/Link.h"
+#include "link/PortCatalogue.h"
+
+#include <QMainWindow>
+#include <array>
+#include <functional>
+#include <memory>
+
+class QAction;
+class QCheckBox;
+class QLabel;
+class QListWidget;
+class QMenu;
+class QPushButton;
+class QTabWidget;
+class QTimer;
+class QTreeWidget;
+class SensorTabWidget;
+
+class AboutWindow;
+class AddressOps;
+class BusyState;
+class Calibration;
+class Dispatcher;
+class FilterWindow;
+class LevelParams;
+class LogExport;
+class LoggingEngine;
+class ParameterReport;
+class PortMenu;
+class ResetWindow;
+class RotaryParams;
+class Scanner;
+class SensorPollWindow;
+class SensorTable;
+class Settings;
+class SensorTools;
+class TimingWindow;
+class UserCommandWindow;
+
+// The console's working window, "Orvane": the sensor tabs, the sensor table,
+// the comms log, the menus and the status bar. It owns the link, the state of
+// the run and the operations, which work on its controls.
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+
+    // CommsList as the link's comms log (declared first: the link uses it).
+    struct CommsListLog : CommsLog {
+        QListWidget *list = nullptr;
+        int count() const override;
+        void clear() override;
+        void append(const QString &line) override;
+    };
+    CommsListLog m_commsLog;
+
+public:
+    struct Platform {
+        Ui *ui = nullptr;
+        Clock *clock = nullptr;
+        SerialPort *port = nullptr;
+        QString settingsPath;                        // the settings file
+        std::function<PortCatalogue()> catalogue;    // the system's serial devices
+    };
+
+    explicit MainWindow(const Platform &platform, QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+    // Family choice, made before the window loads.
+    void setLevelProbeSensorType() { SensorType = false; }
+    void setRotaryEncoderSensorType() { SensorType = true; }
+    // The load: family set-up, sensor-table rows, port menu, show, settings
+    // and port (the first opening runs the scan).
+    void Form_Load();
+
+    // --- platform
+    Ui &ui;
+    Clock &clock;
+    SerialPort *Comm1;
+    Link link;
+
+    // --- state of the run
+    bool SensorType = false;         // false: level probe; true: rotary family
+    int ScanOnConnect = 0;
+    int CommPort = 1;
+    bool Calibrate_Flag = false;
+    bool StageOne_Flag = false;
+    bool UpdateReadings_Flag = false;
+    bool ReplyBeep_Flag = true;
+    bool SkipLocalOffset_Flag = false;
+    std::array<bool, 10> LogEnabled{};
+    std::array<int, 10> LogTickCount{};
+    int LoggingTab = 0;
+    std::array<int, 10> MeasurementWait{};
+    std::array<int, 10> SetPointWait{};
+    // Multi-command sequences running (scan, re-query, calibration, reset);
+    // the logging tick holds back its requests meanwhile.
+    int sequencesRunning = 0;
+
+    // --- controls
+    QTabWidget *SensorTab;
+    std::array<SensorTabWidget *, 10> tab{};
+    QCheckBox *CalibrateCheck;
+    QTreeWidget *ListView;
+    QTreeWidget *RotaryListView;
+    QListWidget *CommsList;
+    QPushButton *ScanBut;
+    QPushButton *ButClearComms;
+    std::array<QLabel *, 3> StatusBar1{};
+    QAction *mnuFile, *mnuSaveAs, *mnuCommsPort, *mnuReset, *mnuFilter, *mnuQueryAddress, *mnuUserCommand,
+        *mnuHelp, *submnuHelp, *submnuAbout;
+    std::array<QAction *, 17> mnuCom{};   // 1..16
+    QTimer *ClockTimer;
+
+    // --- windows
+    AboutWindow *About = nullptr;
+    SensorPollWindow *SensorPoll = nullptr;
+    TimingWindow *Timing = nullptr;        // top-level: usable while this window is disabled
+    FilterWindow *Filter = nullptr;
+    ResetWindow *Reset = nullptr;
+    UserCommandWindow *UserCommand = nullptr;   // top-level, as Timing
+
+    // --- operations
+    std::unique_ptr<SensorTable> table;
+    std::unique_ptr<BusyState> busy;
+    std::unique_ptr<Dispatcher> decoder;
+    std::unique_ptr<LevelParams> level;
+    std::unique_ptr<RotaryParams> rotary;
+    std::unique_ptr<Calibration> calibration;
+    std::unique_ptr<Scanner> scanner;
+    std::unique_ptr<AddressOps> address;
+    std::unique_ptr<LoggingEngine> logging;
+    std::unique_ptr<LogExport> exporter;
+    std::unique_ptr<ParameterReport> report;
+    std::unique_ptr<PortMenu> ports;
+    std::unique_ptr<Settings> settings;
+    std::unique_ptr<SensorTools> tools;
+
+    // --- helpers every operation uses
+    int currentTab() const;
+    // Sounds the beep when replies may beep.
+    void replyBeep();
+    void warn(const QString &title, const QString &text) { ui.message(Ui::Icon::Exclamation, title, text); }
+    void notice(const QString &title, const QString &text) { ui.message(Ui::Icon::Information, title, text); }
+    // Sends a command built by an operation: sets the last-command register
+    // and hands the bytes to the transmitter.
+    void sendCommand(const QString &command, int code);
+    // A port opened: a later loss of it is reported again.
+    void portReopened() { m_portLostShown = false; }
+    // The scan shows "Unable to connect to comm port." once, not per address.
+    bool connectMessageShown = false;
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void buildWindow();
+    void buildMenus();
+    void connectTabs();
+    void familySetup();
+    void onTimedOut();
+    void onPortLost(const QString &reason);
+    void onCannotSend();
+
+    std::function<PortCatalogue()> m_catalogue;
+    QString m_settingsPath;
+    bool m_portLostShown = false;
+    bool m_connectMessageOpen = false;
+
+};

@@ -1,0 +1,63 @@
+#include "Platform.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+
+namespace {
+QWidget *owner()
+{
+    return QApplication::activeWindow();
+}
+} // namespace
+
+void QtUi::message(Icon icon, const QString &title, const QString &text)
+{
+    QMessageBox box(icon == Icon::Exclamation ? QMessageBox::Warning : QMessageBox::Information, title,
+                    text, QMessageBox::Ok, owner());
+    box.exec();
+}
+
+bool QtUi::askYesNo(const QString &title, const QString &text)
+{
+    QMessageBox box(QMessageBox::Question, title, text, QMessageBox::Yes | QMessageBox::No, owner());
+    box.setDefaultButton(QMessageBox::Yes);
+    return box.exec() == QMessageBox::Yes;
+}
+
+void QtUi::beep()
+{
+    QApplication::beep();
+}
+
+Ui::SaveChoice QtUi::saveFile(const SaveDialog &d)
+{
+    // "Description|pattern|Description|pattern": Qt reads the pattern from
+    // the parentheses of each description.
+    const QStringList parts = d.filter.split(QLatin1Char('|'));
+    QStringList filters;
+    for (int i = 0; i + 1 < parts.size(); i += 2) {
+        QString f = parts.at(i);
+        if (!f.contains(parts.at(i + 1)))
+            f += QStringLiteral(" (") + parts.at(i + 1) + QLatin1Char(')');
+        filters.push_back(f);
+    }
+    QFileDialog dlg(owner(), d.title);
+    dlg.setAcceptMode(QFileDialog::AcceptSave);
+    dlg.setFileMode(QFileDialog::AnyFile);
+    dlg.setNameFilters(filters);
+    if (d.filterIndex >= 1 && d.filterIndex <= filters.size())
+        dlg.selectNameFilter(filters.at(d.filterIndex - 1));
+    if (!d.defaultSuffix.isEmpty())
+        dlg.setDefaultSuffix(d.defaultSuffix);
+    if (!d.overwritePrompt)
+        dlg.setOption(QFileDialog::DontConfirmOverwrite, true);
+    dlg.selectFile(d.fileName);
+    SaveChoice c;
+    if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty())
+        return c;
+    c.accepted = true;
+    c.fileName = dlg.selectedFiles().constFirst();
+    c.filterIndex = static_cast<int>(filters.indexOf(dlg.selectedNameFilter())) + 1;
+    return c;
+}

@@ -1,0 +1,103 @@
+#pragma once
+
+#include <QWidget>
+
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+class LogList;
+
+// The page of one sensor tab. It carries the frames of both sensor families;
+// the family chosen at start-up decides which are shown. Every control has
+// its name plus "_<tab index>" as its object name (RangeBut_3).
+class SensorTabWidget : public QWidget
+{
+    Q_OBJECT
+public:
+    SensorTabWidget(int index, QWidget *parent = nullptr);
+    int index() const { return m_index; }
+
+    // Family set-up at load: level-probe frames and lists, or rotary ones.
+    void setFamily(bool rotary);
+
+    // --- level probe: "Set Parameters"
+    QGroupBox *ParameterFrame;
+    QComboBox *AddressCombo;
+    QPushButton *AddrBut;
+    QLineEdit *RangeText;
+    QPushButton *RangeBut, *RangeQueryBut;
+    QLineEdit *MaxOverRangeText;
+    QPushButton *MaxRangeBut, *MaxOverRangeQueryBut;
+    QComboBox *PressUnitsCombo;
+    QPushButton *PressUnitsBut, *PressUnitsQueryBut;
+    QComboBox *TempUnitsCombo;
+    QPushButton *TempUnitsBut, *TempUnitsQueryBut;
+    QComboBox *DensityCorrCombo;
+    QPushButton *DensityCorrBut, *DensityCorrQueryBut;
+    QComboBox *ReverseCombo;
+    QPushButton *ReverseBut, *ReverseQueryBut;
+    QLineEdit *LevelText;
+    QPushButton *LevelBut, *LevelQueryBut;
+    QCheckBox *LocalOffsetCheck;
+    QPushButton *ApplyQueryBut;
+    QCheckBox *UnlockCheck;
+    QPushButton *UnlockQueryBut;
+    QLineEdit *SGText;
+    QPushButton *SGBut;
+    QLineEdit *SampleRateText;
+    QLineEdit *LevelOffsetText;
+    QPushButton *LevelOffsetBut, *AutoZeroBut;
+    QPushButton *IDQueryBut;
+    QListWidget *SensorIDList;
+
+    // --- level probe: "Calibrate"
+    QGroupBox *CalibrateFrame;
+    QPushButton *StageOneBut, *ClearOffsetsBut;
+    QLineEdit *ZeroCalibrationText;
+    QPushButton *ZeroCalibrationBut;
+    QLineEdit *SlopeCalibrationText;
+    QPushButton *SlopeCalibrationBut;
+    QLineEdit *PressureText;
+    QPushButton *PressureBut, *CalibrationCompleteBut;
+    QLineEdit *LocalGravityText;
+    QPushButton *LocalGravityBut, *LocalGravityQueryBut;
+
+    // --- rotary encoder and encoder converter: "Set Parameters"
+    QGroupBox *RotaryEncoderFrame;
+    QComboBox *RotaryAddressCombo;
+    QPushButton *RotaryAddrBut;
+    QLineEdit *RotaryCountsPerRevText;
+    QPushButton *RotaryCountsPerRevBut, *QueryRotaryCountsPerRevBut;
+    QLineEdit *RotaryPulleyCircumText;
+    QPushButton *RotaryPulleyCircumBut, *QueryRotaryPulleyCircumfBut;
+    QComboBox *RotaryMeasurementUnitsCombo;
+    QPushButton *RotaryMeasurementUnitsBut, *QueryRotaryMeasurementUnitsBut;
+    QComboBox *RotaryDirectionCombo;
+    QPushButton *RotaryDirectionBut, *QueryRotaryDirectionBut;
+    QLineEdit *RotaryCurrentValueText;
+    QPushButton *RotaryCurrentValueBut, *QueryRotaryCurrentValueBut;
+    QPushButton *RotarySetZeroBut;
+    QLineEdit *RotaryMaxRangeText;
+    QLineEdit *RotaryMeasurementResText;
+    QPushButton *RotaryIDQueryBut;
+    QListWidget *RotarySensorIDList;
+
+    // --- "Data Logging" ("Log" on tab 0)
+    QGroupBox *LogFrame;
+    QComboBox *LogPeriodCombo, *RotaryLogPeriodCombo;
+    QPushButton *StartLogBut, *StopLogBut, *RotaryStartLogBut, *RotaryStopLogBut;
+    QPushButton *ClearLogBut, *SaveLogBut;
+    LogList *LogListView, *RotaryLogListView;
+
+private:
+    QGroupBox *buildParameterFrame();
+    QGroupBox *buildCalibrateFrame();
+    QGroupBox *buildRotaryFrame();
+    QGroupBox *buildLogFrame();
+    template <class W> W *make(const char *name, W *w);
+
+    int m_index;
+};

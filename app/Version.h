@@ -1,0 +1,3 @@
+#pragma once
+
+inline constexpr char kVersion[] = "1.0.2";

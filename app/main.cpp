@@ -1,0 +1,46 @@
+#include "app/MainWindow.h"
+#include "app/Platform.h"
+#include "app/StartupForm.h"
+#include "discovery/SysData.h"
+#include "link/HardwarePort.h"
+#include "link/PortCatalogue.h"
+
+#include <QApplication>
+#include <memory>
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("sdi12-console"));
+    QApplication::setApplicationVersion(QStringLiteral("1.0.2"));
+
+    QtUi ui;
+    Clock clock;
+    // The devices are listed once, when the main window loads; the port
+    // opens the device listed under the chosen COM number.
+    auto catalogue = std::make_shared<PortCatalogue>();
+    HardwarePort port([catalogue](int n) { return catalogue->devices.value(n); });
+    std::unique_ptr<MainWindow> main;
+
+    StartupForm startup;
+    QObject::connect(&startup, &StartupForm::chosen, &startup, [&](StartupForm::Family family) {
+        MainWindow::Platform platform;
+        platform.ui = &ui;
+        platform.clock = &clock;
+        platform.port = &port;
+        platform.settingsPath = sysdata::defaultPath();
+        platform.catalogue = [catalogue] {
+            *catalogue = ports::systemCatalogue();
+            return *catalogue;
+        };
+        main = std::make_unique<MainWindow>(platform);
+        if (family == StartupForm::Family::LevelProbe)
+            main->setLevelProbeSensorType();
+        else
+            main->setRotaryEncoderSensorType();
+        startup.hide();
+        main->Form_Load();
+    });
+    startup.show();
+    return app.exec();
+}

@@ -1,0 +1,102 @@
+// Measurement start and data answers, both families.
+#include "Dispatcher.h"
+
+#include "app/MainWindow.h"
+#include "app/SensorTabWidget.h"
+#include "app/Widgets.h"
+#include "decode/Decoders.h"
+#include "discovery/SensorTable.h"
+#include "logging/LogList.h"
+#include "logging/LoggingEngine.h"
+#include "params/BusyState.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace {
+// ttt at answer offsets 1-3; a digit the answer is too short for counts 0
+// and marks the step failed.
+int seconds(const Answer &a, bool *ok)
+{
+    int w = 0;
+    *ok = true;
+    for (int k = 1; k <= 3; ++k) {
+        const auto d = a.digit(k);
+        if (!d)
+            *ok = false;
+        w = w * 10 + d.value_or(0);
+    }
+    return w;
+}
+} // namespace
+
+// "atttn": the sensor needs ttt seconds. After M the data are ready one
+// second early enough that ttt 001 is requested at once; the set-point
+// commands count every second.
+void Dispatcher::measurementStart(const Line &l, bool setPoint)
+{
+    bool ok = true;
+    const int ttt = seconds(l.a, &ok);
+    if (!ok)
+        fail();
+    const int w = setPoint ? ttt : ttt - 1;
+    (setPoint ? m.SetPointWait : m.MeasurementWait)[static_cast<size_t>(l.T)] = w;
+    if (w > 0) {
+        m.link.awaitServiceRequest(ttt);
+    } else {
+        m.clock.sleepMs(m.link.DataTimeout);
+        m.logging->RequestMeasurementData(l.T);
+    }
+}
+
+// "atttnn" answer to C: no pause when the data are ready at once.
+void Dispatcher::concurrentStart(const Line &l)
+{
+    bool ok = true;
+    const int w = seconds(l.a, &ok);
+    if (!ok)
+        fail();
+    m.MeasurementWait[static_cast<size_t>(l.T)] = w;
+    if (w != 0)
+        m.link.awaitServiceRequest(w);
+    else
+        m.logging->RequestMeasurementData(l.T);
+}
+
+void Dispatcher::levelData(const Line &l)
+{
+    SensorTabWidget *t = m.tab[l.T];
+    const decoders::LevelData d = decoders::splitLevelData(l.a.afterAddress());
+    LogRow row;
+    row.date = m.clock.shortDate();
+    row.cells = {m.clock.now().time().toString(QStringLiteral("hh:mm:ss")), d.first,
+                 combo::text(t->PressUnitsCombo), d.second, combo::text(t->TempUnitsCombo)};
+    t->LogListView->insertTop(std::move(row));
+    t->LogListView->setSelectedRow(0);
+    t->ClearLogBut->setEnabled(true);
+    t->SaveLogBut->setEnabled(true);
+    m.table->setCell(l.T, SensorTable::Pressure, d.first);
+    m.table->setCell(l.T, SensorTable::Temperature, d.second);
+    t->PressureText->setText(d.first);
+    answered();
+    idleLevel(l, l.T);
+}
+
+void Dispatcher::rotaryData(const Line &l)
+{
+    SensorTabWidget *t = m.tab[l.T];
+    const QString value = decoders::dropPlus(l.a.afterAddress());
+    LogRow row;
+    row.date = m.clock.shortDate();
+    row.cells = {m.clock.now().time().toString(QStringLiteral("hh:mm:ss")), value,
+                 combo::text(t->RotaryMeasurementUnitsCombo), QString(), QString()};
+    t->RotaryLogListView->insertTop(std::move(row));
+    t->RotaryLogListView->setSelectedRow(0);
+    t->ClearLogBut->setEnabled(true);
+    t->SaveLogBut->setEnabled(true);
+    m.table->setCell(l.T, SensorTable::RotaryLevel, value);
+    t->RotaryCurrentValueText->setText(value);
+    answered();
+    idleRotary(l, l.T);
+}

@@ -1,0 +1,27 @@
+#pragma once
+
+class MainWindow;
+
+// A sensor's identity on the bus: changing its address (and moving what the
+// window shows of it to the tab of the new address), asking a lone sensor
+// for its address, and reading its identification.
+class AddressOps
+{
+public:
+    explicit AddressOps(MainWindow &m) : m(m) {}
+    void connectTab(int i);
+
+    void AddrBut_Click(int index);
+    void RotaryAddrBut_Click(int index);
+    void mnuQueryAddress_Click();
+    void IDQueryBut_Click(int index);
+    void RotaryIDQueryBut_Click(int index);
+
+    void MoveLevelSensorTab(int oldTab, int newTab);
+    void MoveRotarySensorTab(int oldTab, int newTab);
+
+private:
+    void changeAddress(int index, bool rotary);
+    void moveCommon(int oldTab, int newTab, bool rotary);
+    MainWindow &m;
+};

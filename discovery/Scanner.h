@@ -1,0 +1,30 @@
+#pragma once
+
+#include <functional>
+
+class MainWindow;
+
+// The bus scan: which addresses hold a sensor of the chosen family, and
+// everything each found sensor can be asked for. Strictly one command, one
+// wait for its answer, then the next.
+class Scanner
+{
+public:
+    explicit Scanner(MainWindow &m) : m(m) {}
+
+    void Poll_Sensors();
+    // After a pressure-unit change: the values that depend on the unit.
+    void RequeryUnitDependentValues(int a);
+
+    bool running() const { return m_running; }
+
+private:
+    bool step(const std::function<void()> &send);
+    bool measurementStep(int a);
+    bool levelList(int a);
+    bool rotaryList(int a);
+    void logStatus(int a);
+
+    MainWindow &m;
+    bool m_running = false;
+};

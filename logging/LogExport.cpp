@@ -1,0 +1,3 @@
+#include "LogExport.h"
+
+void LogExport::SaveLogBut_Click(int) {}

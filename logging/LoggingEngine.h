@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QObject>
+#include <QTimer>
+
+class MainWindow;
+
+// Periodic logging: a measurement at start, then one every period, driven by
+// the one-second tick; each data answer becomes a row at the top of the
+// tab's log list.
+class LoggingEngine : public QObject
+{
+    Q_OBJECT
+public:
+    explicit LoggingEngine(MainWindow &m);
+
+    void StartLogBut_Click(int index);
+    void RotaryStartLogBut_Click(int index);
+    void StopLogBut_Click(int index);
+    void RotaryStopLogBut_Click(int index);
+    void ClearLogBut_Click(int index);
+    void SecondTimer_Timer();
+
+    void StartLevelMeasurement(int address);
+    void StartRotaryMeasurement(int address);
+    void RequestMeasurementData(int address);
+
+    // Ends every periodic logging run (all addresses), as "Stop Log" does,
+    // writing "Idle" into the status cell of every sensor that was logging.
+    void stopAll();
+
+    QTimer SecondTimer;
+
+private:
+    void start(int index, bool rotary);
+    void stop(int index, bool rotary);
+    MainWindow &m;
+};

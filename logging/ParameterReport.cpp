@@ -1,0 +1,3 @@
+#include "ParameterReport.h"
+
+void ParameterReport::mnuSaveAs_Click() {}

@@ -1,0 +1,28 @@
+#pragma once
+
+class MainWindow;
+
+// While an exchange is in flight the tab of its sensor is busy: its command
+// controls and the window-wide commands are disabled, so that no second
+// command can start. Whoever handles the answer (or its absence) returns the
+// tab to idle.
+class BusyState
+{
+public:
+    explicit BusyState(MainWindow &m) : m(m) {}
+
+    void SetLevelBusy(int address);
+    void SetLevelIdle(int address);
+    void SetRotaryBusy(int address);
+    void SetRotaryIdle(int address);
+    void EnableCalibrationButtons(int address);
+    void DisableCalibrationButtons(int address);
+
+    // The family's pair.
+    void setBusy(int address);
+    void setIdle(int address);
+
+private:
+    void windowCommands(bool enabled, bool rotary);
+    MainWindow &m;
+};

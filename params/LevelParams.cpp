@@ -1,0 +1,313 @@
+#include "LevelParams.h"
+
+#include "app/MainWindow.h"
+#include "app/SensorTabWidget.h"
+#include "app/Widgets.h"
+#include "decode/Values.h"
+#include "params/BusyState.h"
+#include "params/EntryFilter.h"
+#include "params/FilterWindow.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace {
+QString digitText(int d)
+{
+    return QString::number(d).left(1);
+}
+} // namespace
+
+LevelParams::LevelParams(MainWindow &m) : m(m) {}
+
+void LevelParams::connectTab(int i)
+{
+    SensorTabWidget *t = m.tab[i];
+    auto on = [i](QPushButton *b, void (LevelParams::*h)(int), LevelParams *self) {
+        QObject::connect(b, &QPushButton::clicked, b, [self, h, i] { (self->*h)(i); });
+    };
+    on(t->RangeBut, &LevelParams::RangeBut_Click, this);
+    on(t->RangeQueryBut, &LevelParams::RangeQueryBut_Click, this);
+    on(t->MaxRangeBut, &LevelParams::MaxRangeBut_Click, this);
+    on(t->MaxOverRangeQueryBut, &LevelParams::MaxOverRangeQueryBut_Click, this);
+    on(t->PressUnitsBut, &LevelParams::PressUnitsBut_Click, this);
+    on(t->PressUnitsQueryBut, &LevelParams::PressUnitsQueryBut_Click, this);
+    on(t->TempUnitsBut, &LevelParams::TempUnitsBut_Click, this);
+    on(t->TempUnitsQueryBut, &LevelParams::TempUnitsQueryBut_Click, this);
+    on(t->DensityCorrBut, &LevelParams::DensityCorrBut_Click, this);
+    on(t->DensityCorrQueryBut, &LevelParams::DensityCorrQueryBut_Click, this);
+    on(t->ReverseBut, &LevelParams::ReverseBut_Click, this);
+    on(t->ReverseQueryBut, &LevelParams::ReverseQueryBut_Click, this);
+    on(t->LevelBut, &LevelParams::LevelBut_Click, this);
+    on(t->LevelQueryBut, &LevelParams::LevelQueryBut_Click, this);
+    on(t->ApplyQueryBut, &LevelParams::ApplyQueryBut_Click, this);
+    on(t->UnlockQueryBut, &LevelParams::UnlockQueryBut_Click, this);
+    on(t->SGBut, &LevelParams::SGBut_Click, this);
+    on(t->LocalGravityBut, &LevelParams::LocalGravityBut_Click, this);
+    on(t->LocalGravityQueryBut, &LevelParams::LocalGravityQueryBut_Click, this);
+    // A check box acts on every change of its state, also one made by the
+    // program (an answer shown, a sensor moved to another tab).
+    QObject::connect(t->LocalOffsetCheck, &QCheckBox::toggled, t, [this, i] { LocalOffsetCheck_Click(i); });
+    QObject::connect(t->UnlockCheck, &QCheckBox::toggled, t, [this, i] { UnlockCheck_Click(i); });
+
+    new EntryFilter(t->LevelText, true, true, m.ui);
+    new EntryFilter(t->LevelOffsetText, true, false, m.ui);
+    new EntryFilter(t->SGText, true, false, m.ui);
+    new EntryFilter(t->LocalGravityText, false, true, m.ui);
+    new EntryFilter(t->RangeText, false, false, m.ui);
+    new EntryFilter(t->MaxOverRangeText, false, false, m.ui);
+}
+
+void LevelParams::send(int a, const QString &letters, int code, bool busy)
+{
+    if (busy)
+        m.busy->SetLevelBusy(a);
+    m.sendCommand(QString::number(a) + letters + QLatin1Char('!'), code);
+}
+
+namespace {
+bool locked(MainWindow &m, int a, const QString &title, const QString &what)
+{
+    if (m.tab[a]->UnlockCheck->checkState() != Qt::Unchecked)
+        return false;
+    m.warn(title, QStringLiteral("Unable to set %1 whilst sensor is locked.\rPlease unlock sensor and try again.").arg(what));
+    return true;
+}
+
+bool chosen(MainWindow &m, QComboBox *c, const QString &title, const QString &what)
+{
+    if (c->currentIndex() >= 0)
+        return true;
+    m.warn(title, QStringLiteral("Please select the %1.").arg(what));
+    return false;
+}
+} // namespace
+
+void LevelParams::RangeBut_Click(int a)
+{
+    if (locked(m, a, QStringLiteral("Set Range Value."), QStringLiteral("range value")))
+        return;
+    const QString v = m.tab[a]->RangeText->text();
+    m.busy->SetLevelBusy(a);
+    m.tab[a]->RangeText->clear();
+    send(a, QStringLiteral("XRA") + v, 14, false);
+}
+
+void LevelParams::RangeQueryBut_Click(int a)
+{
+    m.busy->SetLevelBusy(a);
+    m.tab[a]->RangeText->clear();
+    send(a, QStringLiteral("XRA"), 13, false);
+}
+
+void LevelParams::MaxRangeBut_Click(int a)
+{
+    if (locked(m, a, QStringLiteral("Set Maximum Range Value."), QStringLiteral("maximum range value")))
+        return;
+    const QString v = m.tab[a]->MaxOverRangeText->text();
+    m.busy->SetLevelBusy(a);
+    m.tab[a]->MaxOverRangeText->clear();
+    send(a, QStringLiteral("XMOR") + v, 16, false);
+}
+
+void LevelParams::MaxOverRangeQueryBut_Click(int a)
+{
+    m.busy->SetLevelBusy(a);
+    m.tab[a]->MaxOverRangeText->clear();
+    send(a, QStringLiteral("XMOR"), 15, false);
+}
+
+void LevelParams::PressUnitsBut_Click(int a)
+{
+    QComboBox *c = m.tab[a]->PressUnitsCombo;
+    if (!chosen(m, c, QStringLiteral("Set Pressure Units."), QStringLiteral("pressure units")))
+        return;
+    const int code = c->currentData().toInt();
+    const QString u = code < 10 ? QString::number(code)
+                                : QString::number(code / 10) + QString::number(code % 10);
+    // The re-query that follows the answer beeps once when it is done.
+    m.ReplyBeep_Flag = false;
+    m.busy->SetLevelBusy(a);
+    combo::blank(c);
+    send(a, QStringLiteral("XUP") + u, 3, false);
+}
+
+void LevelParams::PressUnitsQueryBut_Click(int a)
+{
+    m.busy->SetLevelBusy(a);
+    combo::blank(m.tab[a]->PressUnitsCombo);
+    send(a, QStringLiteral("XUP"), 2, false);
+}
+
+void LevelParams::TempUnitsBut_Click(int a)
+{
+    QComboBox *c = m.tab[a]->TempUnitsCombo;
+    if (!chosen(m, c, QStringLiteral("Set Temperature Units."), QStringLiteral("temperature units")))
+        return;
+    const QString d = digitText(c->currentIndex());
+    m.busy->SetLevelBusy(a);
+    combo::blank(c);
+    send(a, QStringLiteral("XUT") + d, 5, false);
+}
+
+void LevelParams::TempUnitsQueryBut_Click(int a)
+{
+    m.busy->SetLevelBusy(a);
+    combo::blank(m.tab[a]->TempUnitsCombo);
+    send(a, QStringLiteral("XUT"), 4, false);
+}
+
+void LevelParams::DensityCorrBut_Click(int a)
+{
+    QComboBox *c = m.tab[a]->DensityCorrCombo;
+    if (!chosen(m, c, QStringLiteral("Set Density Correction."), QStringLiteral("density correction")))
+        return;
+    SetDensityCorrection(a, c->currentIndex());
+}
+
+void LevelParams::DensityCorrQueryBut_Click(int a)
+{
+    m.busy->SetLevelBusy(a);
+    combo::blank(m.tab[a]->DensityCorrCombo);
+    send(a, QStringLiteral("XP"), 6, false);
+}
+
+void LevelParams::ReverseBut_Click(int a)
+{
+    QComboBox *c = m.tab[a]->ReverseCombo;
+    if (!chosen(m, c, QStringLiteral("Set Reverse."), QStringLiteral("reverse output")))
+        return;
+    SetReverseOutput(a, c->currentIndex());
+}
+
+void LevelParams::ReverseQueryBut_Click(int a)
+{
+    send(a, QStringLiteral("XREV"), 17);
+}
+
+void LevelParams::LevelBut_Click(int a)
+{
+    send(a, QStringLiteral("XLOF") + m.tab[a]->LevelText->text(), 20);
+}
+
+void LevelParams::LevelQueryBut_Click(int a)
+{
+    m.busy->SetLevelBusy(a);
+    m.tab[a]->LevelText->clear();
+    send(a, QStringLiteral("XLOF"), 19, false);
+}
+
+void LevelParams::LocalOffsetCheck_Click(int a)
+{
+    if (m.Calibrate_Flag)
+        return;
+    SetLocalOffsetApply(a, m.tab[a]->LocalOffsetCheck->isChecked() ? 1 : 0);
+}
+
+void LevelParams::ApplyQueryBut_Click(int a)
+{
+    send(a, QStringLiteral("XLOC"), 21);
+}
+
+void LevelParams::UnlockCheck_Click(int a)
+{
+    send(a, QStringLiteral("XUNLK") + (m.tab[a]->UnlockCheck->isChecked() ? QStringLiteral("1") : QStringLiteral("0")),
+         24);
+}
+
+void LevelParams::UnlockQueryBut_Click(int a)
+{
+    send(a, QStringLiteral("XUNLK"), 23);
+}
+
+void LevelParams::SGBut_Click(int a)
+{
+    const auto x = values::strictNumber(m.tab[a]->SGText->text());
+    if (!x || *x == 0.0) {
+        m.warn(QStringLiteral("Set SG."), QStringLiteral("Please enter a specific gravity other than zero."));
+        return;
+    }
+    SetU0Value(a, values::plainText(values::RoundIt(1.0 / *x, 6)));
+}
+
+void LevelParams::LocalGravityBut_Click(int a)
+{
+    const QString v = m.tab[a]->LocalGravityText->text();
+    m.busy->SetLevelBusy(a);
+    m.tab[a]->LocalGravityText->clear();
+    send(a, QStringLiteral("XE") + v, 9, false);
+}
+
+void LevelParams::LocalGravityQueryBut_Click(int a)
+{
+    m.busy->SetLevelBusy(a);
+    m.tab[a]->LocalGravityText->clear();
+    send(a, QStringLiteral("XE"), 8, false);
+}
+
+void LevelParams::SetDensityCorrection(int a, int digit)
+{
+    m.busy->SetLevelBusy(a);
+    combo::blank(m.tab[a]->DensityCorrCombo);
+    send(a, QStringLiteral("XP") + digitText(digit), 7, false);
+}
+
+void LevelParams::SetReverseOutput(int a, int digit)
+{
+    send(a, QStringLiteral("XREV") + digitText(digit), 18);
+}
+
+bool LevelParams::SetLocalOffsetApply(int a, int digit, bool force)
+{
+    const bool skip = m.SkipLocalOffset_Flag && !force;
+    m.SkipLocalOffset_Flag = false;
+    if (skip)
+        return false;
+    send(a, QStringLiteral("XLOC") + digitText(digit), 22);
+    return true;
+}
+
+void LevelParams::SetU0Value(int a, const QString &value)
+{
+    m.busy->SetLevelBusy(a);
+    m.tab[a]->SGText->clear();
+    send(a, QStringLiteral("XU0,") + value, 29, false);
+}
+
+void LevelParams::SetU1Value(int a, const QString &value)
+{
+    send(a, QStringLiteral("XU1,") + value, 36, false);
+}
+
+void LevelParams::QueryU0Value(int a)
+{
+    send(a, QStringLiteral("XU0"), 30);
+}
+
+void LevelParams::QueryLevelSerialNumber(int a)
+{
+    send(a, QStringLiteral("XSN"), 25);
+}
+
+void LevelParams::FilterQuery(int a)
+{
+    send(a, QStringLiteral("XF"), 26);
+}
+
+bool LevelParams::FilterSet(int a)
+{
+    const auto n = m.Filter->readings();
+    const auto i = m.Filter->interval();
+    if (!n || !i) {
+        m.warn(QStringLiteral("Filter Settings."),
+               QStringLiteral("Please enter the number of readings (0 to 99) and the reading interval (0 to 9999)."));
+        return false;
+    }
+    const QString frame = QStringLiteral("XF0,") + QString::number(*n / 10).left(1) + QString::number(*n % 10) +
+                          QLatin1Char(',') + QString::number(*i / 1000).left(1) + QString::number((*i / 100) % 10) +
+                          QString::number((*i / 10) % 10) + QString::number(*i % 10);
+    send(a, frame, 27);
+    return true;
+}

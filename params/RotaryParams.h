@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QString>
+
+class MainWindow;
+
+// What every control of a rotary tab's "Set Parameters" frame sends, and the
+// measurement resolution shown on the tab.
+class RotaryParams
+{
+public:
+    explicit RotaryParams(MainWindow &m) : m(m) {}
+    void connectTab(int i);
+
+    void RotaryCountsPerRevBut_Click(int a);
+    void QueryRotaryCountsPerRevBut_Click(int a);
+    void RotaryPulleyCircumBut_Click(int a);
+    void QueryRotaryPulleyCircumfBut_Click(int a);
+    void RotaryMeasurementUnitsBut_Click(int a);
+    void QueryRotaryMeasurementUnitsBut_Click(int a);
+    void RotaryDirectionBut_Click(int a);
+    void QueryRotaryDirectionBut_Click(int a);
+    void RotaryCurrentValueBut_Click(int a);
+    void QueryRotaryCurrentValueBut_Click(int a);
+    void RotarySetZeroBut_Click(int a);
+    void QueryRotarySerialNumber(int a);
+
+    // Distance per encoder count, in the chosen unit, three decimals. False
+    // (and the field unchanged) when it cannot be computed.
+    bool calculateMeasurementRes(int index);
+
+    // The resolution itself: circumference (mm) in the unit of list index
+    // `unit` (metres, millimetres, inches, feet; any other gives 0) divided by
+    // four edges per count.
+    static bool resolution(int unit, double circumferenceMm, double counts, double *out);
+
+private:
+    void send(int a, const QString &letters, int code);
+    MainWindow &m;
+};
