@@ -95,4 +95,21 @@ QString plainText(double x)
     return s;
 }
 
+bool measurementResolution(int unit, double c, double n, double *out)
+{
+    double converted = 0.0;
+    switch (unit) {
+    case 0: converted = c / 1000.0; break;
+    case 1: converted = c; break;
+    case 2: converted = c / 25.4; break;
+    case 3: converted = c / 304.8; break;
+    default: break;
+    }
+    const double divisor = n * 4.0;
+    if (divisor == 0.0 || !std::isfinite(divisor))
+        return false;
+    *out = converted / divisor;
+    return std::isfinite(*out);
+}
+
 } // namespace values

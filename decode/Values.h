@@ -25,4 +25,9 @@ QString fourDecimals(double x);
 // digits ("0.8", "1.030928", "10", "-0.25").
 QString plainText(double x);
 
+// Distance per encoder count: the pulley circumference (mm) in the unit of
+// list index `unit` (0 metres, 1 millimetres, 2 inches, 3 feet; any other
+// gives 0) over four edges per count. False when counts give no divisor.
+bool measurementResolution(int unit, double circumferenceMm, double counts, double *out);
+
 } // namespace values

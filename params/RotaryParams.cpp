@@ -10,7 +10,6 @@
 #include <QLineEdit>
 #include <QLocale>
 #include <QPushButton>
-#include <cmath>
 
 void RotaryParams::connectTab(int i)
 {
@@ -127,28 +126,11 @@ void RotaryParams::QueryRotarySerialNumber(int a)
     send(a, QStringLiteral("XSN"), 113);
 }
 
-bool RotaryParams::resolution(int unit, double c, double n, double *out)
-{
-    double converted = 0.0;
-    switch (unit) {
-    case 0: converted = c / 1000.0; break;
-    case 1: converted = c; break;
-    case 2: converted = c / 25.4; break;
-    case 3: converted = c / 304.8; break;
-    default: converted = 0.0; break;
-    }
-    const double divisor = n * 4.0;
-    if (divisor == 0.0 || !std::isfinite(divisor))
-        return false;
-    *out = converted / divisor;
-    return std::isfinite(*out);
-}
-
 bool RotaryParams::calculateMeasurementRes(int index)
 {
     SensorTabWidget *t = m.tab[index];
     double res = 0.0;
-    if (!resolution(t->RotaryMeasurementUnitsCombo->currentIndex(), values::Val(t->RotaryPulleyCircumText->text()),
+    if (!values::measurementResolution(t->RotaryMeasurementUnitsCombo->currentIndex(), values::Val(t->RotaryPulleyCircumText->text()),
                     values::Val(t->RotaryCountsPerRevText->text()), &res))
         return false;
     t->RotaryMeasurementResText->setText(QLocale::system().toString(res, 'f', 3));

@@ -29,11 +29,6 @@ public:
     // (and the field unchanged) when it cannot be computed.
     bool calculateMeasurementRes(int index);
 
-    // The resolution itself: circumference (mm) in the unit of list index
-    // `unit` (metres, millimetres, inches, feet; any other gives 0) divided by
-    // four edges per count.
-    static bool resolution(int unit, double circumferenceMm, double counts, double *out);
-
 private:
     void send(int a, const QString &letters, int code);
     MainWindow &m;

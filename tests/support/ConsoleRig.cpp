@@ -1,0 +1,186 @@
+#include "ConsoleRig.h"
+
+#include "discovery/SysData.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTimer>
+
+namespace {
+// The offscreen platform reports window operations it cannot do; that is
+// not a finding of any test.
+QtMessageHandler previousHandler = nullptr;
+void quietHandler(QtMsgType type, const QMessageLogContext &context, const QString &msg)
+{
+    if (msg.startsWith(QLatin1String("This plugin does not support")))
+        return;
+    if (previousHandler)
+        previousHandler(type, context, msg);
+}
+void installQuietHandler()
+{
+    static bool done = false;
+    if (!done) {
+        previousHandler = qInstallMessageHandler(quietHandler);
+        done = true;
+    }
+}
+} // namespace
+
+void TestUi::message(Icon icon, const QString &title, const QString &text)
+{
+    messages.push_back({icon, title, text});
+    if (onMessage)
+        onMessage(messages.last());
+}
+
+bool TestUi::askYesNo(const QString &title, const QString &text)
+{
+    questions.push_back(title + QLatin1Char('|') + text);
+    return answers.isEmpty() ? true : answers.takeFirst();
+}
+
+Ui::SaveChoice TestUi::saveFile(const SaveDialog &d)
+{
+    dialogs.push_back(d);
+    return saves.isEmpty() ? SaveChoice{} : saves.takeFirst();
+}
+
+QStringList TestUi::texts() const
+{
+    QStringList out;
+    for (const Message &m : messages)
+        out.push_back(m.title + QLatin1Char('|') + m.text);
+    return out;
+}
+
+void TestUi::clear()
+{
+    messages.clear();
+    questions.clear();
+    beeps = 0;
+}
+
+void Responder::attach(FakeSerialPort &port)
+{
+    port.onWrite = [this, &port](const QByteArray &bytes) {
+        const QString cmd = QString::fromLatin1(bytes);
+        received.push_back(cmd);
+        QString reply = replies.value(cmd);
+        if (!replies.contains(cmd) && fallback)
+            reply = fallback(cmd);
+        QByteArray out = bytes;   // the interface echoes every byte
+        if (!reply.isNull())
+            out += reply.toLatin1() + "\r\n";
+        QTimer::singleShot(delayMs, &port, [&port, out] { port.feed(out); });
+    };
+}
+
+ConsoleRig::ConsoleRig(bool rotary, int commandTimeoutMs, bool loadNow)
+{
+    installQuietHandler();
+    SysDataRecord r;
+    r.port = 1;
+    r.breakMs = 1;
+    r.markMs = 1;
+    r.dataTimeoutMs = 1;
+    r.commandTimeoutMs = static_cast<qint16>(commandTimeoutMs);
+    const QString path = dir.filePath(QStringLiteral("Varno sysfile.cfg"));
+    sysdata::write(path, r, nullptr);
+    bus.attach(port);
+
+    MainWindow::Platform p;
+    p.ui = &ui;
+    p.clock = &clock;
+    p.port = &port;
+    p.settingsPath = path;
+    p.catalogue = [] {
+        PortCatalogue c;
+        c.names = {QStringLiteral("Test port /dev/null (COM1)"), QStringLiteral("Test port /dev/zero (COM2)")};
+        c.devices = {{1, QStringLiteral("/dev/null")}, {2, QStringLiteral("/dev/zero")}};
+        return c;
+    };
+    w = std::make_unique<MainWindow>(p);
+    if (rotary)
+        w->setRotaryEncoderSensorType();
+    else
+        w->setLevelProbeSensorType();
+    if (loadNow)
+        load();
+}
+
+ConsoleRig::~ConsoleRig()
+{
+    port.onWrite = nullptr;
+    w.reset();
+}
+
+void ConsoleRig::load()
+{
+    w->Form_Load();
+    settle();
+}
+
+QStringList ConsoleRig::sent() const
+{
+    QStringList out;
+    for (const QByteArray &b : port.writes())
+        out.push_back(QString::fromLatin1(b));
+    return out;
+}
+
+bool ConsoleRig::settle(int maxMs)
+{
+    QElapsedTimer t;
+    t.start();
+    int quiet = 0;
+    while (t.elapsed() < maxMs) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        if (w->link.exchangeInFlight() || w->sequencesRunning > 0) {
+            quiet = 0;
+            continue;
+        }
+        // A few quiet rounds so that queued answers are handled.
+        if (++quiet > 5)
+            return true;
+    }
+    return false;
+}
+
+void ConsoleRig::levelSensor(int a)
+{
+    const QString s = QString::number(a);
+    auto r = [&](const char *cmd, const QString &answer) { bus.replies.insert(s + QLatin1String(cmd), s + answer); };
+    r("XUP!", "0");
+    r("XUT!", "0");
+    r("XP!", "0");
+    r("XE!", "+9.8067");
+    r("I!", "13ORVANE  LT-Q5 102");
+    r("XREV!", "0");
+    r("XLOF!", "+0.000");
+    r("XRA!", "+10.000");
+    r("XU0!", "+1.0");
+    r("XANCALCV0!", "+0.0");
+    r("XANCALCV1!", "+1.0");
+    r("XMOR!", "+12.000");
+    r("XLOC!", "0");
+    r("XSN!", "LT51023" + s);
+    r("XF!", ",10,0001");
+    r("M!", "0012");
+    r("D0!", "+1.2345+21.50");
+}
+
+void ConsoleRig::rotarySensor(int a)
+{
+    const QString s = QString::number(a);
+    auto r = [&](const char *cmd, const QString &answer) { bus.replies.insert(s + QLatin1String(cmd), s + answer); };
+    r("XMU!", "1");
+    r("XCP!", "200");
+    r("XRD!", "1");
+    r("XPC!", "1024");
+    r("XCV!", "+0.000");
+    r("XSN!", "RQ91023" + s);
+    r("I!", "13ORVANE  RQ-9  102");
+    r("C!", "00001");
+    r("D0!", "+12.345");
+}

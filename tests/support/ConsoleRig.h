@@ -1,0 +1,79 @@
+#pragma once
+
+// A console on the serial-port test double, with the platform edges
+// replaced: message boxes are recorded, questions answered by script, the
+// beep counted, the clock fixed, and the break/mark/data pauses not slept.
+
+#include "app/MainWindow.h"
+#include "app/Platform.h"
+#include "app/SensorTabWidget.h"
+#include "link/FakeSerialPort.h"
+
+#include <QMap>
+#include <QTemporaryDir>
+#include <functional>
+#include <memory>
+
+struct TestUi : Ui {
+    struct Message {
+        Icon icon;
+        QString title;
+        QString text;
+    };
+    QVector<Message> messages;
+    QStringList questions;           // "title|text" of every question asked
+    QList<bool> answers;             // next answers; Yes when empty
+    int beeps = 0;
+    QVector<SaveDialog> dialogs;
+    QList<SaveChoice> saves;         // next dialog results; cancel when empty
+    std::function<void(const Message &)> onMessage;
+
+    void message(Icon icon, const QString &title, const QString &text) override;
+    bool askYesNo(const QString &title, const QString &text) override;
+    void beep() override { ++beeps; }
+    SaveChoice saveFile(const SaveDialog &d) override;
+
+    QStringList texts() const;
+    void clear();
+};
+
+struct TestClock : Clock {
+    QDateTime fixed = QDateTime(QDate(2026, 12, 6), QTime(9, 30, 15));
+    QVector<int> sleeps;
+    QDateTime now() const override { return fixed; }
+    void sleepMs(int ms) override { sleeps.push_back(ms); }
+};
+
+// Scripted sensors: every command written is echoed, and answered with the
+// reply given for it (CR LF added), through the event loop.
+struct Responder {
+    QMap<QString, QString> replies;
+    std::function<QString(const QString &)> fallback;   // empty result: no answer
+    QStringList received;
+    int delayMs = 1;
+    void attach(FakeSerialPort &port);
+};
+
+struct ConsoleRig {
+    explicit ConsoleRig(bool rotary = false, int commandTimeoutMs = 80, bool loadNow = true);
+    ~ConsoleRig();
+
+    void load();
+    SensorTabWidget *tab(int i) const { return w->tab[static_cast<size_t>(i)]; }
+    // Commands written since the last clear, as text.
+    QStringList sent() const;
+    void clearSent() { port.clearCalls(); }
+    // Waits (pumping events) until no exchange is in flight.
+    bool settle(int maxMs = 5000);
+    // The level-probe answers of a healthy sensor at `a` for every command
+    // the scan and the parameter controls send.
+    void levelSensor(int a);
+    void rotarySensor(int a);
+
+    QTemporaryDir dir;
+    FakeSerialPort port;
+    TestUi ui;
+    TestClock clock;
+    Responder bus;
+    std::unique_ptr<MainWindow> w;
+};
