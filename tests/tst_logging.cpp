@@ -1,0 +1,309 @@
+#include "support/ConsoleRig.h"
+
+#include "app/Widgets.h"
+#include "discovery/LogPeriods.h"
+#include "discovery/SensorTable.h"
+#include "logging/LogList.h"
+#include "logging/LoggingEngine.h"
+#include "params/LevelParams.h"
+
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTreeWidget>
+
+namespace {
+struct Logged : ConsoleRig {
+    explicit Logged(bool rotary = false) : ConsoleRig(rotary, 80, false)
+    {
+        if (rotary)
+            rotarySensor(3);
+        else
+            levelSensor(3);
+        load();
+        ui.clear();
+        clearSent();
+        clock.sleeps.clear();
+        w->logging->SecondTimer.stop();   // the tests drive the tick
+        // Every period on offer, whatever the sensor's sample rate.
+        if (!rotary)
+            fillAllLogPeriods(tab(3)->LogPeriodCombo);
+    }
+    LogList *log() { return w->SensorType ? tab(3)->RotaryLogListView : tab(3)->LogListView; }
+    void tick()
+    {
+        w->logging->SecondTimer_Timer();
+        settle();
+    }
+    void choosePeriod(const QString &text)
+    {
+        QComboBox *c = w->SensorType ? tab(3)->RotaryLogPeriodCombo : tab(3)->LogPeriodCombo;
+        c->setCurrentIndex(c->findText(text));
+    }
+};
+} // namespace
+
+class TestLogging : public QObject
+{
+    Q_OBJECT
+private slots:
+    void measurementStartAnswers();
+    void concurrentStartNoPause();
+    void dataAnswersAndRows();
+    void singleLog();
+    void periodicTicks();
+    void stopAndClear();
+    void missingServiceRequest();
+    void scanWhileLogging();
+    void rotaryLogging();
+    void noPeriodRefused();
+};
+
+void TestLogging::measurementStartAnswers()
+{
+    for (const char *ttt : {"000", "001"}) {
+        Logged r;
+        r.bus.replies["3M!"] = QString("3") + ttt + "2";
+        r.w->link.DataTimeout = 7;
+        r.w->logging->StartLevelMeasurement(3);
+        r.settle();
+        QCOMPARE(r.sent(), (QStringList{"3M!", "3D0!"}));
+        // break, mark, the data timeout, then break and mark of the request
+        QCOMPARE(r.clock.sleeps, (QVector<int>{1, 1, 7, 1, 1}));
+        QCOMPARE(r.log()->rowCount(), 2);
+    }
+    // 002: wait for the sensor's service request.
+    Logged r;
+    r.bus.replies["3M!"] = "30022";
+    r.w->logging->StartLevelMeasurement(3);
+    QTRY_COMPARE(r.w->link.RxState, 1);
+    QCOMPARE(r.w->MeasurementWait[3], 1);
+    QCOMPARE(r.sent(), QStringList{"3M!"});
+    QVERIFY(r.w->link.exchangeInFlight());
+    // A service request from another address is not it.
+    r.port.feed("5\r\n");
+    QCOMPARE(r.sent(), QStringList{"3M!"});
+    r.w->link.RxState = 1;
+    r.port.feed("3\r\n");
+    r.settle();
+    QCOMPARE(r.sent(), (QStringList{"3M!", "3D0!"}));
+    QCOMPARE(r.w->link.ResponseState, 1);
+
+    // Set-point answers count every second: 001 waits for the service request.
+    Logged s;
+    s.bus.replies["3XSPM0.0!"] = "30012";
+    s.tab(3)->AutoZeroBut->click();
+    QTRY_COMPARE(s.w->link.RxState, 1);
+    QCOMPARE(s.w->SetPointWait[3], 1);
+    QCOMPARE(s.ui.questions, QStringList{"Auto Zero Function.|Are you sure you wish to proceed?"});
+    s.port.feed("3\r\n");
+    s.settle();
+    QCOMPARE(s.sent(), (QStringList{"3XSPM0.0!", "3D0!"}));
+}
+
+void TestLogging::concurrentStartNoPause()
+{
+    Logged r(true);
+    r.w->link.DataTimeout = 7;
+    r.tab(3)->RotaryStartLogBut->click();
+    r.settle();
+    QCOMPARE(r.sent(), (QStringList{"3C!", "3D0!"}));
+    // break and mark of each command; no data-timeout pause between them
+    QCOMPARE(r.clock.sleeps, (QVector<int>{1, 1, 1, 1}));
+}
+
+void TestLogging::dataAnswersAndRows()
+{
+    Logged r;
+    SensorTabWidget *t = r.tab(3);
+    const QStringList data = {"+1.234+22.50", "-0.010+21.0", "+1.234-3.5", "+7.5"};
+    for (const QString &d : data) {
+        r.bus.replies["3D0!"] = "3" + d;
+        r.w->logging->StartLevelMeasurement(3);
+        r.settle();
+    }
+    LogList *log = r.log();
+    QCOMPARE(log->rowCount(), 5);   // one from the scan
+    QCOMPARE(log->selectedRow(), 0);
+    auto row = [&](int i) {
+        QStringList cells;
+        for (int c = 0; c < 6; ++c)
+            cells << log->text(i, c);
+        return cells;
+    };
+    const QString date = Clock::dateText(QDate(2026, 12, 6));
+    QCOMPARE(row(0), (QStringList{date, "09:30:15", "7.5", "mH2O", "", "Centigrade"}));
+    QCOMPARE(row(1), (QStringList{date, "09:30:15", "1.234", "mH2O", "-3.5", "Centigrade"}));
+    QCOMPARE(row(2).mid(2, 3), (QStringList{"-0.010", "mH2O", "21.0"}));
+    QCOMPARE(row(3).mid(2, 3), (QStringList{"1.234", "mH2O", "22.50"}));
+    QCOMPARE(t->PressureText->text(), QString("7.5"));
+    QCOMPARE(r.w->ListView->topLevelItem(3)->text(SensorTable::Pressure), QString("7.5"));
+    QCOMPARE(r.w->ListView->topLevelItem(3)->text(SensorTable::Temperature), QString());
+    QVERIFY(t->ClearLogBut->isEnabled() && t->SaveLogBut->isEnabled());
+
+    // A start answer too short: a message, then the data request anyway.
+    r.ui.clear();
+    r.clearSent();
+    r.bus.replies["3M!"] = "30";
+    r.w->logging->StartLevelMeasurement(3);
+    r.settle();
+    QCOMPARE(r.ui.texts(), QStringList{"SDI12 Message Error.|Received command not recognised."});
+    QCOMPARE(r.sent(), (QStringList{"3M!", "3D0!"}));
+}
+
+void TestLogging::singleLog()
+{
+    Logged r;
+    r.choosePeriod("Single Log");
+    r.tab(3)->StartLogBut->click();
+    r.settle();
+    QCOMPARE(r.sent(), (QStringList{"3M!", "3D0!"}));
+    QCOMPARE(r.log()->rowCount(), 2);
+    QCOMPARE(r.w->LoggingTab, 0);
+    QVERIFY(!r.w->LogEnabled[3]);
+    QCOMPARE(r.w->ListView->topLevelItem(3)->text(SensorTable::LevelLogStatus), QString("Idle"));
+    r.tick();
+    QCOMPARE(r.sent().size(), 2);
+}
+
+void TestLogging::periodicTicks()
+{
+    Logged r;
+    r.choosePeriod("5 Seconds");
+    r.tab(3)->StartLogBut->click();
+    r.settle();
+    QCOMPARE(r.w->LoggingTab, 4);
+    QCOMPARE(r.w->ListView->topLevelItem(3)->text(SensorTable::LevelLogStatus), QString("Logging"));
+    // While logging, no tab can start another run or change address.
+    for (int i = 0; i < 10; ++i)
+        QVERIFY(r.tab(i)->StartLogBut->testAttribute(Qt::WA_ForceDisabled));
+    QVERIFY(r.tab(3)->StopLogBut->isEnabled());
+    QStringList perTick;
+    for (int second = 1; second <= 15; ++second) {
+        r.clearSent();
+        r.tick();
+        perTick << QString::number(r.sent().size());
+    }
+    QCOMPARE(perTick.join(""), QString("000020000200002"));
+    QCOMPARE(r.log()->rowCount(), 1 + 1 + 3);
+
+    // A reading that falls due while another exchange is in flight waits for
+    // the next tick instead of cutting it off.
+    for (int i = 0; i < 4; ++i)
+        r.tick();
+    r.bus.delayMs = 40;
+    r.tab(3)->RangeQueryBut->setEnabled(true);
+    r.w->level->RangeQueryBut_Click(3);
+    r.clearSent();
+    r.w->logging->SecondTimer_Timer();
+    QVERIFY(r.sent().isEmpty());
+    r.settle();
+    r.bus.delayMs = 1;
+    r.tick();
+    QCOMPARE(r.sent(), (QStringList{"3M!", "3D0!"}));
+    QCOMPARE(r.tab(3)->RangeText->text(), QString("10.0000"));
+}
+
+void TestLogging::stopAndClear()
+{
+    Logged r;
+    r.choosePeriod("1 Second");
+    r.tab(3)->StartLogBut->click();
+    r.settle();
+    r.w->LogEnabled[7] = true;   // another sensor's run
+    r.tick();
+    // Clear while logging: empty, buttons off until the next row.
+    r.tab(3)->ClearLogBut->click();
+    QCOMPARE(r.log()->rowCount(), 0);
+    QVERIFY(!r.tab(3)->ClearLogBut->isEnabled() && !r.tab(3)->SaveLogBut->isEnabled());
+    r.tick();
+    QCOMPARE(r.log()->rowCount(), 1);
+    QVERIFY(r.tab(3)->SaveLogBut->isEnabled());
+    // Stop on any tab ends every run.
+    r.tab(3)->StopLogBut->click();
+    QCOMPARE(r.w->LoggingTab, 0);
+    for (bool on : r.w->LogEnabled)
+        QVERIFY(!on);
+    QCOMPARE(r.w->ListView->topLevelItem(3)->text(SensorTable::LevelLogStatus), QString("Idle"));
+    r.clearSent();
+    r.tick();
+    QVERIFY(r.sent().isEmpty());
+    QCOMPARE(r.log()->rowCount(), 1);
+    QVERIFY(r.tab(3)->StartLogBut->isEnabled());
+}
+
+void TestLogging::missingServiceRequest()
+{
+    Logged r;
+    r.bus.replies["3M!"] = "30022";   // 2 s announced, no service request comes
+    r.choosePeriod("1 Second");
+    QElapsedTimer t;
+    t.start();
+    r.tab(3)->StartLogBut->click();
+    QTRY_COMPARE(r.w->link.RxState, 1);
+    // Logging ticks meanwhile do not cut the wait off.
+    r.clearSent();
+    r.w->logging->SecondTimer_Timer();
+    QVERIFY(r.sent().isEmpty());
+    QVERIFY(r.settle(6000));
+    QVERIFY(t.elapsed() >= 2000 + 80);
+    QCOMPARE(r.w->link.ResponseState, 2);
+    QCOMPARE(r.w->link.RxState, 0);
+    QVERIFY(r.tab(3)->StopLogBut->isEnabled());
+    QVERIFY(r.tab(3)->RangeBut->isEnabled());   // the tab was released
+    QCOMPARE(r.log()->rowCount(), 1);           // no row invented
+    QVERIFY(r.w->LogEnabled[3]);
+    // Logging carries on with the next tick.
+    r.bus.replies["3M!"] = "30002";
+    r.clearSent();
+    r.tick();
+    QCOMPARE(r.sent(), (QStringList{"3M!", "3D0!"}));
+    QCOMPARE(r.log()->rowCount(), 2);
+}
+
+void TestLogging::scanWhileLogging()
+{
+    Logged r;
+    r.choosePeriod("30 Seconds");
+    r.tab(3)->StartLogBut->click();
+    r.settle();
+    r.w->ScanBut->click();
+    r.settle();
+    QCOMPARE(r.w->ListView->topLevelItem(3)->text(SensorTable::LevelLogStatus), QString("Logging"));
+    QCOMPARE(r.w->link.commandTimeout(), 80);
+}
+
+void TestLogging::rotaryLogging()
+{
+    Logged r(true);
+    r.choosePeriod("2 Seconds");
+    r.bus.replies["3D0!"] = "3-5.0";
+    r.tab(3)->RotaryStartLogBut->click();
+    r.settle();
+    r.tick();
+    r.tick();
+    QCOMPARE(r.log()->rowCount(), 3);
+    QCOMPARE(r.log()->text(0, 2), QString("-5.0"));
+    QCOMPARE(r.log()->text(0, 3), QString("Millimetres"));
+    QCOMPARE(r.tab(3)->RotaryCurrentValueText->text(), QString("-5.0"));
+    QCOMPARE(r.w->RotaryListView->topLevelItem(3)->text(SensorTable::RotaryLevel), QString("-5.0"));
+    QCOMPARE(r.w->RotaryListView->topLevelItem(3)->text(SensorTable::RotaryLogStatus), QString("Logging"));
+    r.tab(3)->RotaryStopLogBut->click();
+    QCOMPARE(r.w->RotaryListView->topLevelItem(3)->text(SensorTable::RotaryLogStatus), QString("Idle"));
+    QVERIFY(r.tab(3)->RotaryStartLogBut->isEnabled());
+}
+
+void TestLogging::noPeriodRefused()
+{
+    Logged r;
+    r.tab(3)->LogPeriodCombo->setCurrentIndex(-1);
+    r.tab(3)->StartLogBut->click();
+    QCOMPARE(r.ui.texts(), QStringList{"Start Log.|Please select a logging period."});
+    QVERIFY(r.sent().isEmpty());
+    QCOMPARE(r.w->LoggingTab, 0);
+}
+
+QTEST_MAIN(TestLogging)
+#include "tst_logging.moc"
