@@ -1,0 +1,219 @@
+#include "support/ConsoleRig.h"
+
+#include "app/Widgets.h"
+#include "discovery/SensorTable.h"
+#include "logging/LogList.h"
+#include "logging/LoggingEngine.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTest>
+#include <QTreeWidget>
+
+namespace {
+LogRow row(const QString &time)
+{
+    LogRow r;
+    r.date = "6/12/26";
+    r.cells = {time, "1.0", "mH2O", "20.0", "Centigrade"};
+    return r;
+}
+
+QStringList times(LogList *l)
+{
+    QStringList out;
+    for (int i = 0; i < l->rowCount(); ++i)
+        out << l->text(i, 1);
+    return out;
+}
+} // namespace
+
+class TestAddress : public QObject
+{
+    Q_OBJECT
+private slots:
+    void changeChecks();
+    void moveLevelProbe();
+    void moveWithEmptyLog();
+    void refusedChange();
+    void queryAddress();
+    void moveRotary();
+};
+
+void TestAddress::changeChecks()
+{
+    ConsoleRig r(false, 80, false);
+    r.levelSensor(3);
+    r.levelSensor(5);
+    r.load();
+    r.ui.clear();
+    r.clearSent();
+    SensorTabWidget *t = r.tab(3);
+    t->AddrBut->click();
+    combo::select(t->AddressCombo, 3);
+    t->AddrBut->click();
+    combo::select(t->AddressCombo, 5);
+    t->AddrBut->click();
+    QCOMPARE(r.ui.texts(), (QStringList{"Set Sensor Address.|Please select sensor address.",
+                                        "Set Sensor Address.|Sensor is already set to address 3.",
+                                        "Set Sensor Address.|Unable to set sensor to this address as address is "
+                                        "already in use."}));
+    QVERIFY(r.sent().isEmpty());
+}
+
+void TestAddress::moveLevelProbe()
+{
+    ConsoleRig r(false, 80, false);
+    r.levelSensor(3);
+    r.load();
+    MainWindow &w = *r.w;
+    SensorTabWidget *o = r.tab(3), *n = r.tab(6);
+    o->LogListView->clear();
+    for (const char *t : {"10:00:03", "10:00:02", "10:00:01"})
+        o->LogListView->appendBottom(row(t));
+    n->LogListView->appendBottom(row("09:00:00"));   // a row already there stays in front
+    o->LocalOffsetCheck->setChecked(true);
+    r.settle();
+    o->LogPeriodCombo->setCurrentIndex(2);
+    o->RangeText->setText("10.0000");
+    r.bus.replies["3A6!"] = "6";
+    r.ui.clear();
+    r.clearSent();
+    combo::select(o->AddressCombo, 6);
+    o->AddrBut->click();
+    QCOMPARE(r.sent().value(0), QString("3A6!"));
+    QCOMPARE(w.link.LastCommand, 1);
+    r.settle();
+    // The local-offset box on tab 6 was ticked by the move: nothing sent.
+    QCOMPARE(r.sent(), QStringList{"3A6!"});
+    QCOMPARE(r.ui.beeps, 1);
+
+    QCOMPARE(times(n->LogListView), (QStringList{"09:00:00", "10:00:03", "10:00:02", "10:00:01"}));
+    QCOMPARE(o->LogListView->rowCount(), 0);
+    QVERIFY(n->ClearLogBut->isEnabled() && n->SaveLogBut->isEnabled());
+    QVERIFY(o->ClearLogBut->testAttribute(Qt::WA_ForceDisabled) && o->SaveLogBut->testAttribute(Qt::WA_ForceDisabled));
+    QVERIFY(n->LocalOffsetCheck->isChecked());
+    QCOMPARE(n->RangeText->text(), QString("10.0000"));
+    QCOMPARE(combo::text(n->PressUnitsCombo), QString("mH2O"));
+    QCOMPARE(n->SensorIDList->count(), 4);
+    QCOMPARE(o->SensorIDList->count(), 0);
+    QCOMPARE(combo::text(o->AddressCombo), QString("Select....."));
+    QCOMPARE(n->LogPeriodCombo->currentIndex(), 2);
+    QCOMPARE(o->LogPeriodCombo->count(), 0);
+    QVERIFY(w.SensorTab->isTabEnabled(6) && !w.SensorTab->isTabEnabled(3));
+    QCOMPARE(w.SensorTab->currentIndex(), 6);
+    // Row 7 holds every cell row 4 held; row 4 keeps only its address.
+    QTreeWidgetItem *oldRow = w.ListView->topLevelItem(3), *newRow = w.ListView->topLevelItem(6);
+    QCOMPARE(newRow->text(SensorTable::SerialNo), QString("LT510233"));
+    QCOMPARE(newRow->text(SensorTable::Pressure), QString("1.2345"));
+    QCOMPARE(newRow->text(SensorTable::LevelLogStatus), QString("Idle"));
+    QCOMPARE(newRow->text(0), QString("         6"));
+    QCOMPARE(oldRow->text(0), QString("         3"));
+    for (int c = 1; c <= 8; ++c)
+        QCOMPARE(oldRow->text(c), QString());
+    QVERIFY(w.ScanBut->isEnabled());
+}
+
+void TestAddress::moveWithEmptyLog()
+{
+    ConsoleRig r(false, 80, false);
+    r.levelSensor(2);
+    r.load();
+    r.tab(2)->LogListView->clear();
+    r.tab(2)->UnlockCheck->setChecked(true);
+    r.bus.replies["2XUNLK1!"] = "21";
+    r.settle();
+    r.bus.replies["2A5!"] = "5";
+    r.bus.replies["5XUNLK1!"] = "51";
+    r.clearSent();
+    combo::select(r.tab(2)->AddressCombo, 5);
+    r.tab(2)->AddrBut->click();
+    r.settle();
+    QVERIFY(!r.tab(5)->ClearLogBut->isEnabled() && !r.tab(5)->SaveLogBut->isEnabled());
+    // The lock box copy sends the lock state to the sensor at its new address.
+    QCOMPARE(r.sent(), (QStringList{"2A5!", "5XUNLK1!"}));
+    QVERIFY(r.tab(5)->UnlockCheck->isChecked());
+    QVERIFY(r.tab(5)->RangeBut->isEnabled());
+}
+
+void TestAddress::refusedChange()
+{
+    ConsoleRig r(false, 80, false);
+    r.levelSensor(3);
+    r.load();
+    MainWindow &w = *r.w;
+    r.bus.replies["3A6!"] = "3";   // the sensor kept its address
+    r.ui.clear();
+    combo::select(r.tab(3)->AddressCombo, 6);
+    r.tab(3)->AddrBut->click();
+    r.settle();
+    QCOMPARE(r.ui.texts(), QStringList{"Set Sensor Address.|The sensor did not accept the new address."});
+    QCOMPARE(r.ui.messages[0].icon, Ui::Icon::Exclamation);
+    QVERIFY(w.SensorTab->isTabEnabled(3) && !w.SensorTab->isTabEnabled(6));
+    QCOMPARE(r.tab(3)->SensorIDList->count(), 4);
+    QCOMPARE(w.ListView->topLevelItem(3)->text(SensorTable::SerialNo), QString("LT510233"));
+    QCOMPARE(r.tab(3)->LogListView->rowCount(), 1);
+    QVERIFY(r.tab(3)->AddrBut->isEnabled());
+}
+
+void TestAddress::queryAddress()
+{
+    ConsoleRig r(false, 80, false);
+    r.levelSensor(3);
+    r.bus.replies["?!"] = "3";
+    r.load();
+    r.ui.clear();
+    r.clearSent();
+    r.w->mnuQueryAddress->trigger();
+    r.settle();
+    QCOMPARE(r.sent(), QStringList{"?!"});
+    QCOMPARE(r.ui.texts(), QStringList{"Query Sensor Address.|Sensor Address is 3."});
+    QCOMPARE(r.ui.beeps, 0);
+    QVERIFY(r.w->ScanBut->isEnabled());
+
+    ConsoleRig two(false, 80, false);
+    two.levelSensor(1);
+    two.levelSensor(8);
+    two.load();
+    two.ui.clear();
+    two.clearSent();
+    two.w->mnuQueryAddress->trigger();
+    QVERIFY(two.sent().isEmpty());
+    QCOMPARE(two.ui.texts(), QStringList{"Query Sensor Address.|Unable to query sensor address when more than one "
+                                         "sensor is connected."});
+}
+
+void TestAddress::moveRotary()
+{
+    ConsoleRig r(true, 80, false);
+    r.rotarySensor(2);
+    r.load();
+    MainWindow &w = *r.w;
+    r.bus.replies["2A5!"] = "5";
+    r.tab(2)->RotaryMaxRangeText->setText("50");
+    r.clearSent();
+    combo::select(r.tab(2)->RotaryAddressCombo, 5);
+    r.tab(2)->RotaryAddrBut->click();
+    QCOMPARE(w.link.LastCommand, 101);
+    r.settle();
+    SensorTabWidget *n = r.tab(5);
+    QCOMPARE(n->RotaryPulleyCircumText->text(), QString("200"));
+    QCOMPARE(n->RotaryMeasurementResText->text(), QString("0.049"));
+    QCOMPARE(n->RotaryMaxRangeText->text(), QString("50"));
+    QCOMPARE(combo::text(n->RotaryDirectionCombo), QString("Clockwise"));
+    QCOMPARE(n->RotaryLogListView->rowCount(), 1);
+    QVERIFY(n->SaveLogBut->isEnabled());
+    QCOMPARE(w.RotaryListView->topLevelItem(5)->text(SensorTable::RotarySerialNo), QString("RQ910232"));
+    QCOMPARE(w.RotaryListView->topLevelItem(2)->text(SensorTable::RotarySerialNo), QString());
+    QCOMPARE(w.SensorTab->currentIndex(), 5);
+    QVERIFY(r.tab(2)->RotaryLogPeriodCombo->count() == 9);   // the rotary lists stay
+    QVERIFY(n->RotaryAddrBut->isEnabled());
+}
+
+QTEST_MAIN(TestAddress)
+#include "tst_address.moc"
