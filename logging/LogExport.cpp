@@ -1,3 +1,86 @@
 #include "LogExport.h"
 
-void LogExport::SaveLogBut_Click(int) {}
+#include "app/MainWindow.h"
+#include "app/SensorTabWidget.h"
+#include "logging/LogList.h"
+#include "logging/SaveTarget.h"
+#include "logging/export/Writers.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QProgressDialog>
+
+void LogExport::SaveLogBut_Click(int index)
+{
+    SensorTabWidget *t = m.tab[static_cast<size_t>(index)];
+    const LogList *log = m.SensorType ? t->RotaryLogListView : t->LogListView;
+
+    Ui::SaveDialog d;
+    d.filter = QStringLiteral("Log Files (Excel pre '03)(*.xls)|*.xls|Log Files (Excel post '03)(*.xlsx)|*.xlsx|"
+                              "Log Files (comma delimited)(*.csv)|*.csv");
+    d.defaultSuffix = QStringLiteral("xls");
+    d.filterIndex = 1;
+    d.overwritePrompt = true;
+    d.title = QStringLiteral("Select Filename to Save to");
+    d.fileName = (m.SensorType ? QStringLiteral("Rotary Encoder Log ") : QStringLiteral("Level Probe Log ")) +
+                 QString::number(m.currentTab());
+    const Ui::SaveChoice c = m.ui.saveFile(d);
+    if (!c.accepted || c.fileName.isEmpty())
+        return;   // cancelled: nothing written, nothing deleted
+
+    const QString title = QStringLiteral("Save Log");
+    const QString saveName = savetarget::saveName(c.fileName, c.filterIndex);
+    if (saveName.isEmpty())
+        return;
+    // The dialog asked about the name chosen; a different file under the
+    // save name is only replaced when the user agrees.
+    if (saveName != c.fileName && QFileInfo::exists(saveName) &&
+        !m.ui.askYesNo(title, QStringLiteral("%1 already exists.\rDo you want to replace it?")
+                                  .arg(QFileInfo(saveName).fileName())))
+        return;
+
+    QStringList header;
+    QVector<ExportCell::Kind> kinds;
+    if (m.SensorType) {
+        header = {QStringLiteral("Date"), QStringLiteral("Time"), QStringLiteral("Level"), QStringLiteral("Units")};
+        kinds = {ExportCell::Date, ExportCell::Time, ExportCell::Number, ExportCell::Text};
+    } else {
+        header = {QStringLiteral("Date"), QStringLiteral("Time"), QStringLiteral("Pressure"), QStringLiteral("Units"),
+                  QStringLiteral("Temperature"), QStringLiteral("Units")};
+        kinds = {ExportCell::Date, ExportCell::Time, ExportCell::Number,
+                 ExportCell::Text, ExportCell::Number, ExportCell::Text};
+    }
+    const ExportGrid grid = exporter::buildLogGrid(header, kinds, log->rows(), Clock::shortDateFormat());
+
+    QProgressDialog progress(QStringLiteral("Saving %1 ...").arg(QFileInfo(saveName).fileName()),
+                             QStringLiteral("Cancel"), 0, static_cast<int>(grid.rows.size()), &m);
+    progress.setWindowTitle(title);
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(400);
+    const ExportProgress onProgress = [&progress](int done, int) {
+        progress.setValue(done);
+        return !progress.wasCanceled();
+    };
+
+    const QString temporary = savetarget::temporaryName(saveName);
+    QString error;
+    bool ok = false;
+    switch (c.filterIndex) {
+    case 1: ok = exporter::writeXls(grid, temporary, &error, onProgress); break;
+    case 2: ok = exporter::writeXlsx(grid, temporary, &error, onProgress); break;
+    default: ok = exporter::writeCsv(grid, temporary, &error, onProgress); break;
+    }
+    progress.reset();
+    if (ok)
+        ok = savetarget::replace(temporary, saveName, &error);
+    if (!ok) {
+        QFile::remove(temporary);
+        if (error != QLatin1String("cancelled"))
+            m.warn(title, QStringLiteral("Error encountered while saving file. ") + error);
+        return;
+    }
+    // The file the user confirmed replacing gives way to the new one.
+    if (saveName != c.fileName && QFileInfo::exists(c.fileName))
+        QFile::remove(c.fileName);
+}

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QStringList>
+
 class MainWindow;
 
 // "Save As...": the parameters of the sensor on the current tab as a text
@@ -9,6 +11,9 @@ class ParameterReport
 public:
     explicit ParameterReport(MainWindow &m) : m(m) {}
     void mnuSaveAs_Click();
+
+    QStringList WriteLevelReport(int tab) const;
+    QStringList WriteRotaryReport(int tab) const;
 
 private:
     MainWindow &m;
