@@ -1,0 +1,113 @@
+#pragma once
+
+#include <QElapsedTimer>
+#include <QHash>
+#include <QLoggingCategory>
+#include <QMap>
+#include <QObject>
+#include <QSet>
+#include <QTimer>
+#include <deque>
+#include <memory>
+
+class FakeSerialPort;
+
+Q_DECLARE_LOGGING_CATEGORY(lcSim)
+
+namespace sim {
+
+enum class Family { Level, Rotary };
+
+// Misbehaviour on demand, for drills.
+struct Faults {
+    QSet<int> silent;              // these addresses answer nothing
+    QSet<QString> noAnswer;        // commands (exact text) that get no answer
+    QSet<QString> noCrLf;          // commands whose answer lacks CR LF
+    QByteArray garbage;            // bytes sent before every answer
+    int lateMs = 0;                // extra delay before every answer
+    bool noServiceRequest = false; // measurements never announce their end
+    bool refuseAddress = false;    // address changes are refused
+    bool repeatLetters = false;    // rotary answers repeat the command letters
+};
+
+// The SDI-12 side of the console's serial line: the interface, which echoes
+// every byte the PC sends, and up to ten sensors behind it.
+class SimBus : public QObject
+{
+    Q_OBJECT
+public:
+    explicit SimBus(QObject *parent = nullptr);
+    ~SimBus() override;
+
+    void addSensor(int address, Family family);
+    void removeSensor(int address);
+    bool hasSensor(int address) const;
+    Family family(int address) const;
+    // A stored parameter by its command letters ("XRA", "XUP", "XF" ...).
+    QString value(int address, const QString &letters) const;
+    void setValue(int address, const QString &letters, const QString &text);
+    void setMeasurementSeconds(int address, int seconds);
+
+    // Real 1200-baud character time (10 bits: start, 7 data, parity, stop)
+    // for every byte sent towards the console.
+    void setPaced(bool on) { m_paced = on; }
+    bool paced() const { return m_paced; }
+    // Between the last byte of the echo and the first of the answer.
+    void setAnswerDelayMs(int ms) { m_answerDelayMs = ms; }
+    Faults &faults() { return m_faults; }
+    // An endless stream of bytes without CR starts after the next command,
+    // until switched off.
+    void setStream(bool on);
+
+    // Bytes from the console.
+    void receive(const QByteArray &bytes);
+    void lineBreak(bool on);
+
+    static constexpr double kCharMs = 10.0 * 1000.0 / 1200.0;
+
+signals:
+    void transmit(const QByteArray &bytes);
+    void event(const QString &text);
+
+private:
+    struct Sensor;
+    void command(const QString &text);
+    QString answer(Sensor &s, int address, const QString &body, bool *measurement, int *seconds);
+    QString levelAnswer(Sensor &s, const QString &a, const QString &body, bool *measurement, int *seconds);
+    QString rotaryAnswer(Sensor &s, const QString &a, const QString &body, bool *measurement, int *seconds);
+    QString data(Sensor &s, const QString &a);
+    void queue(const QByteArray &bytes, double notBeforeMs);
+    void pump();
+    double nowMs() const { return m_clock.nsecsElapsed() / 1e6; }
+
+    QMap<int, std::shared_ptr<Sensor>> m_sensors;
+    Faults m_faults;
+    bool m_paced = false;
+    int m_answerDelayMs = 10;
+    bool m_stream = false;
+    bool m_streamArmed = false;
+    QByteArray m_cmd;
+    struct Out {
+        double due;
+        QByteArray bytes;
+    };
+    std::deque<Out> m_out;
+    double m_lineFreeAt = 0;   // when the last queued byte has left
+    QTimer m_pump;
+    QElapsedTimer m_clock;
+};
+
+// Connects a FakeSerialPort to a bus in the same process: every write goes
+// to the bus, every byte of the bus is fed back through the event loop.
+class InProcessLink
+{
+public:
+    InProcessLink(FakeSerialPort &port, SimBus &bus);
+    ~InProcessLink();
+
+private:
+    FakeSerialPort &m_port;
+    QMetaObject::Connection m_connection;
+};
+
+} // namespace sim
