@@ -111,8 +111,19 @@ ConsoleRig::ConsoleRig(bool rotary, int commandTimeoutMs, bool loadNow)
 
 ConsoleRig::~ConsoleRig()
 {
+    simLink.reset();
     port.onWrite = nullptr;
     w.reset();
+}
+
+sim::SimBus &ConsoleRig::simulator()
+{
+    if (!simBus) {
+        simBus = std::make_unique<sim::SimBus>();
+        simBus->setAnswerDelayMs(1);
+        simLink = std::make_unique<sim::InProcessLink>(port, *simBus);
+    }
+    return *simBus;
 }
 
 void ConsoleRig::load()

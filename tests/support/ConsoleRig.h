@@ -8,6 +8,7 @@
 #include "app/Platform.h"
 #include "app/SensorTabWidget.h"
 #include "link/FakeSerialPort.h"
+#include "sim/SimBus.h"
 
 #include <QMap>
 #include <QTemporaryDir>
@@ -69,11 +70,15 @@ struct ConsoleRig {
     // the scan and the parameter controls send.
     void levelSensor(int a);
     void rotarySensor(int a);
+    // The simulated bus in place of the scripted answers (call before load).
+    sim::SimBus &simulator();
 
     QTemporaryDir dir;
     FakeSerialPort port;
     TestUi ui;
     TestClock clock;
     Responder bus;
+    std::unique_ptr<sim::SimBus> simBus;
+    std::unique_ptr<sim::InProcessLink> simLink;
     std::unique_ptr<MainWindow> w;
 };

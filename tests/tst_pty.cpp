@@ -1,0 +1,163 @@
+// The real serial code over a pseudo-terminal, against the simulator program.
+#include "link/HardwarePort.h"
+#include "link/Link.h"
+#include "link/PortCatalogue.h"
+#include "link/PortDirectory.h"
+
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+namespace {
+struct Sim {
+    QTemporaryDir runtime;
+    QProcess process;
+    QString link;
+    bool start(const QStringList &extra = {})
+    {
+        QFile::setPermissions(runtime.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("XDG_RUNTIME_DIR", runtime.path());
+        process.setProcessEnvironment(env);
+        process.start(QStringLiteral(SDI12_SIM_PATH), QStringList{"--com", "2", "--level", "0"} + extra);
+        link = runtime.path() + "/sdi12-ports/COM2";
+        QElapsedTimer t;
+        t.start();
+        while (!QFileInfo(link).isSymLink() && t.elapsed() < 5000)
+            QTest::qWait(20);
+        return QFileInfo(link).isSymLink();
+    }
+    ~Sim()
+    {
+        process.terminate();
+        process.waitForFinished(3000);
+    }
+};
+
+struct ListLog : CommsLog {
+    QStringList lines;
+    int count() const override { return static_cast<int>(lines.size()); }
+    void clear() override { lines.clear(); }
+    void append(const QString &l) override { lines.push_back(l); }
+};
+} // namespace
+
+class TestPty : public QObject
+{
+    Q_OBJECT
+private slots:
+    void portLinkListed();
+    void exchangeOverPseudoTerminal();
+    void portVanishes();
+};
+
+void TestPty::portLinkListed()
+{
+    Sim sim;
+    QVERIFY(sim.start());
+    const QMap<int, QString> linked = portdir::linkedPorts(sim.runtime.path() + "/sdi12-ports");
+    QVERIFY(linked.contains(2));
+    const PortCatalogue cat = ports::numberDevices(linked, {});
+    const auto menu = ports::labelMenu(cat.names);
+    QVERIFY(menu[1].enabled);
+    QVERIFY(menu[1].caption.startsWith("COM2 - SDI-12 port link /dev/"));
+    QVERIFY(menu[1].caption.endsWith("(COM2)"));
+}
+
+void TestPty::exchangeOverPseudoTerminal()
+{
+    Sim sim;
+    QVERIFY(sim.start());
+    const QString device = QFileInfo(sim.link).symLinkTarget();
+    HardwarePort port([device](int n) { return n == 2 ? device : QString(); });
+    port.setPortNumber(3);
+    QVERIFY(!port.open());   // no device under COM3
+    QVERIFY(!port.errorString().isEmpty());
+    port.setPortNumber(2);
+    QVERIFY2(port.open(), qPrintable(port.errorString()));   // 7E1 is refused by a pty, the port opens anyway
+
+    ListLog log;
+    Clock clock;
+    Link link(&port, &log, &clock);
+    link.BreakTiming = 5;
+    link.MarkTiming = 5;
+    link.setCommandTimeout(2000);
+    QVector<QByteArray> lines;
+    bool nested = false;
+    link.decode = [&](const QByteArray &l) {
+        lines.push_back(l);
+        link.lineAccepted();
+        if (l.startsWith("0I!")) {
+            // A sequence started from inside the receive handler: QSerialPort
+            // holds its readyRead back meanwhile, the wait must still see the
+            // answer.
+            link.ResponseState = Link::Waiting;
+            link.strSent_Command = "0XRA!";
+            link.send_TXbuff("0XRA!");
+            nested = link.WaitForResponse();
+        } else if (l.startsWith("0XRA!")) {
+            link.ResponseState = Link::Answered;
+        }
+    };
+    link.ResponseState = Link::Waiting;
+    link.strSent_Command = "0I!";
+    link.send_TXbuff("0I!");
+    QTRY_COMPARE_WITH_TIMEOUT(lines.size(), 2, 5000);
+    QCOMPARE(lines[0], QByteArray("0I!013ORVANE  LT-Q5 102"));
+    QCOMPARE(lines[1], QByteArray("0XRA!0+10.000"));
+    QVERIFY(nested);
+    QVERIFY(log.lines.last().endsWith(" <-- 0XRA!0+10.000"));
+    QVERIFY(log.lines.contains(log.lines[0]));
+    QVERIFY(log.lines[0].endsWith(" --> 0I!"));
+
+    // A command that gets no answer ends at the timeout.
+    link.setCommandTimeout(300);
+    link.ResponseState = Link::Waiting;
+    link.strSent_Command = "5I!";
+    link.send_TXbuff("5I!");
+    QVERIFY(!link.WaitForResponse());
+    port.close();
+}
+
+void TestPty::portVanishes()
+{
+    Sim sim;
+    QVERIFY(sim.start());
+    const QString device = QFileInfo(sim.link).symLinkTarget();
+    HardwarePort port([device](int) { return device; });
+    QVERIFY(port.open());
+    ListLog log;
+    Clock clock;
+    Link link(&port, &log, &clock);
+    link.BreakTiming = link.MarkTiming = 1;
+    link.setCommandTimeout(3000);
+    QSignalSpy lost(&link, &Link::portLost);
+    int released = 0;
+    link.releaseAfterTimeout = [&] { ++released; };
+    link.ResponseState = Link::Waiting;
+    link.strSent_Command = "0M!";
+    link.send_TXbuff("0M!");
+    // The adapter is unplugged: the far end of the pseudo-terminal goes away.
+    sim.process.kill();
+    sim.process.waitForFinished(3000);
+    QElapsedTimer t;
+    t.start();
+    QVERIFY(!link.WaitForResponse());
+    QTRY_VERIFY_WITH_TIMEOUT(!port.isOpen(), 5000);
+    QTest::qWait(200);
+    QCOMPARE(lost.count(), 1);
+    QCOMPARE(released, 1);
+    // Sending now reports a closed port and ends at once.
+    QSignalSpy cannot(&link, &Link::cannotSend);
+    link.ResponseState = Link::Waiting;
+    link.send_TXbuff("0M!");
+    QCOMPARE(cannot.count(), 1);
+    QVERIFY(!link.WaitForResponse());
+}
+
+QTEST_GUILESS_MAIN(TestPty)
+#include "tst_pty.moc"
