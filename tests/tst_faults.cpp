@@ -1,0 +1,417 @@
+// Fault drills: sensors that fall silent, answer garbage, never stop
+// talking, answer in dribs and drabs or never announce the end of a
+// measurement, and an adapter pulled out while logging. In every case the
+// console must stay responsive, release the sensor's tab, say what happened
+// and keep every log row it already had.
+#include "support/ConsoleRig.h"
+
+#include "discovery/LogPeriods.h"
+#include "discovery/SensorTable.h"
+#include "discovery/SysData.h"
+#include "link/HardwarePort.h"
+#include "link/PortDirectory.h"
+#include "logging/LogList.h"
+#include "logging/LoggingEngine.h"
+#include "params/Calibration.h"
+#include "params/LevelParams.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QProcess>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTest>
+#include <QTreeWidget>
+
+namespace {
+
+// A console on the in-process simulated bus with level probes at the given
+// addresses. The logging tick is driven by the tests.
+struct Drill : ConsoleRig {
+    explicit Drill(QList<int> level, QList<int> rotary = {}, int timeoutMs = 80)
+        : ConsoleRig(!rotary.isEmpty() && level.isEmpty(), timeoutMs, false)
+    {
+        for (int a : level)
+            simulator().addSensor(a, sim::Family::Level);
+        for (int a : rotary)
+            simulator().addSensor(a, sim::Family::Rotary);
+    }
+    sim::SimBus &bus() { return *simBus; }
+    // `action` runs once, when the bus receives the command `text`.
+    void onCommand(const QString &text, std::function<void()> action)
+    {
+        QObject::connect(simBus.get(), &sim::SimBus::event, simBus.get(),
+                         [text, action, done = false](const QString &e) mutable {
+                             if (!done && e == QLatin1String("rx ") + text) {
+                                 done = true;
+                                 action();
+                             }
+                         });
+    }
+    void startLogging(int a)
+    {
+        w->logging->SecondTimer.stop();
+        fillAllLogPeriods(tab(a)->LogPeriodCombo);
+        tab(a)->LogPeriodCombo->setCurrentIndex(tab(a)->LogPeriodCombo->findText("1 Second"));
+        tab(a)->StartLogBut->click();
+        settle();
+    }
+    void tick()
+    {
+        w->logging->SecondTimer_Timer();
+        settle();
+    }
+    // The tab takes commands again: nothing in flight, its buttons live.
+    bool levelTabIdle(int a) const
+    {
+        return !w->link.exchangeInFlight() && w->sequencesRunning == 0 && tab(a)->RangeBut->isEnabled() &&
+               tab(a)->RangeQueryBut->isEnabled() && w->ScanBut->isEnabled();
+    }
+    // A fresh query on tab `a` gets its answer: the console is responsive.
+    bool answersRangeQuery(int a)
+    {
+        tab(a)->RangeText->clear();
+        clearSent();
+        tab(a)->RangeQueryBut->click();
+        settle();
+        return sent() == QStringList{QString::number(a) + "XRA!"} && tab(a)->RangeText->text() == "10.0000";
+    }
+};
+
+QStringList rowTexts(LogList *l)
+{
+    QStringList out;
+    for (int r = 0; r < l->rowCount(); ++r)
+        out << l->text(r, 0) + " " + l->text(r, 1) + " " + l->text(r, 2);
+    return out;
+}
+
+} // namespace
+
+class TestFaults : public QObject
+{
+    Q_OBJECT
+private slots:
+    void silentMidScan();
+    void silentMidSequence();
+    void silentMidLogging();
+    void garbageBeforeAndInsideAnswers();
+    void endlessStreamWithoutCr();
+    void answerInManyPiecesWithGaps();
+    void serviceRequestNeverComes();
+    void adapterUnpluggedWhileLogging();
+};
+
+void TestFaults::silentMidScan()
+{
+    // Sensor 4 answers its presence query, then falls silent part way
+    // through its parameter queries; sensor 0 is healthy.
+    Drill r({0, 4});
+    r.onCommand("4XP!", [&] { r.bus().faults().silent.insert(4); });
+    QElapsedTimer t;
+    t.start();
+    r.load();
+    QVERIFY(t.elapsed() < 5000);
+    MainWindow &w = *r.w;
+    QVERIFY(w.SensorTab->isTabEnabled(0));
+    QVERIFY(w.SensorTab->isTabEnabled(4));   // it did answer "4!"
+    // The queries stopped at the first one left unanswered.
+    const QStringList sent = r.sent();
+    QVERIFY(sent.contains("4XP!"));
+    QVERIFY(!sent.contains("4XE!") && !sent.contains("4I!"));
+    QVERIFY(r.levelTabIdle(4));
+    QVERIFY(r.levelTabIdle(0));
+    QCOMPARE(w.ListView->topLevelItem(0)->text(SensorTable::SerialNo), QString("LT510230"));
+    QVERIFY(r.answersRangeQuery(0));
+    // A query to the silent sensor times out and releases its tab again.
+    w.SensorTab->setCurrentIndex(4);
+    r.clearSent();
+    r.tab(4)->RangeQueryBut->click();
+    r.settle();
+    QCOMPARE(r.sent(), QStringList{"4XRA!"});
+    QCOMPARE(w.link.ResponseState, 2);
+    QVERIFY(r.levelTabIdle(4));
+}
+
+void TestFaults::silentMidSequence()
+{
+    // Stage one calibration: the sensor stops answering after its third step.
+    Drill r({2});
+    r.load();
+    MainWindow &w = *r.w;
+    w.CalibrateCheck->setChecked(true);
+    r.settle();
+    r.ui.clear();
+    r.clearSent();
+    r.onCommand("2XP1!", [&] { r.bus().faults().silent.insert(2); });
+    r.tab(2)->StageOneBut->click();
+    r.settle();
+    const QStringList sent = r.sent();
+    QCOMPARE(sent, (QStringList{"2XREV0!", "2XU0,1.0!", "2XP1!"}));
+    QVERIFY(!sent.contains("2XU1,0.0!"));   // the last step never went out
+    QVERIFY(!w.StageOne_Flag);
+    QVERIFY(r.ui.messages.isEmpty());        // no "complete" notice
+    QVERIFY(w.ReplyBeep_Flag);
+    QVERIFY(!w.link.exchangeInFlight() && w.sequencesRunning == 0);
+    QVERIFY(r.tab(2)->StageOneBut->isEnabled());
+    QVERIFY(!r.tab(2)->ZeroCalibrationBut->isEnabled());
+    // When the sensor answers again, the sequence can be run in full.
+    r.bus().faults().silent.clear();
+    r.tab(2)->StageOneBut->click();
+    r.settle();
+    QVERIFY(w.StageOne_Flag);
+    QCOMPARE(r.ui.texts(), QStringList{"Stage One Calibration|Stage 1 of Re-Calibration complete, proceed to stage 2."});
+    QVERIFY(r.tab(2)->ZeroCalibrationBut->isEnabled());
+}
+
+void TestFaults::silentMidLogging()
+{
+    Drill r({3});
+    r.load();
+    MainWindow &w = *r.w;
+    r.startLogging(3);
+    LogList *log = r.tab(3)->LogListView;
+    r.tick();
+    r.tick();
+    QVERIFY(log->rowCount() >= 3);
+    const int rows = log->rowCount();
+    const QStringList before = rowTexts(log);
+    // The sensor falls silent between its start answer and its data.
+    r.onCommand("3D0!", [&] { r.bus().faults().silent.insert(3); });
+    for (int i = 0; i < 4; ++i)
+        r.tick();
+    QCOMPARE(rowTexts(log), before);   // nothing lost, nothing invented
+    QVERIFY(w.LogEnabled[3]);
+    QCOMPARE(w.ListView->topLevelItem(3)->text(SensorTable::LevelLogStatus), QString("Logging"));
+    QVERIFY(!w.link.exchangeInFlight());
+    QVERIFY(r.tab(3)->StopLogBut->isEnabled());
+    // Back on the bus: the readings carry on after the rows kept.
+    r.bus().faults().silent.clear();
+    r.tick();
+    QCOMPARE(log->rowCount(), rows + 1);
+    QCOMPARE(rowTexts(log).mid(1), before);
+    r.tab(3)->StopLogBut->click();
+    QVERIFY(r.levelTabIdle(3));
+}
+
+void TestFaults::garbageBeforeAndInsideAnswers()
+{
+    // Line noise ahead of every answer.
+    {
+        Drill r({1});
+        r.bus().faults().garbage = QByteArray("\x05\x7f#@", 4);
+        r.load();
+        MainWindow &w = *r.w;
+        QVERIFY(w.SensorTab->isTabEnabled(1));
+        QVERIFY(r.levelTabIdle(1));
+        r.ui.clear();
+        r.clearSent();
+        r.tab(1)->RangeQueryBut->click();
+        r.settle();
+        QVERIFY(r.levelTabIdle(1));
+        // The noise must not reach the field as if it were the value.
+        const QString range = r.tab(1)->RangeText->text();
+        QVERIFY2(range.isEmpty() || range == "10.0000", qPrintable(range));
+        r.bus().faults().garbage.clear();
+        QVERIFY(r.answersRangeQuery(1));
+    }
+    // Garbage inside answers: scripted replies with stray bytes.
+    {
+        ConsoleRig r(false, 80, false);
+        r.levelSensor(3);
+        r.load();
+        r.ui.clear();
+        const QStringList broken = {"3+1\x01.2\x7f" "3",  "3XRA\x02" "10",        "3+#!$%",
+                                    QString(300, '9'),   QString::fromLatin1("3\x00" "5", 3), QString::fromLatin1("\xff\xfe"),
+                                    "3+nan+inf",         "3+1e999"};
+        for (const QString &reply : broken) {
+            r.bus.replies["3XRA!"] = reply;
+            r.bus.replies["3D0!"] = reply;
+            r.tab(3)->RangeQueryBut->click();
+            QVERIFY(r.settle());
+            QVERIFY2(r.tab(3)->RangeBut->isEnabled(), qPrintable(reply));
+            r.tab(3)->LogPeriodCombo->setCurrentIndex(-1);
+            r.w->logging->StartLevelMeasurement(3);
+            QVERIFY(r.settle());
+            QVERIFY2(r.tab(3)->RangeQueryBut->isEnabled(), qPrintable(reply));
+        }
+        // Whatever was shown for them, the next good answer is read.
+        r.bus.replies["3XRA!"] = "3+12.5";
+        r.tab(3)->RangeQueryBut->click();
+        r.settle();
+        QCOMPARE(r.tab(3)->RangeText->text(), QString("12.5000"));
+    }
+}
+
+void TestFaults::endlessStreamWithoutCr()
+{
+    Drill r({0}, {}, 200);
+    r.load();
+    MainWindow &w = *r.w;
+    r.ui.clear();
+    r.bus().setStream(true);
+    QElapsedTimer t;
+    t.start();
+    r.tab(0)->RangeQueryBut->click();
+    QVERIFY(r.settle(10000));
+    QVERIFY(t.elapsed() < 5000);   // the command timeout ends it
+    QCOMPARE(w.link.ResponseState, 2);
+    QVERIFY(w.link.rx().Data.size() <= Link::MaxLine);
+    QVERIFY(w.link.rx().Text.size() <= Link::MaxLine);
+    // The stream keeps coming while nothing is asked: the console stays
+    // responsive and nothing grows without bound.
+    QTest::qWait(300);
+    QVERIFY(w.link.rx().Data.size() <= Link::MaxLine);
+    QVERIFY(w.CommsList->count() <= 151);
+    r.bus().setStream(false);
+    QTest::qWait(50);
+    QVERIFY(r.levelTabIdle(0));
+    QVERIFY(r.answersRangeQuery(0));
+}
+
+void TestFaults::answerInManyPiecesWithGaps()
+{
+    ConsoleRig r(false, 600, false);
+    r.levelSensor(5);
+    r.load();
+    MainWindow &w = *r.w;
+    // The interface echoes the command at once; the answer to 5XRA! then
+    // dribbles in a byte at a time, 25 ms apart, well inside the command
+    // timeout.
+    r.bus.replies.remove("5XRA!");
+    const QByteArray answer = "5+10.25\r\n";
+    auto dribble = [&](const QByteArray &bytes, int gapMs) {
+        for (char c : bytes) {
+            QTest::qWait(gapMs);
+            r.port.feed(QByteArray(1, c));
+        }
+    };
+    r.clearSent();
+    r.tab(5)->RangeQueryBut->click();
+    QCOMPARE(r.sent(), QStringList{"5XRA!"});
+    dribble(answer, 25);
+    r.settle();
+    QCOMPARE(r.tab(5)->RangeText->text(), QString("10.2500"));
+    QCOMPARE(w.link.ResponseState, 1);
+    QVERIFY(r.tab(5)->RangeBut->isEnabled());
+
+    // Gaps so long the answer is not complete within the timeout: the
+    // exchange ends as a timeout and the late rest is not taken for the
+    // answer to the next command.
+    r.tab(5)->RangeText->clear();
+    r.tab(5)->RangeQueryBut->click();
+    dribble("5+77", 150);
+    QTRY_COMPARE_WITH_TIMEOUT(w.link.ResponseState, 2, 3000);
+    QVERIFY(r.tab(5)->RangeBut->isEnabled());
+    r.port.feed(".5\r\n");
+    r.settle();
+    QVERIFY(r.tab(5)->RangeText->text() != "77.5000");
+    r.bus.replies["5XRA!"] = "5+10.5";
+    r.tab(5)->RangeQueryBut->click();
+    r.settle();
+    QCOMPARE(r.tab(5)->RangeText->text(), QString("10.5000"));
+}
+
+void TestFaults::serviceRequestNeverComes()
+{
+    // The scan's measurement step: the sensor announces 2 s and then never
+    // sends its service request. The scan goes on after the announced time
+    // plus the (scan's) command timeout.
+    Drill r({6});
+    r.bus().setMeasurementSeconds(6, 2);
+    r.bus().faults().noServiceRequest = true;
+    QElapsedTimer t;
+    t.start();
+    r.load();
+    const qint64 took = t.elapsed();
+    QVERIFY(took >= 2000);
+    QVERIFY(took < 8000);
+    MainWindow &w = *r.w;
+    QVERIFY(w.SensorTab->isTabEnabled(6));
+    QCOMPARE(w.link.commandTimeout(), 80);   // restored after the scan
+    QCOMPARE(w.link.RxState, 0);
+    QVERIFY(r.levelTabIdle(6));
+    // Logging: the reading is given up, the run carries on.
+    r.startLogging(6);
+    LogList *log = r.tab(6)->LogListView;
+    const int rows = log->rowCount();
+    r.tick();
+    QCOMPARE(log->rowCount(), rows);
+    QVERIFY(w.LogEnabled[6]);
+    r.bus().faults().noServiceRequest = false;
+    r.bus().setMeasurementSeconds(6, 0);
+    r.tick();
+    QCOMPARE(log->rowCount(), rows + 1);
+}
+
+void TestFaults::adapterUnpluggedWhileLogging()
+{
+    // The real serial code on a pseudo-terminal; the simulator program is
+    // killed under it, as when the USB adapter is pulled out.
+    QTemporaryDir runtime;
+    QFile::setPermissions(runtime.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    const QString dir = runtime.path() + "/sdi12-ports";
+    QProcess simulator;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_RUNTIME_DIR", runtime.path());
+    simulator.setProcessEnvironment(env);
+    simulator.start(QStringLiteral(SDI12_SIM_PATH), QStringList{"--com", "1", "--level", "3"});
+    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(dir + "/COM1").isSymLink(), 5000);
+
+    QTemporaryDir home;
+    SysDataRecord rec;
+    rec.commandTimeoutMs = 250;
+    const QString settings = home.filePath("Varno sysfile.cfg");
+    sysdata::write(settings, rec, nullptr);
+    TestUi ui;
+    Clock clock;
+    auto catalogue = std::make_shared<PortCatalogue>();
+    HardwarePort port([catalogue](int n) { return catalogue->devices.value(n); });
+    MainWindow::Platform p;
+    p.ui = &ui;
+    p.clock = &clock;
+    p.port = &port;
+    p.settingsPath = settings;
+    p.catalogue = [catalogue, dir] {
+        *catalogue = ports::numberDevices(portdir::linkedPorts(dir), {});
+        return *catalogue;
+    };
+    MainWindow w(p);
+    w.setLevelProbeSensorType();
+    w.Form_Load();
+    QVERIFY(w.SensorTab->isTabEnabled(3));
+    SensorTabWidget *t = w.tab[3];
+    fillAllLogPeriods(t->LogPeriodCombo);
+    t->LogPeriodCombo->setCurrentIndex(t->LogPeriodCombo->findText("1 Second"));
+    t->StartLogBut->click();
+    QTRY_VERIFY_WITH_TIMEOUT(t->LogListView->rowCount() >= 3, 15000);
+    ui.clear();
+
+    simulator.kill();
+    QVERIFY(simulator.waitForFinished(3000));
+    QTRY_COMPARE_WITH_TIMEOUT(w.StatusBar1[1]->text(), QString("Not Connected. "), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(!w.link.exchangeInFlight(), 5000);
+    const int rows = t->LogListView->rowCount();
+    QVERIFY(rows >= 3);
+    // Further seconds pass: no flood of messages, no more readings.
+    QTest::qWait(2500);
+    QCOMPARE(ui.messages.size(), 1);
+    QCOMPARE(ui.messages[0].title, QString("Connection."));
+    QVERIFY(ui.messages[0].text.startsWith("The connection on COM1 was lost"));
+    QCOMPARE(w.LoggingTab, 0);
+    for (bool on : w.LogEnabled)
+        QVERIFY(!on);
+    QCOMPARE(t->LogListView->rowCount(), rows);
+    QCOMPARE(w.ListView->topLevelItem(3)->text(SensorTable::LevelLogStatus), QString("Idle"));
+    QVERIFY(t->RangeBut->isEnabled() && t->StartLogBut->isEnabled() && t->SaveLogBut->isEnabled());
+    QVERIFY(!port.isOpen());
+}
+
+QTEST_MAIN(TestFaults)
+#include "tst_faults.moc"
