@@ -184,7 +184,8 @@ void SimBus::command(const QString &text)
             queue(a.toLatin1() + "\r\n", nowMs());
             emit event(QStringLiteral("tx ") + a + QStringLiteral(" (service request)"));
         });
-        s->serviceRequest->start(static_cast<int>(std::ceil(at - nowMs())) + seconds * 1000 + 1);
+        // The announced time runs from the end of the answer (its CR LF).
+        s->serviceRequest->start(static_cast<int>(std::ceil(m_lineFreeAt - nowMs())) + seconds * 1000);
     }
 }
 
@@ -359,8 +360,19 @@ void SimBus::pump()
     // The endless stream keeps the line busy while it is on.
     if (m_stream && !m_streamArmed && m_out.empty() && !ready.isEmpty() && ready.endsWith('Z'))
         queue(QByteArray(64, 'Z'), nowMs() + (m_paced ? 0 : 5));
-    if (!m_out.empty())
-        m_pump.start(qMax(0, static_cast<int>(std::ceil(m_out.front().due - nowMs()))));
+    if (m_out.empty())
+        return;
+    // Timers fire on whole milliseconds and a little late; when pacing, the
+    // timer wakes the bus just before the byte is due and the last fraction
+    // of a millisecond is waited out here, so that bytes leave on time.
+    const double left = m_out.front().due - nowMs();
+    if (m_paced && left > 0 && left < 1.5) {
+        while (nowMs() < m_out.front().due) {
+        }
+        m_pump.start(0);
+        return;
+    }
+    m_pump.start(qMax(0, static_cast<int>(m_paced ? std::floor(left - 1.0) : std::ceil(left))));
 }
 
 InProcessLink::InProcessLink(FakeSerialPort &port, SimBus &bus) : m_port(port)
