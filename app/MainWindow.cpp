@@ -56,7 +56,18 @@ void MainWindow::CommsListLog::append(const QString &line)
     if (!list)
         return;
     list->addItem(line);
-    list->scrollToBottom();
+    // Scrolling lays the list out again; lines that arrive together share
+    // one scroll, done when the event loop next runs.
+    if (scrollPending)
+        return;
+    scrollPending = true;
+    QMetaObject::invokeMethod(
+        list,
+        [this] {
+            scrollPending = false;
+            list->scrollToBottom();
+        },
+        Qt::QueuedConnection);
 }
 
 MainWindow::MainWindow(const Platform &p, QWidget *parent)
@@ -136,6 +147,9 @@ void MainWindow::buildWindow()
     SensorTable::setHeadings(ListView, RotaryListView);
     CommsList = new QListWidget;
     CommsList->setObjectName(QStringLiteral("CommsList"));
+    // One line of text per item: the list need not measure every line again
+    // each time it scrolls to the newest.
+    CommsList->setUniformItemSizes(true);
     ScanBut = new QPushButton(QStringLiteral("Re-Scan Sensors"));
     ScanBut->setObjectName(QStringLiteral("ScanBut"));
     ButClearComms = new QPushButton(QStringLiteral("Clear Comms"));

@@ -53,6 +53,7 @@ class MainWindow : public QMainWindow
     // CommsList as the link's comms log (declared first: the link uses it).
     struct CommsListLog : CommsLog {
         QListWidget *list = nullptr;
+        bool scrollPending = false;
         int count() const override;
         void clear() override;
         void append(const QString &line) override;
