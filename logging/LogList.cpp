@@ -33,13 +33,12 @@ QString LogList::text(int row, int column) const
 {
     if (row < 0 || row >= m_rows.size() || column < 0 || column > 5)
         return {};
-    const LogRow &r = m_rows.at(row);
-    return column == 0 ? r.date : r.cells[static_cast<size_t>(column - 1)];
+    return m_rows.text(row, column);
 }
 
 void LogList::insertTop(LogRow row)
 {
-    m_rows.insertTop(std::move(row));
+    m_rows.insertTop(row);
     if (m_selected >= 0)
         ++m_selected;
     updateScrollBars();
@@ -48,7 +47,7 @@ void LogList::insertTop(LogRow row)
 
 void LogList::appendBottom(LogRow row)
 {
-    m_rows.appendBottom(std::move(row));
+    m_rows.appendBottom(row);
     updateScrollBars();
     viewport()->update();
 }

@@ -14,17 +14,57 @@ struct LogRow {
 
 // The rows of a log list, newest first as shown. Adding a row at the top or
 // at the bottom costs the same whatever the length of the list.
+//
+// A row is kept as one string with the ends of its six texts, so a long
+// log costs one small block per row rather than six: with a million rows
+// the heap stays compact and appending stays as quick as at the start.
 class LogStore
 {
 public:
     int size() const { return static_cast<int>(m_rows.size()); }
     bool empty() const { return m_rows.empty(); }
     // Row i as shown, 0 = the top (newest).
-    const LogRow &at(int i) const { return m_rows[m_rows.size() - 1 - static_cast<size_t>(i)]; }
-    void insertTop(LogRow row) { m_rows.push_back(std::move(row)); }
-    void appendBottom(LogRow row) { m_rows.push_front(std::move(row)); }
-    void clear() { std::deque<LogRow>().swap(m_rows); }
+    LogRow at(int i) const
+    {
+        const Packed &p = packed(i);
+        LogRow r;
+        r.date = piece(p, 0);
+        for (int c = 0; c < 5; ++c)
+            r.cells[static_cast<size_t>(c)] = piece(p, c + 1);
+        return r;
+    }
+    // Text `column` of row i (0 the date, 1-5 the cells).
+    QString text(int i, int column) const { return piece(packed(i), column); }
+    void insertTop(const LogRow &row) { m_rows.push_back(pack(row)); }
+    void appendBottom(const LogRow &row) { m_rows.push_front(pack(row)); }
+    void clear() { std::deque<Packed>().swap(m_rows); }
 
 private:
-    std::deque<LogRow> m_rows;   // oldest first
+    struct Packed {
+        QString text;
+        std::array<int, 6> ends{};
+    };
+    const Packed &packed(int i) const { return m_rows[m_rows.size() - 1 - static_cast<size_t>(i)]; }
+    static QString piece(const Packed &p, int column)
+    {
+        const int from = column == 0 ? 0 : p.ends[static_cast<size_t>(column - 1)];
+        return p.text.mid(from, p.ends[static_cast<size_t>(column)] - from);
+    }
+    static Packed pack(const LogRow &row)
+    {
+        Packed p;
+        qsizetype n = row.date.size();
+        for (const QString &c : row.cells)
+            n += c.size();
+        p.text.reserve(n);
+        p.text += row.date;
+        p.ends[0] = static_cast<int>(p.text.size());
+        for (size_t c = 0; c < 5; ++c) {
+            p.text += row.cells[c];
+            p.ends[c + 1] = static_cast<int>(p.text.size());
+        }
+        return p;
+    }
+
+    std::deque<Packed> m_rows;   // oldest first
 };

@@ -36,7 +36,7 @@ ExportGrid buildLogGrid(const QStringList &header, const QVector<ExportCell::Kin
     QString lastDateText;
     QDate lastDate;
     for (int r = 0; r < rows.size(); ++r) {
-        const LogRow &row = rows.at(r);
+        const LogRow row = rows.at(r);
         QVector<ExportCell> out(g.columns);
         for (int c = 0; c < g.columns; ++c) {
             const QString &text = c == 0 ? row.date : row.cells[static_cast<size_t>(c - 1)];
@@ -135,7 +135,10 @@ QVector<double> columnWidths(const ExportGrid &g)
             else if (cell.kind == ExportCell::Date)
                 n = static_cast<int>(cell.text.size()) + 2;   // the sheet may show four-digit years
             else if (cell.kind == ExportCell::Number)
-                n = static_cast<int>(values::plainText(cell.number).size());
+            {
+                char buf[values::kPlainChars];
+                n = values::plainChars(cell.number, buf);
+            }
             chars[c] = qMax(chars[c], n);
         }
     QVector<double> widths;
