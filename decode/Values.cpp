@@ -1,6 +1,9 @@
 #include "Values.h"
 
+#include <algorithm>
+#include <charconv>
 #include <cmath>
+#include <cstring>
 
 namespace values {
 
@@ -71,28 +74,33 @@ QString fourDecimals(double x)
     return QString::number(r, 'f', 4);
 }
 
+int plainChars(double x, char *buf)
+{
+    if (!std::isfinite(x) || x == 0.0) {
+        buf[0] = '0';
+        return 1;
+    }
+    const int intDigits = static_cast<int>(std::floor(std::log10(std::fabs(x)))) + 1;
+    const int decimals = std::clamp(15 - std::max(intDigits, 1), 0, 20);
+    const std::to_chars_result r = std::to_chars(buf, buf + kPlainChars, x, std::chars_format::fixed, decimals);
+    int n = r.ec == std::errc() ? static_cast<int>(r.ptr - buf) : 0;
+    if (std::memchr(buf, '.', static_cast<size_t>(n))) {
+        while (n > 0 && buf[n - 1] == '0')
+            --n;
+        if (n > 0 && buf[n - 1] == '.')
+            --n;
+    }
+    if (n == 0 || (n == 2 && buf[0] == '-' && buf[1] == '0')) {
+        buf[0] = '0';
+        n = 1;
+    }
+    return n;
+}
+
 QString plainText(double x)
 {
-    if (!std::isfinite(x))
-        return QStringLiteral("0");
-    if (x == 0.0)
-        return QStringLiteral("0");
-    const int intDigits = x == 0.0 ? 1 : static_cast<int>(std::floor(std::log10(std::fabs(x)))) + 1;
-    int decimals = 15 - std::max(intDigits, 1);
-    if (decimals < 0)
-        decimals = 0;
-    if (decimals > 20)
-        decimals = 20;
-    QString s = QString::number(x, 'f', decimals);
-    if (s.contains(QLatin1Char('.'))) {
-        while (s.endsWith(QLatin1Char('0')))
-            s.chop(1);
-        if (s.endsWith(QLatin1Char('.')))
-            s.chop(1);
-    }
-    if (s == QLatin1String("-0"))
-        s = QStringLiteral("0");
-    return s;
+    char buf[kPlainChars];
+    return QString::fromLatin1(buf, plainChars(x, buf));
 }
 
 bool measurementResolution(int unit, double c, double n, double *out)

@@ -24,6 +24,10 @@ QString fourDecimals(double x);
 // Plain decimal text: no exponent, no trailing zeros, at most 15 significant
 // digits ("0.8", "1.030928", "10", "-0.25").
 QString plainText(double x);
+// The same text as plainText, as Latin-1 characters into `buf` (at least
+// kPlainChars bytes); returns the length. No allocation.
+constexpr int kPlainChars = 352;
+int plainChars(double x, char *buf);
 
 // Distance per encoder count: the pulley circumference (mm) in the unit of
 // list index `unit` (0 metres, 1 millimetres, 2 inches, 3 feet; any other

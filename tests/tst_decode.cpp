@@ -47,6 +47,9 @@ void TestDecode::numberTexts()
     QCOMPARE(values::plainText(-0.25), QString("-0.25"));
     QCOMPARE(values::plainText(3 * 1 * 0.2), QString("0.6"));
     QCOMPARE(values::plainText(1.25), QString("1.25"));
+    QCOMPARE(values::plainText(1e20), QString("100000000000000000000"));
+    QCOMPARE(values::plainText(-1e-15), QString("0"));
+    QCOMPARE(values::plainText(123456.789), QString("123456.789"));
     QCOMPARE(values::Val("10 Seconds"), 10.0);
     QCOMPARE(values::Val("+0.123"), 0.123);
     QCOMPARE(values::Val("-1.5abc"), -1.5);

@@ -56,7 +56,7 @@ void CompoundFileWriter::flushBuffer()
 {
     if (!m_buffer.isEmpty() && !m_failed)
         m_failed = m_file.write(m_buffer) != m_buffer.size();
-    m_buffer.clear();
+    m_buffer.resize(0);   // keeps the capacity
 }
 
 void CompoundFileWriter::write(const char *data, qint64 size)

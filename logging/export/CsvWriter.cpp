@@ -1,14 +1,36 @@
 #include "Writers.h"
 
+#include "decode/Values.h"
+
 #include <QFile>
 
 namespace exporter {
 
 namespace {
+// Appends `text` as UTF-8, quoted when it holds a comma, a double quote,
+// CR or LF. Log texts are plain ASCII nearly always: those are copied
+// straight across without a temporary.
 void field(QByteArray &out, const QString &text)
 {
-    const bool quote = text.contains(QLatin1Char(',')) || text.contains(QLatin1Char('"')) ||
-                       text.contains(QLatin1Char('\r')) || text.contains(QLatin1Char('\n'));
+    const QChar *p = text.constData();
+    const qsizetype n = text.size();
+    bool ascii = true;
+    bool quote = false;
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t c = p[i].unicode();
+        if (c >= 0x80)
+            ascii = false;
+        else if (c == u',' || c == u'"' || c == u'\r' || c == u'\n')
+            quote = true;
+    }
+    if (!quote && ascii) {
+        const qsizetype at = out.size();
+        out.resize(at + n);
+        char *d = out.data() + at;
+        for (qsizetype i = 0; i < n; ++i)
+            d[i] = static_cast<char>(p[i].unicode());
+        return;
+    }
     if (!quote) {
         out += text.toUtf8();
         return;
@@ -18,6 +40,12 @@ void field(QByteArray &out, const QString &text)
     out += '"';
     out += q.toUtf8();
     out += '"';
+}
+
+void number(QByteArray &out, double x)
+{
+    char buf[values::kPlainChars];
+    out.append(buf, values::plainChars(x, buf));
 }
 } // namespace
 
@@ -29,7 +57,7 @@ bool writeCsv(const ExportGrid &g, const QString &path, QString *error, const Ex
         return false;
     }
     QByteArray buffer;
-    buffer.reserve(1 << 17);
+    buffer.reserve(1 << 18);
     const int total = static_cast<int>(g.rows.size());
     for (int r = 0; r < total; ++r) {
         const auto &row = g.rows[r];
@@ -38,7 +66,10 @@ bool writeCsv(const ExportGrid &g, const QString &path, QString *error, const Ex
                 buffer += ',';
             const ExportCell &cell = row[c];
             // Dates and times as the log showed them; numbers as read.
-            field(buffer, cell.kind == ExportCell::Number ? displayText(cell, g.dateFormat) : cell.text);
+            if (cell.kind == ExportCell::Number)
+                number(buffer, cell.number);
+            else
+                field(buffer, cell.text);
         }
         buffer += "\r\n";
         if (buffer.size() >= (1 << 16)) {
@@ -46,7 +77,7 @@ bool writeCsv(const ExportGrid &g, const QString &path, QString *error, const Ex
                 *error = f.errorString();
                 return false;
             }
-            buffer.clear();
+            buffer.resize(0);   // keeps the capacity
         }
         if (progress && (r % 4096) == 0 && !progress(r, total)) {
             *error = QStringLiteral("cancelled");

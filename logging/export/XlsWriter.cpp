@@ -118,16 +118,51 @@ QByteArray xf(quint16 fmt, bool style, bool centred)
     return x.b;
 }
 
-// A label cell; texts are capped at 255 characters, which keeps every
-// record far below the BIFF8 limit.
-QByteArray label(quint16 row, quint16 col, quint16 xfIndex, const QString &text)
+// Cell records are built on the stack: a log has hundreds of thousands.
+void put16(char *p, quint16 v)
 {
-    return Body().u16(row).u16(col).u16(xfIndex).str16(text.left(255)).b;
+    qToLittleEndian(v, p);
 }
 
-QByteArray number(quint16 row, quint16 col, quint16 xfIndex, double v)
+void cellHead(char *p, quint16 type, quint16 bodySize, quint16 row, quint16 col, quint16 xfIndex)
 {
-    return Body().u16(row).u16(col).u16(xfIndex).f64(v).b;
+    put16(p, type);
+    put16(p + 2, bodySize);
+    put16(p + 4, row);
+    put16(p + 6, col);
+    put16(p + 8, xfIndex);
+}
+
+// LABEL; texts are capped at 255 characters, which keeps every record far
+// below the BIFF8 limit.
+void label(CompoundFileWriter &out, quint16 row, quint16 col, quint16 xfIndex, const QString &text)
+{
+    const int n = static_cast<int>(qMin<qsizetype>(text.size(), 255));
+    const QChar *s = text.constData();
+    bool wide = false;
+    for (int i = 0; i < n; ++i)
+        wide = wide || s[i].unicode() > 0xFF;
+    char r[10 + 3 + 2 * 255];
+    const int chars = wide ? 2 * n : n;
+    cellHead(r, 0x0204, static_cast<quint16>(6 + 3 + chars), row, col, xfIndex);
+    put16(r + 10, static_cast<quint16>(n));
+    r[12] = wide ? 1 : 0;
+    for (int i = 0; i < n; ++i) {
+        if (wide)
+            put16(r + 13 + 2 * i, s[i].unicode());
+        else
+            r[13 + i] = static_cast<char>(s[i].unicode());
+    }
+    out.write(r, 13 + chars);
+}
+
+// NUMBER.
+void number(CompoundFileWriter &out, quint16 row, quint16 col, quint16 xfIndex, double v)
+{
+    char r[18];
+    cellHead(r, 0x0203, 14, row, col, xfIndex);
+    std::memcpy(r + 10, &v, 8);   // little-endian IEEE 754 on every platform we build for
+    out.write(r, 18);
 }
 
 } // namespace
@@ -185,10 +220,10 @@ bool writeXls(const ExportGrid &g, const QString &path, QString *error, const Ex
                 const ExportCell &cell = row[c];
                 const quint16 col = static_cast<quint16>(c);
                 switch (cell.kind) {
-                case ExportCell::Text: rec.record(0x0204, label(sheetRow, col, kXfCentred, cell.text)); break;
-                case ExportCell::Number: rec.record(0x0203, number(sheetRow, col, kXfCentred, cell.number)); break;
-                case ExportCell::Date: rec.record(0x0203, number(sheetRow, col, kXfDate, excelDate(cell.date))); break;
-                case ExportCell::Time: rec.record(0x0203, number(sheetRow, col, kXfTime, excelTime(cell.time))); break;
+                case ExportCell::Text: label(out, sheetRow, col, kXfCentred, cell.text); break;
+                case ExportCell::Number: number(out, sheetRow, col, kXfCentred, cell.number); break;
+                case ExportCell::Date: number(out, sheetRow, col, kXfDate, excelDate(cell.date)); break;
+                case ExportCell::Time: number(out, sheetRow, col, kXfTime, excelTime(cell.time)); break;
                 default: break;
                 }
             }
