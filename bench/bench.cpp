@@ -1,0 +1,590 @@
+// Benchmark of the console: link overhead against the simulated bus at
+// 1200 baud, log-list scaling through the decoder path, export against its
+// floors, and start-up time. Every figure is a ratio measured in this run.
+//
+//   sdi12-bench                 everything
+//   sdi12-bench link|log|export|startup
+//   sdi12-bench log-rows N      one log-scale run (used as a child process)
+#include "app/MainWindow.h"
+#include "app/Platform.h"
+#include "app/SensorTabWidget.h"
+#include "discovery/LogPeriods.h"
+#include "discovery/SysData.h"
+#include "link/FakeSerialPort.h"
+#include "logging/LogList.h"
+#include "logging/LoggingEngine.h"
+#include "logging/export/Writers.h"
+#include "sim/SimBus.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTextStream>
+
+#include <xlsxwriter.h>
+
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace {
+
+QTextStream out(stdout);
+
+struct QuietUi : Ui {
+    int messages = 0;
+    void message(Icon, const QString &, const QString &) override { ++messages; }
+    bool askYesNo(const QString &, const QString &) override { return true; }
+    void beep() override {}
+    SaveChoice saveFile(const SaveDialog &) override { return {}; }
+};
+
+// The real blocking sleep, with every pause added up.
+struct CountingClock : Clock {
+    double sleptMs = 0;
+    void sleepMs(int ms) override
+    {
+        sleptMs += ms;
+        Clock::sleepMs(ms);
+    }
+};
+
+struct NoSleepClock : Clock {
+    void sleepMs(int) override {}
+};
+
+void quietHandler(QtMsgType type, const QMessageLogContext &, const QString &msg)
+{
+    if (type == QtFatalMsg)
+        std::fprintf(stderr, "%s\n", qPrintable(msg));
+}
+
+// A console window on the port double, settings from `rec`.
+struct Console {
+    QTemporaryDir dir;
+    FakeSerialPort port;
+    QuietUi ui;
+    std::unique_ptr<MainWindow> w;
+    Console(Clock &clock, const SysDataRecord &rec)
+    {
+        const QString path = dir.filePath(QStringLiteral("Varno sysfile.cfg"));
+        sysdata::write(path, rec, nullptr);
+        MainWindow::Platform p;
+        p.ui = &ui;
+        p.clock = &clock;
+        p.port = &port;
+        p.settingsPath = path;
+        p.catalogue = [] {
+            PortCatalogue c;
+            c.names = {QStringLiteral("Bench port (COM1)")};
+            c.devices = {{1, QStringLiteral("/dev/null")}};
+            return c;
+        };
+        w = std::make_unique<MainWindow>(p);
+        w->setLevelProbeSensorType();
+    }
+    void settle()
+    {
+        while (w->link.exchangeInFlight() || w->sequencesRunning > 0)
+            QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 5);
+    }
+};
+
+// ---------------------------------------------------------------- link
+// What the protocol itself costs for one command and its answer.
+struct Segment {
+    QByteArray command;
+    int timeoutMs = 0;
+    qint64 bytesIn = 0;
+    int answers = 0;
+    int serviceRequests = 0;
+};
+
+struct LinkRun {
+    std::vector<Segment> segments;
+    double measuredMs = 0;
+    double sleptMs = 0;
+};
+
+double lowerBoundMs(const LinkRun &run, int answerDelayMs, int measurementSeconds)
+{
+    double bound = run.sleptMs;   // break, mark and data-timeout pauses
+    for (const Segment &s : run.segments) {
+        if (s.answers == 0) {
+            // A silent address: the whole command timeout from the write
+            // (the echo runs inside it).
+            bound += s.timeoutMs;
+            continue;
+        }
+        bound += s.bytesIn * sim::SimBus::kCharMs;   // the echo is the sending time
+        bound += double(s.answers) * answerDelayMs;
+        bound += double(s.serviceRequests) * measurementSeconds * 1000.0;
+        // The data request follows the address character of a service
+        // request; its CR LF pass during the data-timeout pause.
+        bound -= double(s.serviceRequests) * 2 * sim::SimBus::kCharMs;
+    }
+    return bound;
+}
+
+void benchLink()
+{
+    constexpr int answerDelayMs = 10;
+    constexpr int measurementSeconds = 1;
+    SysDataRecord rec;
+    rec.port = 1;
+    rec.breakMs = 20;
+    rec.markMs = 15;
+    rec.dataTimeoutMs = 200;
+    rec.commandTimeoutMs = 400;
+    CountingClock clock;
+    Console c(clock, rec);
+    sim::SimBus bus;
+    bus.setPaced(true);
+    bus.setAnswerDelayMs(answerDelayMs);
+    bus.addSensor(3, sim::Family::Level);
+    bus.addSensor(7, sim::Family::Level);
+    bus.setMeasurementSeconds(3, measurementSeconds);
+    bus.setMeasurementSeconds(7, measurementSeconds);
+    sim::InProcessLink link(c.port, bus);
+
+    LinkRun *run = nullptr;
+    const auto onWrite = c.port.onWrite;
+    const bool trace = qEnvironmentVariableIsSet("SDI12_BENCH_TRACE");
+    QElapsedTimer traceClock;
+    traceClock.start();
+    c.port.onWrite = [&](const QByteArray &b) {
+        if (trace && run)
+            out << QString::number(traceClock.nsecsElapsed() / 1e6, 'f', 2) << " write " << b << "\n";
+        if (run)
+            run->segments.push_back({b, c.w->link.commandTimeout(), 0, 0, 0});
+        onWrite(b);
+    };
+    QObject::connect(&bus, &sim::SimBus::transmit, [&](const QByteArray &b) {
+        if (trace && run)
+            out << QString::number(traceClock.nsecsElapsed() / 1e6, 'f', 2) << " in "
+                << QString::fromLatin1(b.toPercentEncoding()) << "\n";
+        if (run && !run->segments.empty())
+            run->segments.back().bytesIn += b.size();
+    });
+    QObject::connect(&bus, &sim::SimBus::event, [&](const QString &e) {
+        if (!run || run->segments.empty() || !e.startsWith(QLatin1String("tx ")))
+            return;
+        if (e.endsWith(QLatin1String("(service request)")))
+            ++run->segments.back().serviceRequests;
+        else
+            ++run->segments.back().answers;
+    });
+
+    c.w->Form_Load();   // the start-up scan
+    c.settle();
+    c.w->logging->SecondTimer.stop();
+    c.w->ClockTimer->stop();
+
+    auto report = [&](const QString &what, const LinkRun &r, int seconds) {
+        const double bound = lowerBoundMs(r, answerDelayMs, seconds);
+        out << QStringLiteral("  %1: %2 commands, measured %3 ms, lower bound %4 ms, ratio %5 (overhead %6 %)\n")
+                   .arg(what)
+                   .arg(r.segments.size())
+                   .arg(r.measuredMs, 0, 'f', 1)
+                   .arg(bound, 0, 'f', 1)
+                   .arg(r.measuredMs / bound, 0, 'f', 4)
+                   .arg((r.measuredMs / bound - 1.0) * 100.0, 0, 'f', 2);
+        out.flush();
+        return bound;
+    };
+
+    // A full scan of addresses 0-9.
+    LinkRun scan;
+    run = &scan;
+    clock.sleptMs = 0;
+    QElapsedTimer t;
+    t.start();
+    c.w->ScanBut->click();
+    c.settle();
+    scan.measuredMs = t.nsecsElapsed() / 1e6;
+    scan.sleptMs = clock.sleptMs;
+    run = nullptr;
+    double bound = report(QStringLiteral("scan"), scan, measurementSeconds);
+
+    // Readings of sensor 3, one per logging tick, the ticks back to back.
+    SensorTabWidget *tab = c.w->tab[3];
+    c.w->SensorTab->setCurrentIndex(3);
+    fillAllLogPeriods(tab->LogPeriodCombo);
+    tab->LogPeriodCombo->setCurrentIndex(tab->LogPeriodCombo->findText(QStringLiteral("1 Second")));
+    tab->StartLogBut->click();
+    c.settle();
+    auto readings = [&](int count) {
+        const int rowsBefore = tab->LogListView->rowCount();
+        LinkRun r;
+        run = &r;
+        clock.sleptMs = 0;
+        t.start();
+        for (int i = 0; i < count; ++i) {
+            c.w->logging->SecondTimer_Timer();
+            c.settle();
+        }
+        r.measuredMs = t.nsecsElapsed() / 1e6;
+        r.sleptMs = clock.sleptMs;
+        run = nullptr;
+        if (tab->LogListView->rowCount() - rowsBefore != count)
+            out << "  (warning: " << tab->LogListView->rowCount() - rowsBefore << " rows logged, not " << count
+                << ")\n";
+        return r;
+    };
+    const int count = trace ? 2 : 100;
+    const LinkRun logging = readings(count);
+    const double loggingBound = report(QStringLiteral("logging, %1 readings").arg(count), logging, measurementSeconds);
+    // A sensor that needs 2 s: the console waits for its service request.
+    bus.setMeasurementSeconds(3, 2);
+    const LinkRun waiting = readings(5);
+    const double waitingBound = report(QStringLiteral("logging, 5 readings with a 2 s measurement and service request"),
+                                       waiting, 2);
+    tab->StopLogBut->click();
+
+    const double measured = scan.measuredMs + logging.measuredMs + waiting.measuredMs;
+    bound += loggingBound + waitingBound;
+    out << QStringLiteral("  all together: measured %1 ms, lower bound %2 ms, ratio %3 (overhead %4 %)\n")
+               .arg(measured, 0, 'f', 1)
+               .arg(bound, 0, 'f', 1)
+               .arg(measured / bound, 0, 'f', 4)
+               .arg((measured / bound - 1.0) * 100.0, 0, 'f', 2);
+}
+
+// ----------------------------------------------------------------- log
+qint64 peakRssKb()
+{
+    QFile f(QStringLiteral("/proc/self/status"));
+    if (!f.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray &line : f.readAll().split('\n'))
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
+    return 0;
+}
+
+// Appends `rows` log rows to tab 3's list through the receiver and the
+// data-answer decoding, as a logging run does; prints one result line.
+int logRows(int rows)
+{
+    SysDataRecord rec;
+    rec.port = 1;
+    rec.breakMs = rec.markMs = rec.dataTimeoutMs = 0;
+    rec.commandTimeoutMs = 400;
+    NoSleepClock clock;
+    Console c(clock, rec);
+    c.w->Form_Load();   // nobody answers the scan: the port double is silent
+    c.settle();
+    c.w->logging->SecondTimer.stop();
+    c.w->ClockTimer->stop();
+    c.w->SensorTab->setTabEnabled(3, true);
+    Link &link = c.w->link;
+    LogList *log = c.w->tab[3]->LogListView;
+
+    const int window = qMin(10000, rows / 10);
+    const qint64 rssBefore = peakRssKb();
+    QElapsedTimer t;
+    double firstNs = 0, lastNs = 0;
+    char answer[64];
+    t.start();
+    qint64 windowStart = 0;
+    for (int i = 0; i < rows; ++i) {
+        if (i == window) {
+            firstNs = double(t.nsecsElapsed() - windowStart) / window;
+        }
+        if (i == rows - window)
+            windowStart = t.nsecsElapsed();
+        link.strSent_Command = QStringLiteral("3D0!");
+        link.LastCommand = 12;
+        link.ResponseState = Link::Waiting;
+        link.RxState = 0;
+        const int n = std::snprintf(answer, sizeof answer, "3D0!3+%.4f+%.2f\r\n", 1.2 + (i % 1000) * 1e-4,
+                                    20.0 + (i % 97) * 0.01);
+        c.port.feed(QByteArray(answer, n), true);
+        link.Comm1_OnComm();
+        if ((i & 1023) == 0) {
+            c.port.clearCalls();
+            QCoreApplication::processEvents();
+        }
+    }
+    lastNs = double(t.nsecsElapsed() - windowStart) / window;
+    const qint64 rssAfter = peakRssKb();
+    if (log->rowCount() != rows) {
+        out << "  log-rows: " << log->rowCount() << " rows in the list, " << rows << " expected\n";
+        return 1;
+    }
+    out << QStringLiteral("LOGROWS %1 %2 %3 %4\n")
+               .arg(rows)
+               .arg(firstNs / 1000.0, 0, 'f', 2)
+               .arg(lastNs / 1000.0, 0, 'f', 2)
+               .arg(double(rssAfter - rssBefore) * 1024.0 / rows, 0, 'f', 0);
+    out.flush();
+    return 0;
+}
+
+void benchLog(const QString &self)
+{
+    for (int rows : {100000, 1000000}) {
+        QProcess p;
+        p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        p.start(self, {QStringLiteral("log-rows"), QString::number(rows)});
+        p.waitForFinished(-1);
+        const QString line = QString::fromLatin1(p.readAllStandardOutput()).trimmed();
+        const QStringList f = line.split(' ');
+        if (f.size() != 5 || f[0] != QLatin1String("LOGROWS")) {
+            out << "  log scale " << rows << ": failed (" << line << ")\n";
+            continue;
+        }
+        out << QStringLiteral("  %1 rows: %2 us/row over the first %3, %4 us/row over the last %3, ratio %5; "
+                              "peak memory %6 bytes/row\n")
+                   .arg(rows)
+                   .arg(f[2])
+                   .arg(qMin(10000, rows / 10))
+                   .arg(f[3])
+                   .arg(f[3].toDouble() / f[2].toDouble(), 0, 'f', 3)
+                   .arg(f[4]);
+        out.flush();
+    }
+}
+
+// -------------------------------------------------------------- export
+ExportGrid benchGrid(int rows)
+{
+    ExportGrid g;
+    g.columns = 6;
+    g.dateFormat = QStringLiteral("dd/MM/yyyy");
+    auto text = [](const QString &s) {
+        ExportCell c;
+        c.kind = ExportCell::Text;
+        c.text = s;
+        return c;
+    };
+    QVector<ExportCell> header;
+    for (const char *h : {"Date", "Time", "Pressure", "Units", "Temperature", "Units"})
+        header << text(QString::fromLatin1(h));
+    g.rows << header << QVector<ExportCell>{};
+    const QDate day(2026, 12, 6);
+    for (int i = 0; i < rows; ++i) {
+        QVector<ExportCell> r(6);
+        const QDate d = day.addDays(-(i / 86400));
+        const QTime tm = QTime(0, 0).addSecs(86399 - i % 86400);
+        r[0].kind = ExportCell::Date;
+        r[0].date = d;
+        r[0].text = d.toString(g.dateFormat);
+        r[1].kind = ExportCell::Time;
+        r[1].time = tm;
+        r[1].text = tm.toString(QStringLiteral("hh:mm:ss"));
+        r[2].kind = ExportCell::Number;
+        r[2].number = 1.2 + (i % 1000) * 1e-4;
+        r[2].text = QString::number(r[2].number, 'f', 4);
+        r[3] = text(QStringLiteral("mH2O"));
+        r[4].kind = ExportCell::Number;
+        r[4].number = 20.0 + (i % 97) * 0.01;
+        r[4].text = QString::number(r[4].number, 'f', 2);
+        r[5] = text(QStringLiteral("\u00B0C"));
+        g.rows << r;
+    }
+    return g;
+}
+
+double timeMs(const std::function<void()> &f)
+{
+    QElapsedTimer t;
+    t.start();
+    f();
+    return t.nsecsElapsed() / 1e6;
+}
+
+// The best of three runs.
+double bestMs(const std::function<void()> &f)
+{
+    double best = 1e300;
+    for (int i = 0; i < 3; ++i)
+        best = qMin(best, timeMs(f));
+    return best;
+}
+
+// libxlsxwriter by itself: the same cells, formats and column widths.
+void plainXlsx(const ExportGrid &g, const QByteArray &path)
+{
+    lxw_workbook_options options{};
+    options.constant_memory = LXW_TRUE;
+    lxw_workbook *wb = workbook_new_opt(path.constData(), &options);
+    lxw_worksheet *ws = workbook_add_worksheet(wb, nullptr);
+    lxw_format *centred = workbook_add_format(wb);
+    format_set_align(centred, LXW_ALIGN_CENTER);
+    lxw_format *date = workbook_add_format(wb);
+    format_set_align(date, LXW_ALIGN_CENTER);
+    format_set_num_format(date, "dd/mm/yyyy");
+    lxw_format *time = workbook_add_format(wb);
+    format_set_align(time, LXW_ALIGN_CENTER);
+    format_set_num_format(time, "hh:mm:ss");
+    for (lxw_col_t col = 0; col < 6; ++col)
+        worksheet_set_column(ws, col, col, 12, centred);
+    worksheet_write_string(ws, 0, 0, "Date", centred);
+    worksheet_write_string(ws, 0, 1, "Time", centred);
+    worksheet_write_string(ws, 0, 2, "Pressure", centred);
+    worksheet_write_string(ws, 0, 3, "Units", centred);
+    worksheet_write_string(ws, 0, 4, "Temperature", centred);
+    worksheet_write_string(ws, 0, 5, "Units", centred);
+    const QDate epoch(1899, 12, 30);
+    for (int r = 2; r < g.rows.size(); ++r) {
+        const auto &row = g.rows[r];
+        const auto lr = static_cast<lxw_row_t>(r);
+        worksheet_write_number(ws, lr, 0, double(epoch.daysTo(row[0].date)), date);
+        worksheet_write_number(ws, lr, 1, row[1].time.msecsSinceStartOfDay() / 86400000.0, time);
+        worksheet_write_number(ws, lr, 2, row[2].number, centred);
+        worksheet_write_string(ws, lr, 3, "mH2O", centred);
+        worksheet_write_number(ws, lr, 4, row[4].number, centred);
+        worksheet_write_string(ws, lr, 5, "\xC2\xB0" "C", centred);
+    }
+    workbook_close(wb);
+}
+
+// A plain buffered write of `bytes` to `path`, the floor of any writer.
+void plainWrite(const QString &path, const QByteArray &bytes)
+{
+    FILE *f = std::fopen(QFile::encodeName(path).constData(), "wb");
+    if (!f)
+        return;
+    constexpr qsizetype chunk = 1 << 16;
+    for (qsizetype at = 0; at < bytes.size(); at += chunk)
+        std::fwrite(bytes.constData() + at, 1, size_t(qMin(chunk, bytes.size() - at)), f);
+    std::fclose(f);
+}
+
+void benchExport()
+{
+    constexpr int rows = 100000;
+    const ExportGrid g = benchGrid(rows);
+    QTemporaryDir dir(QDir::currentPath() + QStringLiteral("/bench-XXXXXX"));
+    QString error;
+    auto line = [](const char *what, double ms, const char *floorName, double floorMs) {
+        out << QStringLiteral("  %1: %2 ms, %3 %4 ms, ratio %5\n")
+                   .arg(QLatin1String(what))
+                   .arg(ms, 0, 'f', 1)
+                   .arg(QLatin1String(floorName))
+                   .arg(floorMs, 0, 'f', 1)
+                   .arg(ms / floorMs, 0, 'f', 2);
+        out.flush();
+    };
+
+    const QString xlsx = dir.filePath(QStringLiteral("log.xlsx"));
+    const double ours = bestMs([&] { exporter::writeXlsx(g, xlsx, &error); });
+    const double floor = bestMs([&] { plainXlsx(g, QFile::encodeName(dir.filePath(QStringLiteral("plain.xlsx")))); });
+    line(".xlsx, 100000 rows", ours, "libxlsxwriter alone", floor);
+
+    const QString csv = dir.filePath(QStringLiteral("log.csv"));
+    const double oursCsv = bestMs([&] { exporter::writeCsv(g, csv, &error); });
+    QFile f(csv);
+    f.open(QIODevice::ReadOnly);
+    const QByteArray csvBytes = f.readAll();
+    f.close();
+    const double floorCsv = bestMs([&] { plainWrite(dir.filePath(QStringLiteral("plain.csv")), csvBytes); });
+    line(".csv, 100000 rows", oursCsv, "plain buffered write", floorCsv);
+
+    const QString xls = dir.filePath(QStringLiteral("log.xls"));
+    const double oursXls = bestMs([&] { exporter::writeXls(g, xls, &error); });
+    const QByteArray same(QFileInfo(xls).size(), 'x');
+    const double floorXls = bestMs([&] { plainWrite(dir.filePath(QStringLiteral("plain.xls")), same); });
+    line(".xls, 100000 rows", oursXls, "plain buffered write", floorXls);
+}
+
+// ------------------------------------------------------------- start-up
+void benchStartup(const QString &consolePath, const QString &simPath)
+{
+    // The simulator on a pseudo-terminal, registered as COM1, so that the
+    // console finds a port and scans as it does for a user.
+    QTemporaryDir runtime;
+    QFile::setPermissions(runtime.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
+    QProcess simulator;
+    simulator.setProcessEnvironment(env);
+    simulator.start(simPath, {QStringLiteral("--com"), QStringLiteral("1"), QStringLiteral("--level"), QStringLiteral("0")});
+    const QString link = runtime.path() + QStringLiteral("/sdi12-ports/COM1");
+    QElapsedTimer wait;
+    wait.start();
+    while (!QFileInfo(link).isSymLink() && wait.elapsed() < 5000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+
+    QTemporaryDir home;
+    env.insert(QStringLiteral("HOME"), home.path());
+    env.insert(QStringLiteral("SDI12_STARTUP_PROBE"), QStringLiteral("1"));
+    double best[2] = {1e300, 1e300};
+    for (int i = 0; i < 5; ++i) {
+        QProcess console;
+        console.setProcessEnvironment(env);
+        QElapsedTimer t;
+        t.start();
+        console.start(consolePath);
+        double at[2] = {0, 0};
+        int seen = 0;
+        while (seen < 2 && console.state() != QProcess::NotRunning) {
+            console.waitForReadyRead(100);
+            while (console.canReadLine()) {
+                const QByteArray l = console.readLine().trimmed();
+                if (l == "startup-shown" && seen == 0)
+                    at[seen++] = t.nsecsElapsed() / 1e6;
+                else if (l == "main-shown" && seen == 1)
+                    at[seen++] = t.nsecsElapsed() / 1e6;
+            }
+        }
+        console.waitForFinished(10000);
+        if (seen < 2) {
+            out << "  start-up: the console did not report its windows\n";
+            return;
+        }
+        best[0] = qMin(best[0], at[0]);
+        best[1] = qMin(best[1], at[1] - at[0]);
+    }
+    out << QStringLiteral("  process start to start-up window shown: %1 ms; family chosen to main window shown: %2 ms "
+                          "(best of 5)\n")
+               .arg(best[0], 0, 'f', 1)
+               .arg(best[1], 0, 'f', 1);
+    simulator.terminate();
+    simulator.waitForFinished(3000);
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    qInstallMessageHandler(quietHandler);
+    const QStringList args = app.arguments().mid(1);
+    if (args.value(0) == QLatin1String("log-rows"))
+        return logRows(args.value(1).toInt());
+    const QString what = args.value(0, QStringLiteral("all"));
+    const QString dir = QCoreApplication::applicationDirPath();
+    auto wanted = [&](const char *s) { return what == QLatin1String("all") || what == QLatin1String(s); };
+    if (wanted("link")) {
+        out << "Link overhead against the simulated bus at 1200 baud:\n";
+        out.flush();
+        benchLink();
+    }
+    if (wanted("log")) {
+        out << "Log scale, rows appended through the decoder path:\n";
+        out.flush();
+        benchLog(QCoreApplication::applicationFilePath());
+    }
+    if (wanted("export")) {
+        out << "Export against its floor:\n";
+        out.flush();
+        benchExport();
+    }
+    if (wanted("startup")) {
+        out << "Start-up:\n";
+        out.flush();
+        benchStartup(dir + QStringLiteral("/sdi12-console"), dir + QStringLiteral("/sdi12-sim"));
+    }
+    out.flush();
+    return 0;
+}
