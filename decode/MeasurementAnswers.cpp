@@ -72,7 +72,7 @@ void Dispatcher::levelData(const Line &l)
     row.date = m.clock.shortDate();
     row.cells = {m.clock.now().time().toString(QStringLiteral("hh:mm:ss")), d.first,
                  combo::text(t->PressUnitsCombo), d.second, combo::text(t->TempUnitsCombo)};
-    t->LogListView->insertTop(std::move(row));
+    t->LogListView->insertTop(row);
     t->LogListView->setSelectedRow(0);
     t->ClearLogBut->setEnabled(true);
     t->SaveLogBut->setEnabled(true);
@@ -91,7 +91,7 @@ void Dispatcher::rotaryData(const Line &l)
     row.date = m.clock.shortDate();
     row.cells = {m.clock.now().time().toString(QStringLiteral("hh:mm:ss")), value,
                  combo::text(t->RotaryMeasurementUnitsCombo), QString(), QString()};
-    t->RotaryLogListView->insertTop(std::move(row));
+    t->RotaryLogListView->insertTop(row);
     t->RotaryLogListView->setSelectedRow(0);
     t->ClearLogBut->setEnabled(true);
     t->SaveLogBut->setEnabled(true);

@@ -36,7 +36,7 @@ QString LogList::text(int row, int column) const
     return m_rows.text(row, column);
 }
 
-void LogList::insertTop(LogRow row)
+void LogList::insertTop(const LogRow &row)
 {
     m_rows.insertTop(row);
     if (m_selected >= 0)
@@ -45,7 +45,7 @@ void LogList::insertTop(LogRow row)
     viewport()->update();
 }
 
-void LogList::appendBottom(LogRow row)
+void LogList::appendBottom(const LogRow &row)
 {
     m_rows.appendBottom(row);
     updateScrollBars();

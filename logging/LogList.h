@@ -24,8 +24,8 @@ public:
     // Text of row i (0 = top), column c (0 = date).
     QString text(int row, int column) const;
 
-    void insertTop(LogRow row);
-    void appendBottom(LogRow row);
+    void insertTop(const LogRow &row);
+    void appendBottom(const LogRow &row);
     void clear();
 
     int selectedRow() const { return m_selected; }

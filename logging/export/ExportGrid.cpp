@@ -36,10 +36,9 @@ ExportGrid buildLogGrid(const QStringList &header, const QVector<ExportCell::Kin
     QString lastDateText;
     QDate lastDate;
     for (int r = 0; r < rows.size(); ++r) {
-        const LogRow row = rows.at(r);
         QVector<ExportCell> out(g.columns);
         for (int c = 0; c < g.columns; ++c) {
-            const QString &text = c == 0 ? row.date : row.cells[static_cast<size_t>(c - 1)];
+            const QString text = rows.text(r, c);
             ExportCell &cell = out[c];
             cell.text = text;
             switch (kinds.value(c, ExportCell::Text)) {

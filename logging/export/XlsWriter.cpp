@@ -54,13 +54,6 @@ struct Body {
         b.append(t, 4);
         return *this;
     }
-    Body &f64(double v)
-    {
-        char t[8];
-        std::memcpy(t, &v, 8);   // little-endian IEEE 754 on every platform we build for
-        b.append(t, 8);
-        return *this;
-    }
     // Characters of a BIFF8 string: one byte each when all fit, else UTF-16LE.
     Body &chars(const QString &s, bool wide)
     {
