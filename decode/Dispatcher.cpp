@@ -141,6 +141,8 @@ void Dispatcher::addressChange(const Line &l)
     } else if (!confirmed || *confirmed != *newC) {
         // The sensor answered with another address: it kept its own.
         m.warn(QStringLiteral("Set Sensor Address."), QStringLiteral("The sensor did not accept the new address."));
+    } else if (oldAddress == newAddress) {
+        // Confirmed at the address it already had: its tab is already the right one.
     } else if (l.code == 1) {
         m.address->MoveLevelSensorTab(oldAddress, newAddress);
     } else {

@@ -101,14 +101,16 @@ void copySelection(QComboBox *from, QComboBox *to)
 
 void moveLines(QListWidget *from, QListWidget *to)
 {
-    for (int i = 0; i < from->count(); ++i)
+    const int n = from->count();
+    for (int i = 0; i < n; ++i)
         to->addItem(from->item(i)->text());
     from->clear();
 }
 
 void moveRows(LogList *from, LogList *to)
 {
-    for (int i = 0; i < from->rowCount(); ++i)
+    const int n = from->rowCount();
+    for (int i = 0; i < n; ++i)
         to->appendBottom(from->rows().at(i));
 }
 } // namespace
@@ -140,6 +142,8 @@ void AddressOps::moveCommon(int oldTab, int newTab, bool rotary)
 
 void AddressOps::MoveLevelSensorTab(int oldTab, int newTab)
 {
+    if (oldTab == newTab)
+        return;
     SensorTabWidget *o = m.tab[oldTab];
     SensorTabWidget *n = m.tab[newTab];
     combo::reset(o->AddressCombo);
@@ -178,6 +182,8 @@ void AddressOps::MoveLevelSensorTab(int oldTab, int newTab)
 
 void AddressOps::MoveRotarySensorTab(int oldTab, int newTab)
 {
+    if (oldTab == newTab)
+        return;
     SensorTabWidget *o = m.tab[oldTab];
     SensorTabWidget *n = m.tab[newTab];
     combo::reset(o->RotaryAddressCombo);

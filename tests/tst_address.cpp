@@ -1,6 +1,7 @@
 #include "support/ConsoleRig.h"
 
 #include "app/Widgets.h"
+#include "params/BusyState.h"
 #include "discovery/SensorTable.h"
 #include "logging/LogList.h"
 #include "logging/LoggingEngine.h"
@@ -158,6 +159,21 @@ void TestAddress::refusedChange()
     QCOMPARE(r.tab(3)->SensorIDList->count(), 4);
     QCOMPARE(w.ListView->topLevelItem(3)->text(SensorTable::SerialNo), QString("LT510233"));
     QCOMPARE(r.tab(3)->LogListView->rowCount(), 1);
+    QVERIFY(r.tab(3)->AddrBut->isEnabled());
+
+    // A change confirmed at the address the sensor already has (a user
+    // command, or a garbled echo) moves nothing onto itself.
+    r.bus.replies["3A3!"] = "3";
+    r.ui.clear();
+    w.busy->SetLevelBusy(3);
+    w.sendCommand("3A3!", 1);
+    r.settle();
+    QVERIFY(r.ui.texts().isEmpty());
+    QVERIFY(w.SensorTab->isTabEnabled(3));
+    QCOMPARE(r.tab(3)->SensorIDList->count(), 4);
+    QCOMPARE(r.tab(3)->LogListView->rowCount(), 1);
+    QVERIFY(r.tab(3)->ClearLogBut->isEnabled());
+    QCOMPARE(w.ListView->topLevelItem(3)->text(SensorTable::SerialNo), QString("LT510233"));
     QVERIFY(r.tab(3)->AddrBut->isEnabled());
 }
 
