@@ -564,27 +564,20 @@ int main(int argc, char **argv)
         return logRows(args.value(1).toInt());
     const QString what = args.value(0, QStringLiteral("all"));
     const QString dir = QCoreApplication::applicationDirPath();
-    auto wanted = [&](const char *s) { return what == QLatin1String("all") || what == QLatin1String(s); };
-    if (wanted("link")) {
-        out << "Link overhead against the simulated bus at 1200 baud:\n";
+    auto section = [&](const char *name, const char *title, const std::function<void()> &run) {
+        if (what != QLatin1String("all") && what != QLatin1String(name))
+            return;
+        out << title << '\n';
         out.flush();
-        benchLink();
-    }
-    if (wanted("log")) {
-        out << "Log scale, rows appended through the decoder path:\n";
-        out.flush();
-        benchLog(QCoreApplication::applicationFilePath());
-    }
-    if (wanted("export")) {
-        out << "Export against its floor:\n";
-        out.flush();
-        benchExport();
-    }
-    if (wanted("startup")) {
-        out << "Start-up:\n";
-        out.flush();
+        run();
+    };
+    section("link", "Link overhead against the simulated bus at 1200 baud:", [] { benchLink(); });
+    section("log", "Log scale, rows appended through the decoder path:",
+            [] { benchLog(QCoreApplication::applicationFilePath()); });
+    section("export", "Export against its floor:", [] { benchExport(); });
+    section("startup", "Start-up:", [&] {
         benchStartup(dir + QStringLiteral("/sdi12-console"), dir + QStringLiteral("/sdi12-sim"));
-    }
+    });
     out.flush();
     return 0;
 }
