@@ -113,6 +113,26 @@ void HardwarePort::write(const QByteArray &bytes)
         m_port.write(bytes);
 }
 
+void HardwarePort::flush()
+{
+    // QSerialPort keeps written bytes until its event loop turn; a command
+    // written from inside a receive handler would otherwise leave together
+    // with the next one, after the next command's break. A command is a few
+    // bytes: the driver takes them at once.
+    if (m_port.isOpen() && m_port.bytesToWrite() > 0 && !m_port.flush())
+        qCInfo(lcPort) << "flush refused:" << m_port.errorString();
+}
+
+void HardwarePort::clearInput()
+{
+    // QSerialPort::clear() drops its own buffer and what the driver holds.
+    if (m_port.isOpen())
+        m_port.clear(QSerialPort::Input);
+    m_raw.clear();
+    m_input.clear();
+    m_readPos = 0;
+}
+
 void HardwarePort::pull() const
 {
     if (!m_port.isOpen())

@@ -25,6 +25,8 @@ public:
     QString errorString() const override { return m_error; }
     void setBreak(bool on) override;
     void write(const QByteArray &bytes) override;
+    void flush() override;
+    void clearInput() override;
     qint64 bytesAvailable() const override;
     char readByte() override;
 

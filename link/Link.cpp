@@ -27,25 +27,52 @@ Link::Link(SerialPort *port, CommsLog *log, Clock *clock, QObject *parent)
 void Link::send_TXbuff(const QByteArray &in_buff)
 {
     CommsList->append(m_clock->timeOfDay() + QStringLiteral(" --> ") + QString::fromLatin1(in_buff));
-    ServiceRequestDeadline.stop();
     if (Comm1->isOpen()) {
+        // The bus is half duplex: a command written while another exchange
+        // is pending cuts that exchange off. Callers end their exchange first.
+        if (exchangeInFlight()) {
+            qCWarning(lcLink) << "command" << in_buff << "written while another exchange is pending";
+            ++m_overlaps;
+        }
+        ServiceRequestDeadline.stop();
         Comm1->setBreak(true);
         m_clock->sleepMs(BreakTiming);
         Comm1->setBreak(false);
         m_clock->sleepMs(MarkTiming);
+        // Whatever arrived up to now (also during the break and mark, and
+        // still held by the system) is stale: it never reaches this answer.
+        FlushInput();
         Comm1->write(in_buff);
+        // On the wire at once, so that it follows its own break even when
+        // the next command is written before the event loop runs again.
+        Comm1->flush();
         m_sentAt.start();
         ++m_sentCount;
         TimeoutTimer.start(m_commandTimeout);
-        FlushInput();
+        RxState = 0;
         qCDebug(lcLink) << "sent" << in_buff << "code" << LastCommand;
     } else {
+        ServiceRequestDeadline.stop();
         FlushInput();
         emit cannotSend();
         // Nothing went out, so nothing can answer: the exchange is over at
         // once, as if it had timed out, and any waiting sequence moves on.
         expire();
     }
+}
+
+void Link::abandonServiceRequest()
+{
+    ServiceRequestDeadline.stop();
+    RxState = 0;
+}
+
+void Link::continueLine(const QByteArray &prefix)
+{
+    Rx.Data = prefix.left(MaxLine);
+    Rx.Count = static_cast<int>(Rx.Data.size());
+    Rx.Complete = false;
+    RxState = 3;
 }
 
 bool Link::exchangeInFlight() const
@@ -82,8 +109,8 @@ bool Link::WaitForResponse()
 
 void Link::FlushInput()
 {
-    while (Comm1->isOpen() && Comm1->bytesAvailable() > 0)
-        Comm1->readByte();
+    if (Comm1->isOpen())
+        Comm1->clearInput();
     RxState = 0;
 }
 

@@ -57,6 +57,8 @@ public:
     // --- transmitter
     void send_TXbuff(const QByteArray &in_buff);
     bool WaitForResponse();
+    // Discards every received byte not framed yet, also those the system
+    // still holds for the port, and returns the receiver to state 0.
     void FlushInput();
 
     // --- receiver
@@ -74,6 +76,16 @@ public:
 
     // Number of commands written to the port so far.
     quint64 sentCount() const { return m_sentCount; }
+    // Commands written while another exchange was still pending (a fault).
+    int overlapCount() const { return m_overlaps; }
+
+    // Stops waiting for a service request (a stopped logging run): the
+    // receiver returns to state 0. A command still awaiting its answer keeps
+    // its timeout.
+    void abandonServiceRequest();
+    // The line just framed was the echo with no answer after it yet (noise
+    // between echo and answer): go on framing it from `prefix`, the echo.
+    void continueLine(const QByteArray &prefix);
 
     // A command was sent and neither its answer nor its timeout has come.
     bool exchangeInFlight() const;
@@ -105,6 +117,7 @@ private:
     QElapsedTimer m_sentAt;
     int m_commandTimeout = 400;
     quint64 m_sentCount = 0;
+    int m_overlaps = 0;
     int m_waitDepth = 0;
     RxRecord Rx;
 };

@@ -31,8 +31,15 @@ public:
 
     // Holds the line in the spacing (break) state while on.
     virtual void setBreak(bool on) = 0;
-    // Queues the whole command and returns at once.
+    // Queues the whole command and returns at once; the bytes leave when the
+    // event loop next runs, unless flush() pushes them out first.
     virtual void write(const QByteArray &bytes) = 0;
+    // Hands the bytes written so far to the line now, so that they leave
+    // before anything written later.
+    virtual void flush() = 0;
+    // Discards every received byte not read yet: those in the port's own
+    // buffer and those the system still holds for it.
+    virtual void clearInput() = 0;
     virtual qint64 bytesAvailable() const = 0;
     // Returns exactly one received byte and removes it from the input.
     virtual char readByte() = 0;

@@ -55,6 +55,7 @@ private slots:
     void commsLogRules();
     void serviceRequestState();
     void transmitterOrder();
+    void commandsLeaveOnePerBurst();
     void closedPort();
     void staleAnswerDiscarded();
     void timeoutNotEarly();
@@ -160,7 +161,8 @@ void TestLink::transmitterOrder()
 {
     Rig r;
     r.port.clearCalls();
-    r.port.feed("9XRA!9+1.0\r", true);   // stale bytes waiting
+    r.port.feed("9XRA!9+1.0\r", true);   // stale bytes the port has read
+    r.port.arrive("9+2");                 // and more the system still holds
     r.link.RxState = 3;
     r.link.strSent_Command = "3XRA!";
     r.link.send_TXbuff("3XRA!");
@@ -169,23 +171,41 @@ void TestLink::transmitterOrder()
 
     QVector<QString> ops;
     QVector<qint64> at;
-    for (const auto &c : r.port.calls())
-        if (c.op != "read") {
-            ops.push_back(c.op);
-            at.push_back(c.atNs);
-        }
-    QCOMPARE(ops, (QVector<QString>{"break-on", "break-off", "write"}));
-    QCOMPARE(r.port.writes(), QVector<QByteArray>{"3XRA!"});
+    for (const auto &c : r.port.calls()) {
+        ops.push_back(c.op);
+        at.push_back(c.atNs);
+    }
+    // Break, mark, the stale input dropped from both places, then the
+    // command handed to the line at once.
+    QCOMPARE(ops, (QVector<QString>{"break-on", "break-off", "clear", "write", "tx"}));
+    QCOMPARE(r.port.calls().at(2).data, QByteArray("9XRA!9+1.0\r9+2"));
+    QCOMPARE(r.port.bursts(), QVector<QByteArray>{"3XRA!"});
     QVERIFY(logAt <= at[0]);
     QVERIFY(at[1] - at[0] >= 20'000'000);        // break
-    QVERIFY(at[2] - at[1] >= 15'000'000);        // mark
-    // The timer runs and the stale input is gone, the receiver idle.
+    QVERIFY(at[3] - at[1] >= 15'000'000);        // mark
     QVERIFY(r.link.exchangeInFlight());
     QCOMPARE(r.port.bytesAvailable(), 0);
     QCOMPARE(r.link.RxState, 0);
-    // The flush came after the write.
-    QVERIFY(r.port.calls().last().op == "read");
-    QVERIFY(r.port.calls().last().atNs >= at[2]);
+    QTest::qWait(5);
+    QCOMPARE(r.port.bytesAvailable(), 0);
+}
+
+void TestLink::commandsLeaveOnePerBurst()
+{
+    Rig r;
+    r.link.BreakTiming = r.link.MarkTiming = 1;
+    // A reading started from inside a receive handler, the next step of a
+    // sequence written before the event loop runs again: two bursts, each
+    // after its own break.
+    r.link.send_TXbuff("0M!");
+    r.link.lineAccepted();
+    r.link.send_TXbuff("0XTRIMOF0.0!");
+    QCOMPARE(r.port.bursts(), (QVector<QByteArray>{"0M!", "0XTRIMOF0.0!"}));
+    QVERIFY2(r.port.violations().isEmpty(), qPrintable(r.port.violations().join("; ")));
+    QCOMPARE(r.link.overlapCount(), 0);
+    // Written while that command still awaits its answer: a breach.
+    r.link.send_TXbuff("0I!");
+    QCOMPARE(r.link.overlapCount(), 1);
 }
 
 void TestLink::closedPort()
@@ -211,10 +231,13 @@ void TestLink::staleAnswerDiscarded()
     r.link.BreakTiming = r.link.MarkTiming = 1;
     r.link.strSent_Command = "0XRA!";
     r.link.send_TXbuff("0XRA!");
-    r.port.feed("0XRA!0+1", true);   // part of the first answer arrived
+    r.port.feed("0XRA!0+1", true);   // part of the first answer read,
+    r.port.arrive("23");              // the rest still held by the system
+    r.link.lineAccepted();
     r.link.strSent_Command = "0XMOR!";
     r.link.send_TXbuff("0XMOR!");
     r.port.feed("0XMOR!0+2.0\r\n");
+    QTest::qWait(5);
     QCOMPARE(r.decoded, QVector<QByteArray>{QByteArray("0XMOR!0+2.0")});
 }
 
@@ -228,8 +251,8 @@ void TestLink::timeoutNotEarly()
     r.link.ResponseState = Link::Waiting;
     r.port.clearCalls();
     r.link.send_TXbuff("4I!");
-    QCOMPARE(r.port.calls().at(2).op, QString("write"));
-    const qint64 writeAt = r.port.calls().at(2).atNs;
+    QCOMPARE(r.port.calls().at(3).op, QString("write"));
+    const qint64 writeAt = r.port.calls().at(3).atNs;
     QVERIFY(!r.link.WaitForResponse());
     QVERIFY(firedAt > 0);
     QVERIFY(firedAt - writeAt >= 120'000'000);

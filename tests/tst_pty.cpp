@@ -12,6 +12,9 @@
 #include <QTest>
 #include <QTimer>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 namespace {
 struct Sim {
     QTemporaryDir runtime;
@@ -53,6 +56,8 @@ private slots:
     void portLinkListed();
     void exchangeOverPseudoTerminal();
     void portVanishes();
+    void staleBytesFlushedFromTheSystem();
+    void childHoldsNoPseudoTerminal();
 };
 
 void TestPty::portLinkListed()
@@ -157,6 +162,44 @@ void TestPty::portVanishes()
     link.send_TXbuff("0M!");
     QCOMPARE(cannot.count(), 1);
     QVERIFY(!link.WaitForResponse());
+}
+
+void TestPty::staleBytesFlushedFromTheSystem()
+{
+    const int master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    QVERIFY(master >= 0 && ::grantpt(master) == 0 && ::unlockpt(master) == 0);
+    const QString device = QString::fromLocal8Bit(::ptsname(master));
+    HardwarePort port([device](int) { return device; });
+    QVERIFY2(port.open(), qPrintable(port.errorString()));
+    ListLog log;
+    Clock clock;
+    Link link(&port, &log, &clock);
+    QVector<QByteArray> lines;
+    link.decode = [&](const QByteArray &l) { lines.push_back(l); };
+    // The tail of an earlier answer reaches the system while no event is
+    // processed (during a break and mark): the flush must drop it there.
+    QCOMPARE(::write(master, "0+1.5", 5), ssize_t(5));
+    QTest::qSleep(50);
+    link.FlushInput();
+    const char answer[] = "0XRA!0+10.000\r\n";
+    QCOMPARE(::write(master, answer, sizeof answer - 1), ssize_t(sizeof answer - 1));
+    QTRY_COMPARE_WITH_TIMEOUT(lines.size(), 1, 3000);
+    QCOMPARE(lines[0], QByteArray("0XRA!0+10.000"));
+    port.close();
+    ::close(master);
+}
+
+void TestPty::childHoldsNoPseudoTerminal()
+{
+    // The console the simulator starts must not inherit the pseudo-terminal:
+    // otherwise stopping the simulator would not hang the line up for it.
+    Sim sim;
+    sim.process.setReadChannel(QProcess::StandardOutput);
+    QVERIFY(sim.start({"--", "/bin/sh", "-c", "sleep 0.3; ls -l /proc/self/fd"}));
+    QVERIFY(sim.process.waitForFinished(5000));
+    const QString fds = QString::fromLocal8Bit(sim.process.readAllStandardOutput());
+    QVERIFY2(fds.contains("/proc/"), qPrintable(fds));
+    QVERIFY2(!fds.contains("/dev/pt"), qPrintable(fds));
 }
 
 QTEST_GUILESS_MAIN(TestPty)
