@@ -104,8 +104,8 @@ void SimBus::setMeasurementSeconds(int address, int seconds)
 
 void SimBus::setStream(bool on)
 {
-    m_stream = on;
     m_streamArmed = on;
+    m_streaming = false;
     if (!on) {
         m_out.clear();
         m_lineFreeAt = nowMs();
@@ -144,9 +144,13 @@ void SimBus::command(const QString &text)
     qCDebug(lcSim) << "command" << text;
     if (m_streamArmed) {
         m_streamArmed = false;
+        m_streaming = true;
         queue(QByteArray(64, 'Z'), m_lineFreeAt + m_answerDelayMs);
         return;
     }
+    // A sensor that streams holds the line: nobody else gets a word in.
+    if (m_streaming)
+        return;
     int address = -1;
     if (text == QLatin1String("?!")) {
         if (m_sensors.isEmpty())
@@ -358,7 +362,7 @@ void SimBus::pump()
     if (!ready.isEmpty())
         emit transmit(ready);
     // The endless stream keeps the line busy while it is on.
-    if (m_stream && !m_streamArmed && m_out.empty() && !ready.isEmpty() && ready.endsWith('Z'))
+    if (m_streaming && m_out.empty())
         queue(QByteArray(64, 'Z'), nowMs() + (m_paced ? 0 : 5));
     if (m_out.empty())
         return;

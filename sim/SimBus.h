@@ -55,8 +55,8 @@ public:
     // Between the last byte of the echo and the first of the answer.
     void setAnswerDelayMs(int ms) { m_answerDelayMs = ms; }
     Faults &faults() { return m_faults; }
-    // An endless stream of bytes without CR starts after the next command,
-    // until switched off.
+    // An endless stream of bytes without CR starts after the next command
+    // and runs until switched off; meanwhile no sensor answers.
     void setStream(bool on);
 
     // Bytes from the console.
@@ -84,8 +84,8 @@ private:
     Faults m_faults;
     bool m_paced = false;
     int m_answerDelayMs = 10;
-    bool m_stream = false;
     bool m_streamArmed = false;
+    bool m_streaming = false;   // the stream has started and runs until switched off
     QByteArray m_cmd;
     struct Out {
         double due;

@@ -146,7 +146,10 @@ int main(int argc, char **argv)
     }
 
     // The pseudo-terminal: the console opens the slave side as its port.
-    const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+    // Every descriptor is close-on-exec: a console started as our child must
+    // not hold the pseudo-terminal, so that stopping the simulator hangs the
+    // line up for it exactly as pulling an adapter does.
+    const int master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
     if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0) {
         std::perror("sdi12-sim: pseudo-terminal");
         return 1;
@@ -154,7 +157,7 @@ int main(int argc, char **argv)
     const QString slavePath = QString::fromLocal8Bit(::ptsname(master));
     // Our own hold on the slave keeps the master readable while the console
     // closes and reopens the port.
-    const int slave = ::open(::ptsname(master), O_RDWR | O_NOCTTY);
+    const int slave = ::open(::ptsname(master), O_RDWR | O_NOCTTY | O_CLOEXEC);
     if (slave >= 0) {
         termios t{};
         ::tcgetattr(slave, &t);
@@ -202,7 +205,7 @@ int main(int argc, char **argv)
     });
 
     // Quit cleanly on SIGINT/SIGTERM so that the port link goes away.
-    if (::pipe(signalPipe) == 0) {
+    if (::pipe2(signalPipe, O_CLOEXEC) == 0) {
         std::signal(SIGINT, onSignal);
         std::signal(SIGTERM, onSignal);
         std::signal(SIGHUP, onSignal);

@@ -179,6 +179,11 @@ void TestSim::faults()
     const QByteArray s = b.ask("4I!", 100);
     QVERIFY(s.size() > 200);
     QVERIFY(!s.contains('\r'));
+    // It goes on through further commands: echoed, never answered.
+    const QByteArray more = b.ask("4XUT!", 100);
+    QVERIFY(more.contains("4XUT!"));
+    QVERIFY(more.size() > 200);
+    QVERIFY(!more.contains('\r'));
     b.bus.setStream(false);
     QTest::qWait(30);
     QCOMPARE(b.ask("4XUT!"), QByteArray("4XUT!40\r\n"));
