@@ -6,38 +6,7 @@
 #include "link/PortCatalogue.h"
 
 #include <QApplication>
-#include <QPushButton>
-#include <QTimer>
-#include <cstdio>
-#include <functional>
-#include <cstdlib>
 #include <memory>
-
-namespace {
-// With SDI12_STARTUP_PROBE set (by the benchmark), the console reports on
-// stdout when each window is first painted, picks the level-probe family
-// itself and ends once the main window is up.
-class StartupProbe : public QObject
-{
-public:
-    StartupProbe(const char *line, std::function<void()> then) : m_line(line), m_then(std::move(then)) {}
-    bool eventFilter(QObject *o, QEvent *e) override
-    {
-        if (e->type() == QEvent::Paint && !m_done) {
-            m_done = true;
-            std::printf("%s\n", m_line);
-            std::fflush(stdout);
-            QTimer::singleShot(0, o, m_then);
-        }
-        return false;
-    }
-
-private:
-    const char *m_line;
-    std::function<void()> m_then;
-    bool m_done = false;
-};
-} // namespace
 
 int main(int argc, char **argv)
 {
@@ -70,13 +39,8 @@ int main(int argc, char **argv)
         else
             main->setRotaryEncoderSensorType();
         startup.hide();
-        if (qEnvironmentVariableIsSet("SDI12_STARTUP_PROBE"))
-            main->installEventFilter(new StartupProbe("main-shown", [] { std::_Exit(0); }));
         main->Form_Load();
     });
-    if (qEnvironmentVariableIsSet("SDI12_STARTUP_PROBE"))
-        startup.installEventFilter(
-            new StartupProbe("startup-shown", [&startup] { startup.LevelProbeButton->click(); }));
     startup.show();
     return app.exec();
 }

@@ -5,12 +5,16 @@
 //   sdi12-bench                 everything
 //   sdi12-bench link|log|export|startup
 //   sdi12-bench log-rows N      one log-scale run (used as a child process)
+//   sdi12-bench startup-child   the console's start-up, timed by `startup`
 #include "app/MainWindow.h"
 #include "app/Platform.h"
 #include "app/SensorTabWidget.h"
+#include "app/StartupForm.h"
 #include "discovery/LogPeriods.h"
 #include "discovery/SysData.h"
 #include "link/FakeSerialPort.h"
+#include "link/HardwarePort.h"
+#include "link/PortCatalogue.h"
 #include "logging/LogList.h"
 #include "logging/LoggingEngine.h"
 #include "logging/export/Writers.h"
@@ -26,6 +30,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTextStream>
+#include <QTimer>
 
 #include <xlsxwriter.h>
 
@@ -497,7 +502,62 @@ void benchExport()
 }
 
 // ------------------------------------------------------------- start-up
-void benchStartup(const QString &consolePath, const QString &simPath)
+// Reports on stdout when a window is first painted, then runs `then`.
+class PaintProbe : public QObject
+{
+public:
+    PaintProbe(const char *line, std::function<void()> then) : m_line(line), m_then(std::move(then)) {}
+    bool eventFilter(QObject *o, QEvent *e) override
+    {
+        if (e->type() == QEvent::Paint && !m_done) {
+            m_done = true;
+            std::printf("%s\n", m_line);
+            std::fflush(stdout);
+            QTimer::singleShot(0, o, m_then);
+        }
+        return false;
+    }
+
+private:
+    const char *m_line;
+    std::function<void()> m_then;
+    bool m_done = false;
+};
+
+// The console as a user starts it, on the real port code and the system's
+// port list: the start-up window, the level-probe family chosen as soon as
+// it is painted, the main window; the process ends once that is painted.
+int startupChild()
+{
+    QuietUi ui;
+    Clock clock;
+    QTemporaryDir dir;
+    auto catalogue = std::make_shared<PortCatalogue>();
+    HardwarePort port([catalogue](int n) { return catalogue->devices.value(n); });
+    std::unique_ptr<MainWindow> main;
+    StartupForm startup;
+    QObject::connect(&startup, &StartupForm::chosen, &startup, [&](StartupForm::Family) {
+        MainWindow::Platform p;
+        p.ui = &ui;
+        p.clock = &clock;
+        p.port = &port;
+        p.settingsPath = dir.filePath(QStringLiteral("Varno sysfile.cfg"));
+        p.catalogue = [catalogue] {
+            *catalogue = ports::systemCatalogue();
+            return *catalogue;
+        };
+        main = std::make_unique<MainWindow>(p);
+        main->setLevelProbeSensorType();
+        startup.hide();
+        main->installEventFilter(new PaintProbe("main-shown", [] { std::_Exit(0); }));
+        main->Form_Load();
+    });
+    startup.installEventFilter(new PaintProbe("startup-shown", [&startup] { startup.LevelProbeButton->click(); }));
+    startup.show();
+    return QCoreApplication::exec();
+}
+
+void benchStartup(const QString &simPath)
 {
     // The simulator on a pseudo-terminal, registered as COM1, so that the
     // console finds a port and scans as it does for a user.
@@ -516,14 +576,13 @@ void benchStartup(const QString &consolePath, const QString &simPath)
 
     QTemporaryDir home;
     env.insert(QStringLiteral("HOME"), home.path());
-    env.insert(QStringLiteral("SDI12_STARTUP_PROBE"), QStringLiteral("1"));
     double best[2] = {1e300, 1e300};
     for (int i = 0; i < 5; ++i) {
         QProcess console;
         console.setProcessEnvironment(env);
         QElapsedTimer t;
         t.start();
-        console.start(consolePath);
+        console.start(QCoreApplication::applicationFilePath(), {QStringLiteral("startup-child")});
         double at[2] = {0, 0};
         int seen = 0;
         while (seen < 2 && console.state() != QProcess::NotRunning) {
@@ -562,6 +621,8 @@ int main(int argc, char **argv)
     const QStringList args = app.arguments().mid(1);
     if (args.value(0) == QLatin1String("log-rows"))
         return logRows(args.value(1).toInt());
+    if (args.value(0) == QLatin1String("startup-child"))
+        return startupChild();
     const QString what = args.value(0, QStringLiteral("all"));
     const QString dir = QCoreApplication::applicationDirPath();
     auto section = [&](const char *name, const char *title, const std::function<void()> &run) {
@@ -576,7 +637,7 @@ int main(int argc, char **argv)
             [] { benchLog(QCoreApplication::applicationFilePath()); });
     section("export", "Export against its floor:", [] { benchExport(); });
     section("startup", "Start-up:", [&] {
-        benchStartup(dir + QStringLiteral("/sdi12-console"), dir + QStringLiteral("/sdi12-sim"));
+        benchStartup(dir + QStringLiteral("/sdi12-sim"));
     });
     out.flush();
     return 0;
