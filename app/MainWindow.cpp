@@ -24,6 +24,7 @@
 #include "params/SensorTools.h"
 #include "params/UserCommandWindow.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -228,22 +229,28 @@ void MainWindow::connectTabs()
         address->connectTab(i);
         calibration->connectTab(i);
         SensorTabWidget *t = tab[static_cast<size_t>(i)];
-        connect(t->StartLogBut, &QPushButton::clicked, this, [this, i] { logging->StartLogBut_Click(i); });
+        onPress(t->StartLogBut, [this, i] { logging->StartLogBut_Click(i); });
         connect(t->StopLogBut, &QPushButton::clicked, this, [this, i] { logging->StopLogBut_Click(i); });
-        connect(t->RotaryStartLogBut, &QPushButton::clicked, this, [this, i] { logging->RotaryStartLogBut_Click(i); });
+        onPress(t->RotaryStartLogBut, [this, i] { logging->RotaryStartLogBut_Click(i); });
         connect(t->RotaryStopLogBut, &QPushButton::clicked, this, [this, i] { logging->RotaryStopLogBut_Click(i); });
         connect(t->ClearLogBut, &QPushButton::clicked, this, [this, i] { logging->ClearLogBut_Click(i); });
         connect(t->SaveLogBut, &QPushButton::clicked, this, [this, i] { exporter->SaveLogBut_Click(i); });
     }
-    connect(ScanBut, &QPushButton::clicked, this, [this] { scanner->Poll_Sensors(); });
+    onPress(ScanBut, [this] { scanner->Poll_Sensors(); });
     connect(ButClearComms, &QPushButton::clicked, CommsList, &QListWidget::clear);
     // The check box acts on every change, also the one "Calibration
     // Complete" makes.
     connect(CalibrateCheck, &QCheckBox::toggled, this, [this] { calibration->CalibrateCheck_Click(); });
     connect(mnuSaveAs, &QAction::triggered, this, [this] { report->mnuSaveAs_Click(); });
     connect(mnuReset, &QAction::triggered, this, [this] { tools->mnuReset_Click(); });
-    connect(mnuFilter, &QAction::triggered, this, [this] { tools->mnuFilter_Click(); });
-    connect(mnuQueryAddress, &QAction::triggered, this, [this] { address->mnuQueryAddress_Click(); });
+    connect(mnuFilter, &QAction::triggered, this, [this] {
+        if (busFree())
+            tools->mnuFilter_Click();
+    });
+    connect(mnuQueryAddress, &QAction::triggered, this, [this] {
+        if (busFree())
+            address->mnuQueryAddress_Click();
+    });
     connect(mnuUserCommand, &QAction::triggered, this, [this] { tools->mnuUserCommand_Click(); });
     connect(submnuAbout, &QAction::triggered, this, [this] {
         About->show();
@@ -326,6 +333,22 @@ void MainWindow::sendCommand(const QString &command, int code)
     link.send_TXbuff(command.toLatin1());
 }
 
+bool MainWindow::busFree()
+{
+    if (!link.exchangeInFlight() && sequencesRunning == 0)
+        return true;
+    ui.beep();
+    return false;
+}
+
+void MainWindow::onPress(QAbstractButton *button, std::function<void()> handler)
+{
+    connect(button, &QAbstractButton::clicked, button, [this, h = std::move(handler)] {
+        if (busFree())
+            h();
+    });
+}
+
 void MainWindow::onTimedOut()
 {
     const int t = decoder->answerTab();
@@ -355,7 +378,7 @@ void MainWindow::onCannotSend()
     m_connectMessageOpen = false;
 }
 
-void MainWindow::onPortLost(const QString &reason)
+void MainWindow::onPortLost(const QString &)
 {
     StatusBar1[1]->setText(QStringLiteral("Not Connected. "));
     if (LoggingTab != 0)
@@ -364,10 +387,9 @@ void MainWindow::onPortLost(const QString &reason)
         return;
     m_portLostShown = true;
     warn(QStringLiteral("Connection."),
-         QStringLiteral("The connection on COM%1 was lost (%2).\rCheck the cable and the adapter, then choose the "
-                        "port again from the Comms Port menu.")
-             .arg(CommPort)
-             .arg(reason));
+         QStringLiteral("The connection on COM%1 was lost: the adapter or its port went away.\rCheck the cable and "
+                        "the adapter, then choose the port again from the Comms Port menu.")
+             .arg(CommPort));
 }
 
 void MainWindow::closeEvent(QCloseEvent *event)

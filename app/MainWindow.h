@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 
+class QAbstractButton;
 class QAction;
 class QCheckBox;
 class QLabel;
@@ -151,6 +152,12 @@ public:
     // Sends a command built by an operation: sets the last-command register
     // and hands the bytes to the transmitter.
     void sendCommand(const QString &command, int code);
+    // The bus is half duplex: a command the user starts while another
+    // exchange or a sequence is under way would cut it off. Such a press is
+    // refused with a beep; true when the user may start one now.
+    bool busFree();
+    // Connects a button whose press starts an exchange, through busFree().
+    void onPress(QAbstractButton *button, std::function<void()> handler);
     // A port opened: a later loss of it is reported again.
     void portReopened() { m_portLostShown = false; }
     // The scan shows "Unable to connect to comm port." once, not per address.

@@ -66,15 +66,30 @@ void Dispatcher::Decode_SDI12(const QByteArray &sdi_buff)
         userCommand(received_command);
         return;
     }
-    if (!received_command.contains(m.link.strSent_Command) || !received_command.contains(QLatin1Char('!'))) {
+    if (m.link.strSent_Command.isEmpty() || !received_command.contains(m.link.strSent_Command) ||
+        !received_command.contains(QLatin1Char('!'))) {
         qCDebug(lcDecode) << "ignored: not the answer to" << m.link.strSent_Command;
         return;
     }
-    m.link.lineAccepted();
-
     const int code = m.link.LastCommand;
     const Answer::Anchor anchor = (code == 0 || code == 1 || code == 101) ? Answer::LastBang : Answer::FirstBang;
     Line l{Answer(received_command, anchor), answerTab(), code, m.link.sentCount()};
+
+    // An answer starts with the address of the sensor that was asked (the
+    // address query asks whoever is there; an address change is answered
+    // from the new address). Anything else after the echo is line noise:
+    // not the answer, and the answer may still follow.
+    if (code != 0 && code != 1 && code != 101) {
+        const auto address = l.a.field(0);
+        if (!address || *address != m.link.strSent_Command.at(0)) {
+            qCDebug(lcDecode) << "no answer from" << m.link.strSent_Command.at(0) << "in" << received_command;
+            m.link.continueLine(sdi_buff.left(l.a.P()));
+            if (address)
+                fail();
+            return;
+        }
+    }
+    m.link.lineAccepted();
 
     switch (code) {
     case 0: addressQuery(l); break;

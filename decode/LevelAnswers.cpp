@@ -45,7 +45,9 @@ void Dispatcher::listDigit(const Line &l, int tableColumn, bool measureAfterSet)
     m.table->setCell(l.T, tableColumn, combo::text(c));
     beep();
     answered();
-    if (measureAfterSet)
+    // A calibration or reset sequence sends its own next command: no reading
+    // of its own on top of it.
+    if (measureAfterSet && !m.Calibrate_Flag)
         m.logging->StartLevelMeasurement(l.T);
     else
         idleLevel(l, l.T);
@@ -58,7 +60,7 @@ void Dispatcher::localGravity(const Line &l)
     m.table->setCell(l.T, SensorTable::LocalGravity, t->LocalGravityText->text());
     beep();
     answered();
-    if (l.code == 9)
+    if (l.code == 9 && !m.Calibrate_Flag)
         m.logging->StartLevelMeasurement(l.T);
     else
         idleLevel(l, l.T);

@@ -18,10 +18,10 @@
 void AddressOps::connectTab(int i)
 {
     SensorTabWidget *t = m.tab[i];
-    QObject::connect(t->AddrBut, &QPushButton::clicked, t, [this, i] { AddrBut_Click(i); });
-    QObject::connect(t->RotaryAddrBut, &QPushButton::clicked, t, [this, i] { RotaryAddrBut_Click(i); });
-    QObject::connect(t->IDQueryBut, &QPushButton::clicked, t, [this, i] { IDQueryBut_Click(i); });
-    QObject::connect(t->RotaryIDQueryBut, &QPushButton::clicked, t, [this, i] { RotaryIDQueryBut_Click(i); });
+    m.onPress(t->AddrBut, [this, i] { AddrBut_Click(i); });
+    m.onPress(t->RotaryAddrBut, [this, i] { RotaryAddrBut_Click(i); });
+    m.onPress(t->IDQueryBut, [this, i] { IDQueryBut_Click(i); });
+    m.onPress(t->RotaryIDQueryBut, [this, i] { RotaryIDQueryBut_Click(i); });
 }
 
 void AddressOps::changeAddress(int index, bool rotary)

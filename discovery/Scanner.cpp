@@ -112,6 +112,8 @@ void Scanner::Poll_Sensors()
     if (m_running)
         return;
     m_running = true;
+    // "Unable to connect to comm port." is shown once per scan.
+    m.connectMessageShown = false;
     SequenceGuard guard(m.sequencesRunning);
     QApplication::setOverrideCursor(Qt::WaitCursor);
     m.ReplyBeep_Flag = false;

@@ -1,6 +1,7 @@
 #include "TimingWindow.h"
 
 #include "app/Platform.h"
+#include "params/EntryFilter.h"
 
 #include <QGridLayout>
 #include <QGroupBox>
@@ -55,10 +56,12 @@ bool TimingWindow::eventFilter(QObject *watched, QEvent *event)
     if (event->type() != QEvent::KeyPress || !qobject_cast<QLineEdit *>(watched))
         return false;
     auto *k = static_cast<QKeyEvent *>(event);
-    if (k->text().isEmpty() || k->key() == Qt::Key_Tab || k->key() == Qt::Key_Backtab)
+    // Only typed characters are judged: shortcuts (select all, copy, paste)
+    // and keys that type nothing keep working.
+    if (typesNoCharacter(k) || !k->text().at(0).isPrint())
         return false;
     const QChar c = k->text().at(0);
-    if ((c >= QLatin1Char('0') && c <= QLatin1Char('9')) || k->key() == Qt::Key_Backspace)
+    if (c >= QLatin1Char('0') && c <= QLatin1Char('9'))
         return false;
     m_ui.beep();
     return true;

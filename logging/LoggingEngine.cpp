@@ -54,7 +54,7 @@ void LoggingEngine::stop(int index, bool rotary)
     }
     m.LoggingTab = 0;
     m.table->setLogStatus(index, QStringLiteral("Idle"));
-    m.link.RxState = 0;
+    m.link.abandonServiceRequest();
     if (rotary)
         m.busy->SetRotaryIdle(index);
     else

@@ -26,7 +26,7 @@ void Calibration::connectTab(int i)
 {
     SensorTabWidget *t = m.tab[i];
     auto on = [this, i](QPushButton *b, void (Calibration::*h)(int)) {
-        QObject::connect(b, &QPushButton::clicked, b, [this, h, i] { (this->*h)(i); });
+        m.onPress(b, [this, h, i] { (this->*h)(i); });
     };
     on(t->StageOneBut, &Calibration::StageOneBut_Click);
     on(t->ZeroCalibrationBut, &Calibration::ZeroCalibrationBut_Click);

@@ -6,6 +6,19 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 
+bool typesNoCharacter(const QKeyEvent *k)
+{
+    switch (k->key()) {
+    case Qt::Key_Delete:
+    case Qt::Key_Escape:
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+        return true;
+    default:
+        return k->text().isEmpty();
+    }
+}
+
 EntryFilter::EntryFilter(QLineEdit *field, bool allowMinus, bool repair, Ui &ui)
     : QObject(field), m_field(field), m_allowMinus(allowMinus), m_repair(repair), m_ui(ui)
 {
@@ -18,9 +31,7 @@ bool EntryFilter::eventFilter(QObject *watched, QEvent *event)
         return false;
     if (event->type() == QEvent::KeyPress) {
         auto *k = static_cast<QKeyEvent *>(event);
-        // Keys that are not characters (arrows, Delete, Home) and focus
-        // movement pass untouched.
-        if (k->text().isEmpty() || k->key() == Qt::Key_Tab || k->key() == Qt::Key_Backtab)
+        if (typesNoCharacter(k))
             return false;
         const QChar c = k->key() == Qt::Key_Backspace ? QChar(8) : k->text().at(0);
         if (entry::filterKey(m_field->text(), c, m_allowMinus) == entry::Verdict::Accept)

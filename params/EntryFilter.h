@@ -2,8 +2,14 @@
 
 #include <QObject>
 
+class QKeyEvent;
 class QLineEdit;
 class Ui;
+
+// Keys that type no character: arrows, Home, End, Delete (which X11 and
+// Wayland deliver with the text "\x7f"), Escape and focus moves. Key
+// filters let them pass untouched.
+bool typesNoCharacter(const QKeyEvent *key);
 
 // Applies the keystroke rules to one entry field: a refused key is discarded
 // with a beep; with `repair`, leaving the field turns ".5" into "0.5".

@@ -12,6 +12,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalBlocker>
 
 namespace {
 QString digitText(int d)
@@ -25,28 +26,28 @@ LevelParams::LevelParams(MainWindow &m) : m(m) {}
 void LevelParams::connectTab(int i)
 {
     SensorTabWidget *t = m.tab[i];
-    auto on = [i](QPushButton *b, void (LevelParams::*h)(int), LevelParams *self) {
-        QObject::connect(b, &QPushButton::clicked, b, [self, h, i] { (self->*h)(i); });
+    auto on = [this, i](QPushButton *b, void (LevelParams::*h)(int)) {
+        m.onPress(b, [this, h, i] { (this->*h)(i); });
     };
-    on(t->RangeBut, &LevelParams::RangeBut_Click, this);
-    on(t->RangeQueryBut, &LevelParams::RangeQueryBut_Click, this);
-    on(t->MaxRangeBut, &LevelParams::MaxRangeBut_Click, this);
-    on(t->MaxOverRangeQueryBut, &LevelParams::MaxOverRangeQueryBut_Click, this);
-    on(t->PressUnitsBut, &LevelParams::PressUnitsBut_Click, this);
-    on(t->PressUnitsQueryBut, &LevelParams::PressUnitsQueryBut_Click, this);
-    on(t->TempUnitsBut, &LevelParams::TempUnitsBut_Click, this);
-    on(t->TempUnitsQueryBut, &LevelParams::TempUnitsQueryBut_Click, this);
-    on(t->DensityCorrBut, &LevelParams::DensityCorrBut_Click, this);
-    on(t->DensityCorrQueryBut, &LevelParams::DensityCorrQueryBut_Click, this);
-    on(t->ReverseBut, &LevelParams::ReverseBut_Click, this);
-    on(t->ReverseQueryBut, &LevelParams::ReverseQueryBut_Click, this);
-    on(t->LevelBut, &LevelParams::LevelBut_Click, this);
-    on(t->LevelQueryBut, &LevelParams::LevelQueryBut_Click, this);
-    on(t->ApplyQueryBut, &LevelParams::ApplyQueryBut_Click, this);
-    on(t->UnlockQueryBut, &LevelParams::UnlockQueryBut_Click, this);
-    on(t->SGBut, &LevelParams::SGBut_Click, this);
-    on(t->LocalGravityBut, &LevelParams::LocalGravityBut_Click, this);
-    on(t->LocalGravityQueryBut, &LevelParams::LocalGravityQueryBut_Click, this);
+    on(t->RangeBut, &LevelParams::RangeBut_Click);
+    on(t->RangeQueryBut, &LevelParams::RangeQueryBut_Click);
+    on(t->MaxRangeBut, &LevelParams::MaxRangeBut_Click);
+    on(t->MaxOverRangeQueryBut, &LevelParams::MaxOverRangeQueryBut_Click);
+    on(t->PressUnitsBut, &LevelParams::PressUnitsBut_Click);
+    on(t->PressUnitsQueryBut, &LevelParams::PressUnitsQueryBut_Click);
+    on(t->TempUnitsBut, &LevelParams::TempUnitsBut_Click);
+    on(t->TempUnitsQueryBut, &LevelParams::TempUnitsQueryBut_Click);
+    on(t->DensityCorrBut, &LevelParams::DensityCorrBut_Click);
+    on(t->DensityCorrQueryBut, &LevelParams::DensityCorrQueryBut_Click);
+    on(t->ReverseBut, &LevelParams::ReverseBut_Click);
+    on(t->ReverseQueryBut, &LevelParams::ReverseQueryBut_Click);
+    on(t->LevelBut, &LevelParams::LevelBut_Click);
+    on(t->LevelQueryBut, &LevelParams::LevelQueryBut_Click);
+    on(t->ApplyQueryBut, &LevelParams::ApplyQueryBut_Click);
+    on(t->UnlockQueryBut, &LevelParams::UnlockQueryBut_Click);
+    on(t->SGBut, &LevelParams::SGBut_Click);
+    on(t->LocalGravityBut, &LevelParams::LocalGravityBut_Click);
+    on(t->LocalGravityQueryBut, &LevelParams::LocalGravityQueryBut_Click);
     // A check box acts on every change of its state, also one made by the
     // program (an answer shown, a sensor moved to another tab).
     QObject::connect(t->LocalOffsetCheck, &QCheckBox::toggled, t, [this, i] { LocalOffsetCheck_Click(i); });
@@ -199,9 +200,21 @@ void LevelParams::LevelQueryBut_Click(int a)
     send(a, QStringLiteral("XLOF"), 19, false);
 }
 
+// A box the user changes while another exchange is pending goes back: its
+// command cannot go out on the half-duplex bus now.
+bool LevelParams::refused(QCheckBox *box)
+{
+    if (!m.link.exchangeInFlight())
+        return false;
+    const QSignalBlocker block(box);
+    box->setChecked(!box->isChecked());
+    m.ui.beep();
+    return true;
+}
+
 void LevelParams::LocalOffsetCheck_Click(int a)
 {
-    if (m.Calibrate_Flag)
+    if (m.Calibrate_Flag || refused(m.tab[a]->LocalOffsetCheck))
         return;
     SetLocalOffsetApply(a, m.tab[a]->LocalOffsetCheck->isChecked() ? 1 : 0);
 }
@@ -213,6 +226,8 @@ void LevelParams::ApplyQueryBut_Click(int a)
 
 void LevelParams::UnlockCheck_Click(int a)
 {
+    if (refused(m.tab[a]->UnlockCheck))
+        return;
     send(a, QStringLiteral("XUNLK") + (m.tab[a]->UnlockCheck->isChecked() ? QStringLiteral("1") : QStringLiteral("0")),
          24);
 }

@@ -2,6 +2,7 @@
 
 #include <QString>
 
+class QCheckBox;
 class MainWindow;
 
 // What every "Set" and "Query" control of a level probe's tab sends, and the
@@ -51,5 +52,6 @@ public:
 
 private:
     void send(int a, const QString &letters, int code, bool busy = true);
+    bool refused(QCheckBox *box);
     MainWindow &m;
 };

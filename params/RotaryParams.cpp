@@ -15,7 +15,7 @@ void RotaryParams::connectTab(int i)
 {
     SensorTabWidget *t = m.tab[i];
     auto on = [this, i](QPushButton *b, void (RotaryParams::*h)(int)) {
-        QObject::connect(b, &QPushButton::clicked, b, [this, h, i] { (this->*h)(i); });
+        m.onPress(b, [this, h, i] { (this->*h)(i); });
     };
     on(t->RotaryCountsPerRevBut, &RotaryParams::RotaryCountsPerRevBut_Click);
     on(t->QueryRotaryCountsPerRevBut, &RotaryParams::QueryRotaryCountsPerRevBut_Click);

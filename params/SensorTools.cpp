@@ -16,11 +16,13 @@
 
 void SensorTools::connectWindows()
 {
-    QObject::connect(m.Filter->Command1, &QPushButton::clicked, m.Filter, [this] { Command1_Click(); });
-    QObject::connect(m.Filter->FilterSetingsBut, &QPushButton::clicked, m.Filter, [this] { FilterSetingsBut_Click(); });
-    QObject::connect(m.Reset->ResetBut, &QPushButton::clicked, m.Reset, [this] { ResetBut_Click(); });
-    QObject::connect(m.UserCommand, &UserCommandWindow::submitted, m.UserCommand,
-                     [this](const QString &t) { SubmitBut_Click(t); });
+    m.onPress(m.Filter->Command1, [this] { Command1_Click(); });
+    m.onPress(m.Filter->FilterSetingsBut, [this] { FilterSetingsBut_Click(); });
+    m.onPress(m.Reset->ResetBut, [this] { ResetBut_Click(); });
+    QObject::connect(m.UserCommand, &UserCommandWindow::submitted, m.UserCommand, [this](const QString &t) {
+        if (m.busFree())
+            SubmitBut_Click(t);
+    });
     QObject::connect(m.UserCommand, &UserCommandWindow::closing, m.UserCommand, [this] { UserCommand_Form_Unload(); });
 }
 

@@ -374,6 +374,11 @@ void TestParams::keyFilters()
     QCOMPARE(t->LevelText->text(), QString("5"));
     QTest::keyClick(t->LevelText, Qt::Key_V, Qt::ControlModifier);
     QCOMPARE(r.ui.beeps, 2);
+    // Delete, which X11 and Wayland send with the text "\x7f", deletes.
+    t->LevelText->setCursorPosition(0);
+    QTest::sendKeyEvent(QTest::Press, t->LevelText, Qt::Key_Delete, QString("\x7f"), Qt::NoModifier);
+    QCOMPARE(t->LevelText->text(), QString());
+    QCOMPARE(r.ui.beeps, 2);
     // Selected text counts: a point over a selected "1.5" is refused.
     t->SGText->setText("1.5");
     t->SGText->selectAll();

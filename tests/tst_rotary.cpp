@@ -10,6 +10,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <QTreeWidget>
 
 namespace {
@@ -48,10 +49,18 @@ private slots:
 void TestRotary::scanFillsTabAndRow()
 {
     Rotary r;
-    QStringList forFive;
-    // a second scan, to see the list of one address
+    // Query buttons stay enabled while a rotary tab is busy: one pressed in
+    // the middle of a scan is refused, and every answer of the scan lands.
+    const auto onWrite = r.port.onWrite;
+    r.port.onWrite = [&](const QByteArray &b) {
+        onWrite(b);
+        if (b == "5XCP!")
+            QTimer::singleShot(0, r.tab(5)->QueryRotaryDirectionBut, &QPushButton::click);
+    };
     r.w->ScanBut->click();
     r.settle();
+    QCOMPARE(r.ui.beeps, 2);   // the refused press, the end of the scan
+    QStringList forFive;
     for (const QString &c : r.sent())
         if (c.startsWith('5'))
             forFive << c;

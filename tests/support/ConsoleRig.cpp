@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QTest>
 #include <QTimer>
 
 namespace {
@@ -101,6 +102,7 @@ ConsoleRig::ConsoleRig(bool rotary, int commandTimeoutMs, bool loadNow)
         return c;
     };
     w = std::make_unique<MainWindow>(p);
+    port.exchangePending = [this] { return w && w->link.exchangeInFlight(); };
     if (rotary)
         w->setRotaryEncoderSensorType();
     else
@@ -111,6 +113,10 @@ ConsoleRig::ConsoleRig(bool rotary, int commandTimeoutMs, bool loadNow)
 
 ConsoleRig::~ConsoleRig()
 {
+    if (!breachesExpected && !port.violations().isEmpty() && !QTest::currentTestFailed())
+        QTest::qFail(qPrintable(QStringLiteral("bus rule broken: ") + port.violations().join(QStringLiteral("; "))),
+                     __FILE__, __LINE__);
+    port.exchangePending = nullptr;
     simLink.reset();
     port.onWrite = nullptr;
     w.reset();
