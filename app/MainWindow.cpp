@@ -13,6 +13,7 @@
 #include "discovery/TimingWindow.h"
 #include "link/PortMenu.h"
 #include "logging/LogExport.h"
+#include "logging/LogList.h"
 #include "logging/LoggingEngine.h"
 #include "logging/ParameterReport.h"
 #include "params/BusyState.h"
@@ -29,16 +30,23 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QGridLayout>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QSettings>
+#include <QSplitter>
 #include <QStatusBar>
+#include <QVBoxLayout>
 #include <QTabWidget>
 #include <QTimer>
+#include <QHeaderView>
+#include <QScrollBar>
 #include <QTreeWidget>
 
 int MainWindow::CommsListLog::count() const
@@ -73,7 +81,7 @@ void MainWindow::CommsListLog::append(const QString &line)
 
 MainWindow::MainWindow(const Platform &p, QWidget *parent)
     : QMainWindow(parent), ui(*p.ui), clock(*p.clock), Comm1(p.port), link(p.port, &m_commsLog, p.clock),
-      m_catalogue(p.catalogue), m_settingsPath(p.settingsPath)
+      m_catalogue(p.catalogue), m_settingsPath(p.settingsPath), m_windowStatePath(p.windowStatePath)
 {
     setObjectName(QStringLiteral("Main"));
     setWindowTitle(QStringLiteral("Orvane"));
@@ -131,10 +139,9 @@ MainWindow::~MainWindow()
 
 void MainWindow::buildWindow()
 {
-    auto *central = new QWidget;
-    auto *g = new QGridLayout(central);
     SensorTab = new QTabWidget;
     SensorTab->setObjectName(QStringLiteral("SensorTab"));
+    SensorTab->setUsesScrollButtons(true);
     for (int i = 0; i < 10; ++i) {
         tab[static_cast<size_t>(i)] = new SensorTabWidget(i);
         SensorTab->addTab(tab[static_cast<size_t>(i)], QStringLiteral("Sensor %1").arg(i));
@@ -156,39 +163,156 @@ void MainWindow::buildWindow()
     ButClearComms = new QPushButton(QStringLiteral("Clear Comms"));
     ButClearComms->setObjectName(QStringLiteral("ButClearComms"));
 
-    // Arranged as the twips layout: the tabs on top, the check box, the
-    // sensor table beside the comms log, and the two buttons under them.
-    g->addWidget(SensorTab, 0, 0, 1, 2);
-    g->addWidget(CalibrateCheck, 1, 0);
-    auto *lists = new QHBoxLayout;
-    lists->addWidget(ListView);
-    lists->addWidget(RotaryListView);
-    g->addLayout(lists, 2, 0);
-    g->addWidget(CommsList, 2, 1);
-    auto *scanRow = new QHBoxLayout;
-    scanRow->addStretch();
-    scanRow->addWidget(ScanBut);
-    g->addLayout(scanRow, 3, 0);
-    auto *clearRow = new QHBoxLayout;
-    clearRow->addStretch();
-    clearRow->addWidget(ButClearComms);
-    g->addLayout(clearRow, 3, 1);
-    g->setColumnStretch(0, 10455);
-    g->setColumnStretch(1, 3255);
-    g->setRowStretch(0, 6345);
-    g->setRowStretch(2, 2415);
-    setCentralWidget(central);
+    // The tabs on top; below them the check box, then the sensor table
+    // beside the comms log with a button under each. The user shares the
+    // height between tabs and lists, and the width between table and log.
+    auto column = [](QWidget *list, QWidget *other, QPushButton *button) {
+        auto *w = new QWidget;
+        auto *v = new QVBoxLayout(w);
+        v->setContentsMargins(0, 0, 0, 0);
+        v->addWidget(list, 1);
+        if (other)
+            v->addWidget(other, 1);
+        auto *row = new QHBoxLayout;
+        row->addStretch();
+        row->addWidget(button);
+        v->addLayout(row);
+        return w;
+    };
+    ListSplitter = new QSplitter(Qt::Horizontal);
+    ListSplitter->setObjectName(QStringLiteral("ListSplitter"));
+    ListSplitter->addWidget(column(ListView, RotaryListView, ScanBut));
+    ListSplitter->addWidget(column(CommsList, nullptr, ButClearComms));
+    ListSplitter->setChildrenCollapsible(false);
+    ListSplitter->setStretchFactor(0, 10455);
+    ListSplitter->setStretchFactor(1, 3255);
+    auto *lower = new QWidget;
+    auto *lv = new QVBoxLayout(lower);
+    lv->setContentsMargins(0, 0, 0, 0);
+    lv->addWidget(CalibrateCheck, 0, Qt::AlignLeft);
+    lv->addWidget(ListSplitter, 1);
+    connect(ListSplitter, &QSplitter::splitterMoved, this, [this] { m_listSplitterMoved = true; });
+    MainSplitter = new QSplitter(Qt::Vertical);
+    MainSplitter->setObjectName(QStringLiteral("MainSplitter"));
+    MainSplitter->addWidget(SensorTab);
+    MainSplitter->addWidget(lower);
+    MainSplitter->setChildrenCollapsible(false);
+    MainSplitter->setStretchFactor(0, 6345);
+    MainSplitter->setStretchFactor(1, 2415);
+
+    // On a screen smaller than the window's minimum the whole window scrolls
+    // rather than reaching off the screen.
+    m_content = new QWidget;
+    auto *cv = new QVBoxLayout(m_content);
+    cv->setContentsMargins(4, 4, 4, 0);
+    cv->addWidget(MainSplitter);
+    auto *outer = new QScrollArea;
+    outer->setObjectName(QStringLiteral("WindowScroll"));
+    outer->setWidget(m_content);
+    outer->setWidgetResizable(true);
+    outer->setFrameShape(QFrame::NoFrame);
+    setCentralWidget(outer);
 
     static const char *panelNames[] = {"StatusPanel1", "StatusPanel2", "StatusPanel3"};
     for (size_t i = 0; i < 3; ++i) {
         StatusBar1[i] = new QLabel;
         StatusBar1[i]->setObjectName(QString::fromLatin1(panelNames[i]));
-        statusBar()->addWidget(StatusBar1[i], i == 1 ? 1 : 0);
     }
+    StatusLogging = new QLabel;
+    StatusLogging->setObjectName(QStringLiteral("StatusLogging"));
+    // Long logging texts are cut at the panel's edge, never widen the window.
+    StatusLogging->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    statusBar()->addWidget(StatusBar1[0]);
+    statusBar()->addWidget(StatusBar1[1]);
+    statusBar()->addWidget(StatusLogging, 1);
+    statusBar()->addWidget(StatusBar1[2]);
     statusBar()->setObjectName(QStringLiteral("StatusBar1"));
     StatusBar1[0]->setText(QStringLiteral("    Connection Status: "));
     StatusBar1[1]->setText(QStringLiteral("Not Connected. "));
-    resize(1000, 720);
+}
+
+QSize MainWindow::minimumSizeHint() const
+{
+    // The smallest size at which nothing scrolls but the tab pages and lists.
+    const QSize content = m_content->minimumSizeHint();
+    const int width = qMax(content.width(), statusBar()->minimumSizeHint().width());
+    return {width, content.height() + menuBar()->sizeHint().height() + statusBar()->sizeHint().height()};
+}
+
+void MainWindow::fitToScreen()
+{
+    const QScreen *screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    const QRect avail = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 700);
+    // Leave room for the frame the window manager adds.
+    const QSize room = avail.size() - QSize(16, 40);
+    const QSize least = minimumSizeHint();
+    setMinimumSize(least.boundedTo(room));
+    const bool restored = !m_savedGeometry.isEmpty() && restoreGeometry(m_savedGeometry) &&
+                          QGuiApplication::screenAt(geometry().center()) != nullptr &&
+                          room.width() >= width() && room.height() >= height();
+    if (!restored) {
+        resize(QSize(1280, 860).expandedTo(least).boundedTo(room));
+        move(avail.topLeft() + QPoint((avail.width() - width()) / 2, (avail.height() - height()) / 2));
+    }
+}
+
+void MainWindow::fitSplitters()
+{
+    // The lists get the height that shows all ten rows of the table; the
+    // tabs the rest.
+    QTreeWidget *t = table->list();
+    const int rowHeight = t->topLevelItemCount() > 0 ? t->visualItemRect(t->topLevelItem(0)).height() : 0;
+    const int rows = t->header()->sizeHint().height() + 10 * qMax(rowHeight, fontMetrics().height() + 2) +
+                     t->horizontalScrollBar()->sizeHint().height() + 2 * t->frameWidth() + 4;
+    const int lower = rows + CalibrateCheck->sizeHint().height() + ScanBut->sizeHint().height() + 12;
+    const int total = MainSplitter->height();
+    MainSplitter->setSizes({qMax(total - lower, total / 2), qMin(lower, total / 2)});
+    fitTableWidth();
+    // Until the user moves the divider, the table widens with what it shows
+    // (its columns fit their cells once the view has laid them out).
+    connect(t->model(), &QAbstractItemModel::dataChanged, this, [this] {
+        if (m_listSplitterMoved || m_tableFitPending)
+            return;
+        m_tableFitPending = true;
+        QMetaObject::invokeMethod(this, [this] {
+            m_tableFitPending = false;
+            if (!m_listSplitterMoved)
+                fitTableWidth();
+        }, Qt::QueuedConnection);
+    });
+}
+
+void MainWindow::fitTableWidth()
+{
+    // Every column of the table where the window allows (three quarters of
+    // the width at most); the comms log the rest.
+    const QTreeWidget *t = table->list();
+    const int want = t->header()->length() + 2 * t->frameWidth() + t->verticalScrollBar()->sizeHint().width();
+    const int across = ListSplitter->width();
+    const int tableWidth = qMin(want, across * 3 / 4);
+    if (ListSplitter->sizes().value(0) != tableWidth)
+        ListSplitter->setSizes({tableWidth, across - tableWidth});
+}
+
+void MainWindow::loadWindowState()
+{
+    if (m_windowStatePath.isEmpty())
+        return;
+    QSettings state(m_windowStatePath, QSettings::IniFormat);
+    m_savedGeometry = state.value(QStringLiteral("window/geometry")).toByteArray();
+    // A state that does not read leaves the splitters to fitToScreen().
+    m_splittersRestored = m_listSplitterMoved = MainSplitter->restoreState(state.value(QStringLiteral("window/mainSplitter")).toByteArray()) &&
+                          ListSplitter->restoreState(state.value(QStringLiteral("window/listSplitter")).toByteArray());
+}
+
+void MainWindow::saveWindowState()
+{
+    if (m_windowStatePath.isEmpty())
+        return;
+    QSettings state(m_windowStatePath, QSettings::IniFormat);
+    state.setValue(QStringLiteral("window/geometry"), saveGeometry());
+    state.setValue(QStringLiteral("window/mainSplitter"), MainSplitter->saveState());
+    state.setValue(QStringLiteral("window/listSplitter"), ListSplitter->saveState());
 }
 
 void MainWindow::buildMenus()
@@ -233,6 +357,8 @@ void MainWindow::connectTabs()
         connect(t->StopLogBut, &QPushButton::clicked, this, [this, i] { logging->StopLogBut_Click(i); });
         onPress(t->RotaryStartLogBut, [this, i] { logging->RotaryStartLogBut_Click(i); });
         connect(t->RotaryStopLogBut, &QPushButton::clicked, this, [this, i] { logging->RotaryStopLogBut_Click(i); });
+        for (LogList *l : {t->LogListView, t->RotaryLogListView})
+            connect(l, &LogList::countChanged, this, [this] { logging->showStatus(); });
         connect(t->ClearLogBut, &QPushButton::clicked, this, [this, i] { logging->ClearLogBut_Click(i); });
         connect(t->SaveLogBut, &QPushButton::clicked, this, [this, i] { exporter->SaveLogBut_Click(i); });
     }
@@ -308,7 +434,11 @@ void MainWindow::Form_Load()
     familySetup();
     table->createRows();
     ports->ListSerialPorts(m_catalogue ? m_catalogue() : PortCatalogue{});
+    loadWindowState();
+    fitToScreen();
     show();
+    if (!m_splittersRestored)
+        fitSplitters();
     ClockTimer->start();
     logging->SecondTimer.start();
     settings->ReadSysData();
@@ -369,7 +499,7 @@ void MainWindow::onCannotSend()
     // Periodic logging cannot go on without a port; stop it rather than
     // report the same failure at every reading.
     if (LoggingTab != 0)
-        logging->stopAll();
+        logging->stopAll(QStringLiteral("because the port is closed"));
     // Logging ticks go on while the box is open: never a second box on top.
     if (m_connectMessageOpen)
         return;
@@ -382,7 +512,7 @@ void MainWindow::onPortLost(const QString &)
 {
     StatusBar1[1]->setText(QStringLiteral("Not Connected. "));
     if (LoggingTab != 0)
-        logging->stopAll();
+        logging->stopAll(QStringLiteral("because the port was lost"));
     if (m_portLostShown)
         return;
     m_portLostShown = true;
@@ -398,6 +528,7 @@ void MainWindow::closeEvent(QCloseEvent *event)
         event->ignore();
         return;
     }
+    saveWindowState();
     if (Comm1->isOpen())
         Comm1->close();
     About->hide();

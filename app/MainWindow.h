@@ -18,6 +18,7 @@ class QLabel;
 class QListWidget;
 class QMenu;
 class QPushButton;
+class QSplitter;
 class QTabWidget;
 class QTimer;
 class QTreeWidget;
@@ -67,6 +68,7 @@ public:
         Clock *clock = nullptr;
         SerialPort *port = nullptr;
         QString settingsPath;                        // the settings file
+        QString windowStatePath;                     // window size and splitters; empty: not kept
         std::function<PortCatalogue()> catalogue;    // the system's serial devices
     };
 
@@ -111,9 +113,12 @@ public:
     QTreeWidget *ListView;
     QTreeWidget *RotaryListView;
     QListWidget *CommsList;
+    QSplitter *MainSplitter;   // the tabs above, the lists below
+    QSplitter *ListSplitter;   // the sensor table beside the comms log
     QPushButton *ScanBut;
     QPushButton *ButClearComms;
     std::array<QLabel *, 3> StatusBar1{};
+    QLabel *StatusLogging;     // what logging is doing
     QAction *mnuFile, *mnuSaveAs, *mnuCommsPort, *mnuReset, *mnuFilter, *mnuQueryAddress, *mnuUserCommand,
         *mnuHelp, *submnuHelp, *submnuAbout;
     std::array<QAction *, 17> mnuCom{};   // 1..16
@@ -163,12 +168,19 @@ public:
     // The scan shows "Unable to connect to comm port." once, not per address.
     bool connectMessageShown = false;
 
+    QSize minimumSizeHint() const override;
+
 protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
     void buildWindow();
     void buildMenus();
+    void fitToScreen();
+    void fitSplitters();
+    void fitTableWidth();
+    void loadWindowState();
+    void saveWindowState();
     void connectTabs();
     void familySetup();
     void onTimedOut();
@@ -177,6 +189,12 @@ private:
 
     std::function<PortCatalogue()> m_catalogue;
     QString m_settingsPath;
+    QString m_windowStatePath;
+    QByteArray m_savedGeometry;
+    bool m_splittersRestored = false;
+    bool m_listSplitterMoved = false;
+    bool m_tableFitPending = false;   // by the user: the table keeps that width
+    QWidget *m_content = nullptr;
     bool m_portLostShown = false;
     bool m_connectMessageOpen = false;
 

@@ -12,6 +12,9 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScopeGuard>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QVBoxLayout>
 
 namespace {
@@ -72,16 +75,33 @@ template <class W> W *SensorTabWidget::make(const char *name, W *w)
 SensorTabWidget::SensorTabWidget(int index, QWidget *parent) : QWidget(parent), m_index(index)
 {
     setObjectName(QStringLiteral("SensorTabPage_") + QString::number(index));
-    auto *left = new QVBoxLayout;
+    // The parameter frames are taller than a laptop screen leaves for them:
+    // they scroll, at their full width, beside the log frame.
+    auto *frames = new QWidget;
+    auto *left = new QVBoxLayout(frames);
+    left->setContentsMargins(0, 0, 0, 0);
     left->addWidget(buildParameterFrame());
     left->addWidget(buildRotaryFrame());
     left->addWidget(buildCalibrateFrame());
     left->addStretch();
+    MAKE(FrameScroll, new QScrollArea);
+    FrameScroll->setWidget(frames);
+    FrameScroll->setWidgetResizable(true);
+    FrameScroll->setFrameShape(QFrame::NoFrame);
+    FrameScroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     auto *top = new QHBoxLayout(this);
-    top->addLayout(left, 5775);
+    top->addWidget(FrameScroll, 5775);
     // Frame widths: 8055 on tab 0 and 7695 on the others.
     top->addWidget(buildLogFrame(), index == 0 ? 8055 : 7695);
     CalibrateFrame->hide();
+    fitFrameWidth();
+}
+
+void SensorTabWidget::fitFrameWidth()
+{
+    // Wide enough for the widest frame of the family and a scroll bar.
+    FrameScroll->setMinimumWidth(FrameScroll->widget()->minimumSizeHint().width() +
+                                 FrameScroll->verticalScrollBar()->sizeHint().width());
 }
 
 QGroupBox *SensorTabWidget::buildParameterFrame()
@@ -277,6 +297,8 @@ QGroupBox *SensorTabWidget::buildLogFrame()
     ClearLogBut->setEnabled(false);
     SaveLogBut->setEnabled(false);
     v->addLayout(buttons);
+    MAKE(LogCountLabel, new QLabel);
+    v->addWidget(LogCountLabel);
 
     MAKE(LogListView, new LogList({QStringLiteral("Date"), QStringLiteral("Time"), QStringLiteral("Pressure"),
                                    QStringLiteral("Units"), QStringLiteral("Temperature"), QStringLiteral("Units")}));
@@ -284,13 +306,27 @@ QGroupBox *SensorTabWidget::buildLogFrame()
                                          QStringLiteral("Units")}));
     v->addWidget(LogListView, 1);
     v->addWidget(RotaryLogListView, 1);
+    for (LogList *l : {LogListView, RotaryLogListView})
+        connect(l, &LogList::countChanged, this, &SensorTabWidget::showLogCount);
+    showLogCount(0);
     return LogFrame;
 }
 
 #undef MAKE
 
+QString SensorTabWidget::readingsText(int n)
+{
+    return n == 1 ? QStringLiteral("1 reading") : QStringLiteral("%1 readings").arg(n);
+}
+
+void SensorTabWidget::showLogCount(int rows)
+{
+    LogCountLabel->setText(readingsText(rows));
+}
+
 void SensorTabWidget::setFamily(bool rotary)
 {
+    const auto refit = qScopeGuard([this] { fitFrameWidth(); });
     ParameterFrame->setVisible(!rotary);
     RotaryEncoderFrame->setVisible(rotary);
     CalibrateFrame->setVisible(false);

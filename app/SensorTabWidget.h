@@ -5,6 +5,8 @@
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
+class QLabel;
+class QScrollArea;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
@@ -20,8 +22,14 @@ public:
     SensorTabWidget(int index, QWidget *parent = nullptr);
     int index() const { return m_index; }
 
+    // "1 reading", "12 readings".
+    static QString readingsText(int n);
+
     // Family set-up at load: level-probe frames and lists, or rotary ones.
     void setFamily(bool rotary);
+
+    // The parameter, rotary and calibrate frames scroll in here.
+    QScrollArea *FrameScroll;
 
     // --- level probe: "Set Parameters"
     QGroupBox *ParameterFrame;
@@ -90,6 +98,7 @@ public:
     QComboBox *LogPeriodCombo, *RotaryLogPeriodCombo;
     QPushButton *StartLogBut, *StopLogBut, *RotaryStartLogBut, *RotaryStopLogBut;
     QPushButton *ClearLogBut, *SaveLogBut;
+    QLabel *LogCountLabel;   // how many readings the log list holds
     LogList *LogListView, *RotaryLogListView;
 
 private:
@@ -98,6 +107,8 @@ private:
     QGroupBox *buildRotaryFrame();
     QGroupBox *buildLogFrame();
     template <class W> W *make(const char *name, W *w);
+    void fitFrameWidth();
+    void showLogCount(int rows);
 
     int m_index;
 };

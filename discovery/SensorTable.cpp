@@ -1,6 +1,7 @@
 #include "SensorTable.h"
 
 #include <QTabWidget>
+#include <QHeaderView>
 #include <QTreeWidget>
 
 SensorTable::SensorTable(QTreeWidget *level, QTreeWidget *rotary, QTabWidget *tabs, const bool &rotaryFamily)
@@ -20,6 +21,11 @@ void SensorTable::setHeadings(QTreeWidget *level, QTreeWidget *rotary)
         t->setUniformRowHeights(true);
         t->setSelectionMode(QAbstractItemView::SingleSelection);
         t->setAllColumnsShowFocus(true);
+        // Every column at least as wide as its heading and its cells; the
+        // list scrolls sideways only when the window is narrower.
+        t->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+        t->header()->setStretchLastSection(false);
+        t->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     }
 }
 

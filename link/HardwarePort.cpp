@@ -2,8 +2,14 @@
 
 #include <QLoggingCategory>
 
+#include <QFile>
+
 #ifdef Q_OS_UNIX
+#include <cerrno>
+#include <grp.h>
+#include <sys/stat.h>
 #include <termios.h>
+#include <unistd.h>
 #endif
 #ifdef Q_OS_WIN
 #include <windows.h>
@@ -31,7 +37,9 @@ bool HardwarePort::open()
         close();
     const QString device = m_resolve ? m_resolve(m_number) : QString();
     if (device.isEmpty()) {
-        m_error = QStringLiteral("COM%1 is not available").arg(m_number);
+        m_error = QStringLiteral("No serial device is listed under COM%1: plug the adapter in, then choose the port "
+                                 "again.")
+                      .arg(m_number);
         return false;
     }
     m_port.setPortName(device);
@@ -39,8 +47,8 @@ bool HardwarePort::open()
     m_port.setFlowControl(QSerialPort::NoFlowControl);
     m_port.setStopBits(QSerialPort::OneStop);
     if (!m_port.open(QIODevice::ReadWrite)) {
-        m_error = m_port.errorString();
-        qCInfo(lcPort) << "open" << device << "failed:" << m_error;
+        qCInfo(lcPort) << "open" << device << "failed:" << m_port.error() << m_port.errorString();
+        m_error = openFailure(m_port.error(), device, m_port.errorString());
         return false;
     }
     // The SDI-12 character format. A pseudo-terminal forces 8 data bits
@@ -58,6 +66,33 @@ bool HardwarePort::open()
     m_error.clear();
     m_lostReported = false;
     return true;
+}
+
+QString HardwarePort::openFailure(QSerialPort::SerialPortError error, const QString &device, const QString &system)
+{
+    switch (error) {
+    case QSerialPort::DeviceNotFoundError:
+        return QStringLiteral("The device %1 is not there: the adapter may have been unplugged.").arg(device);
+    case QSerialPort::PermissionError: {
+#ifdef Q_OS_UNIX
+        // The system says "permission" both for a device locked by another
+        // program and for one the user may not open: tell them apart.
+        const QByteArray path = QFile::encodeName(device);
+        struct stat st {};
+        if (::access(path.constData(), R_OK | W_OK) != 0 && errno == EACCES && ::stat(path.constData(), &st) == 0) {
+            const group *g = ::getgrgid(st.st_gid);
+            const QString owner = g ? QString::fromLocal8Bit(g->gr_name) : QString::number(st.st_gid);
+            return QStringLiteral("Permission to open %1 was refused. Join the group that owns the device (%2), "
+                                  "for example with \"sudo usermod -aG %2 $USER\", then log out and in again.")
+                .arg(device, owner);
+        }
+#endif
+        return QStringLiteral("%1 is in use by another program. Close that program, then choose the port again.")
+            .arg(device);
+    }
+    default:
+        return QStringLiteral("%1 could not be opened: %2.").arg(device, system);
+    }
 }
 
 void HardwarePort::enableParityMarking()

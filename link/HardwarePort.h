@@ -30,6 +30,9 @@ public:
     qint64 bytesAvailable() const override;
     char readByte() override;
 
+    // Why a port did not open, in plain words for the user.
+    static QString openFailure(QSerialPort::SerialPortError error, const QString &device, const QString &system);
+
 private:
     void pull() const;
     void onError(QSerialPort::SerialPortError error);

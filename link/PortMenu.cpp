@@ -35,8 +35,11 @@ bool PortMenu::OpenCommPort(int port)
     if (!m.Comm1->open()) {
         if (m.Comm1->isOpen())
             m.Comm1->close();
+        // The reason the system gave, on a line of its own.
+        const QString why = m.Comm1->errorString();
         m.warn(QStringLiteral("Scan Sensors..."),
-               QStringLiteral("No sensors were found. Please check connections and addresses."));
+               QStringLiteral("No sensors were found. Please check connections and addresses.") +
+                   (why.isEmpty() ? QString() : QStringLiteral("\rCOM%1: %2").arg(port).arg(why)));
         m.StatusBar1[1]->setText(QStringLiteral("Not Connected. "));
         if (port >= 1 && port <= 16)
             m.mnuCom[static_cast<size_t>(port)]->setChecked(false);

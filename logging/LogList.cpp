@@ -43,6 +43,7 @@ void LogList::insertTop(const LogRow &row)
         ++m_selected;
     updateScrollBars();
     viewport()->update();
+    emit countChanged(m_rows.size());
 }
 
 void LogList::appendBottom(const LogRow &row)
@@ -50,6 +51,7 @@ void LogList::appendBottom(const LogRow &row)
     m_rows.appendBottom(row);
     updateScrollBars();
     viewport()->update();
+    emit countChanged(m_rows.size());
 }
 
 void LogList::clear()
@@ -58,6 +60,7 @@ void LogList::clear()
     m_selected = -1;
     updateScrollBars();
     viewport()->update();
+    emit countChanged(0);
 }
 
 void LogList::setSelectedRow(int row)

@@ -33,6 +33,10 @@ public:
 
     QSize sizeHint() const override;
 
+signals:
+    // The number of rows changed (a row added, the list cleared).
+    void countChanged(int rows);
+
 protected:
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;

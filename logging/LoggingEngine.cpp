@@ -8,6 +8,7 @@
 #include "params/BusyState.h"
 
 #include <QComboBox>
+#include <QLabel>
 #include <QPushButton>
 
 LoggingEngine::LoggingEngine(MainWindow &m) : m(m)
@@ -29,6 +30,8 @@ void LoggingEngine::start(int index, bool rotary)
         m.LogEnabled[static_cast<size_t>(index)] = true;
         m.LoggingTab = index + 1;
         m.table->setLogStatus(index, QStringLiteral("Logging"));
+        m_stopped.clear();
+        showStatus();
     }
     if (rotary)
         StartRotaryMeasurement(index);
@@ -46,8 +49,15 @@ void LoggingEngine::RotaryStartLogBut_Click(int index)
     start(index, true);
 }
 
-void LoggingEngine::stop(int index, bool rotary)
+void LoggingEngine::stop(int index, bool rotary, const QString &why)
 {
+    const int logging = m.LoggingTab - 1;
+    if (logging >= 0) {
+        const LogList *log = rotary ? m.tab[logging]->RotaryLogListView : m.tab[logging]->LogListView;
+        m_stopped = QStringLiteral("Logging of Sensor %1 stopped %2 at %3 (%4).")
+                        .arg(logging)
+                        .arg(why, m.clock.timeOfDay(), SensorTabWidget::readingsText(log->rowCount()));
+    }
     for (size_t a = 0; a < 10; ++a) {
         m.LogTickCount[a] = 0;
         m.LogEnabled[a] = false;
@@ -59,26 +69,45 @@ void LoggingEngine::stop(int index, bool rotary)
         m.busy->SetRotaryIdle(index);
     else
         m.busy->SetLevelIdle(index);
+    showStatus();
 }
 
 void LoggingEngine::StopLogBut_Click(int index)
 {
-    stop(index, false);
+    stop(index, false, QStringLiteral("by the user"));
 }
 
 void LoggingEngine::RotaryStopLogBut_Click(int index)
 {
-    stop(index, true);
+    stop(index, true, QStringLiteral("by the user"));
 }
 
-void LoggingEngine::stopAll()
+void LoggingEngine::stopAll(const QString &why)
 {
     for (int a = 0; a < 10; ++a)
         if (m.LogEnabled[static_cast<size_t>(a)])
             m.table->setLogStatus(a, QStringLiteral("Idle"));
     const int tab = m.LoggingTab - 1;
     if (tab >= 0)
-        stop(tab, m.SensorType);
+        stop(tab, m.SensorType, why);
+}
+
+void LoggingEngine::showStatus()
+{
+    const int a = m.LoggingTab - 1;
+    if (a < 0 || !m.LogEnabled[static_cast<size_t>(a)]) {
+        m.StatusLogging->setText(m_stopped);
+        return;
+    }
+    SensorTabWidget *t = m.tab[a];
+    const QComboBox *period = m.SensorType ? t->RotaryLogPeriodCombo : t->LogPeriodCombo;
+    const LogList *log = m.SensorType ? t->RotaryLogListView : t->LogListView;
+    const int interval = selectedPeriodSeconds(period);
+    const int left = qMax(0, interval - m.LogTickCount[static_cast<size_t>(a)]);
+    m.StatusLogging->setText(QStringLiteral("Logging Sensor %1 every %2: %3, next at %4.")
+                                 .arg(a)
+                                 .arg(period->currentText(), SensorTabWidget::readingsText(log->rowCount()),
+                                      Clock::timeText(m.clock.now().addSecs(left).time())));
 }
 
 void LoggingEngine::ClearLogBut_Click(int index)
@@ -114,6 +143,7 @@ void LoggingEngine::SecondTimer_Timer()
         else
             StartLevelMeasurement(a);
     }
+    showStatus();
 }
 
 void LoggingEngine::StartLevelMeasurement(int address)

@@ -26,13 +26,19 @@ public:
     void RequestMeasurementData(int address);
 
     // Ends every periodic logging run (all addresses), as "Stop Log" does,
-    // writing "Idle" into the status cell of every sensor that was logging.
-    void stopAll();
+    // writing "Idle" into the status cell of every sensor that was logging;
+    // `why` completes "Logging of Sensor n stopped ..." in the status bar.
+    void stopAll(const QString &why);
+
+    // The status-bar text: which sensor logs, how often, how many readings
+    // its log holds and when the next one is due; or when and why it stopped.
+    void showStatus();
 
     QTimer SecondTimer;
 
 private:
     void start(int index, bool rotary);
-    void stop(int index, bool rotary);
+    void stop(int index, bool rotary, const QString &why);
     MainWindow &m;
+    QString m_stopped;   // the last run's end, shown until the next start
 };

@@ -136,7 +136,7 @@ void TestConsole::sensorTableBeforeScan()
                                     "Temperature", "Units", "Log Status"}));
     // The port did not open: the message, no scan, nothing ticked.
     QCOMPARE(r.ui.texts(),
-             QStringList{"Scan Sensors...|No sensors were found. Please check connections and addresses."});
+             QStringList{"Scan Sensors...|No sensors were found. Please check connections and addresses.\rCOM1: busy"});
     QCOMPARE(w.StatusBar1[1]->text(), QString("Not Connected. "));
     QVERIFY(!w.mnuCom[1]->isChecked());
     QVERIFY(!w.SensorTab->isEnabled());

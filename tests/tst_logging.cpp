@@ -9,6 +9,7 @@
 
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -188,10 +189,17 @@ void TestLogging::periodicTicks()
     }
     QCOMPARE(perTick.join(""), QString("000020000200002"));
     QCOMPARE(r.log()->rowCount(), 1 + 1 + 3);
+    // The status bar says who logs, how often, how much and when next.
+    const QString at = Clock::timeText(QTime(9, 30, 20));
+    QCOMPARE(r.w->StatusLogging->text(), "Logging Sensor 3 every 5 Seconds: 5 readings, next at " + at + ".");
+    r.tick();
+    QCOMPARE(r.w->StatusLogging->text(), "Logging Sensor 3 every 5 Seconds: 5 readings, next at " +
+                                             Clock::timeText(QTime(9, 30, 19)) + ".");
+    QCOMPARE(r.tab(3)->LogCountLabel->text(), QString("5 readings"));
 
     // A reading that falls due while another exchange is in flight waits for
     // the next tick instead of cutting it off.
-    for (int i = 0; i < 4; ++i)
+    for (int i = 0; i < 3; ++i)
         r.tick();
     r.bus.delayMs = 40;
     r.tab(3)->RangeQueryBut->setEnabled(true);
@@ -227,6 +235,9 @@ void TestLogging::stopAndClear()
     for (bool on : r.w->LogEnabled)
         QVERIFY(!on);
     QCOMPARE(r.w->ListView->topLevelItem(3)->text(SensorTable::LevelLogStatus), QString("Idle"));
+    QCOMPARE(r.w->StatusLogging->text(),
+             "Logging of Sensor 3 stopped by the user at " + Clock::timeText(QTime(9, 30, 15)) + " (1 reading).");
+    QCOMPARE(r.tab(3)->LogCountLabel->text(), QString("1 reading"));
     r.clearSent();
     r.tick();
     QVERIFY(r.sent().isEmpty());

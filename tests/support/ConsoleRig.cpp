@@ -95,6 +95,7 @@ ConsoleRig::ConsoleRig(bool rotary, int commandTimeoutMs, bool loadNow)
     p.clock = &clock;
     p.port = &port;
     p.settingsPath = path;
+    p.windowStatePath = dir.filePath(QStringLiteral("window.ini"));
     p.catalogue = [] {
         PortCatalogue c;
         c.names = {QStringLiteral("Test port /dev/null (COM1)"), QStringLiteral("Test port /dev/zero (COM2)")};
