@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QScopeGuard>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -11,6 +12,10 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <clocale>
+#include <cstdio>
+#include <sys/stat.h>
 
 namespace {
 const QStringList kLevelHeader = {"Date", "Time", "Pressure", "Units", "Temperature", "Units"};
@@ -46,6 +51,40 @@ QJsonArray cell(const QJsonObject &sheet, int r, int c)
 {
     return sheet["cells"].toArray()[r].toArray()[c].toArray();
 }
+
+bool decimalComma()
+{
+    return QByteArray(std::localeconv()->decimal_point) == ",";
+}
+
+// Sets LC_NUMERIC to a locale with a decimal comma; when none is installed,
+// builds one into `store` and points the C library there.
+bool setDecimalCommaLocale(const QString &store)
+{
+    for (const char *name : {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "fr_FR.utf8", "de_DE", "fr_FR"})
+        if (std::setlocale(LC_NUMERIC, name) && decimalComma())
+            return true;
+    const int rc = QProcess::execute("localedef", {"-i", "de_DE", "-f", "UTF-8", store + "/de_DE.UTF-8"});
+    if (rc < 0 || rc > 1)   // 1: written, with warnings
+        return false;
+    qputenv("LOCPATH", QFile::encodeName(store));
+    return std::setlocale(LC_NUMERIC, "de_DE.UTF-8") && decimalComma();
+}
+
+int fileMode(const QString &path)
+{
+    struct stat st {};
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? int(st.st_mode & 07777) : -1;
+}
+
+bool writeAs(const ExportGrid &g, const QString &path, const QString &format, QString *error)
+{
+    if (format == "xls")
+        return exporter::writeXls(g, path, error);
+    if (format == "xlsx")
+        return exporter::writeXlsx(g, path, error);
+    return exporter::writeCsv(g, path, error);
+}
 } // namespace
 
 class TestExport : public QObject
@@ -59,6 +98,11 @@ private slots:
     void largeLogs();
     void failures();
     void saveNames();
+    void decimalCommaLocale();
+    void fileModes_data();
+    void fileModes();
+    void sameFile_data();
+    void sameFile();
 };
 
 void TestExport::grid()
@@ -233,6 +277,152 @@ void TestExport::saveNames()
     QString error;
     QVERIFY(savetarget::replace(temp, target, &error));
     QVERIFY(QFile::exists(target) && !QFile::exists(temp));
+}
+
+// Under a decimal-comma locale every number reads back as it was: the
+// writers format numbers the C way whatever LC_NUMERIC says.
+void TestExport::decimalCommaLocale()
+{
+    const QByteArray previous = std::setlocale(LC_NUMERIC, nullptr);
+    QTemporaryDir store;
+    const auto restore = qScopeGuard([&previous] {
+        std::setlocale(LC_NUMERIC, previous.constData());
+        qunsetenv("LOCPATH");
+    });
+    if (!setDecimalCommaLocale(store.path()))
+        QSKIP("No decimal-comma locale can be set: neither de_DE nor fr_FR is installed, and localedef failed");
+    char printed[16];
+    std::snprintf(printed, sizeof printed, "%g", 1.5);
+    QCOMPARE(QByteArray(printed), QByteArray("1,5"));   // the trap is set
+
+    const char *pressures[] = {"+0.123", "-1.5", "1234.5678", "0.0001", "98765.4321", "3.14159265358979", "-0.000001",
+                               "12"};
+    LogStore s;
+    for (int i = 0; i < 8; ++i) {
+        LogRow r;
+        r.date = QString("%1/12/26").arg(i + 1);
+        r.cells = {QString("10:%1:30").arg(i, 2, 10, QLatin1Char('0')), pressures[i], "mH2O", pressures[7 - i], "Centigrade"};
+        s.insertTop(r);
+    }
+    const ExportGrid g = exporter::buildLogGrid(kLevelHeader, kLevelKinds, s, "d/M/yy");
+    QTemporaryDir dir;
+    QString error;
+    for (const QString format : {"xlsx", "xls"}) {
+        const QString path = dir.filePath("log." + format);
+        QVERIFY2(writeAs(g, path, format, &error), qPrintable(error));
+        const QJsonObject book = readBack(path);
+        QVERIFY2(!book.isEmpty(), qPrintable(format));
+        QCOMPARE(book["commaNumbers"].toArray(), QJsonArray());   // widths, margins, cells
+        const QJsonObject sheet = book["sheets"].toArray()[0].toObject();
+        QCOMPARE(sheet["nrows"].toInt(), 10);
+        for (int r = 2; r < 10; ++r) {
+            const int i = 9 - r;   // newest first
+            QCOMPARE(cell(sheet, r, 0)[1].toArray(), (QJsonArray{2026, 12, i + 1, 0, 0, 0}));
+            QCOMPARE(cell(sheet, r, 1)[1].toArray(), (QJsonArray{0, 0, 0, 10, i, 30}));
+            for (int c : {2, 4}) {
+                QCOMPARE(cell(sheet, r, c)[0].toString(), QString("number"));
+                QCOMPARE(cell(sheet, r, c)[1].toDouble(), g.rows[r][c].number);
+            }
+        }
+    }
+    const QString csv = dir.filePath("log.csv");
+    QVERIFY(exporter::writeCsv(g, csv, &error));
+    QFile f(csv);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = f.readAll().split('\n');
+    for (int r = 2; r < 10; ++r) {
+        const QList<QByteArray> fields = lines[r].trimmed().split(',');
+        QCOMPARE(fields.size(), 6);
+        for (int c : {2, 4}) {
+            bool ok = false;
+            QCOMPARE(QString::fromLatin1(fields[c]).toDouble(&ok), g.rows[r][c].number);
+            QVERIFY(ok);
+        }
+    }
+}
+
+// A new export is as open as any new file of the user; a replaced file
+// keeps its permissions.
+void TestExport::fileModes_data()
+{
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<int>("mask");
+    QTest::addColumn<int>("existing");   // -1: no file yet
+    QTest::addColumn<int>("expected");
+    QTest::newRow("new csv, umask 022") << "csv" << 022 << -1 << 0644;
+    QTest::newRow("new xlsx, umask 022") << "xlsx" << 022 << -1 << 0644;
+    QTest::newRow("new xls, umask 027") << "xls" << 027 << -1 << 0640;
+    QTest::newRow("csv over 0640") << "csv" << 022 << 0640 << 0640;
+    QTest::newRow("xlsx over 0664") << "xlsx" << 022 << 0664 << 0664;
+    QTest::newRow("xls over 0604, umask 077") << "xls" << 077 << 0604 << 0604;
+}
+
+void TestExport::fileModes()
+{
+    QFETCH(QString, format);
+    QFETCH(int, mask);
+    QFETCH(int, existing);
+    QFETCH(int, expected);
+    QTemporaryDir dir;
+    const QString target = dir.filePath("log." + format);
+    if (existing >= 0) {
+        QFile old(target);
+        QVERIFY(old.open(QIODevice::WriteOnly) && old.write("old") == 3);
+        old.close();
+        QCOMPARE(::chmod(QFile::encodeName(target).constData(), mode_t(existing)), 0);
+    }
+    const mode_t previous = ::umask(mode_t(mask));
+    const auto restore = qScopeGuard([previous] { ::umask(previous); });
+    const QString temporary = savetarget::temporaryName(target);
+    QString error;
+    QVERIFY(writeAs(exporter::buildLogGrid(kLevelHeader, kLevelKinds, threeRows(), "d/M/yy"), temporary, format, &error));
+    QVERIFY2(savetarget::replace(temporary, target, &error), qPrintable(error));
+    QCOMPARE(QString::number(fileMode(target), 8), QString::number(expected, 8));
+    QVERIFY(QFileInfo(target).size() > 3);
+}
+
+// Paths relative to a folder holding Data.xls, sub/Data.xls, link.xls (a
+// link to Data.xls) and sublink (a link to sub).
+void TestExport::sameFile_data()
+{
+    QTest::addColumn<QString>("a");
+    QTest::addColumn<QString>("b");
+    QTest::addColumn<bool>("caseInsensitive");
+    QTest::addColumn<bool>("same");
+    QTest::newRow("same name") << "{d}/Data.xls" << "{d}/Data.xls" << false << true;
+    QTest::newRow("case variant, case-insensitive") << "{d}/Data.xls" << "{d}/DATA.XLS" << true << true;
+    QTest::newRow("case variant, case-sensitive") << "{d}/Data.xls" << "{d}/DATA.XLS" << false << false;
+    QTest::newRow("extension case, no file yet") << "{d}/new.XLS" << "{d}/new.xls" << true << true;
+    QTest::newRow("case variant of a folder") << "{d}/SUB/Data.xls" << "{d}/sub/Data.xls" << true << true;
+    QTest::newRow("other folder") << "{d}/Data.xls" << "{d}/sub/Data.xls" << true << false;
+    QTest::newRow("other extension") << "{d}/Data.xls" << "{d}/Data.xlsx" << true << false;
+    QTest::newRow("relative and absolute") << "Data.xls" << "{d}/Data.xls" << false << true;
+    QTest::newRow("relative with ..") << "sub/../Data.xls" << "{d}/Data.xls" << false << true;
+    QTest::newRow("absolute with .., case variant") << "{d}/sub/../DATA.xls" << "{d}/Data.xls" << true << true;
+    QTest::newRow("a link to the file") << "{d}/link.xls" << "{d}/Data.xls" << false << true;
+    QTest::newRow("no file yet, under a link") << "{d}/sublink/x.csv" << "{d}/sub/x.csv" << false << true;
+}
+
+void TestExport::sameFile()
+{
+    QFETCH(QString, a);
+    QFETCH(QString, b);
+    QFETCH(bool, caseInsensitive);
+    QFETCH(bool, same);
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkdir("sub"));
+    QVERIFY(QFile(dir.filePath("Data.xls")).open(QIODevice::WriteOnly));
+    QVERIFY(QFile(dir.filePath("sub/Data.xls")).open(QIODevice::WriteOnly));
+    QVERIFY(QFile::link(dir.filePath("Data.xls"), dir.filePath("link.xls")));
+    QVERIFY(QFile::link(dir.filePath("sub"), dir.filePath("sublink")));
+    const QString here = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(dir.path()));
+    const auto back = qScopeGuard([here] { QDir::setCurrent(here); });
+    const Qt::CaseSensitivity cs = caseInsensitive ? Qt::CaseInsensitive : Qt::CaseSensitive;
+    a.replace("{d}", dir.path());
+    b.replace("{d}", dir.path());
+    QCOMPARE(savetarget::sameFile(a, b, cs), same);
+    QCOMPARE(savetarget::sameFile(b, a, cs), same);
 }
 
 QTEST_GUILESS_MAIN(TestExport)
