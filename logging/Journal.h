@@ -133,7 +133,6 @@ private:
     enum class Attach { Fine, Corrupt, Newer, ReadOnly, Failed };
     Attach attach();
     void detach();
-    bool createSchema();
     bool startSession();
     bool countRows();
     void noteFailure(const QSqlQuery &q);
