@@ -35,7 +35,8 @@ void LogExport::SaveLogBut_Click(int index)
         return;
     // The dialog asked about the name chosen; a different file under the
     // save name is only replaced when the user agrees.
-    if (saveName != c.fileName && QFileInfo::exists(saveName) &&
+    const bool sameFile = savetarget::sameFile(saveName, c.fileName);
+    if (!sameFile && QFileInfo::exists(saveName) &&
         !m.ui.askYesNo(title, QStringLiteral("%1 already exists.\rDo you want to replace it?")
                                   .arg(QFileInfo(saveName).fileName())))
         return;
@@ -80,7 +81,8 @@ void LogExport::SaveLogBut_Click(int index)
             m.warn(title, QStringLiteral("Error encountered while saving file. ") + error);
         return;
     }
-    // The file the user confirmed replacing gives way to the new one.
-    if (saveName != c.fileName && QFileInfo::exists(c.fileName))
+    // The file the user confirmed replacing gives way to the new one; a
+    // name differing only in letter case may be the file just written.
+    if (!sameFile && !savetarget::sameFile(saveName, c.fileName) && QFileInfo::exists(c.fileName))
         QFile::remove(c.fileName);
 }

@@ -10,6 +10,8 @@
 
 #ifdef Q_OS_WIN
 #include <windows.h>
+#else
+#include <sys/stat.h>
 #endif
 
 namespace savetarget {
@@ -48,12 +50,70 @@ bool replace(const QString &temporary, const QString &target, QString *error)
     }
     return true;
 #else
-    if (std::rename(QFile::encodeName(temporary).constData(), QFile::encodeName(target).constData()) != 0) {
+    const QByteArray from = QFile::encodeName(temporary);
+    const QByteArray to = QFile::encodeName(target);
+    struct stat replaced {};
+    mode_t mode = 0;
+    if (::stat(to.constData(), &replaced) == 0) {
+        mode = replaced.st_mode & 07777;
+    } else {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        mode = 0666 & ~mask;
+    }
+    if (::chmod(from.constData(), mode) != 0 || std::rename(from.constData(), to.constData()) != 0) {
         *error = QString::fromLocal8Bit(std::strerror(errno));
         return false;
     }
     return true;
 #endif
+}
+
+Qt::CaseSensitivity fileNameCase()
+{
+#if defined(Q_OS_WIN) || defined(Q_OS_MACOS)
+    return Qt::CaseInsensitive;
+#else
+    return Qt::CaseSensitive;
+#endif
+}
+
+namespace {
+// The absolute path with its longest existing part resolved (links, "..")
+// and the rest only cleaned.
+QString resolved(const QString &path)
+{
+    QString rest;
+    QString at = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+    for (;;) {
+        const QString canonical = QFileInfo(at).canonicalFilePath();
+        if (!canonical.isEmpty())
+            return rest.isEmpty() ? canonical : QDir(canonical).filePath(rest);
+        const QFileInfo info(at);
+        const QString parent = info.path();
+        if (parent == at)
+            return QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+        rest = rest.isEmpty() ? info.fileName() : info.fileName() + QLatin1Char('/') + rest;
+        at = parent;
+    }
+}
+} // namespace
+
+bool sameFile(const QString &a, const QString &b, Qt::CaseSensitivity cs)
+{
+    const QFileInfo fa(a);
+    const QFileInfo fb(b);
+    if (fa.exists() && fb.exists()) {
+        if (fa == fb)
+            return true;
+#ifndef Q_OS_WIN
+        struct stat sa {}, sb {};
+        if (::stat(QFile::encodeName(a).constData(), &sa) == 0 && ::stat(QFile::encodeName(b).constData(), &sb) == 0 &&
+            sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino)
+            return true;
+#endif
+    }
+    return resolved(a).compare(resolved(b), cs) == 0;
 }
 
 } // namespace savetarget

@@ -2,12 +2,71 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <clocale>
+#include <locale.h>
+#include <string>
 #include <xlsxwriter.h>
 
 namespace exporter {
 
+namespace {
+// libxlsxwriter prints numbers, column widths and margins with the C
+// library, which follows LC_NUMERIC: under a decimal-comma locale the
+// sheet would hold "1,5", which spreadsheet programs read as 1 or refuse.
+// While it lives, this thread formats numbers the C way; the rest of the
+// program keeps the user's locale.
+class CNumericScope
+{
+public:
+    CNumericScope()
+    {
+#ifdef Q_OS_WIN
+        m_mode = _configthreadlocale(_ENABLE_PER_THREAD_LOCALE);
+        if (const char *current = std::setlocale(LC_NUMERIC, nullptr))
+            m_previous = current;
+        std::setlocale(LC_NUMERIC, "C");
+#else
+        locale_t base = duplocale(uselocale(static_cast<locale_t>(nullptr)));
+        if (base) {
+            m_c = newlocale(LC_NUMERIC_MASK, "C", base);
+            if (!m_c)
+                freelocale(base);
+        }
+        if (m_c)
+            m_previous = uselocale(m_c);
+#endif
+    }
+    ~CNumericScope()
+    {
+#ifdef Q_OS_WIN
+        if (!m_previous.empty())
+            std::setlocale(LC_NUMERIC, m_previous.c_str());
+        if (m_mode != -1)
+            _configthreadlocale(m_mode);
+#else
+        if (m_c) {
+            uselocale(m_previous);
+            freelocale(m_c);
+        }
+#endif
+    }
+    CNumericScope(const CNumericScope &) = delete;
+    CNumericScope &operator=(const CNumericScope &) = delete;
+
+private:
+#ifdef Q_OS_WIN
+    int m_mode = -1;
+    std::string m_previous;
+#else
+    locale_t m_c = nullptr;
+    locale_t m_previous = nullptr;
+#endif
+};
+} // namespace
+
 bool writeXlsx(const ExportGrid &g, const QString &path, QString *error, const ExportProgress &progress)
 {
+    const CNumericScope cNumbers;   // up to workbook_close, which writes most of the XML
     const QByteArray file = QFile::encodeName(path);
     const QByteArray tmp = QFile::encodeName(QFileInfo(path).absolutePath());
     lxw_workbook_options options{};

@@ -37,4 +37,15 @@ for sheet in book.sheets():
             widths[c] = info.width
     out["sheets"].append({"name": sheet.name, "nrows": sheet.nrows, "ncols": sheet.ncols, "cells": cells,
                           "widths": widths, "centred": centred})
+if path.endswith(".xlsx"):
+    # Numbers anywhere in the package's XML (cells, widths, margins) written
+    # with a decimal comma.
+    import re
+    import zipfile
+    found = []
+    with zipfile.ZipFile(path) as z:
+        for name in z.namelist():
+            if name.endswith(".xml"):
+                found += re.findall(r'="-?[0-9]+,[0-9]+"|>-?[0-9]+,[0-9]+<', z.read(name).decode("utf-8"))
+    out["commaNumbers"] = found[:10]
 print(json.dumps(out))

@@ -9,8 +9,13 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <clocale>
+#include <cstdio>
+#include <sys/stat.h>
 
 namespace {
 const QStringList kLevelHeader = {"Date", "Time", "Pressure", "Units", "Temperature", "Units"};
@@ -46,6 +51,46 @@ QJsonArray cell(const QJsonObject &sheet, int r, int c)
 {
     return sheet["cells"].toArray()[r].toArray()[c].toArray();
 }
+
+// Sets LC_NUMERIC to a locale with a decimal comma (de_DE or fr_FR; when
+// none is installed, one built by localedef into a folder of its own) and
+// checks that printf now writes "1,5". The writers must not follow it.
+bool setDecimalComma()
+{
+    static QTemporaryDir store;
+    static bool built = false;
+    for (const char *name : {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "fr_FR.utf8"})
+        if (std::setlocale(LC_NUMERIC, name))
+            break;
+    if (!std::setlocale(LC_NUMERIC, nullptr) || QByteArray(std::localeconv()->decimal_point) != ",") {
+        if (!built)
+            built = QProcess::execute("localedef", {"-i", "de_DE", "-f", "UTF-8", store.filePath("de_DE.UTF-8")}) == 0 ||
+                    QFileInfo::exists(store.filePath("de_DE.UTF-8/LC_NUMERIC"));
+        qputenv("LOCPATH", QFile::encodeName(store.path()));
+        std::setlocale(LC_NUMERIC, "de_DE.UTF-8");
+    }
+    char printed[8];
+    std::snprintf(printed, sizeof printed, "%g", 1.5);
+    return QByteArray(printed) == "1,5";
+}
+
+// The numeric locale as it was, once the test ends.
+auto restoreNumericLocale()
+{
+    return qScopeGuard([previous = QByteArray(std::setlocale(LC_NUMERIC, nullptr))] {
+        std::setlocale(LC_NUMERIC, previous.constData());
+        qunsetenv("LOCPATH");
+    });
+}
+
+bool writeAs(const ExportGrid &g, const QString &path, const QString &format, QString *error)
+{
+    if (format == "xls")
+        return exporter::writeXls(g, path, error);
+    if (format == "xlsx")
+        return exporter::writeXlsx(g, path, error);
+    return exporter::writeCsv(g, path, error);
+}
 } // namespace
 
 class TestExport : public QObject
@@ -59,6 +104,10 @@ private slots:
     void largeLogs();
     void failures();
     void saveNames();
+    void fileModes_data();
+    void fileModes();
+    void sameFile_data();
+    void sameFile();
 };
 
 void TestExport::grid()
@@ -93,38 +142,53 @@ void TestExport::grid()
     QCOMPARE(exporter::excelTime(QTime(12, 0, 0)), 0.5);
 }
 
+// The same bytes under a decimal-comma locale.
 void TestExport::csvBytes()
 {
-    QTemporaryDir dir;
-    const QString path = dir.filePath("log.csv");
-    QString error;
-    QVERIFY(exporter::writeCsv(exporter::buildLogGrid(kLevelHeader, kLevelKinds, threeRows(), "d/M/yy"), path, &error));
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::ReadOnly));
-    QCOMPARE(f.readAll(), QByteArray("Date,Time,Pressure,Units,Temperature,Units\r\n"
-                                     "\r\n"
-                                     "6/12/26,10:00:03,0,\"ft,H2O \"\"x\"\"\",21.5,Centigrade\r\n"
-                                     "6/12/26,10:00:02,-1.5,mH2O,21.5,Centigrade\r\n"
-                                     "6/12/26,10:00:01,0.123,mH2O,21.5,Centigrade\r\n"));
+    const auto restore = restoreNumericLocale();
+    for (bool comma : {false, true}) {
+        if (comma && !setDecimalComma())
+            QSKIP("No decimal-comma locale can be set: neither de_DE nor fr_FR is installed, and localedef failed");
+        QTemporaryDir dir;
+        const QString path = dir.filePath("log.csv");
+        QString error;
+        QVERIFY(exporter::writeCsv(exporter::buildLogGrid(kLevelHeader, kLevelKinds, threeRows(), "d/M/yy"), path, &error));
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), QByteArray("Date,Time,Pressure,Units,Temperature,Units\r\n"
+                                         "\r\n"
+                                         "6/12/26,10:00:03,0,\"ft,H2O \"\"x\"\"\",21.5,Centigrade\r\n"
+                                         "6/12/26,10:00:02,-1.5,mH2O,21.5,Centigrade\r\n"
+                                         "6/12/26,10:00:01,0.123,mH2O,21.5,Centigrade\r\n"));
+    }
 }
 
 void TestExport::workbooksReadBack_data()
 {
     QTest::addColumn<QString>("name");
-    QTest::newRow("xls") << "log.xls";
-    QTest::newRow("xlsx") << "log.xlsx";
+    QTest::addColumn<bool>("comma");   // under a decimal-comma locale
+    QTest::newRow("xls") << "log.xls" << false;
+    QTest::newRow("xlsx") << "log.xlsx" << false;
+    QTest::newRow("xls, decimal comma") << "log.xls" << true;
+    QTest::newRow("xlsx, decimal comma") << "log.xlsx" << true;
 }
 
 void TestExport::workbooksReadBack()
 {
     QFETCH(QString, name);
+    QFETCH(bool, comma);
+    const auto restore = restoreNumericLocale();
+    if (comma && !setDecimalComma())
+        QSKIP("No decimal-comma locale can be set: neither de_DE nor fr_FR is installed, and localedef failed");
     QTemporaryDir dir;
     const QString path = dir.filePath(name);
     const ExportGrid g = exporter::buildLogGrid(kLevelHeader, kLevelKinds, threeRows(), "d/M/yy");
     QString error;
-    const bool ok = name.endsWith(".xls") ? exporter::writeXls(g, path, &error) : exporter::writeXlsx(g, path, &error);
+    const bool ok = writeAs(g, path, name.section('.', 1), &error);
     QVERIFY2(ok, qPrintable(error));
     const QJsonObject book = readBack(path);
+    QVERIFY2(book.contains("sheets"), "xlrd cannot read the file");
+    QCOMPARE(book["commaNumbers"].toArray(), QJsonArray());   // no "1,5" in cells, widths or margins
     const QJsonObject sheet = book["sheets"].toArray()[0].toObject();
     QCOMPARE(sheet["nrows"].toInt(), 5);
     QCOMPARE(sheet["ncols"].toInt(), 6);
@@ -233,6 +297,92 @@ void TestExport::saveNames()
     QString error;
     QVERIFY(savetarget::replace(temp, target, &error));
     QVERIFY(QFile::exists(target) && !QFile::exists(temp));
+}
+
+// A new export is as open as any new file of the user; a replaced file
+// keeps its permissions.
+void TestExport::fileModes_data()
+{
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<int>("mask");
+    QTest::addColumn<int>("existing");   // -1: no file yet
+    QTest::addColumn<int>("expected");
+    QTest::newRow("new csv, umask 022") << "csv" << 022 << -1 << 0644;
+    QTest::newRow("new xlsx, umask 022") << "xlsx" << 022 << -1 << 0644;
+    QTest::newRow("new xls, umask 027") << "xls" << 027 << -1 << 0640;
+    QTest::newRow("csv over 0640") << "csv" << 022 << 0640 << 0640;
+    QTest::newRow("xlsx over 0664") << "xlsx" << 022 << 0664 << 0664;
+    QTest::newRow("xls over 0604, umask 077") << "xls" << 077 << 0604 << 0604;
+}
+
+void TestExport::fileModes()
+{
+    QFETCH(QString, format);
+    QFETCH(int, mask);
+    QFETCH(int, existing);
+    QFETCH(int, expected);
+    QTemporaryDir dir;
+    const QString target = dir.filePath("log." + format);
+    if (existing >= 0) {
+        QFile old(target);
+        QVERIFY(old.open(QIODevice::WriteOnly) && old.write("old") == 3);
+        old.close();
+        QCOMPARE(::chmod(QFile::encodeName(target).constData(), mode_t(existing)), 0);
+    }
+    const mode_t previous = ::umask(mode_t(mask));
+    const auto restore = qScopeGuard([previous] { ::umask(previous); });
+    const QString temporary = savetarget::temporaryName(target);
+    QString error;
+    QVERIFY(writeAs(exporter::buildLogGrid(kLevelHeader, kLevelKinds, threeRows(), "d/M/yy"), temporary, format, &error));
+    QVERIFY2(savetarget::replace(temporary, target, &error), qPrintable(error));
+    struct stat st {};
+    QCOMPARE(::stat(QFile::encodeName(target).constData(), &st), 0);
+    QCOMPARE(QString::number(st.st_mode & 07777, 8), QString::number(expected, 8));
+    QVERIFY(QFileInfo(target).size() > 3);
+}
+
+// Paths relative to a folder holding Data.xls, sub/Data.xls, link.xls (a
+// link to Data.xls) and sublink (a link to sub).
+void TestExport::sameFile_data()
+{
+    QTest::addColumn<QString>("a");
+    QTest::addColumn<QString>("b");
+    QTest::addColumn<bool>("caseInsensitive");
+    QTest::addColumn<bool>("same");
+    QTest::newRow("same name") << "{d}/Data.xls" << "{d}/Data.xls" << false << true;
+    QTest::newRow("case variant, case-insensitive") << "{d}/Data.xls" << "{d}/DATA.XLS" << true << true;
+    QTest::newRow("case variant, case-sensitive") << "{d}/Data.xls" << "{d}/DATA.XLS" << false << false;
+    QTest::newRow("extension case, no file yet") << "{d}/new.XLS" << "{d}/new.xls" << true << true;
+    QTest::newRow("case variant of a folder") << "{d}/SUB/Data.xls" << "{d}/sub/Data.xls" << true << true;
+    QTest::newRow("other folder") << "{d}/Data.xls" << "{d}/sub/Data.xls" << true << false;
+    QTest::newRow("other extension") << "{d}/Data.xls" << "{d}/Data.xlsx" << true << false;
+    QTest::newRow("relative and absolute") << "Data.xls" << "{d}/Data.xls" << false << true;
+    QTest::newRow("relative with ..") << "sub/../Data.xls" << "{d}/Data.xls" << false << true;
+    QTest::newRow("absolute with .., case variant") << "{d}/sub/../DATA.xls" << "{d}/Data.xls" << true << true;
+    QTest::newRow("a link to the file") << "{d}/link.xls" << "{d}/Data.xls" << false << true;
+    QTest::newRow("no file yet, under a link") << "{d}/sublink/x.csv" << "{d}/sub/x.csv" << false << true;
+}
+
+void TestExport::sameFile()
+{
+    QFETCH(QString, a);
+    QFETCH(QString, b);
+    QFETCH(bool, caseInsensitive);
+    QFETCH(bool, same);
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkdir("sub"));
+    QVERIFY(QFile(dir.filePath("Data.xls")).open(QIODevice::WriteOnly));
+    QVERIFY(QFile(dir.filePath("sub/Data.xls")).open(QIODevice::WriteOnly));
+    QVERIFY(QFile::link(dir.filePath("Data.xls"), dir.filePath("link.xls")));
+    QVERIFY(QFile::link(dir.filePath("sub"), dir.filePath("sublink")));
+    const QString here = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(dir.path()));
+    const auto back = qScopeGuard([here] { QDir::setCurrent(here); });
+    const Qt::CaseSensitivity cs = caseInsensitive ? Qt::CaseInsensitive : Qt::CaseSensitive;
+    a.replace("{d}", dir.path());
+    b.replace("{d}", dir.path());
+    QCOMPARE(savetarget::sameFile(a, b, cs), same);
+    QCOMPARE(savetarget::sameFile(b, a, cs), same);
 }
 
 QTEST_GUILESS_MAIN(TestExport)

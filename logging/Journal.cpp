@@ -1,0 +1,531 @@
+#include "Journal.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLockFile>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QStandardPaths>
+#include <QVariant>
+#include <array>
+#include <atomic>
+
+namespace {
+
+constexpr qint64 kDayMs = 86400000;
+
+// SQLite result codes (the primary code is the low byte).
+constexpr int kSqliteReadOnly = 8;
+constexpr int kSqliteCorrupt = 11;
+constexpr int kSqliteNotADatabase = 26;
+
+int sqliteCode(const QSqlError &e)
+{
+    return e.nativeErrorCode().toInt() & 0xff;
+}
+
+// Rows: `taken` and `closed` in milliseconds since 1970 UTC; `closed` is
+// NULL while the row is unsaved. The partial index holds only unsaved rows,
+// each list's in the order they were added: it serves closing a list,
+// moving it, reading it back in order, and the summary of earlier runs
+// without touching the table. The second one finds closed rows to prune.
+const char *const kSchema[] = {
+    "CREATE TABLE sessions(id INTEGER PRIMARY KEY AUTOINCREMENT, opened INTEGER NOT NULL)",
+    "CREATE TABLE rows(id INTEGER PRIMARY KEY, session INTEGER NOT NULL, family INTEGER NOT NULL,"
+    " address INTEGER NOT NULL, taken INTEGER NOT NULL, closed INTEGER,"
+    " date TEXT, c1 TEXT, c2 TEXT, c3 TEXT, c4 TEXT, c5 TEXT)",
+    "CREATE INDEX rows_unsaved ON rows(family, address, id, session, taken) WHERE closed IS NULL",
+    "CREATE INDEX rows_closed ON rows(closed) WHERE closed IS NOT NULL",
+};
+
+std::atomic<int> connections{0};
+
+QString idList(const QVector<qint64> &ids)
+{
+    QStringList s;
+    for (qint64 id : ids)
+        s << QString::number(id);
+    return s.join(QLatin1Char(','));
+}
+
+} // namespace
+
+Journal::Journal()
+    : m_connection(QStringLiteral("sdi12-journal-%1").arg(connections.fetch_add(1)))
+{
+}
+
+Journal::~Journal()
+{
+    close();
+}
+
+QString Journal::defaultPath()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + QStringLiteral("/journal.sqlite");
+}
+
+bool Journal::isOpen() const
+{
+    return m_insert != nullptr && m_db.isOpen();
+}
+
+qint64 Journal::nowMs() const
+{
+    return m_now ? m_now().toMSecsSinceEpoch() : QDateTime::currentMSecsSinceEpoch();
+}
+
+bool Journal::exec(QSqlQuery &q)
+{
+    if (q.exec())
+        return true;
+    noteFailure(q);
+    return false;
+}
+
+// A damaged page met in the middle of a run: the next open checks the
+// whole file.
+void Journal::noteFailure(const QSqlQuery &q)
+{
+    m_error = q.lastError().text();
+    const int code = sqliteCode(q.lastError());
+    if (code == kSqliteCorrupt || code == kSqliteNotADatabase)
+        QFile(m_path + QStringLiteral(".check")).open(QIODevice::WriteOnly);
+}
+
+bool Journal::validList(int family, int address)
+{
+    if ((family == 0 || family == 1) && address >= 0 && address <= 9)
+        return true;
+    m_error = QStringLiteral("There is no log list %1 of family %2.").arg(address).arg(family);
+    return false;
+}
+
+Journal::OpenResult Journal::open(const QString &path)
+{
+    close();
+    m_path = QFileInfo(path).absoluteFilePath();
+    const QString shown = QDir::toNativeSeparators(m_path);
+    OpenResult r;
+    r.status = Status::Ok;
+    auto fail = [&](Status s, const QString &why) {
+        detach();
+        m_lock.reset();
+        r.status = s;
+        r.reason = why;
+        m_error = why;
+        return r;
+    };
+
+    if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QSQLITE")))
+        return fail(Status::Failed, QStringLiteral("The journal cannot be opened: the SQLite driver of Qt is missing."));
+    const QString folder = QFileInfo(m_path).absolutePath();
+    if (!QDir().mkpath(folder))
+        return fail(Status::Failed, QStringLiteral("The journal folder %1 cannot be created.")
+                                        .arg(QDir::toNativeSeparators(folder)));
+
+    // The lock stays while the journal is open. A lock left by a console
+    // that was killed is taken over; age alone never makes it stale.
+    m_lock = std::make_unique<QLockFile>(m_path + QStringLiteral(".lock"));
+    m_lock->setStaleLockTime(0);
+    if (!m_lock->tryLock(0)) {
+        switch (m_lock->error()) {
+        case QLockFile::LockFailedError:
+            return fail(Status::InUse, QStringLiteral("The journal %1 is in use by another running console.").arg(shown));
+        case QLockFile::PermissionError:
+            return fail(Status::ReadOnly, QStringLiteral("The journal %1 cannot be written: its folder is read-only.")
+                                              .arg(shown));
+        default:
+            return fail(Status::Failed, QStringLiteral("The journal %1 cannot be opened: its lock file cannot be "
+                                                       "created.").arg(shown));
+        }
+    }
+
+    if (QFileInfo::exists(m_path) && !QFileInfo(m_path).isWritable())
+        return fail(Status::ReadOnly, QStringLiteral("The journal %1 cannot be written: it is read-only.").arg(shown));
+    // A clean close folds the write-ahead log into the file and removes it.
+    const QString marker = m_path + QStringLiteral(".check");
+    m_check = QFileInfo::exists(m_path + QStringLiteral("-wal")) || QFileInfo::exists(marker);
+    Attach a = attach();
+    if (a == Attach::Corrupt || a == Attach::Newer) {
+        detach();
+        const bool newer = a == Attach::Newer;
+        r.movedTo = moveAside(newer ? QStringLiteral("newer") : QStringLiteral("corrupt"));
+        QFile::remove(marker);
+        if (r.movedTo.isEmpty())
+            return fail(Status::Failed, QStringLiteral("The journal %1 is damaged and cannot be moved aside.").arg(shown));
+        r.status = newer ? Status::Newer : Status::Corrupt;
+        r.reason = (newer ? QStringLiteral("The journal %1 was written by a newer version of the console; it was moved "
+                                           "aside as %2 and a new journal was started.")
+                          : QStringLiteral("The journal %1 was damaged; it was moved aside as %2 and a new journal was "
+                                           "started."))
+                       .arg(shown, QFileInfo(r.movedTo).fileName());
+        a = attach();
+    }
+    switch (a) {
+    case Attach::Fine:
+        if (m_check)
+            QFile::remove(marker);
+        break;
+    case Attach::ReadOnly:
+        return fail(Status::ReadOnly, QStringLiteral("The journal %1 cannot be written: it is read-only.").arg(shown));
+    default:
+        return fail(Status::Failed, QStringLiteral("The journal %1 cannot be opened: %2").arg(shown, m_error));
+    }
+    if (!startSession()) {
+        const bool readOnly = m_error.contains(QLatin1String("readonly"), Qt::CaseInsensitive);
+        return fail(readOnly ? Status::ReadOnly : Status::Failed,
+                    readOnly ? QStringLiteral("The journal %1 cannot be written: it is read-only.").arg(shown)
+                             : QStringLiteral("The journal %1 cannot be written: %2").arg(shown, m_error));
+    }
+    prune();
+    return r;
+}
+
+Journal::Attach Journal::attach()
+{
+    m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
+    m_db.setDatabaseName(m_path);
+    if (!m_db.open()) {
+        m_error = m_db.lastError().text();
+        return Attach::Failed;
+    }
+    QSqlQuery q(m_db);
+    auto failed = [&] {
+        m_error = q.lastError().text();
+        switch (sqliteCode(q.lastError())) {
+        case kSqliteCorrupt:
+        case kSqliteNotADatabase: return Attach::Corrupt;
+        case kSqliteReadOnly: return Attach::ReadOnly;
+        default: return Attach::Failed;
+        }
+    };
+    auto value = [&](const QString &sql, QVariant *v) {
+        if (!q.exec(sql) || !q.next())
+            return false;
+        *v = q.value(0);
+        return true;
+    };
+
+    // No other connection ever shares the file (the lock file sees to
+    // that): holding SQLite's lock for the whole session spares the
+    // shared-memory index and its locking on every row.
+    QVariant v;
+    if (!value(QStringLiteral("PRAGMA locking_mode = EXCLUSIVE"), &v))
+        return failed();
+    if (!value(QStringLiteral("PRAGMA user_version"), &v))
+        return failed();
+    const int version = v.toInt();
+    if (version > kSchemaVersion)
+        return Attach::Newer;
+    // Reads every page once (0.4 s for a full journal, longer from a cold
+    // disk): only when the last run was cut short or met a damaged page.
+    if (m_check) {
+        if (!value(QStringLiteral("PRAGMA quick_check"), &v))
+            return failed();
+        if (v.toString() != QLatin1String("ok")) {
+            m_error = v.toString();
+            return Attach::Corrupt;
+        }
+    }
+    if (!value(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name IN ('rows', 'sessions')"),
+               &v))
+        return failed();
+    const int ours = v.toInt();
+    if (!value(QStringLiteral("SELECT count(*) FROM sqlite_master"), &v))
+        return failed();
+    const int all = v.toInt();
+    if ((version == 0 && all > 0) || (version > 0 && ours != 2)) {
+        m_error = QStringLiteral("not a journal");
+        return Attach::Corrupt;
+    }
+    if (!value(QStringLiteral("PRAGMA journal_mode = WAL"), &v))
+        return failed();
+    if (v.toString().compare(QLatin1String("wal"), Qt::CaseInsensitive) != 0) {
+        m_error = QStringLiteral("write-ahead logging refused (%1)").arg(v.toString());
+        return Attach::ReadOnly;
+    }
+    // FULL: every commit is on the disk before append() returns, so a power
+    // cut loses no row that was shown; NORMAL would survive a killed process
+    // only.
+    if (!q.exec(QStringLiteral("PRAGMA synchronous = FULL")) ||
+        !q.exec(QStringLiteral("PRAGMA journal_size_limit = 4194304")))
+        return failed();
+    if (version == 0) {
+        if (!m_db.transaction()) {
+            m_error = m_db.lastError().text();
+            return Attach::Failed;
+        }
+        for (const char *sql : kSchema)
+            if (!q.exec(QLatin1String(sql))) {
+                const Attach a = failed();
+                m_db.rollback();
+                return a;
+            }
+        if (!q.exec(QStringLiteral("PRAGMA user_version = %1").arg(kSchemaVersion)) || !m_db.commit()) {
+            const Attach a = failed();
+            m_db.rollback();
+            return a;
+        }
+    }
+    // Rows held, at most: the span of row ids. Counted only when that
+    // reaches the bound.
+    if (!value(QStringLiteral("SELECT ifnull((SELECT max(id) FROM rows) - (SELECT min(id) FROM rows) + 1, 0)"), &v))
+        return failed();
+    m_rows = v.toLongLong();
+    m_rowsExact = m_rows == 0;
+    q.finish();
+    auto insert = std::make_unique<QSqlQuery>(m_db);
+    if (!insert->prepare(QStringLiteral("INSERT INTO rows(session, family, address, taken, date, c1, c2, c3, c4, c5) "
+                                        "VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"))) {
+        m_error = insert->lastError().text();
+        return Attach::Failed;
+    }
+    m_insert = std::move(insert);
+    return Attach::Fine;
+}
+
+void Journal::detach()
+{
+    m_insert.reset();
+    if (m_db.isValid())
+        m_db.close();
+    m_db = QSqlDatabase();
+    if (QSqlDatabase::contains(m_connection))
+        QSqlDatabase::removeDatabase(m_connection);
+}
+
+void Journal::close()
+{
+    detach();   // a clean close folds the write-ahead log into the file
+    m_lock.reset();
+    m_session = 0;
+    for (auto &owned : m_owned)
+        owned.clear();
+    m_lastId = 0;
+    m_rows = 0;
+    m_rowsExact = false;
+    m_sincePrune = 0;
+}
+
+bool Journal::startSession()
+{
+    QSqlQuery q(m_db);
+    q.prepare(QStringLiteral("INSERT INTO sessions(opened) VALUES(?)"));
+    q.addBindValue(nowMs());
+    if (!exec(q))
+        return false;
+    m_session = q.lastInsertId().toLongLong();
+    for (auto &owned : m_owned)
+        owned = {m_session};
+    return true;
+}
+
+bool Journal::countRows()
+{
+    QSqlQuery q(m_db);
+    if (!q.exec(QStringLiteral("SELECT count(*) FROM rows")) || !q.next()) {
+        noteFailure(q);
+        return false;
+    }
+    m_rows = q.value(0).toLongLong();
+    m_rowsExact = true;
+    return true;
+}
+
+qint64 Journal::rowCount()
+{
+    if (isOpen() && !m_rowsExact)
+        countRows();
+    return m_rows;
+}
+
+QString Journal::moveAside(const QString &kind)
+{
+    const QString stem = m_path + QLatin1Char('.') + kind + QLatin1Char('-') +
+                         QDateTime::fromMSecsSinceEpoch(nowMs()).toString(QStringLiteral("yyyyMMdd-hhmmss"));
+    QString aside = stem;
+    for (int n = 2; QFileInfo::exists(aside) || QFileInfo::exists(aside + QStringLiteral("-wal")); ++n)
+        aside = stem + QLatin1Char('-') + QString::number(n);
+    if (!QFile::rename(m_path, aside))
+        return {};
+    // The log and shared-memory files belong to the old file: they go with
+    // it, and never meet the new one.
+    for (const char *suffix : {"-wal", "-shm"}) {
+        if (QFileInfo::exists(m_path + suffix) && !QFile::rename(m_path + suffix, aside + suffix))
+            QFile::remove(m_path + suffix);
+    }
+    return aside;
+}
+
+bool Journal::append(int family, int address, const LogRow &row, const QDateTime &taken)
+{
+    if (!isOpen()) {
+        m_error = QStringLiteral("The journal is not open.");
+        return false;
+    }
+    if (!validList(family, address))
+        return false;
+    QSqlQuery &q = *m_insert;
+    q.bindValue(0, m_session);
+    q.bindValue(1, family);
+    q.bindValue(2, address);
+    q.bindValue(3, taken.isValid() ? taken.toMSecsSinceEpoch() : nowMs());
+    q.bindValue(4, row.date);
+    for (int c = 0; c < 5; ++c)
+        q.bindValue(5 + c, row.cells[static_cast<size_t>(c)]);
+    if (!exec(q))
+        return false;
+    m_lastId = q.lastInsertId().toLongLong();
+    ++m_rows;
+    if (++m_sincePrune >= kPruneEvery) {
+        m_sincePrune = 0;
+        prune();
+    }
+    return true;
+}
+
+bool Journal::markSaved(int family, int address, qint64 upToId)
+{
+    if (!isOpen() || !validList(family, address))
+        return false;
+    QSqlQuery q(m_db);
+    q.prepare(QStringLiteral("UPDATE rows SET closed = ? WHERE family = ? AND address = ? AND id <= ? "
+                             "AND closed IS NULL AND session IN (%1)").arg(idList(m_owned[size_t(family)])));
+    q.addBindValue(nowMs());
+    q.addBindValue(family);
+    q.addBindValue(address);
+    q.addBindValue(upToId);
+    return exec(q);
+}
+
+bool Journal::markCleared(int family, int address)
+{
+    return markSaved(family, address, kAll);
+}
+
+bool Journal::moveList(int family, int fromAddress, int toAddress)
+{
+    if (!isOpen() || !validList(family, fromAddress) || !validList(family, toAddress))
+        return false;
+    if (fromAddress == toAddress)
+        return true;
+    QSqlQuery q(m_db);
+    q.prepare(QStringLiteral("UPDATE rows SET address = ? WHERE family = ? AND address = ? AND closed IS NULL "
+                             "AND session IN (%1)").arg(idList(m_owned[size_t(family)])));
+    q.addBindValue(toAddress);
+    q.addBindValue(family);
+    q.addBindValue(fromAddress);
+    return exec(q);
+}
+
+Journal::Pending Journal::pending(int family)
+{
+    Pending p;
+    if (!isOpen() || !validList(family, 0))
+        return p;
+    QSqlQuery q(m_db);
+    q.setForwardOnly(true);
+    q.prepare(QStringLiteral("SELECT address, count(*), min(taken), max(taken) FROM rows WHERE family = ? "
+                             "AND closed IS NULL AND session NOT IN (%1) GROUP BY address ORDER BY address")
+                  .arg(idList(m_owned[size_t(family)])));
+    q.addBindValue(family);
+    if (!exec(q))
+        return p;
+    while (q.next()) {
+        PendingList l;
+        l.address = q.value(0).toInt();
+        l.count = q.value(1).toInt();
+        l.first = QDateTime::fromMSecsSinceEpoch(q.value(2).toLongLong());
+        l.last = QDateTime::fromMSecsSinceEpoch(q.value(3).toLongLong());
+        p.total += l.count;
+        p.lists.push_back(l);
+    }
+    if (q.lastError().type() != QSqlError::NoError) {
+        noteFailure(q);
+        return {};
+    }
+    return p;
+}
+
+QVector<Journal::Restored> Journal::takePending(int family)
+{
+    if (!isOpen() || !validList(family, 0))
+        return {};
+    // The rows stay as they are: this run owns their sessions for this
+    // family from now on. Should it end without saving them, they are
+    // pending again for the next run.
+    QVector<qint64> &owned = m_owned[size_t(family)];
+    std::array<LogStore, 10> lists;
+    QVector<qint64> taken;
+    QSqlQuery q(m_db);
+    q.setForwardOnly(true);
+    q.prepare(QStringLiteral("SELECT address, session, date, c1, c2, c3, c4, c5 FROM rows WHERE family = ? "
+                             "AND closed IS NULL AND session NOT IN (%1) ORDER BY address, id")
+                  .arg(idList(owned)));
+    q.addBindValue(family);
+    if (!exec(q))
+        return {};
+    LogRow row;
+    while (q.next()) {
+        const int address = q.value(0).toInt();
+        const qint64 session = q.value(1).toLongLong();
+        if (address < 0 || address > 9)
+            continue;
+        if (!taken.contains(session))
+            taken.push_back(session);
+        row.date = q.value(2).toString();
+        for (int c = 0; c < 5; ++c)
+            row.cells[static_cast<size_t>(c)] = q.value(3 + c).toString();
+        lists[static_cast<size_t>(address)].insertTop(row);   // oldest first in: newest ends on top
+    }
+    if (q.lastError().type() != QSqlError::NoError) {
+        noteFailure(q);
+        return {};
+    }
+    owned += taken;
+    QVector<Restored> out;
+    for (int a = 0; a < 10; ++a)
+        if (!lists[static_cast<size_t>(a)].empty()) {
+            Restored r;
+            r.address = a;
+            r.rows = std::move(lists[static_cast<size_t>(a)]);
+            out.push_back(std::move(r));
+        }
+    return out;
+}
+
+bool Journal::prune()
+{
+    if (!isOpen())
+        return false;
+    const qint64 cutoff = nowMs() - kKeepDays * kDayMs;
+    QSqlQuery q(m_db);
+    q.prepare(QStringLiteral("DELETE FROM rows WHERE closed IS NOT NULL AND closed < ?"));
+    q.addBindValue(cutoff);
+    if (!exec(q))
+        return false;
+    m_rows -= q.numRowsAffected();
+    // Over the bound: the rows closed first, then the oldest unsaved ones.
+    const QString over[] = {
+        QStringLiteral("DELETE FROM rows WHERE id IN "
+                       "(SELECT id FROM rows WHERE closed IS NOT NULL ORDER BY closed, id LIMIT ?)"),
+        QStringLiteral("DELETE FROM rows WHERE id IN (SELECT id FROM rows ORDER BY id LIMIT ?)"),
+    };
+    if (m_rows > m_maxRows && !m_rowsExact && !countRows())
+        return false;
+    for (const QString &sql : over) {
+        if (m_rows <= m_maxRows)
+            break;
+        q.prepare(sql);
+        q.addBindValue(m_rows - m_maxRows);
+        if (!exec(q))
+            return false;
+        m_rows -= q.numRowsAffected();
+    }
+    q.prepare(QStringLiteral("DELETE FROM sessions WHERE opened < ? AND id <> ?"));
+    q.addBindValue(cutoff);
+    q.addBindValue(m_session);
+    return exec(q);
+}

@@ -1,0 +1,429 @@
+#include "logging/Journal.h"
+
+#include <QCoreApplication>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+#include <cstdio>
+#include <signal.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+using Status = Journal::Status;
+Q_DECLARE_METATYPE(Journal::Status)
+
+namespace {
+
+const QDateTime kBase(QDate(2026, 12, 6), QTime(10, 0, 0), Qt::UTC);
+
+// Row k as a log list shows it: odd rows rotary-like with two empty cells,
+// some texts with what a file format would have to escape.
+LogRow rowFor(int k)
+{
+    LogRow r;
+    r.date = QString("%1/12/26").arg(1 + k % 28);
+    r.cells = {kBase.addSecs(k).time().toString("hh:mm:ss"), QString("+%1.%2").arg(k).arg(k % 7),
+               k % 3 ? "mH2O" : "ft,H2O \"x\"", k % 2 ? "" : "21.5", k % 2 ? "" : "\u00B0C"};
+    return r;
+}
+
+bool sameRow(const LogRow &a, const LogRow &b)
+{
+    return a.date == b.date && a.cells == b.cells;
+}
+
+// "address:count:first-last" per list, first and last in seconds after kBase.
+QString summary(const Journal::Pending &p)
+{
+    QStringList parts;
+    int total = 0;
+    for (const auto &l : p.lists) {
+        parts << QString("%1:%2:%3-%4").arg(l.address).arg(l.count).arg(kBase.secsTo(l.first)).arg(kBase.secsTo(l.last));
+        total += l.count;
+    }
+    return total == p.total ? parts.join(' ') : QString("total %1 != %2").arg(p.total).arg(total);
+}
+
+// Runs statements on a connection of its own; the first value of the last
+// one, or the error.
+QString sql(const QString &path, const QStringList &statements)
+{
+    QString result;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "raw");
+        db.setDatabaseName(path);
+        const bool open = db.open();
+        QSqlQuery q(db);
+        for (const QString &s : statements)
+            result = !open || !q.exec(s) ? "error: " + q.lastError().text() : q.next() ? q.value(0).toString() : "";
+    }
+    QSqlDatabase::removeDatabase("raw");
+    return result;
+}
+
+QByteArray contents(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// The child of crashMidAppend: appends row after row to list (0, 2),
+// printing the number of each once it is committed.
+int childAppend(const QString &path)
+{
+    Journal j;
+    const Journal::OpenResult r = j.open(path);
+    std::printf("%s\n", r.ready() ? "open" : qPrintable(r.reason));
+    std::fflush(stdout);
+    for (int k = 0; r.ready() && k < 1000000 && j.append(0, 2, rowFor(k), kBase.addSecs(k)); ++k) {
+        std::printf("%d\n", k);
+        std::fflush(stdout);
+    }
+    return 1;
+}
+
+} // namespace
+
+class TestJournal : public QObject
+{
+    Q_OBJECT
+private slots:
+    void roundTrip();
+    void sessions_data();
+    void sessions();
+    void retention();
+    void damaged_data();
+    void damaged();
+    void cannotWrite_data();
+    void cannotWrite();
+    void writeFailure();
+    void crashMidAppend();
+};
+
+// Rows come back per list, newest first, every text as shown; a second
+// console is kept out until the first one closes.
+void TestJournal::roundTrip()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("new/folder/journal.sqlite");
+    Journal other;
+    {
+        Journal j;
+        const Journal::OpenResult r = j.open(path);
+        QCOMPARE(r.status, Status::Ok);
+        QVERIFY(r.reason.isEmpty());
+        const Journal::OpenResult refused = other.open(path);
+        QCOMPARE(refused.status, Status::InUse);
+        QVERIFY2(!refused.ready() && refused.reason.contains("in use by another running console"),
+                 qPrintable(refused.reason));
+        QVERIFY(!other.append(0, 1, rowFor(1), kBase));
+        for (int k = 0; k < 7; ++k)
+            QVERIFY(j.append(0, k < 5 ? 3 : 9, rowFor(k), kBase.addSecs(k)));
+        QVERIFY(j.append(1, 3, rowFor(100), kBase));
+        QVERIFY(!j.append(0, 10, rowFor(0), kBase) && !j.lastError().isEmpty());   // no such list
+        QCOMPARE(j.rowCount(), 8);
+    }
+    QCOMPARE(other.open(path).status, Status::Ok);
+    const QVector<Journal::Restored> lists = other.takePending(0);
+    QCOMPARE(lists.size(), 2);
+    QCOMPARE(lists[0].address, 3);
+    QCOMPARE(lists[1].address, 9);
+    QCOMPARE(lists[0].rows.size(), 5);
+    QCOMPARE(lists[1].rows.size(), 2);
+    for (int i = 0; i < 5; ++i)
+        QVERIFY2(sameRow(lists[0].rows.at(i), rowFor(4 - i)), qPrintable(QString::number(i)));
+    QVERIFY(sameRow(lists[1].rows.at(0), rowFor(6)));
+    QVERIFY(other.pending(0).lists.isEmpty());
+    QCOMPARE(summary(other.pending(1)), QString("3:1:0-0"));   // the other family waits for its own run
+    QCOMPARE(other.rowCount(), 8);                              // taken over, not copied
+}
+
+// A script of steps on family 0 (b: family 1), then the summary of earlier
+// runs' unsaved readings as the last session sees them:
+//   aN append a row to list N (the k-th append taken k seconds after the base)
+//   sN save list N, sN<k save it up to the k-th append, cN clear it,
+//   mN>M move it, r close and open again (a new run), t take the pending rows.
+void TestJournal::sessions_data()
+{
+    QTest::addColumn<QString>("script");
+    QTest::addColumn<QString>("expected");   // family 0 | family 1
+    QTest::newRow("own rows are not pending") << "a3 a3 a5" << "|";
+    QTest::newRow("a run that ended unsaved") << "a3 a3 a5 r" << "3:2:1-2 5:1:3-3|";
+    QTest::newRow("two runs add up") << "a3 r a3 a4 r" << "3:2:1-2 4:1:3-3|";
+    QTest::newRow("saved") << "a3 a3 s3 a3 r" << "3:1:3-3|";
+    QTest::newRow("saved up to a row") << "a3 a3 a3 s3<2 r" << "3:1:3-3|";
+    QTest::newRow("cleared") << "a3 a5 c3 r" << "5:1:2-2|";
+    QTest::newRow("saving closes this run's rows only") << "a3 r a3 s3 r" << "3:1:1-1|";
+    QTest::newRow("moved with its sensor") << "a3 a3 m3>7 a3 r" << "3:1:3-3 7:2:1-2|";
+    QTest::newRow("saved rows stay behind") << "a3 s3 a3 m3>4 r" << "4:1:2-2|";
+    QTest::newRow("taken rows are not pending twice") << "a3 r t" << "|";
+    QTest::newRow("taken rows unsaved again next run") << "a3 a5 r t r" << "3:1:1-1 5:1:2-2|";
+    QTest::newRow("taken rows saved") << "a3 a5 r t s3 r" << "5:1:2-2|";
+    QTest::newRow("taken rows moved") << "a3 r t m3>6 r" << "6:1:1-1|";
+    QTest::newRow("families apart") << "a3 b3 b4 r" << "3:1:1-1|3:1:2-2 4:1:3-3";
+    QTest::newRow("taking leaves the other family") << "b3 a3 r t" << "|3:1:1-1";
+}
+
+void TestJournal::sessions()
+{
+    QFETCH(QString, script);
+    QFETCH(QString, expected);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("journal.sqlite");
+    Journal j;
+    QCOMPARE(j.open(path).status, Status::Ok);
+    QVector<qint64> ids{0};
+    for (const QString &step : script.split(' ')) {
+        const char op = step.at(0).toLatin1();
+        const int n = step.mid(1, 1).toInt();
+        const int k = static_cast<int>(ids.size());
+        bool ok = true;
+        switch (op) {
+        case 'a':
+        case 'b':
+            ok = j.append(op == 'a' ? 0 : 1, n, rowFor(k), kBase.addSecs(k));
+            ids << j.lastId();
+            break;
+        case 's': ok = step.contains('<') ? j.markSaved(0, n, ids[step.section('<', 1).toInt()]) : j.markSaved(0, n); break;
+        case 'c': ok = j.markCleared(0, n); break;
+        case 'm': ok = j.moveList(0, n, step.section('>', 1).toInt()); break;
+        case 't': ok = !j.takePending(0).isEmpty(); break;
+        default:
+            j.close();
+            ok = j.open(path).status == Status::Ok;
+        }
+        QVERIFY2(ok, qPrintable(step + ": " + j.lastError()));
+    }
+    QCOMPARE(summary(j.pending(0)) + '|' + summary(j.pending(1)), expected);
+}
+
+void TestJournal::retention()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("journal.sqlite");
+    QDateTime now = kBase;
+    Journal j;
+    j.setClock([&now] { return now; });
+    // Lists 1 (saved at the base), 2 (cleared two days later), 3 (unsaved).
+    auto fill = [&](int saved, int cleared, int unsaved) {
+        now = kBase;
+        QVERIFY(QFile::remove(path) || !QFile::exists(path));
+        QCOMPARE(j.open(path).status, Status::Ok);
+        const int lists[][2] = {{1, saved}, {2, cleared}, {3, unsaved}};
+        for (int l = 0, k = 0; l < 3; ++l) {
+            for (int end = k + lists[l][1]; k < end; ++k)
+                QVERIFY(j.append(0, lists[l][0], rowFor(k), kBase.addSecs(k)));
+            QVERIFY(l == 2 || (l == 0 ? j.markSaved(0, 1) : j.markCleared(0, 2)));
+            now = kBase.addDays(2);
+        }
+    };
+    // By size: closed rows go first, in the order they were closed, then
+    // the oldest unsaved ones.
+    fill(60, 30, 40);
+    const std::pair<qint64, qint64> bounds[] = {{200, 130}, {100, 100}, {50, 50}, {20, 20}};
+    for (const auto &s : bounds) {
+        j.setMaxRows(s.first);
+        QVERIFY(j.prune());
+        QCOMPARE(j.rowCount(), s.second);
+    }
+    j.close();
+    QCOMPARE(j.open(path).status, Status::Ok);
+    QCOMPARE(summary(j.pending(0)), QString("3:20:110-129"));
+    j.close();
+    // By age: closed rows stay 30 days after closing; unsaved ones stay.
+    j.setMaxRows(Journal::kMaxRows);
+    fill(5, 3, 2);
+    const int day = 86400;
+    const std::pair<int, qint64> ages[] = {{29 * day, 10}, {30 * day, 10}, {30 * day + 1, 5},
+                                           {32 * day, 5},  {32 * day + 1, 2}, {400 * day, 2}};
+    for (const auto &a : ages) {
+        now = kBase.addSecs(a.first);
+        QVERIFY(j.prune());
+        QCOMPARE(j.rowCount(), a.second);
+    }
+    j.close();
+    QCOMPARE(j.open(path).status, Status::Ok);
+    QCOMPARE(summary(j.pending(0)), QString("3:2:8-9"));
+}
+
+void TestJournal::damaged_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<Status>("status");
+    QTest::newRow("random bytes") << "random" << Status::Corrupt;
+    QTest::newRow("damaged page, run cut short") << "page-cut" << Status::Corrupt;
+    QTest::newRow("damaged page, found while logging") << "page-later" << Status::Corrupt;
+    QTest::newRow("another database") << "foreign" << Status::Corrupt;
+    QTest::newRow("newer version") << "newer" << Status::Newer;
+    QTest::newRow("empty file") << "empty" << Status::Ok;
+}
+
+// The old file is kept as it was beside the new one, named for why; the
+// new journal works.
+void TestJournal::damaged()
+{
+    QFETCH(QString, kind);
+    QFETCH(Status, status);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("journal.sqlite");
+    Journal j;
+    QFile f(path);
+    if (kind == "random") {
+        QByteArray junk(65536, Qt::Uninitialized);
+        QRandomGenerator(16).fillRange(reinterpret_cast<quint32 *>(junk.data()), junk.size() / 4);
+        QVERIFY(f.open(QIODevice::WriteOnly) && f.write(junk) == junk.size());
+    } else if (kind == "foreign") {
+        QCOMPARE(sql(path, {"CREATE TABLE notes(a)"}), QString());
+    } else if (kind == "empty") {
+        QVERIFY(f.open(QIODevice::WriteOnly));
+    } else {
+        QCOMPARE(j.open(path).status, Status::Ok);
+        for (int k = 0; k < 20; ++k)
+            QVERIFY(j.append(0, 1, rowFor(k), kBase));
+        j.close();
+        if (kind == "newer") {
+            QCOMPARE(sql(path, {QString("PRAGMA user_version = %1").arg(Journal::kSchemaVersion + 1)}), QString());
+        } else {   // page 5 holds the index of unsaved rows
+            QVERIFY(f.open(QIODevice::ReadWrite) && f.seek(4 * 4096) && f.write(QByteArray(4096, '\xA5')) == 4096);
+            f.close();
+        }
+        if (kind == "page-cut") {   // the write-ahead log a killed run leaves
+            QVERIFY(QFile(path + "-wal").open(QIODevice::WriteOnly));
+        } else if (kind == "page-later") {   // not read at open after a clean end: the first row meets it
+            QCOMPARE(j.open(path).status, Status::Ok);
+            QVERIFY(!j.append(0, 1, rowFor(21), kBase));
+            j.close();
+        }
+    }
+    f.close();
+    const QByteArray before = contents(path);
+    const Journal::OpenResult r = j.open(path);
+    QCOMPARE(r.status, status);
+    QVERIFY(r.ready());
+    const QString word = status == Status::Newer ? ".newer-" : ".corrupt-";
+    QVERIFY2(status == Status::Ok ? r.movedTo.isEmpty() : QFileInfo(r.movedTo).fileName().startsWith("journal.sqlite" + word),
+             qPrintable(r.movedTo));
+    if (status != Status::Ok) {
+        QCOMPARE(contents(r.movedTo), before);
+        QVERIFY2(r.reason.contains(QFileInfo(r.movedTo).fileName()), qPrintable(r.reason));
+    }
+    QCOMPARE(j.rowCount(), 0);
+    QVERIFY(j.append(0, 4, rowFor(1), kBase));
+    j.close();
+    QCOMPARE(j.open(path).status, Status::Ok);
+    QCOMPARE(summary(j.pending(0)), QString("4:1:0-0"));
+    j.close();
+    QCOMPARE(sql(path, {"PRAGMA quick_check"}), QString("ok"));
+}
+
+void TestJournal::cannotWrite_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<Status>("status");
+    QTest::newRow("folder under a file") << "underfile" << Status::Failed;
+    QTest::newRow("read-only folder") << "rofolder" << Status::ReadOnly;
+    QTest::newRow("read-only file") << "rofile" << Status::ReadOnly;
+}
+
+void TestJournal::cannotWrite()
+{
+    QFETCH(QString, kind);
+    QFETCH(Status, status);
+    QTemporaryDir dir;
+    QString path = dir.filePath("journal.sqlite");
+    Journal j;
+    if (kind == "underfile") {
+        QVERIFY(QFile(dir.filePath("plain")).open(QIODevice::WriteOnly));
+        path = dir.filePath("plain/journal.sqlite");
+    } else {
+        if (geteuid() == 0)
+            QSKIP("File modes do not stop root from writing; writeFailure makes writing fail another way");
+        QVERIFY(j.open(path).ready() && j.append(0, 1, rowFor(1), kBase));
+        j.close();
+        QVERIFY(kind == "rofolder" ? QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner)
+                                   : QFile::setPermissions(path, QFile::ReadOwner));
+    }
+    const Journal::OpenResult r = j.open(path);
+    QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QCOMPARE(r.status, status);
+    QVERIFY(!r.ready() && !j.isOpen() && !r.reason.isEmpty());
+    QVERIFY(!j.append(0, 1, rowFor(2), kBase) && !j.lastError().isEmpty());
+}
+
+// A full disk, as far as the journal can tell: the process may not make
+// any file longer (this holds for root as well).
+void TestJournal::writeFailure()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("journal.sqlite");
+    Journal j;
+    QCOMPARE(j.open(path).status, Status::Ok);
+    QVERIFY(j.append(0, 1, rowFor(1), kBase.addSecs(1)));
+    struct rlimit old {};
+    QCOMPARE(getrlimit(RLIMIT_FSIZE, &old), 0);
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = old;
+    small.rlim_cur = static_cast<rlim_t>(QFileInfo(path + "-wal").size());
+    QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+    const bool failed = !j.append(0, 1, rowFor(2), kBase.addSecs(2));
+    const QString error = j.lastError();
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, previous);
+    QVERIFY(failed && !error.isEmpty() && j.isOpen());
+    QVERIFY2(j.append(0, 1, rowFor(3), kBase.addSecs(3)), qPrintable(j.lastError()));   // room again
+    j.close();
+    QCOMPARE(j.open(path).status, Status::Ok);
+    QCOMPARE(summary(j.pending(0)), QString("1:2:1-3"));
+}
+
+// A console killed while it appends: every row it reported is there, at
+// most the one being written is missing, and the file is sound. The lock
+// the killed process left does not keep the next run out.
+void TestJournal::crashMidAppend()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("journal.sqlite");
+    QProcess child;
+    child.start(QCoreApplication::applicationFilePath(), {"child-append", path});
+    QByteArray printed;
+    while (printed.count('\n') < 300 && child.waitForReadyRead(10000))
+        printed += child.readAllStandardOutput();
+    QVERIFY2(printed.startsWith("open\n"), printed.left(200).constData());
+    Journal j;
+    QCOMPARE(j.open(path).status, Status::InUse);
+    QTest::qWait(QRandomGenerator::global()->bounded(10, 60));   // the kill lands anywhere in an append
+    ::kill(static_cast<pid_t>(child.processId()), SIGKILL);
+    QVERIFY(child.waitForFinished(10000) && child.exitStatus() == QProcess::CrashExit);
+    printed += child.readAllStandardOutput();
+    QVERIFY(QFileInfo::exists(path + ".lock"));
+
+    const QList<QByteArray> numbers = printed.trimmed().split('\n').mid(1);
+    const int committed = numbers.last().toInt() + 1;
+    QCOMPARE(numbers.size(), committed);
+    QCOMPARE(j.open(path).status, Status::Ok);
+    const QVector<Journal::Restored> lists = j.takePending(0);
+    QCOMPARE(lists.size(), 1);
+    QCOMPARE(lists[0].address, 2);
+    const int n = lists[0].rows.size();
+    QVERIFY2(n == committed || n == committed + 1, qPrintable(QString("%1 of %2").arg(n).arg(committed)));
+    for (int i = 0; i < n; ++i)
+        QVERIFY2(sameRow(lists[0].rows.at(i), rowFor(n - 1 - i)), qPrintable(QString::number(i)));
+    j.close();
+    QCOMPARE(sql(path, {"PRAGMA quick_check"}), QString("ok"));
+}
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    if (argc == 3 && qstrcmp(argv[1], "child-append") == 0)
+        return childAppend(QString::fromLocal8Bit(argv[2]));
+    TestJournal t;
+    return QTest::qExec(&t, argc, argv);
+}
+
+#include "tst_journal.moc"
