@@ -268,9 +268,8 @@ void MainWindow::fitSplitters()
     const int total = MainSplitter->height();
     MainSplitter->setSizes({qMax(total - lower, total / 2), qMin(lower, total / 2)});
     fitTableWidth();
-    // Until the user moves the divider, the table widens with what it shows
-    // (its columns fit their cells once the view has laid them out).
-    connect(t->model(), &QAbstractItemModel::dataChanged, this, [this] {
+    // Until the user moves the divider, the table widens with its columns.
+    connect(t->header(), &QHeaderView::sectionResized, this, [this] {
         if (m_listSplitterMoved || m_tableFitPending)
             return;
         m_tableFitPending = true;

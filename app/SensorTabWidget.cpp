@@ -300,10 +300,14 @@ QGroupBox *SensorTabWidget::buildLogFrame()
     MAKE(LogCountLabel, new QLabel);
     v->addWidget(LogCountLabel);
 
+    // Pressure (column 2) and temperature (4), each followed by its units;
+    // the rotary value (2) and its units.
     MAKE(LogListView, new LogList({QStringLiteral("Date"), QStringLiteral("Time"), QStringLiteral("Pressure"),
-                                   QStringLiteral("Units"), QStringLiteral("Temperature"), QStringLiteral("Units")}));
+                                   QStringLiteral("Units"), QStringLiteral("Temperature"), QStringLiteral("Units")},
+                                  {2, 4}, {3, 5}));
     MAKE(RotaryLogListView, new LogList({QStringLiteral("Date"), QStringLiteral("Time"), QStringLiteral("Level"),
-                                         QStringLiteral("Units")}));
+                                         QStringLiteral("Units")},
+                                        {2}, {3}));
     v->addWidget(LogListView, 1);
     v->addWidget(RotaryLogListView, 1);
     for (LogList *l : {LogListView, RotaryLogListView})

@@ -29,6 +29,15 @@ int seconds(const Answer &a, bool *ok)
     }
     return w;
 }
+// A log row's date, time and moment, all from one reading of the clock.
+LogRow newRow(const QDateTime &now)
+{
+    LogRow row;
+    row.date = Clock::dateText(now.date());
+    row.cells[0] = now.time().toString(QStringLiteral("hh:mm:ss"));
+    row.takenMs = now.toMSecsSinceEpoch();
+    return row;
+}
 } // namespace
 
 // "atttn": the sensor needs ttt seconds. After M the data are ready one
@@ -68,10 +77,8 @@ void Dispatcher::levelData(const Line &l)
 {
     SensorTabWidget *t = m.tab[l.T];
     const decoders::LevelData d = decoders::splitLevelData(l.a.afterAddress());
-    LogRow row;
-    row.date = m.clock.shortDate();
-    row.cells = {m.clock.now().time().toString(QStringLiteral("hh:mm:ss")), d.first,
-                 combo::text(t->PressUnitsCombo), d.second, combo::text(t->TempUnitsCombo)};
+    LogRow row = newRow(m.clock.now());
+    row.cells = {row.cells[0], d.first, combo::text(t->PressUnitsCombo), d.second, combo::text(t->TempUnitsCombo)};
     t->LogListView->insertTop(row);
     t->LogListView->setSelectedRow(0);
     t->ClearLogBut->setEnabled(true);
@@ -87,10 +94,8 @@ void Dispatcher::rotaryData(const Line &l)
 {
     SensorTabWidget *t = m.tab[l.T];
     const QString value = decoders::dropPlus(l.a.afterAddress());
-    LogRow row;
-    row.date = m.clock.shortDate();
-    row.cells = {m.clock.now().time().toString(QStringLiteral("hh:mm:ss")), value,
-                 combo::text(t->RotaryMeasurementUnitsCombo), QString(), QString()};
+    LogRow row = newRow(m.clock.now());
+    row.cells = {row.cells[0], value, combo::text(t->RotaryMeasurementUnitsCombo), QString(), QString()};
     t->RotaryLogListView->insertTop(row);
     t->RotaryLogListView->setSelectedRow(0);
     t->ClearLogBut->setEnabled(true);

@@ -107,12 +107,6 @@ void moveLines(QListWidget *from, QListWidget *to)
     from->clear();
 }
 
-void moveRows(LogList *from, LogList *to)
-{
-    const int n = from->rowCount();
-    for (int i = 0; i < n; ++i)
-        to->appendBottom(from->rows().at(i));
-}
 } // namespace
 
 // Log rows, the Clear/Save buttons, the rows' removal and the sensor-table
@@ -123,7 +117,7 @@ void AddressOps::moveCommon(int oldTab, int newTab, bool rotary)
     SensorTabWidget *n = m.tab[newTab];
     LogList *from = rotary ? o->RotaryLogListView : o->LogListView;
     LogList *to = rotary ? n->RotaryLogListView : n->LogListView;
-    moveRows(from, to);
+    to->appendRows(from->rows());
     const bool any = from->rowCount() > 0;
     n->ClearLogBut->setEnabled(any);
     n->SaveLogBut->setEnabled(any);

@@ -2,6 +2,7 @@
 
 #include <QTabWidget>
 #include <QHeaderView>
+#include <QStyle>
 #include <QTreeWidget>
 
 SensorTable::SensorTable(QTreeWidget *level, QTreeWidget *rotary, QTabWidget *tabs, const bool &rotaryFamily)
@@ -21,10 +22,12 @@ void SensorTable::setHeadings(QTreeWidget *level, QTreeWidget *rotary)
         t->setUniformRowHeights(true);
         t->setSelectionMode(QAbstractItemView::SingleSelection);
         t->setAllColumnsShowFocus(true);
-        // Every column at least as wide as its heading and its cells; the
-        // list scrolls sideways only when the window is narrower.
-        t->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+        // Every column at least as wide as its heading, and widened to each
+        // text it is given (setCell); the list scrolls sideways only when
+        // the window is narrower.
         t->header()->setStretchLastSection(false);
+        for (int c = 0; c < t->columnCount(); ++c)
+            t->header()->resizeSection(c, t->header()->sectionSizeHint(c));
         t->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     }
 }
@@ -42,6 +45,7 @@ void SensorTable::createRows()
     for (int i = 0; i < 10; ++i) {
         auto *item = new QTreeWidgetItem(t);
         item->setText(0, QString(9, QLatin1Char(' ')) + QString::number(i));
+        widen(0, item->text(0));
         for (int c = 1; c <= cells; ++c)
             item->setText(c, QString());
     }
@@ -55,8 +59,21 @@ QString SensorTable::cell(int address, int column) const
 
 void SensorTable::setCell(int address, int column, const QString &text)
 {
-    if (QTreeWidgetItem *item = list()->topLevelItem(address))
+    if (QTreeWidgetItem *item = list()->topLevelItem(address)) {
         item->setText(column, text);
+        widen(column, text);
+    }
+}
+
+void SensorTable::widen(int column, const QString &text)
+{
+    // Measured for this one text: a column only ever widens, so the table
+    // neither jumps about nor measures every cell on each reading.
+    QTreeWidget *t = list();
+    const int need = t->fontMetrics().horizontalAdvance(text) +
+                     2 * t->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, t) + 8;
+    if (need > t->header()->sectionSize(column))
+        t->header()->resizeSection(column, need);
 }
 
 void SensorTable::ClearSensorRow(int address)

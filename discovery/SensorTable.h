@@ -41,6 +41,8 @@ public:
     QTreeWidget *list() const;
 
 private:
+    void widen(int column, const QString &text);
+
     QTreeWidget *m_level;
     QTreeWidget *m_rotary;
     QTabWidget *m_tabs;

@@ -461,7 +461,7 @@ QVector<Journal::Restored> Journal::takePending(int family)
     QVector<qint64> taken;
     QSqlQuery q(m_db);
     q.setForwardOnly(true);
-    q.prepare(QStringLiteral("SELECT address, session, date, c1, c2, c3, c4, c5 FROM rows WHERE family = ? "
+    q.prepare(QStringLiteral("SELECT address, session, date, c1, c2, c3, c4, c5, taken FROM rows WHERE family = ? "
                              "AND closed IS NULL AND session NOT IN (%1) ORDER BY address, id")
                   .arg(idList(owned)));
     q.addBindValue(family);
@@ -478,6 +478,7 @@ QVector<Journal::Restored> Journal::takePending(int family)
         row.date = q.value(2).toString();
         for (int c = 0; c < 5; ++c)
             row.cells[static_cast<size_t>(c)] = q.value(3 + c).toString();
+        row.takenMs = q.value(8).toLongLong();
         lists[static_cast<size_t>(address)].insertTop(row);   // oldest first in: newest ends on top
     }
     if (q.lastError().type() != QSqlError::NoError) {

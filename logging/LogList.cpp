@@ -1,160 +1,68 @@
 #include "LogList.h"
 
+#include <QApplication>
+#include <QClipboard>
 #include <QHeaderView>
 #include <QKeyEvent>
-#include <QPainter>
-#include <QScrollBar>
-#include <QStandardItemModel>
+#include <algorithm>
 
-LogList::LogList(const QStringList &headers, QWidget *parent)
-    : QAbstractScrollArea(parent), m_headers(headers),
-      m_headerModel(new QStandardItemModel(0, static_cast<int>(headers.size()), this)),
-      m_header(new QHeaderView(Qt::Horizontal, this))
+LogList::LogList(const QStringList &headers, const QVector<int> &valueColumns, const QVector<int> &unitsColumns,
+                 QWidget *parent)
+    : QTableView(parent), m_model(new LogModel(headers, valueColumns, unitsColumns, this))
 {
-    m_headerModel->setHorizontalHeaderLabels(headers);
-    m_header->setModel(m_headerModel);
-    m_header->setSectionsClickable(false);
-    m_header->setDefaultSectionSize(fontMetrics().horizontalAdvance(QStringLiteral("00/00/0000")) + 16);
-    m_header->setStretchLastSection(true);
-    connect(m_header, &QHeaderView::sectionResized, viewport(), qOverload<>(&QWidget::update));
-    setFocusPolicy(Qt::StrongFocus);
-    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    horizontalScrollBar()->setRange(0, 0);
-    layoutHeader();
+    setModel(m_model);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setShowGrid(false);
+    setWordWrap(false);
+    setCornerButtonEnabled(false);
+    setTabKeyNavigation(false);
+    // One fixed row height, no row headings: nothing is measured per row.
+    verticalHeader()->hide();
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
+    horizontalHeader()->setDefaultSectionSize(fontMetrics().horizontalAdvance(QStringLiteral("00/00/0000")) + 16);
+    horizontalHeader()->setStretchLastSection(true);
+    horizontalHeader()->setSectionsClickable(false);
+    horizontalHeader()->setHighlightSections(false);
+    setAccessibleName(QStringLiteral("Log"));
+    auto count = [this] { emit countChanged(m_model->size()); };
+    connect(m_model, &QAbstractItemModel::rowsInserted, this, count);
+    connect(m_model, &QAbstractItemModel::modelReset, this, count);
 }
 
-int LogList::rowHeight() const
+int LogList::selectedRow() const
 {
-    return fontMetrics().height() + 4;
-}
-
-QString LogList::text(int row, int column) const
-{
-    if (row < 0 || row >= m_rows.size() || column < 0 || column > 5)
-        return {};
-    return m_rows.text(row, column);
-}
-
-void LogList::insertTop(const LogRow &row)
-{
-    m_rows.insertTop(row);
-    if (m_selected >= 0)
-        ++m_selected;
-    updateScrollBars();
-    viewport()->update();
-    emit countChanged(m_rows.size());
-}
-
-void LogList::appendBottom(const LogRow &row)
-{
-    m_rows.appendBottom(row);
-    updateScrollBars();
-    viewport()->update();
-    emit countChanged(m_rows.size());
-}
-
-void LogList::clear()
-{
-    m_rows.clear();
-    m_selected = -1;
-    updateScrollBars();
-    viewport()->update();
-    emit countChanged(0);
+    const QModelIndex i = currentIndex();
+    return i.isValid() && selectionModel()->isRowSelected(i.row(), {}) ? i.row() : -1;
 }
 
 void LogList::setSelectedRow(int row)
 {
-    m_selected = (row >= 0 && row < m_rows.size()) ? row : -1;
-    viewport()->update();
-}
-
-QSize LogList::sizeHint() const
-{
-    return {m_header->length() + 20, m_header->sizeHint().height() + rowHeight() * 8};
-}
-
-void LogList::layoutHeader()
-{
-    const int h = m_header->sizeHint().height();
-    setViewportMargins(0, h, 0, 0);
-    const QRect vg = viewport()->geometry();
-    m_header->setGeometry(vg.left(), vg.top() - h, vg.width(), h);
-    m_header->setOffset(horizontalScrollBar()->value());
-}
-
-void LogList::updateScrollBars()
-{
-    const int page = qMax(1, viewport()->height() / rowHeight());
-    verticalScrollBar()->setPageStep(page);
-    verticalScrollBar()->setSingleStep(1);
-    verticalScrollBar()->setRange(0, qMax(0, m_rows.size() - page));
-    const int width = m_header->length();
-    horizontalScrollBar()->setPageStep(viewport()->width());
-    horizontalScrollBar()->setRange(0, qMax(0, width - viewport()->width()));
-}
-
-void LogList::resizeEvent(QResizeEvent *event)
-{
-    QAbstractScrollArea::resizeEvent(event);
-    layoutHeader();
-    updateScrollBars();
-}
-
-void LogList::scrollContentsBy(int, int)
-{
-    m_header->setOffset(horizontalScrollBar()->value());
-    viewport()->update();
-}
-
-void LogList::paintEvent(QPaintEvent *)
-{
-    QPainter p(viewport());
-    const int rh = rowHeight();
-    const int first = verticalScrollBar()->value();
-    const int visible = viewport()->height() / rh + 2;
-    const int xOff = horizontalScrollBar()->value();
-    const QPalette pal = palette();
-    for (int i = 0; i < visible; ++i) {
-        const int row = first + i;
-        if (row >= m_rows.size())
-            break;
-        const QRect line(0, i * rh, viewport()->width(), rh);
-        const bool selected = row == m_selected;
-        if (selected)
-            p.fillRect(line, pal.brush(hasFocus() ? QPalette::Active : QPalette::Inactive, QPalette::Highlight));
-        p.setPen(pal.color(selected ? QPalette::HighlightedText : QPalette::Text));
-        for (int c = 0; c < columnCount(); ++c) {
-            const QRect cell(m_header->sectionPosition(c) - xOff + 4, i * rh, m_header->sectionSize(c) - 8, rh);
-            p.drawText(cell, Qt::AlignVCenter | Qt::AlignLeft, text(row, c));
-        }
+    if (row < 0 || row >= m_model->size()) {
+        selectionModel()->clear();
+        return;
     }
+    selectionModel()->setCurrentIndex(m_model->index(row, 0),
+                                      QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
 }
 
-void LogList::mousePressEvent(QMouseEvent *event)
+QString LogList::copiedText() const
 {
-    const int row = verticalScrollBar()->value() + static_cast<int>(event->position().y()) / rowHeight();
-    if (row < m_rows.size())
-        setSelectedRow(row);
-    QAbstractScrollArea::mousePressEvent(event);
+    QVector<int> rows;
+    for (const QModelIndex &i : selectionModel()->selectedRows())
+        rows.push_back(i.row());
+    std::sort(rows.begin(), rows.end());
+    return m_model->tabSeparated(rows);
 }
 
 void LogList::keyPressEvent(QKeyEvent *event)
 {
-    int row = m_selected;
-    switch (event->key()) {
-    case Qt::Key_Up: row = qMax(0, row - 1); break;
-    case Qt::Key_Down: row = qMin(m_rows.size() - 1, row + 1); break;
-    case Qt::Key_Home: row = 0; break;
-    case Qt::Key_End: row = m_rows.size() - 1; break;
-    default: QAbstractScrollArea::keyPressEvent(event); return;
+    if (event == QKeySequence::Copy) {
+        QApplication::clipboard()->setText(copiedText());
+        event->accept();
+        return;
     }
-    setSelectedRow(row);
-    if (row >= 0) {
-        const int page = verticalScrollBar()->pageStep();
-        if (row < verticalScrollBar()->value())
-            verticalScrollBar()->setValue(row);
-        else if (row >= verticalScrollBar()->value() + page)
-            verticalScrollBar()->setValue(row - page + 1);
-    }
+    QTableView::keyPressEvent(event);
 }

@@ -1,57 +1,47 @@
 #pragma once
 
-#include "logging/LogStore.h"
+#include "logging/LogModel.h"
 
-#include <QAbstractScrollArea>
-#include <QStringList>
+#include <QTableView>
 
-class QHeaderView;
-class QStandardItemModel;
-
-// A tab's log list: a report-style list with a header, one line per reading,
-// newest at the top, one selected row. It paints only the rows in view, so a
-// new row costs the same with ten rows or a million.
-class LogList : public QAbstractScrollArea
+// A tab's log list: a report-style list over the tab's LogModel, one line
+// per reading, newest at the top. Rows can be selected (several at once)
+// and copied with Ctrl+C as tab-separated text under the headings; screen
+// readers read it as a table. Adding a row costs the same with ten rows or
+// a million: rows have one fixed height and nothing measures them all.
+class LogList : public QTableView
 {
     Q_OBJECT
 public:
-    LogList(const QStringList &headers, QWidget *parent = nullptr);
+    LogList(const QStringList &headers, const QVector<int> &valueColumns, const QVector<int> &unitsColumns,
+            QWidget *parent = nullptr);
 
-    const LogStore &rows() const { return m_rows; }
-    int rowCount() const { return m_rows.size(); }
-    int columnCount() const { return static_cast<int>(m_headers.size()); }
-    const QStringList &headers() const { return m_headers; }
+    LogModel *logModel() const { return m_model; }
+    const LogStore &rows() const { return m_model->rows(); }
+    int rowCount() const { return m_model->size(); }
+    int columnCount() const { return static_cast<int>(m_model->headers().size()); }
+    const QStringList &headers() const { return m_model->headers(); }
     // Text of row i (0 = top), column c (0 = date).
-    QString text(int row, int column) const;
+    QString text(int row, int column) const { return m_model->text(row, column); }
 
-    void insertTop(const LogRow &row);
-    void appendBottom(const LogRow &row);
-    void clear();
+    void insertTop(const LogRow &row) { m_model->insertTop(row); }
+    void appendRows(const LogStore &older) { m_model->appendRows(older); }
+    void clear() { m_model->clear(); }
 
-    int selectedRow() const { return m_selected; }
+    // The current row, -1 for none; selecting one makes it the only one
+    // selected.
+    int selectedRow() const;
     void setSelectedRow(int row);
-
-    QSize sizeHint() const override;
+    // The selected rows as the clipboard gets them.
+    QString copiedText() const;
 
 signals:
     // The number of rows changed (a row added, the list cleared).
     void countChanged(int rows);
 
 protected:
-    void paintEvent(QPaintEvent *event) override;
-    void resizeEvent(QResizeEvent *event) override;
-    void mousePressEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
-    void scrollContentsBy(int dx, int dy) override;
 
 private:
-    int rowHeight() const;
-    void updateScrollBars();
-    void layoutHeader();
-
-    QStringList m_headers;
-    QStandardItemModel *m_headerModel;
-    QHeaderView *m_header;
-    LogStore m_rows;
-    int m_selected = -1;
+    LogModel *m_model;
 };

@@ -1,15 +1,25 @@
 #pragma once
 
 #include <QString>
+#include <QtNumeric>
 #include <array>
 #include <deque>
 
 // One reading in a tab's log list: the date text and up to five cells
 // (level probe: time, pressure, pressure units, temperature, temperature
-// units; rotary: time, value, units).
+// units; rotary: time, value, units), and when it was taken.
 struct LogRow {
     QString date;
     std::array<QString, 5> cells;
+    qint64 takenMs = 0;   // milliseconds since 1970 UTC; 0 when not known
+};
+
+// What a chart reads of a row besides its texts: the numbers of its value
+// cells (NaN where the text is no number) and, for each, which of the list's
+// units texts it carries.
+struct LogNumbers {
+    std::array<double, 2> value{qQNaN(), qQNaN()};
+    std::array<quint16, 2> units{};
 };
 
 // The rows of a log list, newest first as shown. Adding a row at the top or
@@ -31,18 +41,23 @@ public:
         r.date = piece(p, 0);
         for (int c = 0; c < 5; ++c)
             r.cells[static_cast<size_t>(c)] = piece(p, c + 1);
+        r.takenMs = p.taken;
         return r;
     }
     // Text `column` of row i (0 the date, 1-5 the cells).
     QString text(int i, int column) const { return piece(packed(i), column); }
-    void insertTop(const LogRow &row) { m_rows.push_back(pack(row)); }
-    void appendBottom(const LogRow &row) { m_rows.push_front(pack(row)); }
+    qint64 taken(int i) const { return packed(i).taken; }
+    const LogNumbers &numbers(int i) const { return packed(i).numbers; }
+    void insertTop(const LogRow &row, const LogNumbers &numbers = {}) { m_rows.push_back(pack(row, numbers)); }
+    void appendBottom(const LogRow &row, const LogNumbers &numbers = {}) { m_rows.push_front(pack(row, numbers)); }
     void clear() { std::deque<Packed>().swap(m_rows); }
 
 private:
     struct Packed {
         QString text;
         std::array<int, 6> ends{};
+        qint64 taken = 0;
+        LogNumbers numbers;
     };
     const Packed &packed(int i) const { return m_rows[m_rows.size() - 1 - static_cast<size_t>(i)]; }
     static QString piece(const Packed &p, int column)
@@ -50,7 +65,7 @@ private:
         const int from = column == 0 ? 0 : p.ends[static_cast<size_t>(column - 1)];
         return p.text.mid(from, p.ends[static_cast<size_t>(column)] - from);
     }
-    static Packed pack(const LogRow &row)
+    static Packed pack(const LogRow &row, const LogNumbers &numbers)
     {
         Packed p;
         qsizetype n = row.date.size();
@@ -63,6 +78,8 @@ private:
             p.text += row.cells[c];
             p.ends[c + 1] = static_cast<int>(p.text.size());
         }
+        p.taken = row.takenMs;
+        p.numbers = numbers;
         return p;
     }
 

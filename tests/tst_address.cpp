@@ -75,9 +75,9 @@ void TestAddress::moveLevelProbe()
     MainWindow &w = *r.w;
     SensorTabWidget *o = r.tab(3), *n = r.tab(6);
     o->LogListView->clear();
-    for (const char *t : {"10:00:03", "10:00:02", "10:00:01"})
-        o->LogListView->appendBottom(row(t));
-    n->LogListView->appendBottom(row("09:00:00"));   // a row already there stays in front
+    for (const char *t : {"10:00:01", "10:00:02", "10:00:03"})
+        o->LogListView->insertTop(row(t));
+    n->LogListView->insertTop(row("09:00:00"));   // a row already there stays in front
     o->LocalOffsetCheck->setChecked(true);
     r.settle();
     o->LogPeriodCombo->setCurrentIndex(2);

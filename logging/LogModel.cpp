@@ -1,0 +1,109 @@
+#include "LogModel.h"
+
+#include "decode/Values.h"
+
+#include <algorithm>
+#include <cmath>
+
+LogModel::LogModel(const QStringList &headers, const QVector<int> &valueColumns, const QVector<int> &unitsColumns,
+                   QObject *parent)
+    : QAbstractTableModel(parent), m_headers(headers), m_valueColumns(valueColumns.mid(0, 2)),
+      m_unitsColumns(unitsColumns.mid(0, 2)), m_units(m_valueColumns.size())
+{
+}
+
+int LogModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : m_rows.size();
+}
+
+int LogModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : static_cast<int>(m_headers.size());
+}
+
+QString LogModel::text(int row, int column) const
+{
+    if (row < 0 || row >= m_rows.size() || column < 0 || column >= m_headers.size() || column > 5)
+        return {};
+    return m_rows.text(row, column);
+}
+
+QVariant LogModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::AccessibleTextRole))
+        return {};
+    return text(index.row(), index.column());
+}
+
+QVariant LogModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (role != Qt::DisplayRole)
+        return {};
+    if (orientation == Qt::Horizontal)
+        return m_headers.value(section);
+    return section + 1;
+}
+
+LogNumbers LogModel::numbersOf(const LogRow &row)
+{
+    LogNumbers n;
+    for (int k = 0; k < m_valueColumns.size(); ++k) {
+        const auto v = values::strictNumber(row.cells[static_cast<size_t>(m_valueColumns[k] - 1)]);
+        n.value[static_cast<size_t>(k)] = v && std::isfinite(*v) ? *v : qQNaN();
+        const QString units = k < m_unitsColumns.size() ? row.cells[static_cast<size_t>(m_unitsColumns[k] - 1)]
+                                                        : QString();
+        QStringList &seen = m_units[k];
+        qsizetype id = seen.indexOf(units);
+        if (id < 0) {
+            id = seen.size();
+            seen.push_back(units);
+        }
+        n.units[static_cast<size_t>(k)] = static_cast<quint16>(std::min<qsizetype>(id, 0xFFFF));
+    }
+    return n;
+}
+
+void LogModel::insertTop(const LogRow &row)
+{
+    beginInsertRows({}, 0, 0);
+    m_rows.insertTop(row, numbersOf(row));
+    endInsertRows();
+    emit readingAdded(row);
+}
+
+void LogModel::appendRows(const LogStore &older)
+{
+    if (older.empty())
+        return;
+    const int first = m_rows.size();
+    beginInsertRows({}, first, first + older.size() - 1);
+    for (int i = 0; i < older.size(); ++i) {
+        const LogRow row = older.at(i);
+        m_rows.appendBottom(row, numbersOf(row));
+    }
+    endInsertRows();
+}
+
+void LogModel::clear()
+{
+    beginResetModel();
+    m_rows.clear();
+    for (QStringList &u : m_units)
+        u.clear();
+    endResetModel();
+}
+
+QString LogModel::tabSeparated(const QVector<int> &rows) const
+{
+    QString out = m_headers.join(QLatin1Char('\t')) + QLatin1Char('\n');
+    for (int r : rows) {
+        for (int c = 0; c < m_headers.size(); ++c) {
+            if (c > 0)
+                out += QLatin1Char('\t');
+            out += text(r, c);
+        }
+        out += QLatin1Char('\n');
+    }
+    return out;
+}

@@ -1,0 +1,59 @@
+#pragma once
+
+#include "logging/LogStore.h"
+
+#include <QAbstractTableModel>
+#include <QStringList>
+#include <QVector>
+
+// The readings of one tab's log list: the one store that the list view,
+// the chart, the export and the journal all read. Rows are newest first;
+// column 0 is the date, then the cells. Beside the texts each row keeps the
+// time it was taken and the numbers of its value columns, read once when
+// the row arrives, so that a chart over a million readings parses nothing.
+class LogModel : public QAbstractTableModel
+{
+    Q_OBJECT
+public:
+    // `valueColumns`: the columns holding readings (at most two), each with
+    // the column of its units in `unitsColumns`.
+    LogModel(const QStringList &headers, const QVector<int> &valueColumns, const QVector<int> &unitsColumns,
+             QObject *parent = nullptr);
+
+    int rowCount(const QModelIndex &parent = {}) const override;
+    int columnCount(const QModelIndex &parent = {}) const override;
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+
+    const QStringList &headers() const { return m_headers; }
+    const LogStore &rows() const { return m_rows; }
+    int size() const { return m_rows.size(); }
+    QString text(int row, int column) const;
+    const QVector<int> &valueColumns() const { return m_valueColumns; }
+    // The units text that id `id` of value column k stands for.
+    QString unitsText(int k, int id) const { return m_units.value(k).value(id); }
+
+    // A new reading, at the top.
+    void insertTop(const LogRow &row);
+    // Older readings below the ones held (a sensor moved from another tab,
+    // readings restored), in the order given, newest first.
+    void appendRows(const LogStore &older);
+    void clear();
+
+    // The selected rows as tab-separated text, headed by the column
+    // headings; rows in list order, one line each.
+    QString tabSeparated(const QVector<int> &rows) const;
+
+signals:
+    // A reading just added at the top (the journal stores it).
+    void readingAdded(const LogRow &row);
+
+private:
+    LogNumbers numbersOf(const LogRow &row);
+
+    QStringList m_headers;
+    QVector<int> m_valueColumns;
+    QVector<int> m_unitsColumns;
+    QVector<QStringList> m_units;   // per value column: the units texts seen
+    LogStore m_rows;
+};
