@@ -99,7 +99,7 @@ MainWindow::MainWindow(const Platform &p, QWidget *parent)
     exporter = std::make_unique<LogExport>(*this);
     report = std::make_unique<ParameterReport>(*this);
     ports = std::make_unique<PortMenu>(*this);
-    settings = std::make_unique<Settings>(*this, m_settingsPath);
+    settings = std::make_unique<Settings>(*this, m_settingsPath, p.userSettingsPath);
     tools = std::make_unique<SensorTools>(*this);
 
     connectTabs();

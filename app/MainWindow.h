@@ -66,6 +66,7 @@ public:
         Clock *clock = nullptr;
         SerialPort *port = nullptr;
         QString settingsPath;                        // the settings file
+        QString userSettingsPath;                    // the same where settingsPath cannot be written
         std::function<PortCatalogue()> catalogue;    // the system's serial devices
     };
 

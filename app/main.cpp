@@ -60,6 +60,7 @@ int main(int argc, char **argv)
         platform.clock = &clock;
         platform.port = &port;
         platform.settingsPath = sysdata::defaultPath();
+        platform.userSettingsPath = sysdata::userPath();
         platform.catalogue = [catalogue] {
             *catalogue = ports::systemCatalogue();
             return *catalogue;
