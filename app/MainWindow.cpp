@@ -1,6 +1,7 @@
 #include "MainWindow.h"
 
 #include "app/AboutWindow.h"
+#include "app/HelpWindow.h"
 #include "app/SensorTabWidget.h"
 #include "app/Widgets.h"
 #include "decode/Dispatcher.h"
@@ -245,6 +246,7 @@ void MainWindow::connectTabs()
     connect(mnuFilter, &QAction::triggered, this, [this] { tools->mnuFilter_Click(); });
     connect(mnuQueryAddress, &QAction::triggered, this, [this] { address->mnuQueryAddress_Click(); });
     connect(mnuUserCommand, &QAction::triggered, this, [this] { tools->mnuUserCommand_Click(); });
+    connect(submnuHelp, &QAction::triggered, this, [this] { HelpWindow::showFor(this); });
     connect(submnuAbout, &QAction::triggered, this, [this] {
         About->show();
         About->raise();

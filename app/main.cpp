@@ -1,3 +1,4 @@
+#include "app/AboutWindow.h"
 #include "app/MainWindow.h"
 #include "app/Platform.h"
 #include "app/StartupForm.h"
@@ -44,6 +45,8 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("sdi12-console"));
     QApplication::setApplicationVersion(QStringLiteral("1.0.2"));
+    QApplication::setWindowIcon(AboutWindow::programIcon());
+    QGuiApplication::setDesktopFileName(QStringLiteral("com.orvane.sdi12console"));
 
     QtUi ui;
     Clock clock;

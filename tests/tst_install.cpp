@@ -1,15 +1,20 @@
 // What an installed console relies on: the settings file where the program's
-// folder cannot be written, and a settings file holding nonsense.
+// folder cannot be written, a settings file holding nonsense, and the guide.
 
+#include "app/AboutWindow.h"
+#include "app/HelpWindow.h"
 #include "discovery/SysData.h"
 #include "support/ConsoleRig.h"
 
 #include <QAction>
 #include <QDir>
+#include <QLabel>
+#include <QPlainTextEdit>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QScopeGuard>
 #include <QStandardPaths>
+#include <QTextBrowser>
 #include <QtEndian>
 #include <QtTest>
 
@@ -85,6 +90,7 @@ private slots:
     void locations_data();
     void locations();
     void saveFailureToldOnce();
+    void helpAndAbout();
 
 private:
     QTemporaryDir m_home;
@@ -314,6 +320,33 @@ void TestInstall::saveFailureToldOnce()
              QStringList{QStringLiteral("The settings could not be saved to \"%1\": the folder \"%2\" could not be "
                                         "created.\rThe values stay in effect until the program ends.")
                              .arg(QDir::toNativeSeparators(user), QDir::toNativeSeparators(dir.filePath("file/config")))});
+}
+
+void TestInstall::helpAndAbout()
+{
+    QTemporaryDir dir;
+    Shell s(dir.filePath("Varno sysfile.cfg"), QString());
+    s.w->submnuHelp->trigger();
+    s.w->submnuHelp->trigger();
+    const QList<HelpWindow *> windows = s.w->findChildren<HelpWindow *>();
+    QCOMPARE(windows.size(), 1);
+    QVERIFY(windows[0]->isVisible());
+    const QString guide = windows[0]->HelpText->toPlainText();
+    // The guide quotes the program's own texts.
+    for (const char *quoted :
+         {"dialout", "MAINTENANCE", "Re-Scan Sensors", "Calibrate Mode", "Start Log", "Save As...",
+          "Unable to connect to comm port.", "No sensors were found. Please check connections and addresses.",
+          "Command response not found.", "Received command not recognised.", "The default settings were used.",
+          "The values stay in effect until the program ends.", "The command timeout must be between 1 and 6553 mS.",
+          "Unable to set range value whilst sensor is locked."})
+        QVERIFY2(guide.contains(QLatin1String(quoted)), quoted);
+
+    s.w->submnuAbout->trigger();
+    QVERIFY(s.w->About->isVisible());
+    QVERIFY(s.w->About->Text1->toPlainText().endsWith(QLatin1String("   Version 1.0.2")));
+    const QString licence = s.w->About->Licence->text();
+    QVERIFY(licence.contains(QLatin1String(qVersion())));
+    QVERIFY(licence.contains(QLatin1String("GNU General Public License")));
 }
 
 QTEST_MAIN(TestInstall)
