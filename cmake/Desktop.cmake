@@ -32,11 +32,21 @@ set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
 
 if(WIN32)
     # One folder: the program, the DLLs it needs and Qt's plugins beside it.
-    # The DLLs besides Qt's (libxlsxwriter, zlib, the compiler's runtime)
-    # come from where the build found them.
-    get_target_property(_sdi12_qmake Qt6::qmake IMPORTED_LOCATION)
-    get_filename_component(_sdi12_qt_bin "${_sdi12_qmake}" DIRECTORY)
-    find_program(WINDEPLOYQT_EXECUTABLE windeployqt HINTS "${_sdi12_qt_bin}")
+    # windeployqt adds Qt's DLLs and plugins; it is a target of Qt 6.5 and
+    # later, otherwise it sits beside qmake (MSYS2 adds a suffix to its name).
+    set(_sdi12_qt_bin "")
+    if(TARGET Qt6::qmake)
+        get_target_property(_sdi12_qmake Qt6::qmake IMPORTED_LOCATION)
+        get_filename_component(_sdi12_qt_bin "${_sdi12_qmake}" DIRECTORY)
+    endif()
+    if(TARGET Qt6::windeployqt)
+        set(_sdi12_windeployqt "$<TARGET_FILE:Qt6::windeployqt>")
+    else()
+        find_program(WINDEPLOYQT_EXECUTABLE NAMES windeployqt windeployqt6 windeployqt-qt6 HINTS "${_sdi12_qt_bin}")
+        set(_sdi12_windeployqt "${WINDEPLOYQT_EXECUTABLE}")
+    endif()
+    # The other DLLs (libxlsxwriter, zlib, the compiler's runtime) come from
+    # where the build found them.
     set(_sdi12_dll_dirs "${_sdi12_qt_bin}")
     foreach(dir IN LISTS XLSXWRITER_LIBRARY_DIRS)
         list(APPEND _sdi12_dll_dirs "${dir}" "${dir}/../bin")
@@ -53,10 +63,13 @@ if(WIN32)
             PRE_EXCLUDE_REGEXES "^api-ms-" "^ext-ms-"
             POST_EXCLUDE_REGEXES ".*[Ss]ystem32/.*"
             DIRECTORIES ${_sdi12_dll_dirs})
-    if(WINDEPLOYQT_EXECUTABLE)
-        install(CODE "execute_process(COMMAND \"${WINDEPLOYQT_EXECUTABLE}\" --no-translations
+    if(_sdi12_windeployqt)
+        install(CODE "execute_process(COMMAND \"${_sdi12_windeployqt}\" --no-translations
                           \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/sdi12-console.exe\"
-                      COMMAND_ERROR_IS_FATAL ANY)")
+                      RESULT_VARIABLE rc)
+                      if(NOT rc EQUAL 0)
+                          message(WARNING \"windeployqt ended with \${rc}\")
+                      endif()")
     else()
         message(WARNING "windeployqt not found: the installed console will lack Qt's plugins")
     endif()
