@@ -237,9 +237,12 @@ void TestInstall::locations()
 #ifdef Q_OS_UNIX
             // Permission bits do not stop root: the row runs again as nobody.
             if (::geteuid() == 0 && !qEnvironmentVariableIsSet("SDI12_TEST_UNPRIVILEGED")) {
+                QTemporaryDir runtime;   // nobody's runtime folder, gone afterwards
+                QVERIFY(::chown(QFile::encodeName(runtime.path()).constData(), 65534, 65534) == 0);
                 QProcess child;
                 QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
                 env.insert("SDI12_TEST_UNPRIVILEGED", "1");
+                env.insert("XDG_RUNTIME_DIR", runtime.path());
                 child.setProcessEnvironment(env);
                 child.setProcessChannelMode(QProcess::MergedChannels);
                 child.setChildProcessModifier([] {
