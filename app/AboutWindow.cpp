@@ -2,27 +2,9 @@
 
 #include "app/Version.h"
 
-#include <QHBoxLayout>
+#include <QGridLayout>
 #include <QLabel>
-#include <QPainter>
-#include <QPixmap>
 #include <QPlainTextEdit>
-
-namespace {
-// A small drawn emblem: a gauge over a bus line.
-QPixmap emblem()
-{
-    QPixmap p(64, 64);
-    p.fill(Qt::transparent);
-    QPainter g(&p);
-    g.setRenderHint(QPainter::Antialiasing);
-    g.setPen(QPen(QColor(20, 70, 140), 4));
-    g.drawArc(8, 8, 48, 48, 30 * 16, 120 * 16);
-    g.drawLine(32, 32, 46, 18);
-    g.drawLine(6, 54, 58, 54);
-    return p;
-}
-} // namespace
 
 QString AboutWindow::aboutText()
 {
@@ -32,21 +14,41 @@ QString AboutWindow::aboutText()
         .join(QStringLiteral("\r\n"));
 }
 
+QString AboutWindow::licenceText()
+{
+    return QStringLiteral("Built with Qt %1, running on Qt %2.\n"
+                          "This program is free software under the GNU General Public License, version 3 or "
+                          "(at your option) any later version. It comes with no warranty.")
+        .arg(QStringLiteral(QT_VERSION_STR), QString::fromLatin1(qVersion()));
+}
+
+QIcon AboutWindow::programIcon()
+{
+    QIcon icon;
+    for (int size : {16, 22, 24, 32, 48, 64, 128, 256})
+        icon.addFile(QStringLiteral(":/icons/sdi12-console-%1.png").arg(size), QSize(size, size));
+    return icon;
+}
+
 AboutWindow::AboutWindow(QWidget *parent) : QWidget(parent, Qt::Window)
 {
     setObjectName(QStringLiteral("About"));
     setWindowTitle(QStringLiteral("Orvane"));
-    auto *h = new QHBoxLayout(this);
+    auto *g = new QGridLayout(this);
     auto *picture = new QLabel;
-    picture->setPixmap(emblem());
+    picture->setPixmap(programIcon().pixmap(64, 64));
     picture->setAlignment(Qt::AlignTop);
-    h->addWidget(picture);
+    g->addWidget(picture, 0, 0, 2, 1);
     Text1 = new QPlainTextEdit;
     Text1->setObjectName(QStringLiteral("Text1"));
     Text1->setReadOnly(true);
     // Read-only text that never shows a caret.
     Text1->setTextInteractionFlags(Qt::TextSelectableByMouse);
     Text1->setPlainText(aboutText());
-    h->addWidget(Text1);
-    resize(420, 160);
+    g->addWidget(Text1, 0, 1);
+    Licence = new QLabel(licenceText());
+    Licence->setObjectName(QStringLiteral("Licence"));
+    Licence->setWordWrap(true);
+    g->addWidget(Licence, 1, 1);
+    resize(460, 220);
 }

@@ -1,6 +1,7 @@
 #include "MainWindow.h"
 
 #include "app/AboutWindow.h"
+#include "app/HelpWindow.h"
 #include "app/SensorTabWidget.h"
 #include "app/Widgets.h"
 #include "decode/Dispatcher.h"
@@ -108,7 +109,7 @@ MainWindow::MainWindow(const Platform &p, QWidget *parent)
     exporter = std::make_unique<LogExport>(*this);
     report = std::make_unique<ParameterReport>(*this);
     ports = std::make_unique<PortMenu>(*this);
-    settings = std::make_unique<Settings>(*this, m_settingsPath);
+    settings = std::make_unique<Settings>(*this, m_settingsPath, p.userSettingsPath);
     tools = std::make_unique<SensorTools>(*this);
 
     connectTabs();
@@ -377,6 +378,7 @@ void MainWindow::connectTabs()
             address->mnuQueryAddress_Click();
     });
     connect(mnuUserCommand, &QAction::triggered, this, [this] { tools->mnuUserCommand_Click(); });
+    connect(submnuHelp, &QAction::triggered, this, [this] { HelpWindow::showFor(this); });
     connect(submnuAbout, &QAction::triggered, this, [this] {
         About->show();
         About->raise();

@@ -69,6 +69,7 @@ public:
         SerialPort *port = nullptr;
         QString settingsPath;                        // the settings file
         QString windowStatePath;                     // window size and splitters; empty: not kept
+        QString userSettingsPath;                    // the same where settingsPath cannot be written
         std::function<PortCatalogue()> catalogue;    // the system's serial devices
     };
 

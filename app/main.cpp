@@ -1,3 +1,4 @@
+#include "app/AboutWindow.h"
 #include "app/MainWindow.h"
 #include "app/Platform.h"
 #include "app/StartupForm.h"
@@ -6,6 +7,7 @@
 #include "link/PortCatalogue.h"
 
 #include <QApplication>
+#include <QStandardPaths>
 #include <memory>
 
 int main(int argc, char **argv)
@@ -13,6 +15,8 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("sdi12-console"));
     QApplication::setApplicationVersion(QStringLiteral("1.0.2"));
+    QApplication::setWindowIcon(AboutWindow::programIcon());
+    QGuiApplication::setDesktopFileName(QStringLiteral("com.orvane.sdi12console"));
 
     QtUi ui;
     Clock clock;
@@ -29,6 +33,10 @@ int main(int argc, char **argv)
         platform.clock = &clock;
         platform.port = &port;
         platform.settingsPath = sysdata::defaultPath();
+        platform.userSettingsPath = sysdata::userPath();
+        // Window size and splitters: the user's own, not the link's settings.
+        platform.windowStatePath =
+            QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation) + QStringLiteral("/window.ini");
         platform.catalogue = [catalogue] {
             *catalogue = ports::systemCatalogue();
             return *catalogue;

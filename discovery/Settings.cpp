@@ -7,6 +7,7 @@
 #include "link/PortMenu.h"
 
 #include <QAction>
+#include <QDir>
 #include <QLineEdit>
 #include <QPushButton>
 #include <cmath>
@@ -34,21 +35,23 @@ void Settings::takeFields()
 
 void Settings::ReadSysData()
 {
-    const LinkSettings s = sysdata::withDefaults(sysdata::read(m_path));
+    bool valid = true;
+    const LinkSettings s = sysdata::withDefaults(m_store.read(), &valid);
     m.CommPort = s.port;
     m.Timing->BreakText->setText(QString::number(s.breakMs));
     m.Timing->MarkText->setText(QString::number(s.markMs));
     m.Timing->DataTimeoutText->setText(QString::number(s.dataTimeoutMs));
     m.Timing->TimeoutText->setText(QString::number(s.commandTimeoutMs));
     takeFields();
-    // A command timeout the link cannot run (0, negative or one whose tenfold
-    // scan timeout overflows) falls back to the default.
-    if (m.link.commandTimeout() <= 0 || m.link.commandTimeout() > 6553) {
-        m.Timing->TimeoutText->setText(QStringLiteral("400"));
-        m.link.setCommandTimeout(400);
-    }
     for (int i = 1; i <= 16; ++i)
         m.mnuCom[static_cast<size_t>(i)]->setChecked(i == m.CommPort);
+    if (!valid) {
+        // Said once: the repaired values are stored at once.
+        m.warn(QStringLiteral("Settings."),
+               QStringLiteral("The settings file \"%1\" was not valid.\rThe default settings were used.")
+                   .arg(QDir::toNativeSeparators(m_store.readPath())));
+        WriteSysData(m.CommPort);
+    }
     m.ports->OpenCommPort(m.CommPort);
 }
 
@@ -61,11 +64,14 @@ void Settings::WriteSysData(int port)
     r.dataTimeoutMs = static_cast<qint16>(fieldValue(m.Timing->DataTimeoutText));
     r.commandTimeoutMs = static_cast<qint16>(fieldValue(m.Timing->TimeoutText));
     QString error;
-    if (!sysdata::write(m_path, r, &error))
-        m.warn(QStringLiteral("Settings."),
-               QStringLiteral("The settings could not be saved to \"%1\": %2.\rThe values stay in effect until the "
-                              "program ends.")
-                   .arg(m_path, error));
+    if (m_store.write(r, &error) || m_saveFailureShown)
+        return;
+    // Said once per run; every later change stays in effect all the same.
+    m_saveFailureShown = true;
+    m.warn(QStringLiteral("Settings."),
+           QStringLiteral("The settings could not be saved to \"%1\": %2.\rThe values stay in effect until the "
+                          "program ends.")
+               .arg(QDir::toNativeSeparators(m_store.writePath()), error));
 }
 
 void Settings::butApply_Click()

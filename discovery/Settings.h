@@ -1,15 +1,22 @@
 #pragma once
 
+#include "discovery/SysData.h"
+
 #include <QString>
 
 class MainWindow;
 
 // The settings file and the timings in effect: read once at load, written on
-// every port choice and every Apply of the Timing window.
+// every port choice and every Apply of the Timing window. The file lives
+// beside the program, or in the user's configuration folder (`userPath`)
+// where the program's folder cannot be written.
 class Settings
 {
 public:
-    Settings(MainWindow &m, QString path) : m(m), m_path(std::move(path)) {}
+    Settings(MainWindow &m, QString path, QString userPath = QString())
+        : m(m), m_path(std::move(path)), m_store(m_path, std::move(userPath))
+    {
+    }
     void connectWindow();
 
     void ReadSysData();
@@ -23,4 +30,6 @@ private:
     void takeFields();
     MainWindow &m;
     QString m_path;
+    sysdata::Store m_store;
+    bool m_saveFailureShown = false;
 };

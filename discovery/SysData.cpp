@@ -1,14 +1,56 @@
 #include "SysData.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
 #include <QtEndian>
 
 namespace sysdata {
 
+namespace {
+const QString kFileName = QStringLiteral("Varno sysfile.cfg");
+
+// A program installed into the system's program folder keeps its settings
+// per user, even for a user who could write there.
+bool inSystemProgramFolder(const QString &path)
+{
+#ifdef SDI12_SYSTEM_BINDIR
+    return QFileInfo(path).absolutePath() == QStringLiteral(SDI12_SYSTEM_BINDIR);
+#else
+    Q_UNUSED(path);
+    return false;
+#endif
+}
+
+bool writable(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadWrite | QIODevice::ExistingOnly);
+}
+
+int orDefault(qint16 value, int fallback, int max, bool &valid)
+{
+    if (value == 0)
+        return fallback;
+    if (value < 0 || value > max) {
+        valid = false;
+        return fallback;
+    }
+    return value;
+}
+} // namespace
+
 QString defaultPath()
 {
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/Varno sysfile.cfg");
+    return QCoreApplication::applicationDirPath() + QLatin1Char('/') + kFileName;
+}
+
+QString userPath()
+{
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+    return folder.isEmpty() ? QString() : folder + QLatin1Char('/') + kFileName;
 }
 
 SysDataRecord read(const QString &path)
@@ -50,15 +92,57 @@ bool write(const QString &path, const SysDataRecord &record, QString *error)
     return true;
 }
 
-LinkSettings withDefaults(const SysDataRecord &r)
+LinkSettings withDefaults(const SysDataRecord &r, bool *valid)
 {
+    bool ok = true;
     LinkSettings s;
-    s.port = r.port != 0 ? r.port : 1;
-    s.breakMs = r.breakMs != 0 ? r.breakMs : 20;
-    s.markMs = r.markMs != 0 ? r.markMs : 15;
-    s.dataTimeoutMs = r.dataTimeoutMs != 0 ? r.dataTimeoutMs : 200;
-    s.commandTimeoutMs = r.commandTimeoutMs != 0 ? r.commandTimeoutMs : 400;
+    s.port = orDefault(r.port, 1, 16, ok);
+    s.breakMs = orDefault(r.breakMs, 20, 9999, ok);
+    s.markMs = orDefault(r.markMs, 15, 9999, ok);
+    s.dataTimeoutMs = orDefault(r.dataTimeoutMs, 200, 9999, ok);
+    s.commandTimeoutMs = orDefault(r.commandTimeoutMs, 400, 6553, ok);
+    if (valid)
+        *valid = ok;
     return s;
+}
+
+Store::Store(QString beside, QString user)
+    : m_beside(std::move(beside)), m_user(std::move(user)),
+      m_toUser(!m_user.isEmpty() && inSystemProgramFolder(m_beside))
+{
+}
+
+SysDataRecord Store::read()
+{
+    const bool besideExists = QFileInfo::exists(m_beside);
+    if (besideExists && !m_toUser && !writable(m_beside) && !m_user.isEmpty())
+        m_toUser = true;
+    m_readPath.clear();
+    if (besideExists && !m_toUser)
+        m_readPath = m_beside;
+    else if (!m_user.isEmpty() && QFileInfo::exists(m_user))
+        m_readPath = m_user;
+    else if (besideExists)
+        m_readPath = m_beside;
+    return m_readPath.isEmpty() ? SysDataRecord{} : sysdata::read(m_readPath);
+}
+
+bool Store::write(const SysDataRecord &record, QString *error)
+{
+    if (!m_toUser) {
+        if (sysdata::write(m_beside, record, error))
+            return true;
+        if (m_user.isEmpty())
+            return false;
+        m_toUser = true;
+    }
+    const QString folder = QFileInfo(m_user).absolutePath();
+    if (!QDir().mkpath(folder)) {
+        if (error)
+            *error = QStringLiteral("the folder \"%1\" could not be created").arg(QDir::toNativeSeparators(folder));
+        return false;
+    }
+    return sysdata::write(m_user, record, error);
 }
 
 } // namespace sysdata
