@@ -13,6 +13,7 @@
 #include "discovery/Settings.h"
 #include "discovery/TimingWindow.h"
 #include "link/PortMenu.h"
+#include "logging/JournalKeeper.h"
 #include "logging/LogExport.h"
 #include "logging/LogList.h"
 #include "logging/LoggingEngine.h"
@@ -111,6 +112,7 @@ MainWindow::MainWindow(const Platform &p, QWidget *parent)
     ports = std::make_unique<PortMenu>(*this);
     settings = std::make_unique<Settings>(*this, m_settingsPath, p.userSettingsPath);
     tools = std::make_unique<SensorTools>(*this);
+    journal = std::make_unique<JournalKeeper>(*this, p.journalPath);
 
     connectTabs();
     settings->connectWindow();
@@ -324,8 +326,13 @@ void MainWindow::buildMenus()
     QMenu *file = menuBar()->addMenu(QStringLiteral("&File"));
     mnuFile = named(file->menuAction(), "mnuFile");
     mnuSaveAs = named(file->addAction(QStringLiteral("Save As...")), "mnuSaveAs");
+    mnuRestore = named(file->addAction(QStringLiteral("Restore Unsaved Readings...")), "mnuRestore");
+    mnuRestore->setEnabled(false);
     QMenu *comms = menuBar()->addMenu(QStringLiteral("&Comms Port"));
     mnuCommsPort = named(comms->menuAction(), "mnuCommsPort");
+    // An adapter plugged in later can be chosen: the devices are listed
+    // afresh each time the menu opens.
+    connect(comms, &QMenu::aboutToShow, this, [this] { ports->ListSerialPorts(systemPorts()); });
     for (int i = 1; i <= 16; ++i) {
         QAction *a = comms->addAction(QStringLiteral("COM%1").arg(i));
         a->setObjectName(QStringLiteral("mnuCom_%1").arg(i));
@@ -368,6 +375,7 @@ void MainWindow::connectTabs()
     // Complete" makes.
     connect(CalibrateCheck, &QCheckBox::toggled, this, [this] { calibration->CalibrateCheck_Click(); });
     connect(mnuSaveAs, &QAction::triggered, this, [this] { report->mnuSaveAs_Click(); });
+    connect(mnuRestore, &QAction::triggered, this, [this] { journal->offerRestore(true); });
     connect(mnuReset, &QAction::triggered, this, [this] { tools->mnuReset_Click(); });
     connect(mnuFilter, &QAction::triggered, this, [this] {
         if (busFree())
@@ -434,12 +442,13 @@ void MainWindow::Form_Load()
     SensorTab->setEnabled(false);
     familySetup();
     table->createRows();
-    ports->ListSerialPorts(m_catalogue ? m_catalogue() : PortCatalogue{});
+    ports->ListSerialPorts(systemPorts());
     loadWindowState();
     fitToScreen();
     show();
     if (!m_splittersRestored)
         fitSplitters();
+    journal->open();
     ClockTimer->start();
     logging->SecondTimer.start();
     settings->ReadSysData();
@@ -512,20 +521,41 @@ void MainWindow::onCannotSend()
 void MainWindow::onPortLost(const QString &)
 {
     StatusBar1[1]->setText(QStringLiteral("Not Connected. "));
-    if (LoggingTab != 0)
-        logging->stopAll(QStringLiteral("because the port was lost"));
+    const QString lost =
+        QStringLiteral("The connection on COM%1 was lost: the adapter or its port went away.\r").arg(CommPort);
+    QString then = QStringLiteral("Check the cable and the adapter, then choose the port again from the Comms Port "
+                                  "menu.");
+    // A glitch must not end a long run: logging waits for the device and
+    // goes on by itself when it is back, whether or not this is answered.
+    if (LoggingTab != 0) {
+        logging->portLost();
+        ports->reopenWhenBack([this] { logging->portBack(); });
+        then = QStringLiteral("Logging will resume by itself as soon as the adapter is back.");
+    }
     if (m_portLostShown)
         return;
     m_portLostShown = true;
-    warn(QStringLiteral("Connection."),
-         QStringLiteral("The connection on COM%1 was lost: the adapter or its port went away.\rCheck the cable and "
-                        "the adapter, then choose the port again from the Comms Port menu.")
-             .arg(CommPort));
+    warn(QStringLiteral("Connection."), lost + then);
+}
+
+void MainWindow::commsNote(const QString &text)
+{
+    m_commsLog.append(clock.timeOfDay() + QStringLiteral(" --- ") + text);
+}
+
+PortCatalogue MainWindow::systemPorts() const
+{
+    return m_catalogue ? m_catalogue() : PortCatalogue{};
 }
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
-    if (!ui.askYesNo(QStringLiteral("Quit."), QStringLiteral("Are you sure you want to quit?"))) {
+    const int unsaved = journal->unsavedTotal();
+    const QString lost = unsaved == 0 ? QString()
+                                      : QStringLiteral("\r%1 logged %2 not been saved.")
+                                            .arg(SensorTabWidget::readingsText(unsaved),
+                                                 unsaved == 1 ? QStringLiteral("has") : QStringLiteral("have"));
+    if (!ui.askYesNo(QStringLiteral("Quit."), QStringLiteral("Are you sure you want to quit?") + lost)) {
         event->ignore();
         return;
     }

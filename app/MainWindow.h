@@ -30,6 +30,7 @@ class BusyState;
 class Calibration;
 class Dispatcher;
 class FilterWindow;
+class JournalKeeper;
 class LevelParams;
 class LogExport;
 class LoggingEngine;
@@ -69,6 +70,7 @@ public:
         SerialPort *port = nullptr;
         QString settingsPath;                        // the settings file
         QString windowStatePath;                     // window size and splitters; empty: not kept
+        QString journalPath;                         // the readings journal; empty: none
         QString userSettingsPath;                    // the same where settingsPath cannot be written
         std::function<PortCatalogue()> catalogue;    // the system's serial devices
     };
@@ -120,6 +122,7 @@ public:
     QPushButton *ButClearComms;
     std::array<QLabel *, 3> StatusBar1{};
     QLabel *StatusLogging;     // what logging is doing
+    QAction *mnuRestore;   // File: unsaved readings of earlier runs back into their lists
     QAction *mnuFile, *mnuSaveAs, *mnuCommsPort, *mnuReset, *mnuFilter, *mnuQueryAddress, *mnuUserCommand,
         *mnuHelp, *submnuHelp, *submnuAbout;
     std::array<QAction *, 17> mnuCom{};   // 1..16
@@ -148,6 +151,7 @@ public:
     std::unique_ptr<PortMenu> ports;
     std::unique_ptr<Settings> settings;
     std::unique_ptr<SensorTools> tools;
+    std::unique_ptr<JournalKeeper> journal;
 
     // --- helpers every operation uses
     int currentTab() const;
@@ -164,6 +168,10 @@ public:
     bool busFree();
     // Connects a button whose press starts an exchange, through busFree().
     void onPress(QAbstractButton *button, std::function<void()> handler);
+    // A line of the console's own in the comms log ("hh:mm:ss --- text").
+    void commsNote(const QString &text);
+    // The system's serial devices as they are now.
+    PortCatalogue systemPorts() const;
     // A port opened: a later loss of it is reported again.
     void portReopened() { m_portLostShown = false; }
     // The scan shows "Unable to connect to comm port." once, not per address.

@@ -5,6 +5,7 @@
 #include "discovery/SysData.h"
 #include "link/HardwarePort.h"
 #include "link/PortCatalogue.h"
+#include "logging/Journal.h"
 
 #include <QApplication>
 #include <QStandardPaths>
@@ -35,6 +36,7 @@ int main(int argc, char **argv)
         platform.settingsPath = sysdata::defaultPath();
         platform.userSettingsPath = sysdata::userPath();
         // Window size and splitters: the user's own, not the link's settings.
+        platform.journalPath = Journal::defaultPath();
         platform.windowStatePath =
             QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation) + QStringLiteral("/window.ini");
         platform.catalogue = [catalogue] {

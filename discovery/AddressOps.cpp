@@ -5,6 +5,7 @@
 #include "app/Widgets.h"
 #include "discovery/LogPeriods.h"
 #include "discovery/SensorTable.h"
+#include "logging/JournalKeeper.h"
 #include "logging/LogList.h"
 #include "params/BusyState.h"
 
@@ -117,7 +118,8 @@ void AddressOps::moveCommon(int oldTab, int newTab, bool rotary)
     SensorTabWidget *n = m.tab[newTab];
     LogList *from = rotary ? o->RotaryLogListView : o->LogListView;
     LogList *to = rotary ? n->RotaryLogListView : n->LogListView;
-    to->appendRows(from->rows());
+    to->appendRows(from->rows(), from->logModel()->unsaved());
+    m.journal->moved(oldTab, newTab);
     const bool any = from->rowCount() > 0;
     n->ClearLogBut->setEnabled(any);
     n->SaveLogBut->setEnabled(any);

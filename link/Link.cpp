@@ -140,10 +140,12 @@ void Link::expire()
 void Link::onPortLost(const QString &reason)
 {
     qCInfo(lcLink) << "port lost:" << reason;
-    const bool inFlight = exchangeInFlight();
-    emit portLost(reason);
-    if (inFlight)
+    // The exchange in flight ends first: whoever hears of the loss may keep
+    // a message open for minutes while the port comes back and new
+    // exchanges start.
+    if (exchangeInFlight())
         expire();
+    emit portLost(reason);
 }
 
 void Link::lineAccepted()

@@ -4,6 +4,28 @@
 
 #include <QFileInfo>
 #include <QSerialPortInfo>
+#include <functional>
+
+int PortCatalogue::find(const PortIdentity &id) const
+{
+    auto first = [this](const std::function<bool(const PortIdentity &)> &same) {
+        for (auto it = identities.cbegin(); it != identities.cend(); ++it)
+            if (same(it.value()))
+                return it.key();
+        return 0;
+    };
+    if (id.link != 0)
+        return first([&id](const PortIdentity &o) { return o.link == id.link; });
+    if (!id.serialNumber.isEmpty())
+        return first([&id](const PortIdentity &o) {
+            return o.serialNumber == id.serialNumber && o.vendor == id.vendor && o.product == id.product;
+        });
+    if (id.path.isEmpty())
+        return 0;
+    return first([&id](const PortIdentity &o) {
+        return o.link == 0 && o.path == id.path && (id.vendor < 0 || (o.vendor == id.vendor && o.product == id.product));
+    });
+}
 
 namespace ports {
 
@@ -39,6 +61,10 @@ PortCatalogue numberDevices(const QMap<int, QString> &linked, const QMap<QString
     QMap<int, QString> label;
     for (auto it = linked.cbegin(); it != linked.cend(); ++it) {
         cat.devices.insert(it.key(), it.value());
+        PortIdentity id;
+        id.link = it.key();
+        id.path = it.value();
+        cat.identities.insert(it.key(), id);
         label.insert(it.key(), QStringLiteral("SDI-12 port link %1 (COM%2)").arg(it.value()).arg(it.key()));
     }
     int next = 1;
@@ -56,11 +82,34 @@ PortCatalogue numberDevices(const QMap<int, QString> &linked, const QMap<QString
             break;
         const QString description = it.value().isEmpty() ? QStringLiteral("Serial Port") : it.value();
         cat.devices.insert(next, it.key());
+        PortIdentity id;
+        id.path = it.key();
+        cat.identities.insert(next, id);
         label.insert(next, QStringLiteral("%1 %2 (COM%3)").arg(description, it.key()).arg(next));
     }
     cat.names = label.values();
     return cat;
 }
+
+namespace {
+// Serial number, vendor and product of the devices the system lists.
+void identify(PortCatalogue &cat, const QList<QSerialPortInfo> &infos)
+{
+    for (auto it = cat.identities.begin(); it != cat.identities.end(); ++it) {
+        if (it->link != 0)
+            continue;
+        for (const QSerialPortInfo &info : infos) {
+            if (info.systemLocation() != it->path && info.portName() != it->path)
+                continue;
+            it->serialNumber = info.serialNumber();
+            if (info.hasVendorIdentifier() && info.hasProductIdentifier()) {
+                it->vendor = info.vendorIdentifier();
+                it->product = info.productIdentifier();
+            }
+        }
+    }
+}
+} // namespace
 
 PortCatalogue systemCatalogue()
 {
@@ -73,16 +122,23 @@ PortCatalogue systemCatalogue()
         if (pn.startsWith(QLatin1String("COM"))) {
             bool ok = false;
             const int n = pn.mid(3).toInt(&ok);
-            if (ok)
+            if (ok) {
                 cat.devices.insert(n, pn);
+                PortIdentity id;
+                id.path = pn;
+                cat.identities.insert(n, id);
+            }
         }
     }
+    identify(cat, infos);
     return cat;
 #else
     QMap<QString, QString> found;
     for (const QSerialPortInfo &info : infos)
         found.insert(info.systemLocation(), info.description());
-    return numberDevices(portdir::linkedPorts(), found);
+    PortCatalogue cat = numberDevices(portdir::linkedPorts(), found);
+    identify(cat, infos);
+    return cat;
 #endif
 }
 

@@ -7,9 +7,25 @@
 
 // The system's serial devices as the "Comms Port" menu sees them: device
 // names that carry their port name in parentheses, "... (COM3)".
+// What makes a serial device the same device when it comes back after
+// being unplugged, perhaps under another path: a port link of the port
+// directory is the same device whatever it points at; otherwise the USB
+// serial number, or vendor and product at the same path, or the path.
+struct PortIdentity {
+    int link = 0;               // COMn link in the port directory, 0 for none
+    QString serialNumber;
+    int vendor = -1, product = -1;
+    QString path;
+    bool isNull() const { return link == 0 && serialNumber.isEmpty() && path.isEmpty(); }
+};
+
 struct PortCatalogue {
     QStringList names;               // in the order the system lists them
     QMap<int, QString> devices;      // COM number -> device to open
+    QMap<int, PortIdentity> identities;   // COM number -> what the device is
+
+    // The COM number the device `id` is listed under now, 0 when it is not.
+    int find(const PortIdentity &id) const;
 };
 
 struct PortMenuEntry {

@@ -8,8 +8,15 @@
 #include <QLabel>
 #include <QTabWidget>
 
+PortMenu::PortMenu(MainWindow &m) : m(m)
+{
+    m_retry.setInterval(2000);
+    QObject::connect(&m_retry, &QTimer::timeout, [this] { retry(); });
+}
+
 void PortMenu::ListSerialPorts(const PortCatalogue &catalogue)
 {
+    m_listed = catalogue;
     const auto menu = ports::labelMenu(catalogue.names);
     for (int i = 1; i <= 16; ++i) {
         QAction *a = m.mnuCom[static_cast<size_t>(i)];
@@ -20,6 +27,7 @@ void PortMenu::ListSerialPorts(const PortCatalogue &catalogue)
 
 void PortMenu::mnuCom_Click(int index)
 {
+    stopReopening();
     for (int i = 1; i <= 16; ++i)
         m.mnuCom[static_cast<size_t>(i)]->setChecked(i == index);
     m.CommPort = index;
@@ -45,14 +53,58 @@ bool PortMenu::OpenCommPort(int port)
             m.mnuCom[static_cast<size_t>(port)]->setChecked(false);
         return false;
     }
-    m.portReopened();
-    m.StatusBar1[1]->setText(QStringLiteral("Connected on Com Port ") + QString::number(port) +
-                             QStringLiteral(", 1200, n, 7, 1. "));
-    m.SensorTab->setEnabled(true);
+    connected(port);
     if (m.ScanOnConnect) {
         m.ScanOnConnect = 0;
         m.scanner->Poll_Sensors();
     }
     m.mnuQueryAddress->setEnabled(true);
     return true;
+}
+
+void PortMenu::connected(int port)
+{
+    m_open = m_listed.identities.value(port);
+    m.portReopened();
+    m.StatusBar1[1]->setText(QStringLiteral("Connected on Com Port ") + QString::number(port) +
+                             QStringLiteral(", 1200, n, 7, 1. "));
+    m.SensorTab->setEnabled(true);
+}
+
+void PortMenu::reopenWhenBack(std::function<void()> back)
+{
+    m_back = std::move(back);
+    if (!m_open.isNull())
+        m_retry.start();
+}
+
+void PortMenu::stopReopening()
+{
+    m_retry.stop();
+    m_back = nullptr;
+}
+
+void PortMenu::retry()
+{
+    if (m.Comm1->isOpen()) {
+        stopReopening();
+        return;
+    }
+    // The system's devices as they are now; the menu shows them too.
+    ListSerialPorts(m.systemPorts());
+    const int port = m_listed.find(m_open);
+    if (port == 0)
+        return;
+    m.Comm1->setPortNumber(port);
+    if (!m.Comm1->open())
+        return;
+    m.CommPort = port;
+    for (int i = 1; i <= 16; ++i)
+        m.mnuCom[static_cast<size_t>(i)]->setChecked(i == port);
+    connected(port);
+    m.mnuQueryAddress->setEnabled(true);
+    const auto back = std::move(m_back);
+    stopReopening();
+    if (back)
+        back();
 }

@@ -461,7 +461,7 @@ QVector<Journal::Restored> Journal::takePending(int family)
     QVector<qint64> taken;
     QSqlQuery q(m_db);
     q.setForwardOnly(true);
-    q.prepare(QStringLiteral("SELECT address, session, date, c1, c2, c3, c4, c5, taken FROM rows WHERE family = ? "
+    q.prepare(QStringLiteral("SELECT address, session, date, c1, c2, c3, c4, c5, taken, id FROM rows WHERE family = ? "
                              "AND closed IS NULL AND session NOT IN (%1) ORDER BY address, id")
                   .arg(idList(owned)));
     q.addBindValue(family);
@@ -479,6 +479,8 @@ QVector<Journal::Restored> Journal::takePending(int family)
         for (int c = 0; c < 5; ++c)
             row.cells[static_cast<size_t>(c)] = q.value(3 + c).toString();
         row.takenMs = q.value(8).toLongLong();
+        // A save point taken from now on covers these rows too.
+        m_lastId = qMax(m_lastId, q.value(9).toLongLong());
         lists[static_cast<size_t>(address)].insertTop(row);   // oldest first in: newest ends on top
     }
     if (q.lastError().type() != QSqlError::NoError) {

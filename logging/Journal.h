@@ -95,7 +95,8 @@ public:
     // any failure (disk full, read-only, I/O error), with lastError() set;
     // the journal stays open and a later append may succeed.
     bool append(int family, int address, const LogRow &row, const QDateTime &taken);
-    // Id of the row last appended in this session (0 before the first).
+    // Id of the row last appended in this session, or of the newest row
+    // taken over from an earlier one (0 before either).
     qint64 lastId() const { return m_lastId; }
 
     // Closes this session's unsaved rows of a list: saved (up to and

@@ -2,6 +2,7 @@
 
 #include "app/MainWindow.h"
 #include "app/SensorTabWidget.h"
+#include "logging/JournalKeeper.h"
 #include "logging/LogList.h"
 #include "logging/SaveTarget.h"
 #include "logging/export/Writers.h"
@@ -53,6 +54,9 @@ void LogExport::SaveLogBut_Click(int index)
                  ExportCell::Text, ExportCell::Number, ExportCell::Text};
     }
     const ExportGrid grid = exporter::buildLogGrid(header, kinds, log->rows(), Clock::shortDateFormat());
+    // Readings that arrive while the file is written are not in it.
+    const qint64 journalPoint = m.journal->savePoint();
+    const int unsavedInFile = log->logModel()->unsaved();
 
     QProgressDialog progress(QStringLiteral("Saving %1 ...").arg(QFileInfo(saveName).fileName()),
                              QStringLiteral("Cancel"), 0, static_cast<int>(grid.rows.size()), &m);
@@ -81,8 +85,10 @@ void LogExport::SaveLogBut_Click(int index)
             m.warn(title, QStringLiteral("Error encountered while saving file. ") + error);
         return;
     }
+    log->logModel()->markSaved(unsavedInFile);
+    m.journal->saved(index, journalPoint);
     // The file the user confirmed replacing gives way to the new one; a
     // name differing only in letter case may be the file just written.
-    if (!sameFile && !savetarget::sameFile(saveName, c.fileName) && QFileInfo::exists(c.fileName))
+    if (!sameFile && QFileInfo::exists(c.fileName))
         QFile::remove(c.fileName);
 }

@@ -68,14 +68,16 @@ void LogModel::insertTop(const LogRow &row)
 {
     beginInsertRows({}, 0, 0);
     m_rows.insertTop(row, numbersOf(row));
+    ++m_unsaved;
     endInsertRows();
     emit readingAdded(row);
 }
 
-void LogModel::appendRows(const LogStore &older)
+void LogModel::appendRows(const LogStore &older, int unsaved)
 {
     if (older.empty())
         return;
+    m_unsaved += qBound(0, unsaved, older.size());
     const int first = m_rows.size();
     beginInsertRows({}, first, first + older.size() - 1);
     for (int i = 0; i < older.size(); ++i) {
@@ -89,6 +91,7 @@ void LogModel::clear()
 {
     beginResetModel();
     m_rows.clear();
+    m_unsaved = 0;
     for (QStringList &u : m_units)
         u.clear();
     endResetModel();

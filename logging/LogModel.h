@@ -36,9 +36,15 @@ public:
     // A new reading, at the top.
     void insertTop(const LogRow &row);
     // Older readings below the ones held (a sensor moved from another tab,
-    // readings restored), in the order given, newest first.
-    void appendRows(const LogStore &older);
+    // readings restored), in the order given, newest first; `unsaved` of
+    // them were never saved.
+    void appendRows(const LogStore &older, int unsaved);
     void clear();
+
+    // Readings held that were never saved to a file.
+    int unsaved() const { return m_unsaved; }
+    // `count` of them went into a file (those held when it was started).
+    void markSaved(int count) { m_unsaved = qMax(0, m_unsaved - count); }
 
     // The selected rows as tab-separated text, headed by the column
     // headings; rows in list order, one line each.
@@ -56,4 +62,5 @@ private:
     QVector<int> m_unitsColumns;
     QVector<QStringList> m_units;   // per value column: the units texts seen
     LogStore m_rows;
+    int m_unsaved = 0;
 };

@@ -5,6 +5,8 @@
 #include "discovery/LogPeriods.h"
 #include "discovery/SensorTable.h"
 #include "logging/LogList.h"
+#include "link/PortMenu.h"
+#include "logging/JournalKeeper.h"
 #include "params/BusyState.h"
 
 #include <QComboBox>
@@ -31,6 +33,7 @@ void LoggingEngine::start(int index, bool rotary)
         m.LoggingTab = index + 1;
         m.table->setLogStatus(index, QStringLiteral("Logging"));
         m_stopped.clear();
+        m_gap.clear();
         showStatus();
     }
     if (rotary)
@@ -63,7 +66,13 @@ void LoggingEngine::stop(int index, bool rotary, const QString &why)
         m.LogEnabled[a] = false;
     }
     m.LoggingTab = 0;
-    m.table->setLogStatus(index, QStringLiteral("Idle"));
+    m_lostAt = {};
+    m.ports->stopReopening();
+    // Every sensor shown as logging goes back to idle, not only this tab's.
+    for (int a = 0; a < 10; ++a)
+        if (a == index || m.table->cell(a, m.SensorType ? int(SensorTable::RotaryLogStatus)
+                                                       : int(SensorTable::LevelLogStatus)) == QLatin1String("Logging"))
+            m.table->setLogStatus(a, QStringLiteral("Idle"));
     m.link.abandonServiceRequest();
     if (rotary)
         m.busy->SetRotaryIdle(index);
@@ -92,6 +101,34 @@ void LoggingEngine::stopAll(const QString &why)
         stop(tab, m.SensorType, why);
 }
 
+void LoggingEngine::portLost()
+{
+    if (m.LoggingTab == 0)
+        return;
+    m_lostAt = m.clock.now();
+    m.commsNote(QStringLiteral("port lost; logging pauses until the adapter is back"));
+    showStatus();
+}
+
+void LoggingEngine::portBack()
+{
+    const int a = m.LoggingTab - 1;
+    if (a < 0 || !m_lostAt.isValid())
+        return;
+    const QDateTime now = m.clock.now();
+    m_gap = QStringLiteral(" Resumed at %1 after a gap of %2 s.")
+                .arg(Clock::timeText(now.time()))
+                .arg(m_lostAt.secsTo(now));
+    m_lostAt = {};
+    m.commsNote(QStringLiteral("port back; logging resumes"));
+    // The reading that fell due meanwhile is taken at the next tick: a
+    // count beyond the longest period (900 s) is due at once.
+    for (int i = 0; i < 10; ++i)
+        if (m.LogEnabled[static_cast<size_t>(i)])
+            m.LogTickCount[static_cast<size_t>(i)] = 1000;
+    showStatus();
+}
+
 void LoggingEngine::showStatus()
 {
     const int a = m.LoggingTab - 1;
@@ -101,19 +138,36 @@ void LoggingEngine::showStatus()
     }
     SensorTabWidget *t = m.tab[a];
     const QComboBox *period = m.SensorType ? t->RotaryLogPeriodCombo : t->LogPeriodCombo;
-    const LogList *log = m.SensorType ? t->RotaryLogListView : t->LogListView;
+    const QString readings = SensorTabWidget::readingsText((m.SensorType ? t->RotaryLogListView : t->LogListView)->rowCount());
+    if (m_lostAt.isValid()) {
+        m.StatusLogging->setText(QStringLiteral("Logging of Sensor %1 paused at %2: the port was lost; it resumes when "
+                                                "the adapter is back (%3).")
+                                     .arg(a)
+                                     .arg(Clock::timeText(m_lostAt.time()), readings));
+        return;
+    }
     const int interval = selectedPeriodSeconds(period);
-    const int left = qMax(0, interval - m.LogTickCount[static_cast<size_t>(a)]);
+    const int left = qBound(0, interval - m.LogTickCount[static_cast<size_t>(a)], interval);
     m.StatusLogging->setText(QStringLiteral("Logging Sensor %1 every %2: %3, next at %4.")
                                  .arg(a)
-                                 .arg(period->currentText(), SensorTabWidget::readingsText(log->rowCount()),
-                                      Clock::timeText(m.clock.now().addSecs(left).time())));
+                                 .arg(period->currentText(), readings,
+                                      Clock::timeText(m.clock.now().addSecs(left).time())) +
+                             m_gap);
 }
 
 void LoggingEngine::ClearLogBut_Click(int index)
 {
     SensorTabWidget *t = m.tab[index];
-    (m.SensorType ? t->RotaryLogListView : t->LogListView)->clear();
+    LogList *log = m.SensorType ? t->RotaryLogListView : t->LogListView;
+    const int unsaved = log->logModel()->unsaved();
+    if (unsaved > 0 &&
+        !m.ui.askYesNo(QStringLiteral("Clear Log."),
+                       QStringLiteral("%1 of this log %2 not been saved.\rClear the log all the same?")
+                           .arg(SensorTabWidget::readingsText(unsaved),
+                                unsaved == 1 ? QStringLiteral("has") : QStringLiteral("have"))))
+        return;
+    log->clear();
+    m.journal->cleared(index);
     t->ClearLogBut->setEnabled(false);
     t->SaveLogBut->setEnabled(false);
 }
@@ -122,8 +176,9 @@ void LoggingEngine::SecondTimer_Timer()
 {
     // One exchange at a time: while a command is awaiting its answer, or a
     // sequence is running, a reading that falls due waits for the next tick
-    // instead of cutting that exchange off.
-    const bool held = m.link.exchangeInFlight() || m.sequencesRunning > 0;
+    // instead of cutting that exchange off. While a lost port is away,
+    // readings wait for it the same way.
+    const bool held = m.link.exchangeInFlight() || m.sequencesRunning > 0 || m_lostAt.isValid();
     for (int a = 0; a < 10; ++a) {
         const size_t i = static_cast<size_t>(a);
         if (!m.LogEnabled[i])

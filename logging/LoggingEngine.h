@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDateTime>
 #include <QObject>
 #include <QTimer>
 
@@ -30,6 +31,11 @@ public:
     // `why` completes "Logging of Sensor n stopped ..." in the status bar.
     void stopAll(const QString &why);
 
+    // The port went away while logging: readings pause until portBack().
+    void portLost();
+    // The port is back: readings go on from where they were, the next at once.
+    void portBack();
+
     // The status-bar text: which sensor logs, how often, how many readings
     // its log holds and when the next one is due; or when and why it stopped.
     void showStatus();
@@ -41,4 +47,6 @@ private:
     void stop(int index, bool rotary, const QString &why);
     MainWindow &m;
     QString m_stopped;   // the last run's end, shown until the next start
+    QString m_gap;       // the run's last gap for a lost port, shown with it
+    QDateTime m_lostAt;  // when the port went away, while it is away
 };

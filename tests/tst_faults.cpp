@@ -10,6 +10,7 @@
 #include "discovery/SysData.h"
 #include "link/HardwarePort.h"
 #include "link/PortDirectory.h"
+#include "link/PortMenu.h"
 #include "logging/LogList.h"
 #include "logging/LoggingEngine.h"
 #include "params/Calibration.h"
@@ -105,6 +106,7 @@ private slots:
     void endlessStreamWithoutCr();
     void answerInManyPiecesWithGaps();
     void serviceRequestNeverComes();
+    void adapterUnpluggedWhileLogging_data();
     void adapterUnpluggedWhileLogging();
 };
 
@@ -366,19 +368,36 @@ void TestFaults::serviceRequestNeverComes()
     QCOMPARE(log->rowCount(), rows + 1);
 }
 
+void TestFaults::adapterUnpluggedWhileLogging_data()
+{
+    // The device comes back as a new pseudo-terminal: found again through
+    // its COM link, or at the same path (a link of the system's own).
+    QTest::addColumn<bool>("samePath");
+    QTest::newRow("port link, new path") << false;
+    QTest::newRow("same path") << true;
+}
+
 void TestFaults::adapterUnpluggedWhileLogging()
 {
     // The real serial code on a pseudo-terminal; the simulator program is
-    // killed under it, as when the USB adapter is pulled out.
+    // killed under it, as when the USB adapter is pulled out, and started
+    // again ten seconds later, as when it is plugged back in.
+    QFETCH(bool, samePath);
     QTemporaryDir runtime;
     QFile::setPermissions(runtime.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     const QString dir = runtime.path() + "/sdi12-ports";
-    QProcess simulator;
+    const QString adapter = runtime.path() + "/ttyADAPTER";
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("XDG_RUNTIME_DIR", runtime.path());
-    simulator.setProcessEnvironment(env);
-    simulator.start(QStringLiteral(SDI12_SIM_PATH), QStringList{"--com", "1", "--level", "3"});
-    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(dir + "/COM1").isSymLink(), 5000);
+    auto plugIn = [&](QProcess &simulator) {
+        simulator.setProcessEnvironment(env);
+        simulator.start(QStringLiteral(SDI12_SIM_PATH), QStringList{"--com", "1", "--level", "3"});
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(dir + "/COM1").isSymLink(), 5000);
+        QFile::remove(adapter);
+        QFile::link(QFileInfo(dir + "/COM1").symLinkTarget(), adapter);
+    };
+    QProcess first, second;
+    plugIn(first);
 
     QTemporaryDir home;
     SysDataRecord rec;
@@ -394,13 +413,15 @@ void TestFaults::adapterUnpluggedWhileLogging()
     p.clock = &clock;
     p.port = &port;
     p.settingsPath = settings;
-    p.catalogue = [catalogue, dir] {
-        *catalogue = ports::numberDevices(portdir::linkedPorts(dir), {});
+    p.catalogue = [catalogue, dir, adapter, samePath] {
+        *catalogue = samePath ? ports::numberDevices({}, {{adapter, "USB adapter"}})
+                              : ports::numberDevices(portdir::linkedPorts(dir), {});
         return *catalogue;
     };
     MainWindow w(p);
     w.setLevelProbeSensorType();
     w.Form_Load();
+    w.ports->setRetryIntervalMs(300);
     QVERIFY(w.SensorTab->isTabEnabled(3));
     SensorTabWidget *t = w.tab[3];
     fillAllLogPeriods(t->LogPeriodCombo);
@@ -409,26 +430,35 @@ void TestFaults::adapterUnpluggedWhileLogging()
     QTRY_VERIFY_WITH_TIMEOUT(t->LogListView->rowCount() >= 3, 15000);
     ui.clear();
 
-    simulator.kill();
-    QVERIFY(simulator.waitForFinished(3000));
+    first.kill();
+    QVERIFY(first.waitForFinished(3000));
     QTRY_COMPARE_WITH_TIMEOUT(w.StatusBar1[1]->text(), QString("Not Connected. "), 5000);
     QTRY_VERIFY_WITH_TIMEOUT(!w.link.exchangeInFlight(), 5000);
-    const int rows = t->LogListView->rowCount();
-    QVERIFY(rows >= 3);
-    // Further seconds pass: no flood of messages, no more readings.
-    QTest::qWait(2500);
+    const QStringList before = rowTexts(t->LogListView);
+    QVERIFY(before.size() >= 3);
+    // Gone for a while: one message, no readings, logging still on.
+    QTest::qWait(1500);
+    QCOMPARE(ui.texts(), QStringList{"Connection.|The connection on COM1 was lost: the adapter or its port went "
+                                     "away.\rLogging will resume by itself as soon as the adapter is back."});
+    QCOMPARE(rowTexts(t->LogListView), before);
+    QCOMPARE(w.LoggingTab, 4);
+    QVERIFY(w.StatusLogging->text().startsWith("Logging of Sensor 3 paused at "));
+    QCOMPARE(w.ListView->topLevelItem(3)->text(SensorTable::LevelLogStatus), QString("Logging"));
+
+    // Back: logging goes on by itself, every earlier row kept below the new.
+    plugIn(second);
+    QTRY_VERIFY_WITH_TIMEOUT(t->LogListView->rowCount() >= before.size() + 2, 15000);
+    QCOMPARE(rowTexts(t->LogListView).mid(t->LogListView->rowCount() - before.size()), before);
+    QVERIFY(port.isOpen());
+    QCOMPARE(w.StatusBar1[1]->text(), QString("Connected on Com Port 1, 1200, n, 7, 1. "));
+    QVERIFY(w.StatusLogging->text().contains(" Resumed at "));
+    QCOMPARE(w.CommsList->findItems(" --- port lost", Qt::MatchContains).size(), 1);
+    QCOMPARE(w.CommsList->findItems(" --- port back", Qt::MatchContains).size(), 1);
     QCOMPARE(ui.messages.size(), 1);
-    QCOMPARE(ui.messages[0].title, QString("Connection."));
-    QCOMPARE(ui.messages[0].text, QString("The connection on COM1 was lost: the adapter or its port went away.\r"
-                                          "Check the cable and the adapter, then choose the port again from the "
-                                          "Comms Port menu."));
-    QCOMPARE(w.LoggingTab, 0);
-    for (bool on : w.LogEnabled)
-        QVERIFY(!on);
-    QCOMPARE(t->LogListView->rowCount(), rows);
-    QCOMPARE(w.ListView->topLevelItem(3)->text(SensorTable::LevelLogStatus), QString("Idle"));
-    QVERIFY(t->RangeBut->isEnabled() && t->StartLogBut->isEnabled() && t->SaveLogBut->isEnabled());
-    QVERIFY(!port.isOpen());
+    t->StopLogBut->click();
+    QVERIFY(w.StatusLogging->text().startsWith("Logging of Sensor 3 stopped by the user at "));
+    second.terminate();
+    second.waitForFinished(3000);
 }
 
 QTEST_MAIN(TestFaults)

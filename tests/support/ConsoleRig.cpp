@@ -77,7 +77,7 @@ void Responder::attach(FakeSerialPort &port)
     };
 }
 
-ConsoleRig::ConsoleRig(bool rotary, int commandTimeoutMs, bool loadNow)
+ConsoleRig::ConsoleRig(bool rotary, int commandTimeoutMs, bool loadNow, const QString &journal)
 {
     installQuietHandler();
     SysDataRecord r;
@@ -96,12 +96,10 @@ ConsoleRig::ConsoleRig(bool rotary, int commandTimeoutMs, bool loadNow)
     p.port = &port;
     p.settingsPath = path;
     p.windowStatePath = dir.filePath(QStringLiteral("window.ini"));
-    p.catalogue = [] {
-        PortCatalogue c;
-        c.names = {QStringLiteral("Test port /dev/null (COM1)"), QStringLiteral("Test port /dev/zero (COM2)")};
-        c.devices = {{1, QStringLiteral("/dev/null")}, {2, QStringLiteral("/dev/zero")}};
-        return c;
-    };
+    p.journalPath = journal.isEmpty() ? dir.filePath(QStringLiteral("journal.sqlite")) : journal;
+    devices.names = {QStringLiteral("Test port /dev/null (COM1)"), QStringLiteral("Test port /dev/zero (COM2)")};
+    devices.devices = {{1, QStringLiteral("/dev/null")}, {2, QStringLiteral("/dev/zero")}};
+    p.catalogue = [this] { return devices; };
     w = std::make_unique<MainWindow>(p);
     port.exchangePending = [this] { return w && w->link.exchangeInFlight(); };
     if (rotary)

@@ -56,7 +56,9 @@ struct Responder {
 };
 
 struct ConsoleRig {
-    explicit ConsoleRig(bool rotary = false, int commandTimeoutMs = 80, bool loadNow = true);
+    // `journal`: the readings journal to use (default: a new one in `dir`).
+    explicit ConsoleRig(bool rotary = false, int commandTimeoutMs = 80, bool loadNow = true,
+                        const QString &journal = {});
     ~ConsoleRig();
 
     void load();
@@ -79,6 +81,8 @@ struct ConsoleRig {
     bool breachesExpected = false;
 
     QTemporaryDir dir;
+    // The system's serial devices as the console lists them.
+    PortCatalogue devices;
     FakeSerialPort port;
     TestUi ui;
     TestClock clock;

@@ -1,0 +1,121 @@
+#include "JournalKeeper.h"
+
+#include "app/MainWindow.h"
+#include "app/SensorTabWidget.h"
+#include "logging/LogList.h"
+
+#include <QAction>
+#include <QPushButton>
+
+JournalKeeper::JournalKeeper(MainWindow &m, QString path) : m(m), m_path(std::move(path)) {}
+
+JournalKeeper::~JournalKeeper() = default;
+
+int JournalKeeper::family() const
+{
+    return m.SensorType ? 1 : 0;
+}
+
+LogModel *JournalKeeper::model(int address) const
+{
+    SensorTabWidget *t = m.tab[static_cast<size_t>(address)];
+    return (m.SensorType ? t->RotaryLogListView : t->LogListView)->logModel();
+}
+
+void JournalKeeper::open()
+{
+    m.mnuRestore->setEnabled(false);
+    if (m_path.isEmpty())
+        return;
+    m_journal = std::make_unique<Journal>();
+    const Journal::OpenResult r = m_journal->open(m_path);
+    if (!r.ready()) {
+        m_journal.reset();
+        m.warn(QStringLiteral("Journal."),
+               r.reason + QStringLiteral("\rReadings are kept in memory only: save them before the console ends."));
+        return;
+    }
+    if (r.status != Journal::Status::Ok)
+        m.warn(QStringLiteral("Journal."), r.reason);
+    for (int a = 0; a < 10; ++a)
+        QObject::connect(model(a), &LogModel::readingAdded, &m, [this, a](const LogRow &row) { store(a, row); });
+    m.mnuRestore->setEnabled(true);
+    offerRestore(false);
+}
+
+void JournalKeeper::store(int address, const LogRow &row)
+{
+    if (m_journal && !m_journal->append(family(), address, row, QDateTime::fromMSecsSinceEpoch(row.takenMs)))
+        failed(QStringLiteral("A reading could not be stored"));
+}
+
+void JournalKeeper::failed(const QString &what)
+{
+    // Once per run; the readings go on in memory, and later writes are
+    // still tried (a full disk may get room again).
+    if (m_failureShown)
+        return;
+    m_failureShown = true;
+    const QString text = what + QStringLiteral(" in the journal: ") + m_journal->lastError() +
+                         QStringLiteral("\rLogging goes on; readings are kept in memory: save them before the "
+                                        "console ends.");
+    // Shown once the answer being decoded is filed.
+    QMetaObject::invokeMethod(&m, [this, text] { m.warn(QStringLiteral("Journal."), text); }, Qt::QueuedConnection);
+}
+
+void JournalKeeper::offerRestore(bool asked)
+{
+    if (!m_journal)
+        return;
+    const Journal::Pending p = m_journal->pending(family());
+    if (p.total == 0) {
+        if (asked)
+            m.notice(QStringLiteral("Restore Readings."), QStringLiteral("There are no unsaved readings to restore."));
+        return;
+    }
+    auto when = [](const QDateTime &t) {
+        const QDateTime local = t.toLocalTime();
+        return Clock::dateText(local.date()) + QLatin1Char(' ') + Clock::timeText(local.time());
+    };
+    QString text = QStringLiteral("The journal holds %1 readings that were never saved or cleared:").arg(p.total);
+    for (const Journal::PendingList &l : p.lists)
+        text += QStringLiteral("\rSensor %1: %2, %3 to %4")
+                    .arg(l.address)
+                    .arg(SensorTabWidget::readingsText(l.count), when(l.first), when(l.last));
+    text += QStringLiteral("\rRestore them to their log lists?");
+    if (!m.ui.askYesNo(QStringLiteral("Restore Readings."), text))
+        return;   // they stay in the journal for another time
+    for (Journal::Restored &r : m_journal->takePending(family())) {
+        LogModel *log = model(r.address);
+        log->appendRows(r.rows, r.rows.size());
+        SensorTabWidget *t = m.tab[static_cast<size_t>(r.address)];
+        t->ClearLogBut->setEnabled(true);
+        t->SaveLogBut->setEnabled(true);
+    }
+}
+
+void JournalKeeper::saved(int address, qint64 upToId)
+{
+    if (m_journal && !m_journal->markSaved(family(), address, upToId))
+        failed(QStringLiteral("A saved log could not be noted"));
+}
+
+void JournalKeeper::cleared(int address)
+{
+    if (m_journal && !m_journal->markCleared(family(), address))
+        failed(QStringLiteral("A cleared log could not be noted"));
+}
+
+void JournalKeeper::moved(int fromAddress, int toAddress)
+{
+    if (m_journal && !m_journal->moveList(family(), fromAddress, toAddress))
+        failed(QStringLiteral("A moved log could not be noted"));
+}
+
+int JournalKeeper::unsavedTotal() const
+{
+    int n = 0;
+    for (int a = 0; a < 10; ++a)
+        n += model(a)->unsaved();
+    return n;
+}
