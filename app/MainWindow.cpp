@@ -15,6 +15,7 @@
 #include "link/PortMenu.h"
 #include "logging/JournalKeeper.h"
 #include "logging/LogExport.h"
+#include "logging/LogChart.h"
 #include "logging/LogList.h"
 #include "logging/LoggingEngine.h"
 #include "logging/ParameterReport.h"
@@ -234,6 +235,14 @@ void MainWindow::buildWindow()
     StatusBar1[1]->setText(QStringLiteral("Not Connected. "));
 }
 
+void MainWindow::resizeEvent(QResizeEvent *event)
+{
+    QMainWindow::resizeEvent(event);
+    // Until the user moves the divider, the table keeps every column in view.
+    if (table && !m_listSplitterMoved)
+        QMetaObject::invokeMethod(this, [this] { fitTableWidth(); }, Qt::QueuedConnection);
+}
+
 QSize MainWindow::minimumSizeHint() const
 {
     // The smallest size at which nothing scrolls but the tab pages and lists.
@@ -366,6 +375,7 @@ void MainWindow::connectTabs()
         connect(t->RotaryStopLogBut, &QPushButton::clicked, this, [this, i] { logging->RotaryStopLogBut_Click(i); });
         for (LogList *l : {t->LogListView, t->RotaryLogListView})
             connect(l, &LogList::countChanged, this, [this] { logging->showStatus(); });
+        connect(t->LogChartView, &LogChart::saveRequested, this, [this, t] { saveChart(t); });
         connect(t->ClearLogBut, &QPushButton::clicked, this, [this, i] { logging->ClearLogBut_Click(i); });
         connect(t->SaveLogBut, &QPushButton::clicked, this, [this, i] { exporter->SaveLogBut_Click(i); });
     }
@@ -536,6 +546,22 @@ void MainWindow::onPortLost(const QString &)
         return;
     m_portLostShown = true;
     warn(QStringLiteral("Connection."), lost + then);
+}
+
+void MainWindow::saveChart(SensorTabWidget *t)
+{
+    Ui::SaveDialog d;
+    d.filter = QStringLiteral("PNG Images(*.png)|*.png");
+    d.defaultSuffix = QStringLiteral("png");
+    d.overwritePrompt = true;
+    d.title = QStringLiteral("Save Chart");
+    d.fileName = QStringLiteral("Chart Sensor %1").arg(t->index());
+    const Ui::SaveChoice c = ui.saveFile(d);
+    if (!c.accepted || c.fileName.isEmpty())
+        return;
+    if (!t->LogChartView->savePng(c.fileName))
+        warn(QStringLiteral("Save Chart."),
+             QStringLiteral("Error encountered while saving file. %1 could not be written.").arg(c.fileName));
 }
 
 void MainWindow::commsNote(const QString &text)

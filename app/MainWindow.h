@@ -181,6 +181,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
     void buildWindow();
@@ -194,6 +195,7 @@ private:
     void familySetup();
     void onTimedOut();
     void onPortLost(const QString &reason);
+    void saveChart(SensorTabWidget *tab);
     void onCannotSend();
 
     std::function<PortCatalogue()> m_catalogue;

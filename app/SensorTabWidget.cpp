@@ -1,6 +1,7 @@
 #include "SensorTabWidget.h"
 
 #include "app/Widgets.h"
+#include "logging/LogChart.h"
 #include "logging/LogList.h"
 
 #include <QCheckBox>
@@ -15,6 +16,7 @@
 #include <QScopeGuard>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QSplitter>
 #include <QVBoxLayout>
 
 namespace {
@@ -308,8 +310,21 @@ QGroupBox *SensorTabWidget::buildLogFrame()
     MAKE(RotaryLogListView, new LogList({QStringLiteral("Date"), QStringLiteral("Time"), QStringLiteral("Level"),
                                          QStringLiteral("Units")},
                                         {2}, {3}));
-    v->addWidget(LogListView, 1);
-    v->addWidget(RotaryLogListView, 1);
+    // The chart above the list, drawing the same readings as they arrive.
+    MAKE(LogChartView, new LogChart);
+    MAKE(LogSplitter, new QSplitter(Qt::Vertical));
+    LogSplitter->addWidget(LogChartView);
+    auto *lists = new QWidget;
+    auto *lv = new QVBoxLayout(lists);
+    lv->setContentsMargins(0, 0, 0, 0);
+    lv->addWidget(LogListView);
+    lv->addWidget(RotaryLogListView);
+    LogSplitter->addWidget(lists);
+    LogSplitter->setChildrenCollapsible(false);
+    LogSplitter->setStretchFactor(0, 1);
+    LogSplitter->setStretchFactor(1, 1);
+    LogSplitter->setSizes({1000, 800});
+    v->addWidget(LogSplitter, 1);
     for (LogList *l : {LogListView, RotaryLogListView})
         connect(l, &LogList::countChanged, this, &SensorTabWidget::showLogCount);
     showLogCount(0);
@@ -336,6 +351,9 @@ void SensorTabWidget::setFamily(bool rotary)
     CalibrateFrame->setVisible(false);
     LogListView->setVisible(!rotary);
     RotaryLogListView->setVisible(rotary);
+    LogChartView->setModel(rotary ? RotaryLogListView->logModel() : LogListView->logModel(),
+                           rotary ? QStringList{QStringLiteral("Level")}
+                                  : QStringList{QStringLiteral("Pressure"), QStringLiteral("Temperature")});
     LogPeriodCombo->setVisible(!rotary);
     RotaryLogPeriodCombo->setVisible(rotary);
     StartLogBut->setVisible(!rotary);

@@ -10,7 +10,9 @@ class QScrollArea;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
+class LogChart;
 class LogList;
+class QSplitter;
 
 // The page of one sensor tab. It carries the frames of both sensor families;
 // the family chosen at start-up decides which are shown. Every control has
@@ -100,6 +102,8 @@ public:
     QPushButton *ClearLogBut, *SaveLogBut;
     QLabel *LogCountLabel;   // how many readings the log list holds
     LogList *LogListView, *RotaryLogListView;
+    LogChart *LogChartView;   // the family's readings, drawn
+    QSplitter *LogSplitter;   // the chart above the list
 
 private:
     QGroupBox *buildParameterFrame();

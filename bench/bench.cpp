@@ -4,7 +4,7 @@
 // ratio measured in this run.
 //
 //   sdi12-bench                 everything
-//   sdi12-bench link|log|export|journal|startup
+//   sdi12-bench link|log|export|journal|chart|startup
 //   sdi12-bench log-rows N      one log-scale run (used as a child process)
 //   sdi12-bench startup-child   the console's start-up, timed by `startup`
 //   sdi12-bench journal-size N  the journal's file size holding N unsaved rows
@@ -18,12 +18,14 @@
 #include "link/HardwarePort.h"
 #include "link/PortCatalogue.h"
 #include "logging/Journal.h"
+#include "logging/LogChart.h"
 #include "logging/LogList.h"
 #include "logging/LoggingEngine.h"
 #include "logging/export/Writers.h"
 #include "sim/SimBus.h"
 
 #include <QApplication>
+#include <QChartView>
 #include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
@@ -632,6 +634,63 @@ void benchJournal()
     out.flush();
 }
 
+// --------------------------------------------------------------- chart
+// A reading added to a log of N readings and drawn, against the same at a
+// thousand: the chart keeps a few points per pixel column, so both cost
+// the same; its cache does not grow with the log.
+void benchChart()
+{
+    const qint64 start = QDateTime::currentMSecsSinceEpoch() - 2'000'000'000LL;
+    auto row = [start](int i) {
+        LogRow r;
+        const QDateTime at = QDateTime::fromMSecsSinceEpoch(start + i * 1000LL);
+        r.date = Clock::dateText(at.date());
+        r.cells = {at.time().toString(QStringLiteral("hh:mm:ss")), QString::number(1.2 + (i % 1000) * 1e-4, 'f', 4),
+                   QStringLiteral("mH2O"), QString::number(20.0 + (i % 97) * 0.01, 'f', 2),
+                   QStringLiteral("Centigrade")};
+        r.takenMs = at.toMSecsSinceEpoch();
+        return r;
+    };
+    for (int n : {1000, 1000000}) {
+        LogModel model({QStringLiteral("Date"), QStringLiteral("Time"), QStringLiteral("Pressure"),
+                        QStringLiteral("Units"), QStringLiteral("Temperature"), QStringLiteral("Units")},
+                       {2, 4}, {3, 5});
+        LogStore older;
+        for (int i = 0; i < n; ++i)
+            older.insertTop(row(i));
+        model.appendRows(older, 0);
+        LogChart chart;
+        chart.resize(900, 400);
+        chart.show();
+        chart.setModel(&model, {QStringLiteral("Pressure"), QStringLiteral("Temperature")});
+        QCoreApplication::processEvents();
+        chart.redraw();
+        constexpr int rounds = 200;
+        QElapsedTimer t;
+        t.start();
+        for (int i = 0; i < rounds; ++i) {
+            model.insertTop(row(n + i));
+            chart.redraw();
+            chart.view()->viewport()->repaint();
+        }
+        const double redrawMs = t.nsecsElapsed() / 1e6 / rounds;
+        t.restart();
+        for (int i = 0; i < rounds; ++i)
+            model.insertTop(row(n + rounds + i));
+        const double addMs = t.nsecsElapsed() / 1e6 / rounds;
+        const int bins = chart.data(0).binCount() + chart.data(1).binCount();
+        out << QStringLiteral("chart, %1 readings: %2 ms per redraw, %3 ms per added reading\n")
+                   .arg(n)
+                   .arg(redrawMs, 0, 'f', 3)
+                   .arg(addMs, 0, 'f', 4);
+        out << QStringLiteral("  its cache: %1 bins, %2 bytes (%3 bytes per reading)\n")
+                   .arg(bins)
+                   .arg(bins * qsizetype(sizeof(ChartData::Bin)))
+                   .arg(double(bins * sizeof(ChartData::Bin)) / n, 0, 'f', 3);
+        out.flush();
+    }
+}
+
 // ------------------------------------------------------------- start-up
 // Reports on stdout when a window is first painted, then runs `then`.
 class PaintProbe : public QObject
@@ -770,6 +829,7 @@ int main(int argc, char **argv)
             [] { benchLog(QCoreApplication::applicationFilePath()); });
     section("export", "Export against its floor:", [] { benchExport(); });
     section("journal", "Journal, per row appended (one synced transaction a row):", [] { benchJournal(); });
+    section("chart", "Chart, a reading added and drawn:", [] { benchChart(); });
     section("startup", "Start-up:", [&] {
         benchStartup(dir + QStringLiteral("/sdi12-sim"));
     });
