@@ -28,63 +28,10 @@ class TestEndToEnd : public QObject
 {
     Q_OBJECT
 private slots:
-    void levelProbesInProcess();
     void rotaryEncodersInProcess();
     void consoleOnPseudoTerminal_data();
     void consoleOnPseudoTerminal();
 };
-
-void TestEndToEnd::levelProbesInProcess()
-{
-    ConsoleRig r(false, 80, false);
-    sim::SimBus &bus = r.simulator();
-    bus.addSensor(0, sim::Family::Level);
-    bus.addSensor(4, sim::Family::Level);
-    r.load();
-    MainWindow &w = *r.w;
-    for (int i = 0; i < 10; ++i)
-        QCOMPARE(w.SensorTab->isTabEnabled(i), i == 0 || i == 4);
-    QCOMPARE(w.SensorTab->currentIndex(), 0);
-    QCOMPARE(w.ListView->topLevelItem(4)->text(SensorTable::PressureUnits), QString("mH2O"));
-    QCOMPARE(w.ListView->topLevelItem(4)->text(SensorTable::SerialNo), QString("LT510234"));
-    QCOMPARE(r.tab(4)->RangeText->text(), QString("10.0000"));
-    QCOMPARE(r.tab(4)->SampleRateText->text(), QString("2 Seconds"));
-    QVERIFY(r.ui.messages.isEmpty());
-
-    // Every level parameter set from the window reaches the sensor.
-    SensorTabWidget *t = r.tab(4);
-    t->UnlockCheck->setChecked(true);
-    r.settle();
-    QCOMPARE(bus.value(4, "XUNLK"), QString("1"));
-    t->RangeText->setText("12.5");
-    t->RangeBut->click();
-    r.settle();
-    QCOMPARE(bus.value(4, "XRA"), QString("12.5"));
-    QCOMPARE(t->RangeText->text(), QString("12.5000"));
-    combo::select(t->PressUnitsCombo, t->PressUnitsCombo->findText("mbar"));
-    t->PressUnitsBut->click();
-    r.settle();
-    QCOMPARE(bus.value(4, "XUP"), QString("13"));
-    QCOMPARE(w.ListView->topLevelItem(4)->text(SensorTable::PressureUnits), QString("mbar"));
-    t->SGText->setText("1.25");
-    t->SGBut->click();
-    r.settle();
-    QCOMPARE(bus.value(4, "XU0"), QString("0.8"));
-    QCOMPARE(t->SGText->text(), QString("1.25"));
-    combo::select(t->TempUnitsCombo, 1);
-    t->TempUnitsBut->click();
-    r.settle();
-    QCOMPARE(bus.value(4, "XUT"), QString("1"));
-    QVERIFY(t->LogListView->text(0, 4).toDouble() > 60);   // now in Fahrenheit
-    // Moving the probe to a free address.
-    combo::select(t->AddressCombo, 6);
-    t->AddrBut->click();
-    r.settle();
-    QVERIFY(bus.hasSensor(6) && !bus.hasSensor(4));
-    QVERIFY(w.SensorTab->isTabEnabled(6) && !w.SensorTab->isTabEnabled(4));
-    QCOMPARE(r.tab(6)->RangeText->text(), QString("12.5000"));
-    QCOMPARE(bus.value(6, "XUNLK"), QString("1"));
-}
 
 void TestEndToEnd::rotaryEncodersInProcess()
 {
