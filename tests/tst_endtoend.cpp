@@ -1,6 +1,7 @@
 // The console as a user starts it, against the simulated bus: in-process
 // behind the port double, and as the sdi12-sim program on a pseudo-terminal.
 #include "support/ConsoleRig.h"
+#include "support/SimProcess.h"
 
 #include "app/Widgets.h"
 #include "discovery/SensorTable.h"
@@ -72,44 +73,11 @@ void TestEndToEnd::consoleOnPseudoTerminal_data()
 void TestEndToEnd::consoleOnPseudoTerminal()
 {
     QFETCH(bool, rotary);
-    QTemporaryDir runtime;
-    QFile::setPermissions(runtime.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    const QString dir = runtime.path() + "/sdi12-ports";
-    QProcess simulator;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("XDG_RUNTIME_DIR", runtime.path());
-    simulator.setProcessEnvironment(env);
-    simulator.start(QStringLiteral(SDI12_SIM_PATH),
-                    rotary ? QStringList{"--com", "1", "--rotary", "2,7"} : QStringList{"--com", "1", "--level", "0,4"});
-    QElapsedTimer t;
-    t.start();
-    while (!QFileInfo(dir + "/COM1").isSymLink() && t.elapsed() < 5000)
-        QTest::qWait(20);
-    QVERIFY(QFileInfo(dir + "/COM1").isSymLink());
-
-    QTemporaryDir home;
-    SysDataRecord rec;
-    rec.commandTimeoutMs = 250;
-    const QString settings = home.filePath("Varno sysfile.cfg");
-    sysdata::write(settings, rec, nullptr);
-    TestUi ui;
-    Clock clock;
-    auto catalogue = std::make_shared<PortCatalogue>();
-    HardwarePort port([catalogue](int n) { return catalogue->devices.value(n); });
-    MainWindow::Platform p;
-    p.ui = &ui;
-    p.clock = &clock;
-    p.port = &port;
-    p.settingsPath = settings;
-    p.catalogue = [catalogue, dir] {
-        *catalogue = ports::numberDevices(portdir::linkedPorts(dir), {});
-        return *catalogue;
-    };
-    MainWindow w(p);
-    if (rotary)
-        w.setRotaryEncoderSensorType();
-    else
-        w.setLevelProbeSensorType();
+    SimProcess sim;
+    QVERIFY(sim.start(rotary ? QStringList{"--com", "1", "--rotary", "2,7"} : QStringList{"--com", "1", "--level", "0,4"}));
+    PtyConsole c(rotary, [&sim] { return ports::numberDevices(portdir::linkedPorts(sim.portDir()), {}); });
+    MainWindow &w = *c.w;
+    TestUi &ui = c.ui;
     w.Form_Load();   // opens COM1 and scans before it returns
     QVERIFY(w.mnuCom[1]->text().startsWith("COM1 - SDI-12 port link /dev/"));
     QVERIFY(w.mnuCom[1]->isChecked());
@@ -125,9 +93,6 @@ void TestEndToEnd::consoleOnPseudoTerminal()
     QCOMPARE(table->topLevelItem(found[1])->text(rotary ? int(SensorTable::RotaryLogStatus) : int(SensorTable::LevelLogStatus)),
              QString("Idle"));
     QVERIFY(w.CommsList->count() > 10);
-    port.close();
-    simulator.terminate();
-    QVERIFY(simulator.waitForFinished(3000));
 }
 
 QTEST_MAIN(TestEndToEnd)

@@ -4,6 +4,7 @@
 // console must stay responsive, release the sensor's tab, say what happened
 // and keep every log row it already had.
 #include "support/ConsoleRig.h"
+#include "support/SimProcess.h"
 
 #include "discovery/LogPeriods.h"
 #include "discovery/SensorTable.h"
@@ -383,43 +384,22 @@ void TestFaults::adapterUnpluggedWhileLogging()
     // killed under it, as when the USB adapter is pulled out, and started
     // again ten seconds later, as when it is plugged back in.
     QFETCH(bool, samePath);
-    QTemporaryDir runtime;
-    QFile::setPermissions(runtime.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    const QString dir = runtime.path() + "/sdi12-ports";
-    const QString adapter = runtime.path() + "/ttyADAPTER";
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("XDG_RUNTIME_DIR", runtime.path());
-    auto plugIn = [&](QProcess &simulator) {
-        simulator.setProcessEnvironment(env);
-        simulator.start(QStringLiteral(SDI12_SIM_PATH), QStringList{"--com", "1", "--level", "3"});
-        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(dir + "/COM1").isSymLink(), 5000);
+    SimProcess first, second;
+    second.runtimePath = first.runtimePath;
+    const QString adapter = first.runtime.filePath("ttyADAPTER");
+    auto plugIn = [&](SimProcess &sim) {
+        QVERIFY(sim.start({"--com", "1", "--level", "3"}));
         QFile::remove(adapter);
-        QFile::link(QFileInfo(dir + "/COM1").symLinkTarget(), adapter);
+        QFile::link(QFileInfo(sim.link(1)).symLinkTarget(), adapter);
     };
-    QProcess first, second;
     plugIn(first);
-
-    QTemporaryDir home;
-    SysDataRecord rec;
-    rec.commandTimeoutMs = 250;
-    const QString settings = home.filePath("Varno sysfile.cfg");
-    sysdata::write(settings, rec, nullptr);
-    TestUi ui;
-    Clock clock;
-    auto catalogue = std::make_shared<PortCatalogue>();
-    HardwarePort port([catalogue](int n) { return catalogue->devices.value(n); });
-    MainWindow::Platform p;
-    p.ui = &ui;
-    p.clock = &clock;
-    p.port = &port;
-    p.settingsPath = settings;
-    p.catalogue = [catalogue, dir, adapter, samePath] {
-        *catalogue = samePath ? ports::numberDevices({}, {{adapter, "USB adapter"}})
-                              : ports::numberDevices(portdir::linkedPorts(dir), {});
-        return *catalogue;
-    };
-    MainWindow w(p);
-    w.setLevelProbeSensorType();
+    PtyConsole c(false, [&] {
+        return samePath ? ports::numberDevices({}, {{adapter, "USB adapter"}})
+                        : ports::numberDevices(portdir::linkedPorts(first.portDir()), {});
+    });
+    MainWindow &w = *c.w;
+    TestUi &ui = c.ui;
+    HardwarePort &port = c.port;
     w.Form_Load();
     w.ports->setRetryIntervalMs(300);
     QVERIFY(w.SensorTab->isTabEnabled(3));
@@ -430,8 +410,8 @@ void TestFaults::adapterUnpluggedWhileLogging()
     QTRY_VERIFY_WITH_TIMEOUT(t->LogListView->rowCount() >= 3, 15000);
     ui.clear();
 
-    first.kill();
-    QVERIFY(first.waitForFinished(3000));
+    first.process.kill();
+    QVERIFY(first.process.waitForFinished(3000));
     QTRY_COMPARE_WITH_TIMEOUT(w.StatusBar1[1]->text(), QString("Not Connected. "), 5000);
     QTRY_VERIFY_WITH_TIMEOUT(!w.link.exchangeInFlight(), 5000);
     const QStringList before = rowTexts(t->LogListView);
@@ -457,8 +437,6 @@ void TestFaults::adapterUnpluggedWhileLogging()
     QCOMPARE(ui.messages.size(), 1);
     t->StopLogBut->click();
     QVERIFY(w.StatusLogging->text().startsWith("Logging of Sensor 3 stopped by the user at "));
-    second.terminate();
-    second.waitForFinished(3000);
 }
 
 QTEST_MAIN(TestFaults)

@@ -17,15 +17,8 @@
 
 namespace {
 struct Logged : ConsoleRig {
-    explicit Logged(bool rotary = false) : ConsoleRig(rotary, 80, false)
+    explicit Logged(bool rotary = false) : ConsoleRig(rotary, {3})
     {
-        if (rotary)
-            rotarySensor(3);
-        else
-            levelSensor(3);
-        load();
-        ui.clear();
-        clearSent();
         clock.sleeps.clear();
         w->logging->SecondTimer.stop();   // the tests drive the tick
         // Every period on offer, whatever the sensor's sample rate.

@@ -16,21 +16,7 @@
 namespace {
 // A level probe at 3, scanned.
 struct Level3 : ConsoleRig {
-    Level3() : ConsoleRig(false, 80, false)
-    {
-        levelSensor(3);
-        load();
-        ui.clear();
-        clearSent();
-    }
-    // Presses a control and returns what went on the wire and the code.
-    QString press(QAbstractButton *b)
-    {
-        clearSent();
-        b->click();
-        settle();
-        return sent().value(0);
-    }
+    Level3() : ConsoleRig(false, {3}) {}
 };
 } // namespace
 
@@ -39,7 +25,6 @@ class TestParams : public QObject
     Q_OBJECT
 private slots:
     void lockAndChoiceChecks();
-    void valueDisplays();
     void pressureUnitChange();
     void listAnswers();
     void specificGravity();
@@ -85,29 +70,6 @@ void TestParams::lockAndChoiceChecks()
     QCOMPARE(r.ui.messages.size(), 3);
     QCOMPARE(r.ui.messages[0].text, QString("Please enter a specific gravity other than zero."));
     QVERIFY(r.sent().isEmpty());
-}
-
-void TestParams::valueDisplays()
-{
-    Level3 r;
-    SensorTabWidget *t = r.tab(3);
-    r.bus.replies["3XRA!"] = "3+12.5";
-    r.press(t->RangeQueryBut);
-    QCOMPARE(t->RangeText->text(), QString("12.5000"));
-    r.bus.replies["3XRA!"] = "3-0.25";
-    r.press(t->RangeQueryBut);
-    QCOMPARE(t->RangeText->text(), QString("-0.2500"));
-    r.bus.replies["3XLOF!"] = "3-1.5";
-    r.press(t->LevelQueryBut);
-    QCOMPARE(t->LevelText->text(), QString("-1.5000"));
-    r.bus.replies["3XMOR!"] = "3+7";
-    r.press(t->MaxOverRangeQueryBut);
-    QCOMPARE(t->MaxOverRangeText->text(), QString("7.0000"));
-    r.bus.replies["3XE!"] = "3+9.80665";
-    r.press(t->LocalGravityQueryBut);
-    QCOMPARE(t->LocalGravityText->text(), QString("9.80665"));
-    QCOMPARE(r.w->ListView->topLevelItem(3)->text(SensorTable::LocalGravity), QString("9.80665"));
-    QVERIFY(r.ui.messages.isEmpty());
 }
 
 void TestParams::pressureUnitChange()

@@ -15,22 +15,7 @@
 
 namespace {
 struct Rotary : ConsoleRig {
-    Rotary() : ConsoleRig(true, 80, false)
-    {
-        for (int a : {0, 1, 2, 5})
-            rotarySensor(a);
-        load();
-        ui.clear();
-        clearSent();
-    }
-    QString press(QAbstractButton *b)
-    {
-        clearSent();
-        b->click();
-        const QString first = sent().value(0);
-        settle();
-        return first;
-    }
+    Rotary() : ConsoleRig(true, {0, 1, 2, 5}) {}
     QString cell(int a, int c) const { return w->RotaryListView->topLevelItem(a)->text(c); }
 };
 } // namespace
