@@ -101,7 +101,6 @@ class TestFaults : public QObject
     Q_OBJECT
 private slots:
     void silentMidScan();
-    void silentMidSequence();
     void silentMidLogging();
     void garbageBeforeAndInsideAnswers();
     void endlessStreamWithoutCr();
@@ -140,37 +139,6 @@ void TestFaults::silentMidScan()
     QCOMPARE(r.sent(), QStringList{"4XRA!"});
     QCOMPARE(w.link.ResponseState, 2);
     QVERIFY(r.levelTabIdle(4));
-}
-
-void TestFaults::silentMidSequence()
-{
-    // Stage one calibration: the sensor stops answering after its third step.
-    Drill r({2});
-    r.load();
-    MainWindow &w = *r.w;
-    w.CalibrateCheck->setChecked(true);
-    r.settle();
-    r.ui.clear();
-    r.clearSent();
-    r.onCommand("2XP1!", [&] { r.bus().faults().silent.insert(2); });
-    r.tab(2)->StageOneBut->click();
-    r.settle();
-    const QStringList sent = r.sent();
-    QCOMPARE(sent, (QStringList{"2XREV0!", "2XU0,1.0!", "2XP1!"}));
-    QVERIFY(!sent.contains("2XU1,0.0!"));   // the last step never went out
-    QVERIFY(!w.StageOne_Flag);
-    QVERIFY(r.ui.messages.isEmpty());        // no "complete" notice
-    QVERIFY(w.ReplyBeep_Flag);
-    QVERIFY(!w.link.exchangeInFlight() && w.sequencesRunning == 0);
-    QVERIFY(r.tab(2)->StageOneBut->isEnabled());
-    QVERIFY(!r.tab(2)->ZeroCalibrationBut->isEnabled());
-    // When the sensor answers again, the sequence can be run in full.
-    r.bus().faults().silent.clear();
-    r.tab(2)->StageOneBut->click();
-    r.settle();
-    QVERIFY(w.StageOne_Flag);
-    QCOMPARE(r.ui.texts(), QStringList{"Stage One Calibration|Stage 1 of Re-Calibration complete, proceed to stage 2."});
-    QVERIFY(r.tab(2)->ZeroCalibrationBut->isEnabled());
 }
 
 void TestFaults::silentMidLogging()
