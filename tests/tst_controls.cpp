@@ -15,6 +15,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -411,6 +412,29 @@ void TestControls::textsEverywhere()
              (QStringList{"Date", "Time", "Pressure", "Units", "Temperature", "Units"}));
     QCOMPARE(rotary.tab(4)->RotaryLogListView->headers(), (QStringList{"Date", "Time", "Level", "Units"}));
     QCOMPARE(level.w->SensorTab->tabText(7), QString("Sensor 7"));
+
+    // The labels of each frame, top to bottom.
+    auto labels = [](QWidget *frame) {
+        QStringList l;
+        for (QLabel *label : frame->findChildren<QLabel *>())
+            l << label->text();
+        return l;
+    };
+    QCOMPARE(labels(level.tab(0)->ParameterFrame),
+             (QStringList{"Sensor Address :", "Range :", "Max Over Range :", "Pressure Units :", "Temperature Units :",
+                          "Density Correction :", "Reverse Output :", "Local Level :", "Local Level Offset :",
+                          "Sensor Lock :", "S.G.", "Max Sample Rate :", "Level Offset:", "Auto Zero:",
+                          "Sensor Details :"}));
+    QCOMPARE(labels(level.tab(0)->CalibrateFrame),
+             (QStringList{"Stage 1", "Clear Offsets :", "Stage 2", "Zero Calibration:", "Slope Calibration:",
+                          "Pressure:", "Calibration Complete:", "Local Gravity :"}));
+    QCOMPARE(labels(rotary.tab(0)->RotaryEncoderFrame),
+             (QStringList{"Sensor Address :", "Counts Per Rev:", "Pulley Circumf (mm) :", "Measurement Units :",
+                          "Rotation Direction :", "Set Current Value :", "Set Output to Zero :", "Maximum Range :",
+                          "Measurement Res :", "Sensor Details :"}));
+    QVERIFY(labels(level.tab(0)->LogFrame).startsWith("Logging Period :"));
+    // The clock panel: date, one blank, time, two blanks.
+    QTRY_COMPARE(level.w->StatusBar1[2]->text(), level.clock.shortDate() + " " + level.clock.timeOfDay() + "  ");
 }
 
 void TestControls::scanTimeoutsAndFlags()

@@ -71,8 +71,12 @@ void TestLayout::everyControlWithinReach()
     const QSize least = w.minimumSizeHint();
     QVERIFY2(least.width() <= 1024 && least.height() <= 700,
              qPrintable(QStringLiteral("%1x%2").arg(least.width()).arg(least.height())));
-    // Opened on the screen and no larger than it.
+    // Opened on the screen and no larger than it, centred in it: 1280x860
+    // where there is room, less a frame's worth of the screen where not.
     QVERIFY(screen.contains(w.geometry()));
+    const QSize opened = QSize(1280, 860).boundedTo(screen.size() - QSize(16, 40)).expandedTo(w.minimumSize());
+    QCOMPARE(w.size(), opened);
+    QCOMPARE(w.geometry().center(), screen.center());
 
     // At the smallest size the window takes, every control can be reached.
     w.resize(w.minimumSize());
