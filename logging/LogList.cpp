@@ -4,12 +4,27 @@
 #include <QClipboard>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QScrollBar>
 #include <algorithm>
+
+namespace {
+// The row header is hidden and paints nothing: it need not follow the current
+// row, which would make it sum the heights of all rows after each insertion.
+class HiddenRowHeader : public QHeaderView
+{
+public:
+    explicit HiddenRowHeader(QWidget *parent) : QHeaderView(Qt::Vertical, parent) {}
+
+protected:
+    void currentChanged(const QModelIndex &, const QModelIndex &) override {}
+};
+} // namespace
 
 LogList::LogList(const QStringList &headers, const QVector<int> &valueColumns, const QVector<int> &unitsColumns,
                  QWidget *parent)
     : QTableView(parent), m_model(new LogModel(headers, valueColumns, unitsColumns, this))
 {
+    setVerticalHeader(new HiddenRowHeader(this));
     setModel(m_model);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::ExtendedSelection);
@@ -22,6 +37,9 @@ LogList::LogList(const QStringList &headers, const QVector<int> &valueColumns, c
     verticalHeader()->hide();
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
+    // Scrolling by item looks up the position of the top row after every
+    // insertion, which walks every row once rows are added at the top.
+    setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
     horizontalHeader()->setDefaultSectionSize(fontMetrics().horizontalAdvance(QStringLiteral("00/00/0000")) + 16);
     horizontalHeader()->setStretchLastSection(true);
     horizontalHeader()->setSectionsClickable(false);
@@ -65,4 +83,51 @@ void LogList::keyPressEvent(QKeyEvent *event)
         return;
     }
     QTableView::keyPressEvent(event);
+}
+
+int LogList::rowTop(int row) const
+{
+    return row * verticalHeader()->defaultSectionSize() - verticalOffset();
+}
+
+QRect LogList::visualRect(const QModelIndex &index) const
+{
+    if (!index.isValid() || index.model() != m_model)
+        return {};
+    return QRect(columnViewportPosition(index.column()), rowTop(index.row()), columnWidth(index.column()),
+                 verticalHeader()->defaultSectionSize());
+}
+
+QRegion LogList::visualRegionForSelection(const QItemSelection &selection) const
+{
+    const int height = verticalHeader()->defaultSectionSize();
+    QRegion region;
+    for (const QItemSelectionRange &r : selection) {
+        const int left = columnViewportPosition(r.left());
+        const int right = columnViewportPosition(r.right()) + columnWidth(r.right());
+        region += QRect(left, rowTop(r.top()), right - left, (r.bottom() - r.top() + 1) * height) & viewport()->rect();
+    }
+    return region;
+}
+
+void LogList::scrollTo(const QModelIndex &index, ScrollHint hint)
+{
+    if (!index.isValid())
+        return;
+    const QRect cell = visualRect(index);
+    const int view = viewport()->height();
+    const int top = verticalScrollBar()->value() + cell.top();
+    QScrollBar *v = verticalScrollBar();
+    if (hint == PositionAtTop || (hint == EnsureVisible && cell.top() < 0))
+        v->setValue(top);
+    else if (hint == PositionAtBottom || (hint == EnsureVisible && cell.bottom() > view))
+        v->setValue(top - view + cell.height());
+    else if (hint == PositionAtCenter)
+        v->setValue(top - (view - cell.height()) / 2);
+    QScrollBar *h = horizontalScrollBar();
+    if (cell.left() < 0)
+        h->setValue(h->value() + cell.left());
+    else if (cell.right() > viewport()->width())
+        h->setValue(h->value() + qMin(cell.left(), cell.right() - viewport()->width()));
+    update(index);
 }

@@ -35,13 +35,21 @@ public:
     // The selected rows as the clipboard gets them.
     QString copiedText() const;
 
+    QRect visualRect(const QModelIndex &index) const override;
+    void scrollTo(const QModelIndex &index, ScrollHint hint = EnsureVisible) override;
+
 signals:
     // The number of rows changed (a row added, the list cleared).
     void countChanged(int rows);
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
+    QRegion visualRegionForSelection(const QItemSelection &selection) const override;
 
 private:
+    // Rows have one height and none is hidden, so a row's place is its index
+    // times that height; the header would sum every row above it instead.
+    int rowTop(int row) const;
+
     LogModel *m_model;
 };

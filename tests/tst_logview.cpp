@@ -12,6 +12,7 @@
 #include <QChartView>
 #include <QClipboard>
 #include <QLineSeries>
+#include <QScrollBar>
 #include <QTest>
 #include <QValueAxis>
 
@@ -74,6 +75,22 @@ void TestLogView::listReadAndCopied()
     QCOMPARE(QApplication::clipboard()->text(),
              "Date\tTime\tPressure\tUnits\tTemperature\tUnits\n" + d + "\t09:00:02\t1.2\tmH2O\t21.5\tCentigrade\n" +
                  d + "\t09:00:00\t1.0\tmH2O\t21.5\tCentigrade\n");
+    // Rows are placed and scrolled to as the table itself would, without
+    // summing the rows above (a list of a million rows stays flat).
+    for (int s = 3; s < 300; ++s)
+        list.insertTop(reading(s, "2.0"));
+    list.resize(300, 200);
+    for (int row : {0, 57, 299})
+        for (auto hint : {QAbstractItemView::EnsureVisible, QAbstractItemView::PositionAtTop,
+                          QAbstractItemView::PositionAtBottom, QAbstractItemView::PositionAtCenter}) {
+            list.verticalScrollBar()->setValue(1000);
+            list.QTableView::scrollTo(list.model()->index(row, 3), hint);
+            const int expected = list.verticalScrollBar()->value();
+            QCOMPARE(list.visualRect(list.model()->index(row, 3)), list.QTableView::visualRect(list.model()->index(row, 3)));
+            list.verticalScrollBar()->setValue(1000);
+            list.scrollTo(list.model()->index(row, 3), hint);
+            QCOMPARE(list.verticalScrollBar()->value(), expected);
+        }
 }
 
 void TestLogView::chartDrawsTheList()
