@@ -79,6 +79,8 @@ def seeds():
         yield f'decode-{code:03}', setup() + decode(code, 0, flags) + answers(*lines)
     for code, (lines, flags) in ROTARY.items():
         yield f'decode-{code:03}', setup(rotary=True) + decode(code, 0, flags) + answers(*lines)
+    # The answer to a local-offset set unticks the box, which sends its state: no reading on top of it.
+    yield 'regress-local-offset-box', setup() + decode(22) + answers('01', '01', *LEVEL_READING)
     yield 'decode-user-command', setup() + decode(10, 0, 8) + answers('anything at all')
     yield 'decode-wrong-echo', setup(echo=False) + decode(13) + chunk('1XRA!1+1.0\r\n0XRA!x\r\n0XRA!0+2.0\r\n')
     yield 'noise-unasked', setup() + answers('\x00\x7f0XRA!0+1', '?!3', '\n\n\r')
