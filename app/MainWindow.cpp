@@ -517,8 +517,9 @@ void MainWindow::onCannotSend()
         connectMessageShown = true;
     }
     // Periodic logging cannot go on without a port; stop it rather than
-    // report the same failure at every reading.
-    if (LoggingTab != 0)
+    // report the same failure at every reading, unless it only waits for a
+    // lost port to come back.
+    if (LoggingTab != 0 && !ports->reopening())
         logging->stopAll(QStringLiteral("because the port is closed"));
     // Logging ticks go on while the box is open: never a second box on top.
     if (m_connectMessageOpen)
@@ -539,7 +540,7 @@ void MainWindow::onPortLost(const QString &)
     // goes on by itself when it is back, whether or not this is answered.
     if (LoggingTab != 0) {
         logging->portLost();
-        ports->reopenWhenBack([this] { logging->portBack(); });
+        ports->reopenWhenBack();
         then = QStringLiteral("Logging will resume by itself as soon as the adapter is back.");
     }
     if (m_portLostShown)

@@ -3,6 +3,7 @@
 #include "app/MainWindow.h"
 #include "discovery/Scanner.h"
 #include "discovery/Settings.h"
+#include "logging/LoggingEngine.h"
 
 #include <QAction>
 #include <QLabel>
@@ -69,11 +70,13 @@ void PortMenu::connected(int port)
     m.StatusBar1[1]->setText(QStringLiteral("Connected on Com Port ") + QString::number(port) +
                              QStringLiteral(", 1200, n, 7, 1. "));
     m.SensorTab->setEnabled(true);
+    // Logging that waited for a lost port goes on, whichever way a port
+    // opened again.
+    m.logging->portBack();
 }
 
-void PortMenu::reopenWhenBack(std::function<void()> back)
+void PortMenu::reopenWhenBack()
 {
-    m_back = std::move(back);
     if (!m_open.isNull())
         m_retry.start();
 }
@@ -81,7 +84,6 @@ void PortMenu::reopenWhenBack(std::function<void()> back)
 void PortMenu::stopReopening()
 {
     m_retry.stop();
-    m_back = nullptr;
 }
 
 void PortMenu::retry()
@@ -101,10 +103,7 @@ void PortMenu::retry()
     m.CommPort = port;
     for (int i = 1; i <= 16; ++i)
         m.mnuCom[static_cast<size_t>(i)]->setChecked(i == port);
-    connected(port);
     m.mnuQueryAddress->setEnabled(true);
-    const auto back = std::move(m_back);
     stopReopening();
-    if (back)
-        back();
+    connected(port);
 }

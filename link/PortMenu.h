@@ -3,7 +3,6 @@
 #include "link/PortCatalogue.h"
 
 #include <QTimer>
-#include <functional>
 
 class MainWindow;
 
@@ -22,8 +21,8 @@ public:
 
     // The open port failed for good: look for its device every few seconds
     // and reopen it when it is back (found by its identity, whatever its
-    // path), then call `back`. Ends with stopReopening() or a port chosen.
-    void reopenWhenBack(std::function<void()> back);
+    // path); logging then goes on. Ends with stopReopening() or a port chosen.
+    void reopenWhenBack();
     void stopReopening();
     bool reopening() const { return m_retry.isActive(); }
     void setRetryIntervalMs(int ms) { m_retry.setInterval(ms); }
@@ -36,5 +35,4 @@ private:
     PortCatalogue m_listed;     // as last listed in the menu
     PortIdentity m_open;        // the device of the port last opened
     QTimer m_retry;
-    std::function<void()> m_back;
 };

@@ -32,6 +32,30 @@ QStringList times(LogList *l)
         out << l->text(i, 1);
     return out;
 }
+// The fields a move copies: texts, and list selections.
+const QStringList levelTexts = {"LocalGravityText", "RangeText", "MaxOverRangeText", "LevelText", "SampleRateText",
+                                "SGText", "ZeroCalibrationText", "SlopeCalibrationText", "PressureText"};
+const QStringList levelLists = {"PressUnitsCombo", "TempUnitsCombo", "DensityCorrCombo", "ReverseCombo"};
+const QStringList rotaryTexts = {"RotaryMaxRangeText", "RotaryCountsPerRevText", "RotaryMeasurementResText",
+                                 "RotaryPulleyCircumText", "RotaryCurrentValueText"};
+const QStringList rotaryLists = {"RotaryMeasurementUnitsCombo", "RotaryDirectionCombo"};
+
+// Each field a value of its own, each list its second entry.
+void setEveryField(SensorTabWidget *t, int a, const QStringList &texts, const QStringList &lists)
+{
+    for (const QString &f : texts)
+        t->findChild<QLineEdit *>(f + "_" + QString::number(a))->setText(f + " value");
+    for (const QString &f : lists)
+        combo::select(t->findChild<QComboBox *>(f + "_" + QString::number(a)), 1);
+}
+
+void checkEveryField(SensorTabWidget *t, int a, const QStringList &texts, const QStringList &lists)
+{
+    for (const QString &f : texts)
+        QCOMPARE(t->findChild<QLineEdit *>(f + "_" + QString::number(a))->text(), f + " value");
+    for (const QString &f : lists)
+        QCOMPARE(t->findChild<QComboBox *>(f + "_" + QString::number(a))->currentIndex(), 1);
+}
 } // namespace
 
 class TestAddress : public QObject
@@ -81,7 +105,7 @@ void TestAddress::moveLevelProbe()
     o->LocalOffsetCheck->setChecked(true);
     r.settle();
     o->LogPeriodCombo->setCurrentIndex(2);
-    o->RangeText->setText("10.0000");
+    setEveryField(o, 3, levelTexts, levelLists);
     r.bus.replies["3A6!"] = "6";
     r.ui.clear();
     r.clearSent();
@@ -99,8 +123,7 @@ void TestAddress::moveLevelProbe()
     QVERIFY(n->ClearLogBut->isEnabled() && n->SaveLogBut->isEnabled());
     QVERIFY(o->ClearLogBut->testAttribute(Qt::WA_ForceDisabled) && o->SaveLogBut->testAttribute(Qt::WA_ForceDisabled));
     QVERIFY(n->LocalOffsetCheck->isChecked());
-    QCOMPARE(n->RangeText->text(), QString("10.0000"));
-    QCOMPARE(combo::text(n->PressUnitsCombo), QString("mH2O"));
+    checkEveryField(n, 6, levelTexts, levelLists);
     QCOMPARE(n->SensorIDList->count(), 4);
     QCOMPARE(o->SensorIDList->count(), 0);
     QCOMPARE(combo::text(o->AddressCombo), QString("Select....."));
@@ -211,17 +234,14 @@ void TestAddress::moveRotary()
     r.load();
     MainWindow &w = *r.w;
     r.bus.replies["2A5!"] = "5";
-    r.tab(2)->RotaryMaxRangeText->setText("50");
+    setEveryField(r.tab(2), 2, rotaryTexts, rotaryLists);
     r.clearSent();
     combo::select(r.tab(2)->RotaryAddressCombo, 5);
     r.tab(2)->RotaryAddrBut->click();
     QCOMPARE(w.link.LastCommand, 101);
     r.settle();
     SensorTabWidget *n = r.tab(5);
-    QCOMPARE(n->RotaryPulleyCircumText->text(), QString("200"));
-    QCOMPARE(n->RotaryMeasurementResText->text(), QString("0.049"));
-    QCOMPARE(n->RotaryMaxRangeText->text(), QString("50"));
-    QCOMPARE(combo::text(n->RotaryDirectionCombo), QString("Clockwise"));
+    checkEveryField(n, 5, rotaryTexts, rotaryLists);
     QCOMPARE(n->RotaryLogListView->rowCount(), 1);
     QVERIFY(n->SaveLogBut->isEnabled());
     QCOMPARE(w.RotaryListView->topLevelItem(5)->text(SensorTable::RotarySerialNo), QString("RQ910232"));

@@ -27,11 +27,6 @@ QStringList lines(QListWidget *l)
         out << l->item(i)->text();
     return out;
 }
-// Enabled by its own state; tabs without a sensor disable their pages.
-bool on(QWidget *w)
-{
-    return !w->testAttribute(Qt::WA_ForceDisabled);
-}
 } // namespace
 
 class TestConsole : public QObject
@@ -44,7 +39,6 @@ private slots:
     void scanOneSensor();
     void scanNoSensor();
     void scanWithClosedPort();
-    void busyAndIdle();
     void identificationAndDispatchCheck();
     void userCommandRouting();
     void quitQuestion();
@@ -54,12 +48,6 @@ private slots:
 void TestConsole::startupWindow()
 {
     StartupForm f;
-    QCOMPARE(f.Label1->text(), QString("SDI Configuration Software"));
-    QCOMPARE(f.Label4->text(), QString("Version:"));
-    QCOMPARE(f.versionLabel->text(), QString("1.0.2"));
-    QCOMPARE(f.LevelProbeButton->text(), QString("LT-Q5\nLevel Transmitter"));
-    QCOMPARE(f.RotaryEncoderButton->text(), QString("RQ-9\nSDI-12 Rotary Encoder"));
-    QCOMPARE(f.EncoderConverterButton->text(), QString("Corvexa\nSDI-12 Encoder Converter"));
     QSignalSpy spy(&f, &StartupForm::chosen);
     f.EncoderConverterButton->click();
     f.LevelProbeButton->click();
@@ -72,9 +60,7 @@ void TestConsole::familySetup()
     {
         ConsoleRig r(false);
         MainWindow &w = *r.w;
-        QCOMPARE(w.windowTitle(), QString("Orvane"));
         for (int i = 0; i < 10; ++i) {
-            QCOMPARE(w.SensorTab->tabText(i), QString("Sensor %1").arg(i));
             QVERIFY(r.tab(i)->ParameterFrame->isVisibleTo(&w) == (i == w.currentTab()) || !r.tab(i)->isVisible());
             QVERIFY(!r.tab(i)->RotaryEncoderFrame->isVisibleTo(r.tab(i)));
             QVERIFY(!r.tab(i)->CalibrateFrame->isVisibleTo(r.tab(i)));
@@ -91,11 +77,6 @@ void TestConsole::familySetup()
         QVERIFY(w.CalibrateCheck->isVisible());
         QVERIFY(w.mnuFilter->isVisible() && w.mnuReset->isVisible());
         QVERIFY(w.ListView->isVisible() && !w.RotaryListView->isVisible());
-        QCOMPARE(r.tab(0)->LogFrame->title(), QString("Log"));
-        QCOMPARE(r.tab(1)->LogFrame->title(), QString("Data Logging"));
-        QCOMPARE(r.tab(2)->SGText->toolTip(), QString("Enter Specific Gravity."));
-        QVERIFY(w.findChild<QPushButton *>("RangeBut_3") == r.tab(3)->RangeBut);
-        QVERIFY(w.findChild<QComboBox *>("PressUnitsCombo_9") == r.tab(9)->PressUnitsCombo);
     }
     {
         ConsoleRig r(true);
@@ -112,7 +93,6 @@ void TestConsole::familySetup()
         QVERIFY(!w.CalibrateCheck->isVisible());
         QVERIFY(!w.mnuFilter->isVisible() && !w.mnuReset->isVisible());
         QVERIFY(!w.ListView->isVisible() && w.RotaryListView->isVisible());
-        QCOMPARE(w.RotaryListView->headerItem()->text(6), QString("Log Status"));
     }
 }
 
@@ -129,11 +109,6 @@ void TestConsole::sensorTableBeforeScan()
         for (int c = 1; c <= 8; ++c)
             QCOMPARE(item->text(c), QString());
     }
-    QStringList headings;
-    for (int c = 0; c < 9; ++c)
-        headings << w.ListView->headerItem()->text(c);
-    QCOMPARE(headings, (QStringList{"Address", "Serial No.", "Density Correction", "Local Gravity", "Pressure", "Units",
-                                    "Temperature", "Units", "Log Status"}));
     // The port did not open: the message, no scan, nothing ticked.
     QCOMPARE(r.ui.texts(),
              QStringList{"Scan Sensors...|No sensors were found. Please check connections and addresses.\rCOM1: busy"});
@@ -231,45 +206,6 @@ void TestConsole::scanWithClosedPort()
     QCOMPARE(r.ui.texts(), once + once);
     QCOMPARE(r.w->CommsList->count(), 20);   // every command still logged
     QVERIFY(r.w->ScanBut->isEnabled());
-}
-
-void TestConsole::busyAndIdle()
-{
-    ConsoleRig r(false, 50);
-    MainWindow &w = *r.w;
-    BusyState &b = *w.busy;
-    w.LoggingTab = 3;   // logging runs on tab 2
-    b.SetLevelBusy(5);
-    QVERIFY(on(r.tab(2)->StopLogBut));
-    QVERIFY(on(r.tab(5)->StopLogBut));   // untouched
-    for (QWidget *c : {static_cast<QWidget *>(r.tab(5)->RangeBut), static_cast<QWidget *>(r.tab(5)->PressUnitsCombo),
-                       static_cast<QWidget *>(r.tab(5)->SensorIDList), static_cast<QWidget *>(r.tab(5)->AutoZeroBut)})
-        QVERIFY(!on(c));
-    QVERIFY(!w.ScanBut->isEnabled() && !w.mnuCommsPort->isEnabled() && !w.mnuUserCommand->isEnabled() &&
-            !w.mnuHelp->isEnabled() && !w.mnuFilter->isEnabled());
-    b.SetLevelIdle(5);
-    for (int i = 0; i < 10; ++i) {
-        QVERIFY(!on(r.tab(i)->AddrBut));
-        QVERIFY(!on(r.tab(i)->StartLogBut));
-        QVERIFY(!on(r.tab(i)->LogPeriodCombo));
-    }
-    QVERIFY(on(r.tab(5)->RangeBut) && on(r.tab(5)->SGText) && on(r.tab(5)->StopLogBut));
-    QVERIFY(w.ScanBut->isEnabled() && w.mnuUserCommand->isEnabled());
-    // Stage-2 buttons: back only once stage one has completed.
-    QVERIFY(!on(r.tab(5)->ZeroCalibrationBut));
-    w.StageOne_Flag = true;
-    b.SetLevelBusy(5);
-    b.SetLevelIdle(5);
-    QVERIFY(on(r.tab(5)->ZeroCalibrationBut) && on(r.tab(5)->CalibrationCompleteBut));
-    // Logging stopped: an idle tab gets its start and address controls back;
-    // the others keep theirs disabled until they go idle themselves.
-    w.LoggingTab = 0;
-    b.SetLevelIdle(5);
-    QVERIFY(on(r.tab(5)->AddrBut) && on(r.tab(5)->StartLogBut));
-    QVERIFY(!on(r.tab(1)->AddrBut));
-    // A rotary tab keeps its query buttons while busy.
-    b.SetRotaryBusy(1);
-    QVERIFY(on(r.tab(1)->QueryRotaryPulleyCircumfBut) && !on(r.tab(1)->RotaryPulleyCircumBut));
 }
 
 void TestConsole::identificationAndDispatchCheck()

@@ -204,33 +204,6 @@ void TestDecode::entryRules()
 void TestDecode::settingsFile()
 {
     QTemporaryDir dir;
-    const QString path = dir.filePath("Varno sysfile.cfg");
-    {
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(QByteArray::fromHex("03000000" "0A000000" "E803"));
-    }
-    LinkSettings s = sysdata::withDefaults(sysdata::read(path));
-    QCOMPARE(s.port, 3);
-    QCOMPARE(s.breakMs, 20);
-    QCOMPARE(s.markMs, 10);
-    QCOMPARE(s.dataTimeoutMs, 200);
-    QCOMPARE(s.commandTimeoutMs, 1000);
-
-    // Missing and short files: the fields that cannot be read are 0.
-    s = sysdata::withDefaults(sysdata::read(dir.filePath("none.cfg")));
-    QCOMPARE(s.port, 1);
-    QCOMPARE(s.commandTimeoutMs, 400);
-    {
-        QFile f(dir.filePath("short.cfg"));
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(QByteArray::fromHex("0500" "0700" "09"));
-    }
-    const SysDataRecord r = sysdata::read(dir.filePath("short.cfg"));
-    QCOMPARE(r.port, qint16(5));
-    QCOMPARE(r.breakMs, qint16(7));
-    QCOMPARE(r.markMs, qint16(0));
-
     // Writing changes bytes 0-9 only.
     const QString twelve = dir.filePath("twelve.cfg");
     {

@@ -1,6 +1,7 @@
 // The console as a user starts it, against the simulated bus: in-process
 // behind the port double, and as the sdi12-sim program on a pseudo-terminal.
 #include "support/ConsoleRig.h"
+#include "support/SimProcess.h"
 
 #include "app/Widgets.h"
 #include "discovery/SensorTable.h"
@@ -28,63 +29,10 @@ class TestEndToEnd : public QObject
 {
     Q_OBJECT
 private slots:
-    void levelProbesInProcess();
     void rotaryEncodersInProcess();
     void consoleOnPseudoTerminal_data();
     void consoleOnPseudoTerminal();
 };
-
-void TestEndToEnd::levelProbesInProcess()
-{
-    ConsoleRig r(false, 80, false);
-    sim::SimBus &bus = r.simulator();
-    bus.addSensor(0, sim::Family::Level);
-    bus.addSensor(4, sim::Family::Level);
-    r.load();
-    MainWindow &w = *r.w;
-    for (int i = 0; i < 10; ++i)
-        QCOMPARE(w.SensorTab->isTabEnabled(i), i == 0 || i == 4);
-    QCOMPARE(w.SensorTab->currentIndex(), 0);
-    QCOMPARE(w.ListView->topLevelItem(4)->text(SensorTable::PressureUnits), QString("mH2O"));
-    QCOMPARE(w.ListView->topLevelItem(4)->text(SensorTable::SerialNo), QString("LT510234"));
-    QCOMPARE(r.tab(4)->RangeText->text(), QString("10.0000"));
-    QCOMPARE(r.tab(4)->SampleRateText->text(), QString("2 Seconds"));
-    QVERIFY(r.ui.messages.isEmpty());
-
-    // Every level parameter set from the window reaches the sensor.
-    SensorTabWidget *t = r.tab(4);
-    t->UnlockCheck->setChecked(true);
-    r.settle();
-    QCOMPARE(bus.value(4, "XUNLK"), QString("1"));
-    t->RangeText->setText("12.5");
-    t->RangeBut->click();
-    r.settle();
-    QCOMPARE(bus.value(4, "XRA"), QString("12.5"));
-    QCOMPARE(t->RangeText->text(), QString("12.5000"));
-    combo::select(t->PressUnitsCombo, t->PressUnitsCombo->findText("mbar"));
-    t->PressUnitsBut->click();
-    r.settle();
-    QCOMPARE(bus.value(4, "XUP"), QString("13"));
-    QCOMPARE(w.ListView->topLevelItem(4)->text(SensorTable::PressureUnits), QString("mbar"));
-    t->SGText->setText("1.25");
-    t->SGBut->click();
-    r.settle();
-    QCOMPARE(bus.value(4, "XU0"), QString("0.8"));
-    QCOMPARE(t->SGText->text(), QString("1.25"));
-    combo::select(t->TempUnitsCombo, 1);
-    t->TempUnitsBut->click();
-    r.settle();
-    QCOMPARE(bus.value(4, "XUT"), QString("1"));
-    QVERIFY(t->LogListView->text(0, 4).toDouble() > 60);   // now in Fahrenheit
-    // Moving the probe to a free address.
-    combo::select(t->AddressCombo, 6);
-    t->AddrBut->click();
-    r.settle();
-    QVERIFY(bus.hasSensor(6) && !bus.hasSensor(4));
-    QVERIFY(w.SensorTab->isTabEnabled(6) && !w.SensorTab->isTabEnabled(4));
-    QCOMPARE(r.tab(6)->RangeText->text(), QString("12.5000"));
-    QCOMPARE(bus.value(6, "XUNLK"), QString("1"));
-}
 
 void TestEndToEnd::rotaryEncodersInProcess()
 {
@@ -125,44 +73,11 @@ void TestEndToEnd::consoleOnPseudoTerminal_data()
 void TestEndToEnd::consoleOnPseudoTerminal()
 {
     QFETCH(bool, rotary);
-    QTemporaryDir runtime;
-    QFile::setPermissions(runtime.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    const QString dir = runtime.path() + "/sdi12-ports";
-    QProcess simulator;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("XDG_RUNTIME_DIR", runtime.path());
-    simulator.setProcessEnvironment(env);
-    simulator.start(QStringLiteral(SDI12_SIM_PATH),
-                    rotary ? QStringList{"--com", "1", "--rotary", "2,7"} : QStringList{"--com", "1", "--level", "0,4"});
-    QElapsedTimer t;
-    t.start();
-    while (!QFileInfo(dir + "/COM1").isSymLink() && t.elapsed() < 5000)
-        QTest::qWait(20);
-    QVERIFY(QFileInfo(dir + "/COM1").isSymLink());
-
-    QTemporaryDir home;
-    SysDataRecord rec;
-    rec.commandTimeoutMs = 250;
-    const QString settings = home.filePath("Varno sysfile.cfg");
-    sysdata::write(settings, rec, nullptr);
-    TestUi ui;
-    Clock clock;
-    auto catalogue = std::make_shared<PortCatalogue>();
-    HardwarePort port([catalogue](int n) { return catalogue->devices.value(n); });
-    MainWindow::Platform p;
-    p.ui = &ui;
-    p.clock = &clock;
-    p.port = &port;
-    p.settingsPath = settings;
-    p.catalogue = [catalogue, dir] {
-        *catalogue = ports::numberDevices(portdir::linkedPorts(dir), {});
-        return *catalogue;
-    };
-    MainWindow w(p);
-    if (rotary)
-        w.setRotaryEncoderSensorType();
-    else
-        w.setLevelProbeSensorType();
+    SimProcess sim;
+    QVERIFY(sim.start(rotary ? QStringList{"--com", "1", "--rotary", "2,7"} : QStringList{"--com", "1", "--level", "0,4"}));
+    PtyConsole c(rotary, [&sim] { return ports::numberDevices(portdir::linkedPorts(sim.portDir()), {}); });
+    MainWindow &w = *c.w;
+    TestUi &ui = c.ui;
     w.Form_Load();   // opens COM1 and scans before it returns
     QVERIFY(w.mnuCom[1]->text().startsWith("COM1 - SDI-12 port link /dev/"));
     QVERIFY(w.mnuCom[1]->isChecked());
@@ -178,9 +93,6 @@ void TestEndToEnd::consoleOnPseudoTerminal()
     QCOMPARE(table->topLevelItem(found[1])->text(rotary ? int(SensorTable::RotaryLogStatus) : int(SensorTable::LevelLogStatus)),
              QString("Idle"));
     QVERIFY(w.CommsList->count() > 10);
-    port.close();
-    simulator.terminate();
-    QVERIFY(simulator.waitForFinished(3000));
 }
 
 QTEST_MAIN(TestEndToEnd)

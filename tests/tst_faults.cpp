@@ -4,6 +4,7 @@
 // console must stay responsive, release the sensor's tab, say what happened
 // and keep every log row it already had.
 #include "support/ConsoleRig.h"
+#include "support/SimProcess.h"
 
 #include "discovery/LogPeriods.h"
 #include "discovery/SensorTable.h"
@@ -100,7 +101,6 @@ class TestFaults : public QObject
     Q_OBJECT
 private slots:
     void silentMidScan();
-    void silentMidSequence();
     void silentMidLogging();
     void garbageBeforeAndInsideAnswers();
     void endlessStreamWithoutCr();
@@ -139,37 +139,6 @@ void TestFaults::silentMidScan()
     QCOMPARE(r.sent(), QStringList{"4XRA!"});
     QCOMPARE(w.link.ResponseState, 2);
     QVERIFY(r.levelTabIdle(4));
-}
-
-void TestFaults::silentMidSequence()
-{
-    // Stage one calibration: the sensor stops answering after its third step.
-    Drill r({2});
-    r.load();
-    MainWindow &w = *r.w;
-    w.CalibrateCheck->setChecked(true);
-    r.settle();
-    r.ui.clear();
-    r.clearSent();
-    r.onCommand("2XP1!", [&] { r.bus().faults().silent.insert(2); });
-    r.tab(2)->StageOneBut->click();
-    r.settle();
-    const QStringList sent = r.sent();
-    QCOMPARE(sent, (QStringList{"2XREV0!", "2XU0,1.0!", "2XP1!"}));
-    QVERIFY(!sent.contains("2XU1,0.0!"));   // the last step never went out
-    QVERIFY(!w.StageOne_Flag);
-    QVERIFY(r.ui.messages.isEmpty());        // no "complete" notice
-    QVERIFY(w.ReplyBeep_Flag);
-    QVERIFY(!w.link.exchangeInFlight() && w.sequencesRunning == 0);
-    QVERIFY(r.tab(2)->StageOneBut->isEnabled());
-    QVERIFY(!r.tab(2)->ZeroCalibrationBut->isEnabled());
-    // When the sensor answers again, the sequence can be run in full.
-    r.bus().faults().silent.clear();
-    r.tab(2)->StageOneBut->click();
-    r.settle();
-    QVERIFY(w.StageOne_Flag);
-    QCOMPARE(r.ui.texts(), QStringList{"Stage One Calibration|Stage 1 of Re-Calibration complete, proceed to stage 2."});
-    QVERIFY(r.tab(2)->ZeroCalibrationBut->isEnabled());
 }
 
 void TestFaults::silentMidLogging()
@@ -383,43 +352,22 @@ void TestFaults::adapterUnpluggedWhileLogging()
     // killed under it, as when the USB adapter is pulled out, and started
     // again ten seconds later, as when it is plugged back in.
     QFETCH(bool, samePath);
-    QTemporaryDir runtime;
-    QFile::setPermissions(runtime.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    const QString dir = runtime.path() + "/sdi12-ports";
-    const QString adapter = runtime.path() + "/ttyADAPTER";
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("XDG_RUNTIME_DIR", runtime.path());
-    auto plugIn = [&](QProcess &simulator) {
-        simulator.setProcessEnvironment(env);
-        simulator.start(QStringLiteral(SDI12_SIM_PATH), QStringList{"--com", "1", "--level", "3"});
-        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(dir + "/COM1").isSymLink(), 5000);
+    SimProcess first, second;
+    second.runtimePath = first.runtimePath;
+    const QString adapter = first.runtime.filePath("ttyADAPTER");
+    auto plugIn = [&](SimProcess &sim) {
+        QVERIFY(sim.start({"--com", "1", "--level", "3"}));
         QFile::remove(adapter);
-        QFile::link(QFileInfo(dir + "/COM1").symLinkTarget(), adapter);
+        QFile::link(QFileInfo(sim.link(1)).symLinkTarget(), adapter);
     };
-    QProcess first, second;
     plugIn(first);
-
-    QTemporaryDir home;
-    SysDataRecord rec;
-    rec.commandTimeoutMs = 250;
-    const QString settings = home.filePath("Varno sysfile.cfg");
-    sysdata::write(settings, rec, nullptr);
-    TestUi ui;
-    Clock clock;
-    auto catalogue = std::make_shared<PortCatalogue>();
-    HardwarePort port([catalogue](int n) { return catalogue->devices.value(n); });
-    MainWindow::Platform p;
-    p.ui = &ui;
-    p.clock = &clock;
-    p.port = &port;
-    p.settingsPath = settings;
-    p.catalogue = [catalogue, dir, adapter, samePath] {
-        *catalogue = samePath ? ports::numberDevices({}, {{adapter, "USB adapter"}})
-                              : ports::numberDevices(portdir::linkedPorts(dir), {});
-        return *catalogue;
-    };
-    MainWindow w(p);
-    w.setLevelProbeSensorType();
+    PtyConsole c(false, [&] {
+        return samePath ? ports::numberDevices({}, {{adapter, "USB adapter"}})
+                        : ports::numberDevices(portdir::linkedPorts(first.portDir()), {});
+    });
+    MainWindow &w = *c.w;
+    TestUi &ui = c.ui;
+    HardwarePort &port = c.port;
     w.Form_Load();
     w.ports->setRetryIntervalMs(300);
     QVERIFY(w.SensorTab->isTabEnabled(3));
@@ -430,8 +378,8 @@ void TestFaults::adapterUnpluggedWhileLogging()
     QTRY_VERIFY_WITH_TIMEOUT(t->LogListView->rowCount() >= 3, 15000);
     ui.clear();
 
-    first.kill();
-    QVERIFY(first.waitForFinished(3000));
+    first.process.kill();
+    QVERIFY(first.process.waitForFinished(3000));
     QTRY_COMPARE_WITH_TIMEOUT(w.StatusBar1[1]->text(), QString("Not Connected. "), 5000);
     QTRY_VERIFY_WITH_TIMEOUT(!w.link.exchangeInFlight(), 5000);
     const QStringList before = rowTexts(t->LogListView);
@@ -457,8 +405,6 @@ void TestFaults::adapterUnpluggedWhileLogging()
     QCOMPARE(ui.messages.size(), 1);
     t->StopLogBut->click();
     QVERIFY(w.StatusLogging->text().startsWith("Logging of Sensor 3 stopped by the user at "));
-    second.terminate();
-    second.waitForFinished(3000);
 }
 
 QTEST_MAIN(TestFaults)

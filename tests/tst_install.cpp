@@ -89,8 +89,7 @@ private slots:
     void nonsenseToldOnce();
     void locations_data();
     void locations();
-    void saveFailureToldOnce();
-    void helpAndAbout();
+    void toldOnceAndGuide();
 
 private:
     QTemporaryDir m_home;
@@ -106,11 +105,9 @@ void TestInstall::initTestCase()
         });
     // The user's configuration folder: the test location, under a home of
     // the test's own where the home comes from HOME.
-#ifndef Q_OS_WIN
-    qputenv("HOME", QFile::encodeName(m_home.path()));
-#endif
     QStandardPaths::setTestModeEnabled(true);
 #ifndef Q_OS_WIN
+    qputenv("HOME", QFile::encodeName(m_home.path()));
     QVERIFY(sysdata::userPath().startsWith(m_home.path()));
 #endif
     QVERIFY(sysdata::userPath().endsWith(QLatin1String("/Varno sysfile.cfg")));
@@ -121,10 +118,9 @@ void TestInstall::fieldRanges_data()
     QTest::addColumn<QByteArray>("file");
     QTest::addColumn<QList<int>>("expected");   // port, break, mark, data timeout, command timeout
     QTest::addColumn<bool>("valid");
-    const QList<int> defaults{1, 20, 15, 200, 400};
     QTest::newRow("stored values") << QByteArray::fromHex("03000000" "0A000000" "E803")
                                    << QList<int>{3, 20, 10, 200, 1000} << true;
-    QTest::newRow("empty file") << QByteArray() << defaults << true;
+    QTest::newRow("empty file") << QByteArray() << QList<int>{1, 20, 15, 200, 400} << true;
     QTest::newRow("short file") << QByteArray::fromHex("0500" "07") << QList<int>{5, 20, 15, 200, 400} << true;
     QTest::newRow("largest") << record({16, 9999, 9999, 9999, 6553}) << QList<int>{16, 9999, 9999, 9999, 6553} << true;
     QTest::newRow("negative") << record({-1, -20, 5, -1, -400}) << QList<int>{1, 20, 5, 200, 400} << false;
@@ -178,10 +174,9 @@ void TestInstall::nonsenseToldOnce()
         QCOMPARE(s.settingsMessages(),
                  QStringList{QStringLiteral("The settings file \"%1\" was not valid.\rThe default settings were used.")
                                  .arg(QDir::toNativeSeparators(path))});
-        QCOMPARE(s.w->CommPort, 1);
-        QCOMPARE(s.w->link.MarkTiming, 2400);   // 0x0960 is in range and kept
-        QCOMPARE(s.w->link.BreakTiming, 20);
-        QCOMPARE(s.w->link.commandTimeout(), 400);
+        const Link &l = s.w->link;
+        QCOMPARE((QList<int>{s.w->CommPort, l.BreakTiming, l.MarkTiming, l.DataTimeout, l.commandTimeout()}),
+                 (QList<int>{1, 20, 2400, 200, 400}));   // 0x0960 is in range and kept
     }
     QFile f(path);   // repaired; the byte after the record stays
     QVERIFY(f.open(QIODevice::ReadOnly));
@@ -263,10 +258,8 @@ void TestInstall::locations()
         }
     }
 
-    const auto where = [&](const QString &path) {
-        return path.isEmpty() ? QStringLiteral("none")
-               : path == beside ? QStringLiteral("beside")
-                                : QStringLiteral("user");
+    const auto where = [&](const QString &path) -> QString {
+        return path.isEmpty() ? "none" : path == beside ? "beside" : "user";
     };
     sysdata::Store first(beside, user);
     const int port = first.read().port;
@@ -280,7 +273,7 @@ void TestInstall::locations()
         QCOMPARE(int(sysdata::read(beside).port), besidePort);   // left as it was
 }
 
-void TestInstall::saveFailureToldOnce()
+void TestInstall::toldOnceAndGuide()
 {
     // Nowhere to write: neither beside the program nor a user folder that
     // can be created. The choices stay in effect; the user hears it once.
@@ -289,7 +282,6 @@ void TestInstall::saveFailureToldOnce()
     const QString beside = dir.filePath("file/Varno sysfile.cfg");
     const QString user = dir.filePath("file/config/Varno sysfile.cfg");
     Shell s(beside, user);
-    s.ui.clear();
     s.port.failNextOpen(QStringLiteral("busy"));
     s.w->mnuCom[2]->trigger();
     s.port.failNextOpen(QStringLiteral("busy"));
@@ -300,19 +292,14 @@ void TestInstall::saveFailureToldOnce()
                                         "created.\rThe values stay in effect until the program ends.")
                              .arg(QDir::toNativeSeparators(user),
                                   QDir::toNativeSeparators(dir.filePath("file/config")))});
-}
 
-void TestInstall::helpAndAbout()
-{
-    QTemporaryDir dir;
-    Shell s(dir.filePath("Varno sysfile.cfg"), QString());
+    // One guide window however often it is asked for; it quotes the program's own texts.
     s.w->submnuHelp->trigger();
     s.w->submnuHelp->trigger();
     const QList<HelpWindow *> windows = s.w->findChildren<HelpWindow *>();
     QCOMPARE(windows.size(), 1);
     QVERIFY(windows[0]->isVisible());
     const QString guide = windows[0]->HelpText->toPlainText();
-    // The guide quotes the program's own texts.
     for (const char *quoted :
          {"dialout", "MAINTENANCE", "Re-Scan Sensors", "Calibrate Mode", "Start Log", "Save As...",
           "Unable to connect to comm port.", "No sensors were found. Please check connections and addresses.",
@@ -320,7 +307,6 @@ void TestInstall::helpAndAbout()
           "The values stay in effect until the program ends.", "The command timeout must be between 1 and 6553 mS.",
           "Unable to set range value whilst sensor is locked."})
         QVERIFY2(guide.contains(QLatin1String(quoted)), quoted);
-
     s.w->submnuAbout->trigger();
     QVERIFY(s.w->About->isVisible());
     QVERIFY(s.w->About->Text1->toPlainText().endsWith(QLatin1String("   Version 1.0.2")));

@@ -49,9 +49,8 @@ QString summary(const Journal::Pending &p)
     return total == p.total ? parts.join(' ') : QString("total %1 != %2").arg(p.total).arg(total);
 }
 
-// Runs statements on a connection of its own; the first value of the last
-// one, or the error.
-QString sql(const QString &path, const QStringList &statements)
+// Runs a statement on a connection of its own: its first value, or the error.
+QString sql(const QString &path, const QString &statement)
 {
     QString result;
     {
@@ -59,8 +58,7 @@ QString sql(const QString &path, const QStringList &statements)
         db.setDatabaseName(path);
         const bool open = db.open();
         QSqlQuery q(db);
-        for (const QString &s : statements)
-            result = !open || !q.exec(s) ? "error: " + q.lastError().text() : q.next() ? q.value(0).toString() : "";
+        result = !open || !q.exec(statement) ? "error: " + q.lastError().text() : q.next() ? q.value(0).toString() : "";
     }
     QSqlDatabase::removeDatabase("raw");
     return result;
@@ -93,80 +91,40 @@ class TestJournal : public QObject
 {
     Q_OBJECT
 private slots:
-    void roundTrip();
     void sessions_data();
     void sessions();
     void retention();
-    void damaged_data();
-    void damaged();
-    void cannotWrite_data();
-    void cannotWrite();
+    void badFiles_data();
+    void badFiles();
     void writeFailure();
     void crashMidAppend();
 };
 
-// Rows come back per list, newest first, every text as shown; a second
-// console is kept out until the first one closes.
-void TestJournal::roundTrip()
-{
-    QTemporaryDir dir;
-    const QString path = dir.filePath("new/folder/journal.sqlite");
-    Journal other;
-    {
-        Journal j;
-        const Journal::OpenResult r = j.open(path);
-        QCOMPARE(r.status, Status::Ok);
-        QVERIFY(r.reason.isEmpty());
-        const Journal::OpenResult refused = other.open(path);
-        QCOMPARE(refused.status, Status::InUse);
-        QVERIFY2(!refused.ready() && refused.reason.contains("in use by another running console"),
-                 qPrintable(refused.reason));
-        QVERIFY(!other.append(0, 1, rowFor(1), kBase));
-        for (int k = 0; k < 7; ++k)
-            QVERIFY(j.append(0, k < 5 ? 3 : 9, rowFor(k), kBase.addSecs(k)));
-        QVERIFY(j.append(1, 3, rowFor(100), kBase));
-        QVERIFY(!j.append(0, 10, rowFor(0), kBase) && !j.lastError().isEmpty());   // no such list
-        QCOMPARE(j.rowCount(), 8);
-    }
-    QCOMPARE(other.open(path).status, Status::Ok);
-    const QVector<Journal::Restored> lists = other.takePending(0);
-    QCOMPARE(lists.size(), 2);
-    QCOMPARE(lists[0].address, 3);
-    QCOMPARE(lists[1].address, 9);
-    QCOMPARE(lists[0].rows.size(), 5);
-    QCOMPARE(lists[1].rows.size(), 2);
-    for (int i = 0; i < 5; ++i)
-        QVERIFY2(sameRow(lists[0].rows.at(i), rowFor(4 - i)), qPrintable(QString::number(i)));
-    QVERIFY(sameRow(lists[1].rows.at(0), rowFor(6)));
-    QVERIFY(other.pending(0).lists.isEmpty());
-    QCOMPARE(summary(other.pending(1)), QString("3:1:0-0"));   // the other family waits for its own run
-    QCOMPARE(other.rowCount(), 8);                              // taken over, not copied
-}
-
 // A script of steps on family 0 (b: family 1), then the summary of earlier
-// runs' unsaved readings as the last session sees them:
+// runs' unsaved readings as the last session sees them, and the rows taken:
 //   aN append a row to list N (the k-th append taken k seconds after the base)
 //   sN save list N, sN<k save it up to the k-th append, cN clear it,
 //   mN>M move it, r close and open again (a new run), t take the pending rows.
 void TestJournal::sessions_data()
 {
     QTest::addColumn<QString>("script");
-    QTest::addColumn<QString>("expected");   // family 0 | family 1
-    QTest::newRow("own rows are not pending") << "a3 a3 a5" << "|";
-    QTest::newRow("a run that ended unsaved") << "a3 a3 a5 r" << "3:2:1-2 5:1:3-3|";
-    QTest::newRow("two runs add up") << "a3 r a3 a4 r" << "3:2:1-2 4:1:3-3|";
-    QTest::newRow("saved") << "a3 a3 s3 a3 r" << "3:1:3-3|";
-    QTest::newRow("saved up to a row") << "a3 a3 a3 s3<2 r" << "3:1:3-3|";
-    QTest::newRow("cleared") << "a3 a5 c3 r" << "5:1:2-2|";
-    QTest::newRow("saving closes this run's rows only") << "a3 r a3 s3 r" << "3:1:1-1|";
-    QTest::newRow("moved with its sensor") << "a3 a3 m3>7 a3 r" << "3:1:3-3 7:2:1-2|";
-    QTest::newRow("saved rows stay behind") << "a3 s3 a3 m3>4 r" << "4:1:2-2|";
-    QTest::newRow("taken rows are not pending twice") << "a3 r t" << "|";
-    QTest::newRow("taken rows unsaved again next run") << "a3 a5 r t r" << "3:1:1-1 5:1:2-2|";
-    QTest::newRow("taken rows saved") << "a3 a5 r t s3 r" << "5:1:2-2|";
-    QTest::newRow("taken rows moved") << "a3 r t m3>6 r" << "6:1:1-1|";
-    QTest::newRow("families apart") << "a3 b3 b4 r" << "3:1:1-1|3:1:2-2 4:1:3-3";
-    QTest::newRow("taking leaves the other family") << "b3 a3 r t" << "|3:1:1-1";
+    QTest::addColumn<QString>("expected");   // family 0 | family 1 | "address:k,k" per list taken, newest first
+    QTest::newRow("own rows are not pending") << "a3 a3 a5" << "||";
+    QTest::newRow("a run that ended unsaved") << "a3 a3 a5 r" << "3:2:1-2 5:1:3-3||";
+    QTest::newRow("two runs add up") << "a3 r a3 a4 r" << "3:2:1-2 4:1:3-3||";
+    QTest::newRow("saved") << "a3 a3 s3 a3 r" << "3:1:3-3||";
+    QTest::newRow("saved up to a row") << "a3 a3 a3 s3<2 r" << "3:1:3-3||";
+    QTest::newRow("cleared") << "a3 a5 c3 r" << "5:1:2-2||";
+    QTest::newRow("saving closes this run's rows only") << "a3 r a3 s3 r" << "3:1:1-1||";
+    QTest::newRow("moved with its sensor") << "a3 a3 m3>7 a3 r" << "3:1:3-3 7:2:1-2||";
+    QTest::newRow("saved rows stay behind") << "a3 s3 a3 m3>4 r" << "4:1:2-2||";
+    QTest::newRow("rows come back as shown") << "a3 a3 a3 a3 a3 a9 a9 b3 r t" << "|3:1:8-8|3:5,4,3,2,1 9:7,6";
+    QTest::newRow("taken rows are not pending twice") << "a3 r t" << "||3:1";
+    QTest::newRow("taken rows unsaved again next run") << "a3 a5 r t r" << "3:1:1-1 5:1:2-2||3:1 5:2";
+    QTest::newRow("taken rows saved") << "a3 a5 r t s3 r" << "5:1:2-2||3:1 5:2";
+    QTest::newRow("taken rows moved") << "a3 r t m3>6 r" << "6:1:1-1||3:1";
+    QTest::newRow("families apart") << "a3 b3 b4 r" << "3:1:1-1|3:1:2-2 4:1:3-3|";
+    QTest::newRow("taking leaves the other family") << "b3 a3 r t" << "|3:1:1-1|3:2";
 }
 
 void TestJournal::sessions()
@@ -174,10 +132,11 @@ void TestJournal::sessions()
     QFETCH(QString, script);
     QFETCH(QString, expected);
     QTemporaryDir dir;
-    const QString path = dir.filePath("journal.sqlite");
+    const QString path = dir.filePath("new/folder/journal.sqlite");   // folders it makes
     Journal j;
     QCOMPARE(j.open(path).status, Status::Ok);
     QVector<qint64> ids{0};
+    QStringList taken;
     for (const QString &step : script.split(' ')) {
         const char op = step.at(0).toLatin1();
         const int n = step.mid(1, 1).toInt();
@@ -192,14 +151,23 @@ void TestJournal::sessions()
         case 's': ok = step.contains('<') ? j.markSaved(0, n, ids[step.section('<', 1).toInt()]) : j.markSaved(0, n); break;
         case 'c': ok = j.markCleared(0, n); break;
         case 'm': ok = j.moveList(0, n, step.section('>', 1).toInt()); break;
-        case 't': ok = !j.takePending(0).isEmpty(); break;
+        case 't':
+            for (const Journal::Restored &l : j.takePending(0)) {
+                QStringList ks;   // "?" for a row not as it was appended
+                for (int i = 0; i < l.rows.size(); ++i) {
+                    const int t = kBase.time().secsTo(QTime::fromString(l.rows.text(i, 1), "hh:mm:ss"));
+                    ks << (sameRow(l.rows.at(i), rowFor(t)) ? QString::number(t) : "?");
+                }
+                taken << QString("%1:%2").arg(l.address).arg(ks.join(','));
+            }
+            break;
         default:
             j.close();
             ok = j.open(path).status == Status::Ok;
         }
         QVERIFY2(ok, qPrintable(step + ": " + j.lastError()));
     }
-    QCOMPARE(summary(j.pending(0)) + '|' + summary(j.pending(1)), expected);
+    QCOMPARE(summary(j.pending(0)) + '|' + summary(j.pending(1)) + '|' + taken.join(' '), expected);
 }
 
 void TestJournal::retention()
@@ -251,7 +219,7 @@ void TestJournal::retention()
     QCOMPARE(summary(j.pending(0)), QString("3:2:8-9"));
 }
 
-void TestJournal::damaged_data()
+void TestJournal::badFiles_data()
 {
     QTest::addColumn<QString>("kind");
     QTest::addColumn<Status>("status");
@@ -261,16 +229,19 @@ void TestJournal::damaged_data()
     QTest::newRow("another database") << "foreign" << Status::Corrupt;
     QTest::newRow("newer version") << "newer" << Status::Newer;
     QTest::newRow("empty file") << "empty" << Status::Ok;
+    QTest::newRow("folder under a file") << "underfile" << Status::Failed;
+    QTest::newRow("read-only folder") << "rofolder" << Status::ReadOnly;
+    QTest::newRow("read-only file") << "rofile" << Status::ReadOnly;
 }
 
-// The old file is kept as it was beside the new one, named for why; the
-// new journal works.
-void TestJournal::damaged()
+// A damaged or foreign file is kept as it was beside the new one, named for
+// why, and the new journal works. One that cannot be written stays closed.
+void TestJournal::badFiles()
 {
     QFETCH(QString, kind);
     QFETCH(Status, status);
     QTemporaryDir dir;
-    const QString path = dir.filePath("journal.sqlite");
+    QString path = dir.filePath("journal.sqlite");
     Journal j;
     QFile f(path);
     if (kind == "random") {
@@ -278,16 +249,24 @@ void TestJournal::damaged()
         QRandomGenerator(16).fillRange(reinterpret_cast<quint32 *>(junk.data()), junk.size() / 4);
         QVERIFY(f.open(QIODevice::WriteOnly) && f.write(junk) == junk.size());
     } else if (kind == "foreign") {
-        QCOMPARE(sql(path, {"CREATE TABLE notes(a)"}), QString());
+        QCOMPARE(sql(path, "CREATE TABLE notes(a)"), QString());
     } else if (kind == "empty") {
         QVERIFY(f.open(QIODevice::WriteOnly));
+    } else if (kind == "underfile") {
+        QVERIFY(QFile(dir.filePath("plain")).open(QIODevice::WriteOnly));
+        path = dir.filePath("plain/journal.sqlite");
+    } else if (kind.startsWith("ro") && geteuid() == 0) {
+        QSKIP("File modes do not stop root from writing; writeFailure makes writing fail another way");
     } else {
         QCOMPARE(j.open(path).status, Status::Ok);
         for (int k = 0; k < 20; ++k)
             QVERIFY(j.append(0, 1, rowFor(k), kBase));
         j.close();
         if (kind == "newer") {
-            QCOMPARE(sql(path, {QString("PRAGMA user_version = %1").arg(Journal::kSchemaVersion + 1)}), QString());
+            QCOMPARE(sql(path, QString("PRAGMA user_version = %1").arg(Journal::kSchemaVersion + 1)), QString());
+        } else if (kind.startsWith("ro")) {
+            QVERIFY(kind == "rofolder" ? QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner)
+                                       : QFile::setPermissions(path, QFile::ReadOwner));
         } else {   // page 5 holds the index of unsaved rows
             QVERIFY(f.open(QIODevice::ReadWrite) && f.seek(4 * 4096) && f.write(QByteArray(4096, '\xA5')) == 4096);
             f.close();
@@ -303,8 +282,13 @@ void TestJournal::damaged()
     f.close();
     const QByteArray before = contents(path);
     const Journal::OpenResult r = j.open(path);
+    QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     QCOMPARE(r.status, status);
-    QVERIFY(r.ready());
+    if (!r.ready()) {
+        QVERIFY(!j.isOpen() && !r.reason.isEmpty());
+        QVERIFY(!j.append(0, 1, rowFor(2), kBase) && !j.lastError().isEmpty());
+        return;
+    }
     const QString word = status == Status::Newer ? ".newer-" : ".corrupt-";
     QVERIFY2(status == Status::Ok ? r.movedTo.isEmpty() : QFileInfo(r.movedTo).fileName().startsWith("journal.sqlite" + word),
              qPrintable(r.movedTo));
@@ -318,41 +302,7 @@ void TestJournal::damaged()
     QCOMPARE(j.open(path).status, Status::Ok);
     QCOMPARE(summary(j.pending(0)), QString("4:1:0-0"));
     j.close();
-    QCOMPARE(sql(path, {"PRAGMA quick_check"}), QString("ok"));
-}
-
-void TestJournal::cannotWrite_data()
-{
-    QTest::addColumn<QString>("kind");
-    QTest::addColumn<Status>("status");
-    QTest::newRow("folder under a file") << "underfile" << Status::Failed;
-    QTest::newRow("read-only folder") << "rofolder" << Status::ReadOnly;
-    QTest::newRow("read-only file") << "rofile" << Status::ReadOnly;
-}
-
-void TestJournal::cannotWrite()
-{
-    QFETCH(QString, kind);
-    QFETCH(Status, status);
-    QTemporaryDir dir;
-    QString path = dir.filePath("journal.sqlite");
-    Journal j;
-    if (kind == "underfile") {
-        QVERIFY(QFile(dir.filePath("plain")).open(QIODevice::WriteOnly));
-        path = dir.filePath("plain/journal.sqlite");
-    } else {
-        if (geteuid() == 0)
-            QSKIP("File modes do not stop root from writing; writeFailure makes writing fail another way");
-        QVERIFY(j.open(path).ready() && j.append(0, 1, rowFor(1), kBase));
-        j.close();
-        QVERIFY(kind == "rofolder" ? QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner)
-                                   : QFile::setPermissions(path, QFile::ReadOwner));
-    }
-    const Journal::OpenResult r = j.open(path);
-    QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    QCOMPARE(r.status, status);
-    QVERIFY(!r.ready() && !j.isOpen() && !r.reason.isEmpty());
-    QVERIFY(!j.append(0, 1, rowFor(2), kBase) && !j.lastError().isEmpty());
+    QCOMPARE(sql(path, "PRAGMA quick_check"), QString("ok"));
 }
 
 // A full disk, as far as the journal can tell: the process may not make
@@ -364,6 +314,7 @@ void TestJournal::writeFailure()
     Journal j;
     QCOMPARE(j.open(path).status, Status::Ok);
     QVERIFY(j.append(0, 1, rowFor(1), kBase.addSecs(1)));
+    QVERIFY(!j.append(0, 10, rowFor(9), kBase) && !j.lastError().isEmpty() && j.isOpen());   // no such list
     struct rlimit old {};
     QCOMPARE(getrlimit(RLIMIT_FSIZE, &old), 0);
     const auto previous = std::signal(SIGXFSZ, SIG_IGN);
@@ -381,9 +332,10 @@ void TestJournal::writeFailure()
     QCOMPARE(summary(j.pending(0)), QString("1:2:1-3"));
 }
 
-// A console killed while it appends: every row it reported is there, at
-// most the one being written is missing, and the file is sound. The lock
-// the killed process left does not keep the next run out.
+// A console killed while it appends: another one is kept out while it runs;
+// every row it reported is there, at most the one being written is missing,
+// and the file is sound. The lock the killed process left does not keep the
+// next run out.
 void TestJournal::crashMidAppend()
 {
     QTemporaryDir dir;
@@ -395,7 +347,9 @@ void TestJournal::crashMidAppend()
         printed += child.readAllStandardOutput();
     QVERIFY2(printed.startsWith("open\n"), printed.left(200).constData());
     Journal j;
-    QCOMPARE(j.open(path).status, Status::InUse);
+    const Journal::OpenResult refused = j.open(path);
+    QCOMPARE(refused.status, Status::InUse);
+    QVERIFY2(refused.reason.contains("in use by another running console"), qPrintable(refused.reason));
     QTest::qWait(QRandomGenerator::global()->bounded(10, 60));   // the kill lands anywhere in an append
     ::kill(static_cast<pid_t>(child.processId()), SIGKILL);
     QVERIFY(child.waitForFinished(10000) && child.exitStatus() == QProcess::CrashExit);
@@ -414,7 +368,7 @@ void TestJournal::crashMidAppend()
     for (int i = 0; i < n; ++i)
         QVERIFY2(sameRow(lists[0].rows.at(i), rowFor(n - 1 - i)), qPrintable(QString::number(i)));
     j.close();
-    QCOMPARE(sql(path, {"PRAGMA quick_check"}), QString("ok"));
+    QCOMPARE(sql(path, "PRAGMA quick_check"), QString("ok"));
 }
 
 int main(int argc, char **argv)

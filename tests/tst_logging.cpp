@@ -17,15 +17,8 @@
 
 namespace {
 struct Logged : ConsoleRig {
-    explicit Logged(bool rotary = false) : ConsoleRig(rotary, 80, false)
+    explicit Logged(bool rotary = false) : ConsoleRig(rotary, {3})
     {
-        if (rotary)
-            rotarySensor(3);
-        else
-            levelSensor(3);
-        load();
-        ui.clear();
-        clearSent();
         clock.sleeps.clear();
         w->logging->SecondTimer.stop();   // the tests drive the tick
         // Every period on offer, whatever the sensor's sample rate.
@@ -56,7 +49,6 @@ private slots:
     void singleLog();
     void periodicTicks();
     void stopAndClear();
-    void missingServiceRequest();
     void scanWhileLogging();
     void rotaryLogging();
     void noPeriodRefused();
@@ -243,35 +235,6 @@ void TestLogging::stopAndClear()
     QVERIFY(r.sent().isEmpty());
     QCOMPARE(r.log()->rowCount(), 1);
     QVERIFY(r.tab(3)->StartLogBut->isEnabled());
-}
-
-void TestLogging::missingServiceRequest()
-{
-    Logged r;
-    r.bus.replies["3M!"] = "30022";   // 2 s announced, no service request comes
-    r.choosePeriod("1 Second");
-    QElapsedTimer t;
-    t.start();
-    r.tab(3)->StartLogBut->click();
-    QTRY_COMPARE(r.w->link.RxState, 1);
-    // Logging ticks meanwhile do not cut the wait off.
-    r.clearSent();
-    r.w->logging->SecondTimer_Timer();
-    QVERIFY(r.sent().isEmpty());
-    QVERIFY(r.settle(6000));
-    QVERIFY(t.elapsed() >= 2000 + 80);
-    QCOMPARE(r.w->link.ResponseState, 2);
-    QCOMPARE(r.w->link.RxState, 0);
-    QVERIFY(r.tab(3)->StopLogBut->isEnabled());
-    QVERIFY(r.tab(3)->RangeBut->isEnabled());   // the tab was released
-    QCOMPARE(r.log()->rowCount(), 1);           // no row invented
-    QVERIFY(r.w->LogEnabled[3]);
-    // Logging carries on with the next tick.
-    r.bus.replies["3M!"] = "30002";
-    r.clearSent();
-    r.tick();
-    QCOMPARE(r.sent(), (QStringList{"3M!", "3D0!"}));
-    QCOMPARE(r.log()->rowCount(), 2);
 }
 
 void TestLogging::scanWhileLogging()

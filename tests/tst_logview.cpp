@@ -130,6 +130,10 @@ void TestLogView::chartDrawsTheList()
     QCOMPARE(r.ui.dialogs.last().filter, QString("PNG Images(*.png)|*.png"));
     QImage png(r.dir.filePath("chart.png"));
     QVERIFY(!png.isNull() && png.width() > 50);
+    r.ui.saves = {{true, r.dir.filePath("no/such/folder/chart.png"), 1}};
+    emit chart->saveRequested();
+    QCOMPARE(r.ui.texts().last(), "Save Chart.|Error encountered while saving file. " +
+                                      r.dir.filePath("no/such/folder/chart.png") + " could not be written.");
 }
 
 void TestLogView::decimationKeepsTrueExtremes()

@@ -3,6 +3,7 @@
 #include "link/Link.h"
 #include "link/PortCatalogue.h"
 #include "link/PortDirectory.h"
+#include "support/SimProcess.h"
 
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -16,29 +17,10 @@
 #include <unistd.h>
 
 namespace {
-struct Sim {
-    QTemporaryDir runtime;
-    QProcess process;
-    QString link;
-    bool start(const QStringList &extra = {})
-    {
-        QFile::setPermissions(runtime.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("XDG_RUNTIME_DIR", runtime.path());
-        process.setProcessEnvironment(env);
-        process.start(QStringLiteral(SDI12_SIM_PATH), QStringList{"--com", "2", "--level", "0"} + extra);
-        link = runtime.path() + "/sdi12-ports/COM2";
-        QElapsedTimer t;
-        t.start();
-        while (!QFileInfo(link).isSymLink() && t.elapsed() < 5000)
-            QTest::qWait(20);
-        return QFileInfo(link).isSymLink();
-    }
-    ~Sim()
-    {
-        process.terminate();
-        process.waitForFinished(3000);
-    }
+// The simulator with a level probe at 0 on COM2.
+struct Sim : SimProcess {
+    QString link = SimProcess::link(2);
+    bool start(const QStringList &extra = {}) { return SimProcess::start(QStringList{"--com", "2", "--level", "0"} + extra, 2); }
 };
 
 struct ListLog : CommsLog {

@@ -29,16 +29,7 @@ void put(const QString &path, const QByteArray &bytes)
 }
 
 struct Logged : ConsoleRig {
-    explicit Logged(bool rotary = false) : ConsoleRig(rotary, 80, false)
-    {
-        if (rotary)
-            rotarySensor(3);
-        else
-            levelSensor(3);
-        load();
-        ui.clear();
-        w->SensorTab->setCurrentIndex(3);
-    }
+    explicit Logged(bool rotary = false) : ConsoleRig(rotary, {3}) { w->SensorTab->setCurrentIndex(3); }
     void save(const QString &name, int filter)
     {
         ui.saves = {Ui::SaveChoice{true, name, filter}};

@@ -15,22 +15,7 @@
 
 namespace {
 struct Rotary : ConsoleRig {
-    Rotary() : ConsoleRig(true, 80, false)
-    {
-        for (int a : {0, 1, 2, 5})
-            rotarySensor(a);
-        load();
-        ui.clear();
-        clearSent();
-    }
-    QString press(QAbstractButton *b)
-    {
-        clearSent();
-        b->click();
-        const QString first = sent().value(0);
-        settle();
-        return first;
-    }
+    Rotary() : ConsoleRig(true, {0, 1, 2, 5}) {}
     QString cell(int a, int c) const { return w->RotaryListView->topLevelItem(a)->text(c); }
 };
 } // namespace
@@ -95,30 +80,6 @@ void TestRotary::scanFillsTabAndRow()
 void TestRotary::commandBytes()
 {
     Rotary r;
-    SensorTabWidget *t2 = r.tab(2);
-    combo::select(t2->RotaryMeasurementUnitsCombo, 3);
-    r.clearSent();
-    t2->RotaryMeasurementUnitsBut->click();
-    QCOMPARE(r.sent(), QStringList{"2XMU3!"});
-    QCOMPARE(combo::text(t2->RotaryMeasurementUnitsCombo), QString());
-    QVERIFY(!t2->RotaryMeasurementUnitsBut->isEnabled());
-    r.settle();
-
-    combo::select(r.tab(0)->RotaryDirectionCombo, 1);
-    QCOMPARE(r.press(r.tab(0)->RotaryDirectionBut), QString("0XRD1!"));
-    QCOMPARE(r.w->link.LastCommand != 0, true);
-    r.tab(5)->RotaryCountsPerRevText->setText("1000");
-    QCOMPARE(r.press(r.tab(5)->RotaryCountsPerRevBut), QString("5XPC1000!"));
-    r.tab(1)->RotaryPulleyCircumText->setText("150");
-    r.clearSent();
-    r.tab(1)->RotarySetZeroBut->click();
-    QCOMPARE(r.sent(), QStringList{"1XZE!"});
-    QCOMPARE(r.tab(1)->RotaryPulleyCircumText->text(), QString("150"));
-    r.settle();
-    // An empty field sends the bare letters, coded as the set.
-    r.tab(5)->RotaryCurrentValueText->clear();
-    QCOMPARE(r.press(r.tab(5)->RotaryCurrentValueBut), QString("5XCV!"));
-
     // A set with no entry chosen sends nothing.
     r.ui.clear();
     combo::reset(r.tab(0)->RotaryDirectionCombo);

@@ -2,6 +2,7 @@
 
 #include "discovery/SysData.h"
 
+#include <QAbstractButton>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QTest>
@@ -110,6 +111,23 @@ ConsoleRig::ConsoleRig(bool rotary, int commandTimeoutMs, bool loadNow, const QS
         load();
 }
 
+ConsoleRig::ConsoleRig(bool rotary, std::initializer_list<int> addresses) : ConsoleRig(rotary, 80, false)
+{
+    for (int a : addresses)
+        rotary ? rotarySensor(a) : levelSensor(a);
+    load();
+    ui.clear();
+    clearSent();
+}
+
+QString ConsoleRig::press(QAbstractButton *button)
+{
+    clearSent();
+    button->click();
+    settle();
+    return sent().value(0);
+}
+
 ConsoleRig::~ConsoleRig()
 {
     if (!breachesExpected && !port.violations().isEmpty() && !QTest::currentTestFailed())
@@ -199,4 +217,27 @@ void ConsoleRig::rotarySensor(int a)
     r("I!", "13ORVANE  RQ-9  102");
     r("C!", "00001");
     r("D0!", "+12.345");
+}
+
+PtyConsole::PtyConsole(bool rotary, std::function<PortCatalogue()> catalogue, int commandTimeoutMs)
+    : port([this](int n) { return listed->devices.value(n); })
+{
+    installQuietHandler();
+    SysDataRecord rec;
+    rec.commandTimeoutMs = static_cast<qint16>(commandTimeoutMs);
+    MainWindow::Platform p;
+    p.ui = &ui;
+    p.clock = &clock;
+    p.port = &port;
+    p.settingsPath = home.filePath(QStringLiteral("Varno sysfile.cfg"));
+    sysdata::write(p.settingsPath, rec, nullptr);
+    p.catalogue = [this, catalogue] {
+        *listed = catalogue();
+        return *listed;
+    };
+    w = std::make_unique<MainWindow>(p);
+    if (rotary)
+        w->setRotaryEncoderSensorType();
+    else
+        w->setLevelProbeSensorType();
 }

@@ -8,6 +8,7 @@
 #include "app/Platform.h"
 #include "app/SensorTabWidget.h"
 #include "link/FakeSerialPort.h"
+#include "link/HardwarePort.h"
 #include "sim/SimBus.h"
 
 #include <QMap>
@@ -59,6 +60,9 @@ struct ConsoleRig {
     // `journal`: the readings journal to use (default: a new one in `dir`).
     explicit ConsoleRig(bool rotary = false, int commandTimeoutMs = 80, bool loadNow = true,
                         const QString &journal = {});
+    // Scripted sensors of the family at `addresses`, scanned; what the start
+    // showed, beeped and wrote forgotten.
+    ConsoleRig(bool rotary, std::initializer_list<int> addresses);
     ~ConsoleRig();
 
     void load();
@@ -66,6 +70,9 @@ struct ConsoleRig {
     // Commands written since the last clear, as text.
     QStringList sent() const;
     void clearSent() { port.clearCalls(); }
+    // Presses a control and returns the first command it wrote, once the
+    // exchange is over.
+    QString press(QAbstractButton *button);
     // Waits (pumping events) until no exchange is in flight.
     bool settle(int maxMs = 5000);
     // The level-probe answers of a healthy sensor at `a` for every command
@@ -89,5 +96,17 @@ struct ConsoleRig {
     Responder bus;
     std::unique_ptr<sim::SimBus> simBus;
     std::unique_ptr<sim::InProcessLink> simLink;
+    std::unique_ptr<MainWindow> w;
+};
+
+// A console on the real serial code (HardwarePort), listing the ports that
+// `catalogue` gives; its settings in a folder of its own. Not loaded yet.
+struct PtyConsole {
+    PtyConsole(bool rotary, std::function<PortCatalogue()> catalogue, int commandTimeoutMs = 250);
+    QTemporaryDir home;
+    TestUi ui;
+    Clock clock;
+    std::shared_ptr<PortCatalogue> listed = std::make_shared<PortCatalogue>();
+    HardwarePort port;
     std::unique_ptr<MainWindow> w;
 };
