@@ -115,7 +115,10 @@ void Dispatcher::localOffset(const Line &l)
     else
         t->LocalOffsetCheck->setChecked(*d == 1);
     answered();
-    if (l.code == 22 && !m.Calibrate_Flag && !m.SkipLocalOffset_Flag)
+    // A box whose state the answer changed has sent that state already: the
+    // reading follows that exchange's answer, not this one.
+    const bool boxSent = m.link.sentCount() != l.sentAtStart;
+    if (l.code == 22 && !m.Calibrate_Flag && !m.SkipLocalOffset_Flag && !boxSent)
         m.logging->StartLevelMeasurement(l.T);
     else
         idleLevel(l, l.T);

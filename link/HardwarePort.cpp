@@ -168,36 +168,41 @@ void HardwarePort::clearInput()
     m_readPos = 0;
 }
 
+void decodeReceived(QByteArray &raw, QByteArray &out, bool parityMarks)
+{
+    qsizetype i = 0;
+    while (i < raw.size()) {
+        const unsigned char b = static_cast<unsigned char>(raw.at(i));
+        if (parityMarks && b == 0xFF) {
+            if (i + 1 >= raw.size())
+                break;                                    // wait for the rest
+            const unsigned char n = static_cast<unsigned char>(raw.at(i + 1));
+            if (n == 0xFF) {                              // an escaped FF
+                out.append(static_cast<char>(0x7F));
+                i += 2;
+                continue;
+            }
+            if (n == 0x00) {
+                if (i + 2 >= raw.size())
+                    break;
+                out.append('?');                          // parity or framing error
+                i += 3;
+                continue;
+            }
+        }
+        out.append(static_cast<char>(b & 0x7F));
+        ++i;
+    }
+    raw.remove(0, i);
+}
+
 void HardwarePort::pull() const
 {
     if (!m_port.isOpen())
         return;
     if (m_port.bytesAvailable() > 0)
         m_raw.append(m_port.readAll());
-    qsizetype i = 0;
-    while (i < m_raw.size()) {
-        const unsigned char b = static_cast<unsigned char>(m_raw.at(i));
-        if (m_parityMarks && b == 0xFF) {
-            if (i + 1 >= m_raw.size())
-                break;                                    // wait for the rest
-            const unsigned char n = static_cast<unsigned char>(m_raw.at(i + 1));
-            if (n == 0xFF) {                              // an escaped FF
-                m_input.append(static_cast<char>(0x7F));
-                i += 2;
-                continue;
-            }
-            if (n == 0x00) {
-                if (i + 2 >= m_raw.size())
-                    break;
-                m_input.append('?');                      // parity or framing error
-                i += 3;
-                continue;
-            }
-        }
-        m_input.append(static_cast<char>(b & 0x7F));
-        ++i;
-    }
-    m_raw.remove(0, i);
+    decodeReceived(m_raw, m_input, m_parityMarks);
 }
 
 qint64 HardwarePort::bytesAvailable() const

@@ -6,6 +6,14 @@
 #include <QSerialPort>
 #include <functional>
 
+// Decodes bytes read from a port. With `parityMarks` the line discipline marks
+// a character received with a parity or framing error as FF 00 c, which reads
+// as '?', and doubles a received FF, which reads as 7F; every other byte is
+// masked to 7 bits. Appends the decoded bytes to `out` and removes what it
+// used from `raw`; a mark cut off at the end of `raw` waits there for the
+// rest.
+void decodeReceived(QByteArray &raw, QByteArray &out, bool parityMarks);
+
 // The serial line on a real port, through QSerialPort: 1200 baud, 7 data bits,
 // even parity, 1 stop bit, no flow control. Bytes received with a parity
 // error read as '?'; every byte is masked to 7 bits.
