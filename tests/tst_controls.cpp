@@ -396,6 +396,9 @@ void TestControls::textsEverywhere()
     }
     for (int i = 1; i <= 16; ++i)
         QVERIFY(level.w->mnuCom[size_t(i)]->text().startsWith(QString("COM%1").arg(i)));
+    for (const char *name : {"SensorTab", "ListView", "RotaryListView", "CommsList", "WindowScroll", "MainSplitter",
+                             "ListSplitter", "FrameScroll_3", "LogSplitter_3", "LogCountLabel_3", "StatusLogging"})
+        QVERIFY2(level.w->findChild<QWidget *>(name), name);
 
     // Headings of the sensor tables and the log lists.
     auto headings = [](QTreeWidget *t) {
