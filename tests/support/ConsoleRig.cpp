@@ -1,10 +1,15 @@
 #include "ConsoleRig.h"
 
+#include "discovery/LogPeriods.h"
 #include "discovery/SysData.h"
+#include "logging/LoggingEngine.h"
 
 #include <QAbstractButton>
+#include <QComboBox>
 #include <QCoreApplication>
+#include <QDialog>
 #include <QElapsedTimer>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 
@@ -111,7 +116,8 @@ ConsoleRig::ConsoleRig(bool rotary, int commandTimeoutMs, bool loadNow, const QS
         load();
 }
 
-ConsoleRig::ConsoleRig(bool rotary, std::initializer_list<int> addresses) : ConsoleRig(rotary, 80, false)
+ConsoleRig::ConsoleRig(bool rotary, std::initializer_list<int> addresses, int commandTimeoutMs)
+    : ConsoleRig(rotary, commandTimeoutMs, false)
 {
     for (int a : addresses)
         rotary ? rotarySensor(a) : levelSensor(a);
@@ -179,6 +185,32 @@ bool ConsoleRig::settle(int maxMs)
             return true;
     }
     return false;
+}
+
+void ConsoleRig::closeModalSoon(QDialog *d, QStringList *sentBefore)
+{
+    QTimer::singleShot(50, d, [this, d, sentBefore] {
+        if (sentBefore)
+            *sentBefore = sent();
+        d->reject();
+    });
+}
+
+void ConsoleRig::startLogging(int a, const QString &period)
+{
+    w->logging->SecondTimer.stop();
+    QComboBox *c = w->SensorType ? tab(a)->RotaryLogPeriodCombo : tab(a)->LogPeriodCombo;
+    if (!w->SensorType)
+        fillAllLogPeriods(c);
+    c->setCurrentIndex(c->findText(period));
+    (w->SensorType ? tab(a)->RotaryStartLogBut : tab(a)->StartLogBut)->click();
+    settle();
+}
+
+void ConsoleRig::tick()
+{
+    w->logging->SecondTimer_Timer();
+    settle();
 }
 
 void ConsoleRig::levelSensor(int a)
