@@ -18,21 +18,14 @@
 
 namespace {
 struct Cal : ConsoleRig {
-    explicit Cal(int a = 3) : ConsoleRig(false, 80, false)
+    explicit Cal(int a = 3) : ConsoleRig(false, {a})
     {
-        levelSensor(a);
         // The answers to the calibration and reset steps.
-        const QString s = QString::number(a);
-        const std::pair<const char *, const char *> answers[] = {
-            {"XREV0!", "0"}, {"XU1,0.0!", ""}, {"XLOF0!", "+0"}, {"XANCALCV0,0.0!", ""}, {"XANCALCV1,1.0!", ""},
-            {"XLOC0!", "0"}, {"XTRIMOF0.0!", ""}, {"XTRIMON1!", ""}, {"XANCALON1!", ""}, {"XP1!", "1"}, {"XP0!", "0"},
-            {"XU0,1.0!", "0,+1.0"}, {"XF0,10,0001!", ",10,0001"}, {"XANCALCV0,-0.25!", ""}, {"XANCALCV1,1.25!", ""},
-            {"XANCALCV1,0!", ""}};
-        for (const auto &[cmd, answer] : answers)
-            bus.replies[s + cmd] = s + answer;
-        load();
-        ui.clear();
-        clearSent();
+        bus.answerAt(a, {{"XREV0!", "0"}, {"XU1,0.0!", ""}, {"XLOF0!", "+0"}, {"XANCALCV0,0.0!", ""},
+                         {"XANCALCV1,1.0!", ""}, {"XLOC0!", "0"}, {"XTRIMOF0.0!", ""}, {"XTRIMON1!", ""},
+                         {"XANCALON1!", ""}, {"XP1!", "1"}, {"XP0!", "0"}, {"XU0,1.0!", "0,+1.0"},
+                         {"XF0,10,0001!", ",10,0001"}, {"XANCALCV0,-0.25!", ""}, {"XANCALCV1,1.25!", ""},
+                         {"XANCALCV1,0!", ""}});
     }
 };
 } // namespace

@@ -54,6 +54,8 @@ struct Responder {
     QStringList received;
     int delayMs = 1;
     void attach(FakeSerialPort &port);
+    // The sensor at `a` answers each command with its answer (address added).
+    void answerAt(int a, std::initializer_list<std::pair<const char *, const char *>> answers);
 };
 
 struct ConsoleRig {
