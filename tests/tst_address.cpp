@@ -4,7 +4,6 @@
 #include "params/BusyState.h"
 #include "discovery/SensorTable.h"
 #include "logging/LogList.h"
-#include "logging/LoggingEngine.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -62,40 +61,15 @@ class TestAddress : public QObject
 {
     Q_OBJECT
 private slots:
-    void changeChecks();
     void moveLevelProbe();
-    void moveWithEmptyLog();
-    void refusedChange();
+    void refusedChanges();
     void queryAddress();
     void moveRotary();
 };
 
-void TestAddress::changeChecks()
-{
-    ConsoleRig r(false, 80, false);
-    r.levelSensor(3);
-    r.levelSensor(5);
-    r.load();
-    r.ui.clear();
-    r.clearSent();
-    SensorTabWidget *t = r.tab(3);
-    t->AddrBut->click();
-    combo::select(t->AddressCombo, 3);
-    t->AddrBut->click();
-    combo::select(t->AddressCombo, 5);
-    t->AddrBut->click();
-    QCOMPARE(r.ui.texts(), (QStringList{"Set Sensor Address.|Please select sensor address.",
-                                        "Set Sensor Address.|Sensor is already set to address 3.",
-                                        "Set Sensor Address.|Unable to set sensor to this address as address is "
-                                        "already in use."}));
-    QVERIFY(r.sent().isEmpty());
-}
-
 void TestAddress::moveLevelProbe()
 {
-    ConsoleRig r(false, 80, false);
-    r.levelSensor(3);
-    r.load();
+    ConsoleRig r(false, {3});
     MainWindow &w = *r.w;
     SensorTabWidget *o = r.tab(3), *n = r.tab(6);
     o->LogListView->clear();
@@ -111,7 +85,6 @@ void TestAddress::moveLevelProbe()
     r.clearSent();
     combo::select(o->AddressCombo, 6);
     o->AddrBut->click();
-    QCOMPARE(r.sent().value(0), QString("3A6!"));
     QCOMPARE(w.link.LastCommand, 1);
     r.settle();
     // The local-offset box on tab 6 was ticked by the move: nothing sent.
@@ -141,36 +114,41 @@ void TestAddress::moveLevelProbe()
     for (int c = 1; c <= 8; ++c)
         QCOMPARE(oldRow->text(c), QString());
     QVERIFY(w.ScanBut->isEnabled());
-}
 
-void TestAddress::moveWithEmptyLog()
-{
-    ConsoleRig r(false, 80, false);
-    r.levelSensor(2);
-    r.load();
-    r.tab(2)->LogListView->clear();
-    r.tab(2)->UnlockCheck->setChecked(true);
-    r.bus.replies["2XUNLK1!"] = "21";
+    // On, with an empty log and the sensor unlocked: the lock state copied is
+    // sent to the sensor at its new address.
+    n->LogListView->clear();
+    r.bus.replies["6XUNLK1!"] = "61";
+    n->UnlockCheck->setChecked(true);
     r.settle();
-    r.bus.replies["2A5!"] = "5";
+    r.bus.replies["6A5!"] = "5";
     r.bus.replies["5XUNLK1!"] = "51";
     r.clearSent();
-    combo::select(r.tab(2)->AddressCombo, 5);
-    r.tab(2)->AddrBut->click();
+    combo::select(n->AddressCombo, 5);
+    n->AddrBut->click();
     r.settle();
+    QCOMPARE(r.sent(), (QStringList{"6A5!", "5XUNLK1!"}));
     QVERIFY(!r.tab(5)->ClearLogBut->isEnabled() && !r.tab(5)->SaveLogBut->isEnabled());
-    // The lock box copy sends the lock state to the sensor at its new address.
-    QCOMPARE(r.sent(), (QStringList{"2A5!", "5XUNLK1!"}));
     QVERIFY(r.tab(5)->UnlockCheck->isChecked());
     QVERIFY(r.tab(5)->RangeBut->isEnabled());
 }
 
-void TestAddress::refusedChange()
+void TestAddress::refusedChanges()
 {
-    ConsoleRig r(false, 80, false);
-    r.levelSensor(3);
-    r.load();
+    ConsoleRig r(false, {3, 5});
     MainWindow &w = *r.w;
+    SensorTabWidget *t = r.tab(3);
+    t->AddrBut->click();
+    combo::select(t->AddressCombo, 3);
+    t->AddrBut->click();
+    combo::select(t->AddressCombo, 5);
+    t->AddrBut->click();
+    QCOMPARE(r.ui.texts(), (QStringList{"Set Sensor Address.|Please select sensor address.",
+                                        "Set Sensor Address.|Sensor is already set to address 3.",
+                                        "Set Sensor Address.|Unable to set sensor to this address as address is "
+                                        "already in use."}));
+    QVERIFY(r.sent().isEmpty());
+
     r.bus.replies["3A6!"] = "3";   // the sensor kept its address
     r.ui.clear();
     combo::select(r.tab(3)->AddressCombo, 6);
@@ -202,12 +180,8 @@ void TestAddress::refusedChange()
 
 void TestAddress::queryAddress()
 {
-    ConsoleRig r(false, 80, false);
-    r.levelSensor(3);
+    ConsoleRig r(false, {3});
     r.bus.replies["?!"] = "3";
-    r.load();
-    r.ui.clear();
-    r.clearSent();
     r.w->mnuQueryAddress->trigger();
     r.settle();
     QCOMPARE(r.sent(), QStringList{"?!"});
@@ -215,12 +189,7 @@ void TestAddress::queryAddress()
     QCOMPARE(r.ui.beeps, 0);
     QVERIFY(r.w->ScanBut->isEnabled());
 
-    ConsoleRig two(false, 80, false);
-    two.levelSensor(1);
-    two.levelSensor(8);
-    two.load();
-    two.ui.clear();
-    two.clearSent();
+    ConsoleRig two(false, {1, 8});
     two.w->mnuQueryAddress->trigger();
     QVERIFY(two.sent().isEmpty());
     QCOMPARE(two.ui.texts(), QStringList{"Query Sensor Address.|Unable to query sensor address when more than one "
@@ -229,9 +198,7 @@ void TestAddress::queryAddress()
 
 void TestAddress::moveRotary()
 {
-    ConsoleRig r(true, 80, false);
-    r.rotarySensor(2);
-    r.load();
+    ConsoleRig r(true, {2});
     MainWindow &w = *r.w;
     r.bus.replies["2A5!"] = "5";
     setEveryField(r.tab(2), 2, rotaryTexts, rotaryLists);

@@ -1,6 +1,5 @@
 #include "support/ConsoleRig.h"
 
-#include "discovery/SensorTable.h"
 #include "discovery/SysData.h"
 #include "discovery/TimingWindow.h"
 #include "params/BusyState.h"
@@ -8,7 +7,6 @@
 #include "params/UpDown.h"
 #include "params/FilterWindow.h"
 #include "params/ResetWindow.h"
-#include "params/UserCommandWindow.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -17,36 +15,18 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
-#include <QTimer>
-#include <QTreeWidget>
 
 namespace {
 struct Cal : ConsoleRig {
-    explicit Cal(int a = 3) : ConsoleRig(false, 80, false), a(a)
+    explicit Cal(int a = 3) : ConsoleRig(false, {a})
     {
-        levelSensor(a);
-        const QString s = QString::number(a);
-        for (const char *cmd : {"XREV0!", "XU1,0.0!", "XLOF0!", "XANCALCV0,0.0!", "XANCALCV1,1.0!", "XLOC0!",
-                                "XTRIMOF0.0!", "XTRIMON1!", "XANCALON1!", "XP1!", "XP0!"})
-            bus.replies[s + cmd] = s + (QString(cmd).startsWith("XP") ? QString(cmd).mid(2, 1)
-                                        : QString(cmd).startsWith("XREV") || QString(cmd).startsWith("XLOC") ? "0"
-                                        : QString(cmd).startsWith("XLOF") ? "+0" : "");
-        bus.replies[s + "XU0,1.0!"] = s + "0,+1.0";
-        bus.replies[s + "XF0,10,0001!"] = s + ",10,0001";
-        load();
-        ui.clear();
-        clearSent();
+        // The answers to the calibration and reset steps.
+        bus.answerAt(a, {{"XREV0!", "0"}, {"XU1,0.0!", ""}, {"XLOF0!", "+0"}, {"XANCALCV0,0.0!", ""},
+                         {"XANCALCV1,1.0!", ""}, {"XLOC0!", "0"}, {"XTRIMOF0.0!", ""}, {"XTRIMON1!", ""},
+                         {"XANCALON1!", ""}, {"XP1!", "1"}, {"XP0!", "0"}, {"XU0,1.0!", "0,+1.0"},
+                         {"XF0,10,0001!", ",10,0001"}, {"XANCALCV0,-0.25!", ""}, {"XANCALCV1,1.25!", ""},
+                         {"XANCALCV1,0!", ""}});
     }
-    // Closes the next modal window once it runs, noting what was sent by then.
-    void closeModalSoon(QDialog *d, QStringList *sentBefore)
-    {
-        QTimer::singleShot(50, d, [this, d, sentBefore] {
-            if (sentBefore)
-                *sentBefore = sent();
-            d->reject();
-        });
-    }
-    int a;
 };
 } // namespace
 
@@ -55,15 +35,12 @@ class TestCalibration : public QObject
     Q_OBJECT
 private slots:
     void calibrateModeSwapsFrames();
-    void stageOneStopsAtTimeout();
-    void stageOneCompletes();
-    void zeroCalibration();
-    void slopeCalibration();
-    void noAnswersAndMissingValues();
+    void stageOne();
+    void calibrationSteps_data();
+    void calibrationSteps();
     void clearOffsetsAndSetPoints();
     void resetSequence();
     void filterWindow();
-    void userCommandAndMaintenance();
     void timingWindow();
 };
 
@@ -102,33 +79,29 @@ void TestCalibration::calibrateModeSwapsFrames()
     r.settle();
 }
 
-void TestCalibration::stageOneStopsAtTimeout()
+void TestCalibration::stageOne()
 {
     Cal r;
-    r.bus.replies.remove("3XTRIMOF0.0!");
     r.w->CalibrateCheck->setChecked(true);
+    // An unanswered trim-off ends the sequence there, with no reading of
+    // its own after the density-correction answer.
+    r.bus.replies.remove("3XTRIMOF0.0!");
     r.tab(3)->StageOneBut->click();
     r.settle();
-    const QStringList sent = r.sent();
-    // No reading of its own after the density-correction answer: the
-    // unanswered trim-off ends the sequence there.
-    QCOMPARE(sent, (QStringList{"3XREV0!", "3XU0,1.0!", "3XP1!", "3XTRIMOF0.0!"}));
+    QCOMPARE(r.sent(), (QStringList{"3XREV0!", "3XU0,1.0!", "3XP1!", "3XTRIMOF0.0!"}));
     QVERIFY(!r.w->StageOne_Flag);
     QVERIFY(!r.tab(3)->ZeroCalibrationBut->isEnabled());
     QVERIFY(r.tab(3)->StageOneBut->isEnabled());
     QVERIFY(r.w->ReplyBeep_Flag);
     QVERIFY(r.ui.messages.isEmpty());
-}
-
-void TestCalibration::stageOneCompletes()
-{
-    Cal r;
-    r.w->CalibrateCheck->setChecked(true);
-    r.w->SkipLocalOffset_Flag = true;   // the local-offset step is sent regardless
+    // Answered: every step, the local-offset step sent regardless.
+    r.bus.replies["3XTRIMOF0.0!"] = "3";
+    r.clearSent();
+    r.w->SkipLocalOffset_Flag = true;
     r.tab(3)->StageOneBut->click();
     r.settle();
     QCOMPARE(r.sent(), (QStringList{"3XREV0!", "3XU0,1.0!", "3XP1!", "3XTRIMOF0.0!", "3XANCALCV0,0.0!",
-                                "3XANCALCV1,1.0!", "3XLOC0!", "3XU1,0.0!"}));
+                                    "3XANCALCV1,1.0!", "3XLOC0!", "3XU1,0.0!"}));
     QCOMPARE(r.ui.texts(),
              QStringList{"Stage One Calibration|Stage 1 of Re-Calibration complete, proceed to stage 2."});
     QCOMPARE(r.ui.messages[0].icon, Ui::Icon::Information);
@@ -139,76 +112,65 @@ void TestCalibration::stageOneCompletes()
     QVERIFY(r.w->ReplyBeep_Flag);
 }
 
-void TestCalibration::zeroCalibration()
+void TestCalibration::calibrationSteps_data()
 {
-    Cal r(1);
-    r.bus.replies["1D0!"] = "1+0.25+20.0";
-    r.bus.replies["1XANCALCV0,-0.25!"] = "1";
-    r.w->CalibrateCheck->setChecked(true);
-    r.w->calibration->ZeroCalibrationBut_Click(1);
-    r.settle();
-    QCOMPARE(r.sent(), (QStringList{"1XANCALCV0,0.0!", "1M!", "1D0!", "1XANCALCV0,-0.25!", "1M!", "1D0!"}));
-    QCOMPARE(r.tab(1)->ZeroCalibrationText->text(), QString("-0.25"));
-    QCOMPARE(r.ui.questions, QStringList{"Zero Calibration.|Is the instrument at the correct zero pressure?"});
-    QCOMPARE(r.ui.texts(), QStringList{"Zero Calibration.|Zero calibration complete, proceed to slope calibration."});
-    QVERIFY(r.w->ReplyBeep_Flag);
-    QVERIFY(r.tab(1)->StageOneBut->isEnabled());
+    QTest::addColumn<bool>("zero");
+    QTest::addColumn<QString>("reading");   // the answer to D0
+    QTest::addColumn<QString>("range");
+    QTest::addColumn<bool>("yes");          // the answer to the question
+    QTest::addColumn<QStringList>("sent");
+    QTest::addColumn<QString>("shown");     // the zero or slope field after
+    QTest::addColumn<QStringList>("texts");
+    const QStringList slopeM{"3XANCALCV1,1.0!", "3M!", "3D0!"};
+    const QStringList slopeDone{"Slope Calibration.|Slope calibration complete.",
+                                "Calibration.|To verify calibration use 'get pressure' function and check zero and "
+                                "full-scale readings.\rOtherwise use 'Calibration Complete' button to exit calibration "
+                                "mode."};
+    QTest::newRow("zero") << true << "3+0.25+20.0" << "10" << true
+                          << QStringList{"3XANCALCV0,0.0!", "3M!", "3D0!", "3XANCALCV0,-0.25!", "3M!", "3D0!"} << "-0.25"
+                          << QStringList{"Zero Calibration.|Zero calibration complete, proceed to slope calibration."};
+    QTest::newRow("zero, not at zero") << true << "3+0.25+20.0" << "10" << false << QStringList{"3XANCALCV0,0.0!"}
+                                       << "0.0" << QStringList{};
+    QTest::newRow("slope") << false << "3+8+20.0" << "10" << true
+                           << slopeM + QStringList{"3XANCALCV1,1.25!", "3M!", "3D0!"} << "1.25" << slopeDone;
+    QTest::newRow("slope, full scale 0") << false << "3+0+20.0" << "10" << true
+                                         << slopeM + QStringList{"3XANCALCV1,0!", "3M!", "3D0!"} << "0" << slopeDone;
+    QTest::newRow("slope, not at full scale") << false << "3+8+20.0" << "10" << false
+                                              << QStringList{"3XANCALCV1,1.0!"} << "1.0" << QStringList{};
+    QTest::newRow("slope, no pressure")
+        << false << "3" << "10" << true << slopeM << "1.0"
+        << QStringList{"Slope Calibration.|No pressure reading was received; the slope calibration was not completed."};
+    QTest::newRow("slope, no range")
+        << false << "3+8+20.0" << "" << true << slopeM << "1.0"
+        << QStringList{"Slope Calibration.|The calibrated range is not known; query the range and try again."};
 }
 
-void TestCalibration::slopeCalibration()
+void TestCalibration::calibrationSteps()
 {
+    QFETCH(bool, zero);
+    QFETCH(QString, reading);
+    QFETCH(QString, range);
+    QFETCH(bool, yes);
+    QFETCH(QStringList, sent);
+    QFETCH(QString, shown);
+    QFETCH(QStringList, texts);
     Cal r;
-    r.bus.replies["3D0!"] = "3+8+20.0";
-    r.bus.replies["3XANCALCV1,1.25!"] = "3";
-    r.tab(3)->RangeText->setText("10");
+    r.bus.replies["3D0!"] = reading;
+    r.tab(3)->RangeText->setText(range);
     r.w->CalibrateCheck->setChecked(true);
-    r.w->calibration->SlopeCalibrationBut_Click(3);
+    r.ui.answers = {yes};
+    if (zero)
+        r.w->calibration->ZeroCalibrationBut_Click(3);
+    else
+        r.w->calibration->SlopeCalibrationBut_Click(3);
     r.settle();
-    QCOMPARE(r.sent(), (QStringList{"3XANCALCV1,1.0!", "3M!", "3D0!", "3XANCALCV1,1.25!", "3M!", "3D0!"}));
-    QCOMPARE(r.tab(3)->SlopeCalibrationText->text(), QString("1.25"));
-    QCOMPARE(r.ui.texts(),
-             (QStringList{"Slope Calibration.|Slope calibration complete.",
-                          "Calibration.|To verify calibration use 'get pressure' function and check zero and "
-                          "full-scale readings.\rOtherwise use 'Calibration Complete' button to exit calibration mode."}));
-    // A full-scale reading of 0 gives the factor 0.
-    r.clearSent();
-    r.bus.replies["3D0!"] = "3+0+20.0";
-    r.bus.replies["3XANCALCV1,0!"] = "3";
-    r.w->calibration->SlopeCalibrationBut_Click(3);
-    r.settle();
-    QVERIFY(r.sent().contains("3XANCALCV1,0!"));
-}
-
-void TestCalibration::noAnswersAndMissingValues()
-{
-    Cal r;
-    r.w->CalibrateCheck->setChecked(true);
-    r.ui.answers = {false};
-    r.w->calibration->ZeroCalibrationBut_Click(3);
-    r.settle();
-    QCOMPARE(r.sent(), QStringList{"3XANCALCV0,0.0!"});
+    QCOMPARE(r.sent(), sent);
+    QCOMPARE((zero ? r.tab(3)->ZeroCalibrationText : r.tab(3)->SlopeCalibrationText)->text(), shown);
+    QCOMPARE(r.ui.questions, QStringList{zero ? "Zero Calibration.|Is the instrument at the correct zero pressure?"
+                                              : "Slope Calibration.|Is the instrument at the correct full-scale pressure?"});
+    QCOMPARE(r.ui.texts(), texts);
     QVERIFY(r.w->ReplyBeep_Flag);
     QVERIFY(r.tab(3)->StageOneBut->isEnabled());
-
-    // A reading that brings no pressure: nothing further is sent.
-    r.clearSent();
-    r.bus.replies["3D0!"] = "3";
-    r.w->calibration->SlopeCalibrationBut_Click(3);
-    r.settle();
-    QCOMPARE(r.sent(), (QStringList{"3XANCALCV1,1.0!", "3M!", "3D0!"}));
-    QCOMPARE(r.ui.messages.size(), 1);
-    QVERIFY(r.ui.messages[0].text.contains("pressure"));
-    QVERIFY(r.w->ReplyBeep_Flag);
-    QVERIFY(r.tab(3)->StageOneBut->isEnabled());
-    // An unknown range likewise.
-    r.ui.clear();
-    r.clearSent();
-    r.bus.replies["3D0!"] = "3+8+20.0";
-    r.tab(3)->RangeText->clear();
-    r.w->calibration->SlopeCalibrationBut_Click(3);
-    r.settle();
-    QCOMPARE(r.sent().size(), 3);
-    QVERIFY(r.ui.messages.value(0).text.contains("range"));
 }
 
 void TestCalibration::clearOffsetsAndSetPoints()
@@ -244,8 +206,7 @@ void TestCalibration::resetSequence()
     Cal r;
     r.w->mnuReset->setEnabled(true);
     // The window opens on the tab shown; the tests press its button.
-    QStringList unused;
-    r.closeModalSoon(r.w->Reset, &unused);
+    r.closeModalSoon(r.w->Reset);
     r.w->mnuReset->trigger();
     QCOMPARE(r.w->Reset->SensorCombo->currentIndex(), 3);
     r.w->Reset->SensorCombo->setCurrentIndex(7);
@@ -283,6 +244,7 @@ void TestCalibration::filterWindow()
 {
     Cal r(4);
     MainWindow &w = *r.w;
+    r.bus.replies["4XF!"] = "4,10,0005";
     w.mnuFilter->setEnabled(true);
     QStringList sentWhenShown;
     r.closeModalSoon(w.Filter, &sentWhenShown);
@@ -290,7 +252,18 @@ void TestCalibration::filterWindow()
     QCOMPARE(w.Filter->windowTitle(), QString("Filter Setings - Sensor 4"));
     QCOMPARE(sentWhenShown, QStringList{"4XF!"});
     QCOMPARE(w.Filter->NoOfReadingsText->text(), QString("10"));
+    QCOMPARE(w.Filter->ReadingIntervalText->text(), QString("5"));
+    QCOMPARE(w.Filter->MaxSampleRateText->text(), QString("10"));
+    QCOMPARE(r.tab(4)->SampleRateText->text(), QString("10 Seconds"));
     r.settle();
+    // An answer with digits missing: a message, the field keeps its value.
+    w.link.strSent_Command = "4XF!";
+    w.link.LastCommand = 26;
+    r.port.feed("4XF!4,07,00\r\n");
+    QCOMPARE(w.Filter->NoOfReadingsText->text(), QString("7"));
+    QCOMPARE(w.Filter->ReadingIntervalText->text(), QString("5"));
+    QCOMPARE(r.ui.messages.size(), 1);
+    r.ui.clear();
 
     w.Filter->setReadings(5);
     w.Filter->setInterval(250);
@@ -317,56 +290,15 @@ void TestCalibration::filterWindow()
     QCOMPARE(r.ui.messages[0].title, QString("Filter Settings."));
 }
 
-void TestCalibration::userCommandAndMaintenance()
-{
-    Cal r(0);
-    MainWindow &w = *r.w;
-    w.mnuUserCommand->trigger();
-    // An unanswered command: no rescan question on closing.
-    r.bus.replies.remove("0XZZ!");
-    w.UserCommand->UserText->setText("0XZZ!");
-    w.UserCommand->SubmitBut->click();
-    r.settle();
-    QCOMPARE(r.sent(), QStringList{"0XZZ!"});
-    QCOMPARE(w.UserCommand->ReceivedText->text(), QString());
-    w.UserCommand->close();
-    QVERIFY(r.ui.questions.isEmpty());
-    QVERIFY(w.isEnabled());
-
-    // The maintenance code opens the timing window and sends nothing.
-    r.clearSent();
-    w.mnuUserCommand->trigger();
-    w.UserCommand->UserText->setText("MAINTENANCE");
-    QStringList unused;
-    r.closeModalSoon(w.Timing, &unused);
-    w.UserCommand->SubmitBut->click();
-    QVERIFY(r.sent().isEmpty());
-    QVERIFY(w.isEnabled());
-    QVERIFY(!w.UserCommand->isVisible());
-    // "maintenance" is an ordinary command.
-    w.mnuUserCommand->trigger();
-    w.UserCommand->UserText->setText("maintenance");
-    w.UserCommand->SubmitBut->click();
-    QCOMPARE(r.sent(), QStringList{"maintenance"});
-    r.settle();
-    w.UserCommand->close();
-    // Yes to the rescan question after an answered command rescans.
-    r.clearSent();
-    w.mnuUserCommand->trigger();
-    w.UserCommand->UserText->setText("0I!");
-    w.UserCommand->SubmitBut->click();
-    r.settle();
-    r.ui.answers = {true};
-    w.UserCommand->close();
-    r.settle();
-    QVERIFY(r.sent().contains("9XUP!"));
-}
-
 void TestCalibration::timingWindow()
 {
     Cal r;
     MainWindow &w = *r.w;
     TimingWindow *t = w.Timing;
+    const auto stored = [&] {
+        const SysDataRecord rec = sysdata::read(r.dir.filePath("Varno sysfile.cfg"));
+        return QList<int>{rec.port, rec.breakMs, rec.markMs, rec.commandTimeoutMs};
+    };
     QCOMPARE(t->TimeoutText->text(), QString("80"));
     t->TimeoutText->setText("0");
     t->butApply->click();
@@ -380,20 +312,14 @@ void TestCalibration::timingWindow()
     t->butApply->click();
     QCOMPARE(w.link.commandTimeout(), 1000);
     QCOMPARE(w.link.MarkTiming, 12);
-    SysDataRecord rec = sysdata::read(r.dir.filePath("Varno sysfile.cfg"));
-    QCOMPARE(rec.commandTimeoutMs, qint16(1000));
-    QCOMPARE(rec.markMs, qint16(12));
-    QCOMPARE(rec.port, qint16(1));
+    QCOMPARE(stored(), (QList<int>{1, 1, 12, 1000}));
     // Default takes effect at once; the file follows at the next port choice.
     t->butDefault->click();
     QCOMPARE(w.link.commandTimeout(), 400);
     QCOMPARE(w.link.BreakTiming, 20);
-    QCOMPARE(sysdata::read(r.dir.filePath("Varno sysfile.cfg")).commandTimeoutMs, qint16(1000));
+    QCOMPARE(stored(), (QList<int>{1, 1, 12, 1000}));
     w.mnuCom[2]->trigger();
-    rec = sysdata::read(r.dir.filePath("Varno sysfile.cfg"));
-    QCOMPARE(rec.port, qint16(2));
-    QCOMPARE(rec.commandTimeoutMs, qint16(400));
-    QCOMPARE(rec.breakMs, qint16(20));
+    QCOMPARE(stored(), (QList<int>{2, 20, 15, 400}));
     // Only digits are typed; anything else beeps.
     r.ui.clear();
     t->BreakText->clear();

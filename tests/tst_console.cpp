@@ -1,8 +1,8 @@
 #include "support/ConsoleRig.h"
 
 #include "app/StartupForm.h"
+#include "discovery/TimingWindow.h"
 #include "discovery/SensorTable.h"
-#include "params/BusyState.h"
 #include "params/UserCommandWindow.h"
 #include "logging/LogList.h"
 
@@ -37,11 +37,9 @@ private slots:
     void familySetup();
     void sensorTableBeforeScan();
     void scanOneSensor();
-    void scanNoSensor();
-    void scanWithClosedPort();
-    void identificationAndDispatchCheck();
-    void userCommandRouting();
-    void quitQuestion();
+    void scanFindsNothing();
+    void answerToAnotherCommand();
+    void userCommandWindow();
     void timeoutReleasesRotaryTab();
 };
 
@@ -57,43 +55,35 @@ void TestConsole::startupWindow()
 
 void TestConsole::familySetup()
 {
-    {
-        ConsoleRig r(false);
+    for (bool rotary : {false, true}) {
+        ConsoleRig r(rotary);
         MainWindow &w = *r.w;
         for (int i = 0; i < 10; ++i) {
-            QVERIFY(r.tab(i)->ParameterFrame->isVisibleTo(&w) == (i == w.currentTab()) || !r.tab(i)->isVisible());
-            QVERIFY(!r.tab(i)->RotaryEncoderFrame->isVisibleTo(r.tab(i)));
-            QVERIFY(!r.tab(i)->CalibrateFrame->isVisibleTo(r.tab(i)));
-            QVERIFY(r.tab(i)->ParameterFrame->isVisibleTo(r.tab(i)));
-            QVERIFY(r.tab(i)->LogListView->isVisibleTo(r.tab(i)));
-            QVERIFY(!r.tab(i)->RotaryLogListView->isVisibleTo(r.tab(i)));
+            SensorTabWidget *t = r.tab(i);
+            QCOMPARE(t->ParameterFrame->isVisibleTo(t), !rotary);
+            QCOMPARE(t->LogListView->isVisibleTo(t), !rotary);
+            QCOMPARE(t->RotaryEncoderFrame->isVisibleTo(t), rotary);
+            QCOMPARE(t->RotaryLogListView->isVisibleTo(t), rotary);
+            QVERIFY(!t->CalibrateFrame->isVisibleTo(t));
+            if (rotary) {
+                QCOMPARE(t->RotaryLogPeriodCombo->count(), 9);
+                QCOMPARE(t->RotaryLogPeriodCombo->currentText(), QString("Single Log"));
+                QCOMPARE(t->RotaryLogPeriodCombo->itemData(8).toInt(), 900);
+            }
         }
-        QComboBox *pu = r.tab(3)->PressUnitsCombo;
-        QCOMPARE(pu->count(), 11);
-        QCOMPARE(pu->itemText(8), QString("Inch Hg"));
-        QCOMPARE(pu->itemData(8).toInt(), 12);
-        QCOMPARE(pu->itemText(10), QString("KPa"));
-        QCOMPARE(pu->itemData(10).toInt(), 14);
-        QVERIFY(w.CalibrateCheck->isVisible());
-        QVERIFY(w.mnuFilter->isVisible() && w.mnuReset->isVisible());
-        QVERIFY(w.ListView->isVisible() && !w.RotaryListView->isVisible());
+        QCOMPARE(w.CalibrateCheck->isVisible(), !rotary);
+        QCOMPARE(w.mnuFilter->isVisible(), !rotary);
+        QCOMPARE(w.mnuReset->isVisible(), !rotary);
+        QCOMPARE(w.ListView->isVisible(), !rotary);
+        QCOMPARE(w.RotaryListView->isVisible(), rotary);
     }
-    {
-        ConsoleRig r(true);
-        MainWindow &w = *r.w;
-        for (int i = 0; i < 10; ++i) {
-            QVERIFY(!r.tab(i)->ParameterFrame->isVisibleTo(r.tab(i)));
-            QVERIFY(r.tab(i)->RotaryEncoderFrame->isVisibleTo(r.tab(i)));
-            QVERIFY(r.tab(i)->RotaryLogListView->isVisibleTo(r.tab(i)));
-            QVERIFY(!r.tab(i)->LogListView->isVisibleTo(r.tab(i)));
-            QCOMPARE(r.tab(i)->RotaryLogPeriodCombo->count(), 9);
-            QCOMPARE(r.tab(i)->RotaryLogPeriodCombo->currentText(), QString("Single Log"));
-        }
-        QCOMPARE(r.tab(0)->RotaryLogPeriodCombo->itemData(8).toInt(), 900);
-        QVERIFY(!w.CalibrateCheck->isVisible());
-        QVERIFY(!w.mnuFilter->isVisible() && !w.mnuReset->isVisible());
-        QVERIFY(!w.ListView->isVisible() && w.RotaryListView->isVisible());
-    }
+    ConsoleRig r(false);
+    QComboBox *pu = r.tab(3)->PressUnitsCombo;
+    QCOMPARE(pu->count(), 11);
+    QCOMPARE(pu->itemText(8), QString("Inch Hg"));
+    QCOMPARE(pu->itemData(8).toInt(), 12);
+    QCOMPARE(pu->itemText(10), QString("KPa"));
+    QCOMPARE(pu->itemData(10).toInt(), 14);
 }
 
 void TestConsole::sensorTableBeforeScan()
@@ -116,8 +106,6 @@ void TestConsole::sensorTableBeforeScan()
     QVERIFY(!w.mnuCom[1]->isChecked());
     QVERIFY(!w.SensorTab->isEnabled());
     QVERIFY(r.sent().isEmpty());
-    QCOMPARE(w.mnuCom[1]->text(), QString("COM1 - Test port /dev/null (COM1)"));
-    QVERIFY(!w.mnuCom[3]->isEnabled());
 
     // The first port that opens runs the scan.
     w.mnuCom[2]->trigger();
@@ -125,6 +113,16 @@ void TestConsole::sensorTableBeforeScan()
     QCOMPARE(w.StatusBar1[1]->text(), QString("Connected on Com Port 2, 1200, n, 7, 1. "));
     QVERIFY(r.sent().contains("0XUP!"));
     QVERIFY(w.mnuCom[2]->isChecked());
+    // Quitting asks first; Yes closes the window and the port.
+    r.ui.answers = {false};
+    w.close();
+    QCOMPARE(r.ui.questions, QStringList{"Quit.|Are you sure you want to quit?"});
+    QVERIFY(w.isVisible());
+    QVERIFY(r.port.isOpen());
+    r.ui.answers = {true};
+    w.close();
+    QVERIFY(!w.isVisible());
+    QVERIFY(!r.port.isOpen());
 }
 
 void TestConsole::scanOneSensor()
@@ -155,13 +153,9 @@ void TestConsole::scanOneSensor()
     for (int a : {0, 3, 5, 9})
         QCOMPARE(w.ListView->topLevelItem(a)->text(1), QString());
     SensorTabWidget *t = r.tab(4);
-    QCOMPARE(t->RangeText->text(), QString("10.0000"));
-    QCOMPARE(t->MaxOverRangeText->text(), QString("12.0000"));
-    QCOMPARE(t->LevelText->text(), QString("0.0000"));
-    QCOMPARE(t->SGText->text(), QString("1"));
-    QCOMPARE(t->ZeroCalibrationText->text(), QString("0.0"));
-    QCOMPARE(t->SlopeCalibrationText->text(), QString("1.0"));
-    QCOMPARE(t->SampleRateText->text(), QString("2 Seconds"));
+    QCOMPARE((QStringList{t->RangeText->text(), t->MaxOverRangeText->text(), t->LevelText->text(), t->SGText->text(),
+                          t->ZeroCalibrationText->text(), t->SlopeCalibrationText->text(), t->SampleRateText->text()}),
+             (QStringList{"10.0000", "12.0000", "0.0000", "1", "0.0", "1.0", "2 Seconds"}));
     QCOMPARE(t->LogPeriodCombo->count(), 7);
     QCOMPARE(t->LogPeriodCombo->itemText(1), QString("5 Seconds"));
     QCOMPARE(t->PressureText->text(), QString("1.2345"));
@@ -169,133 +163,123 @@ void TestConsole::scanOneSensor()
                                                   "Sensor Model = LT-Q5 ", "Sensor Version = 102"}));
     QCOMPARE(t->LogListView->rowCount(), 1);
     QVERIFY(t->ClearLogBut->isEnabled());
-    // The scan restored the command timeout and left the tab idle.
-    QCOMPARE(w.link.commandTimeout(), 80);
-    QVERIFY(t->RangeBut->isEnabled());
-    QVERIFY(w.ScanBut->isEnabled());
-    QVERIFY(!w.SkipLocalOffset_Flag);
     QVERIFY(w.ReplyBeep_Flag);
 }
 
-void TestConsole::scanNoSensor()
+void TestConsole::scanFindsNothing()
 {
     ConsoleRig r(false, 50);
     MainWindow &w = *r.w;
+    const QString none = "Scan Sensors...|No sensors were found. Please check connections and addresses.";
     for (int i = 0; i < 10; ++i)
         QVERIFY(!w.SensorTab->isTabEnabled(i));
     QCOMPARE(w.SensorTab->currentIndex(), 0);
-    QCOMPARE(r.ui.texts(),
-             QStringList{"Scan Sensors...|No sensors were found. Please check connections and addresses."});
+    QCOMPARE(r.ui.texts(), QStringList{none});
     QCOMPARE(r.ui.beeps, 1);
     QCOMPARE(r.sent().size(), 10);
-}
-
-void TestConsole::scanWithClosedPort()
-{
-    ConsoleRig r(false, 50);
+    // A closed port: said once per scan, every scan, every command still logged.
     r.port.close();
     r.ui.clear();
-    r.w->ButClearComms->click();
-    // Once per scan, every scan.
+    w.ButClearComms->click();
     for (int scan = 1; scan <= 2; ++scan) {
-        r.w->ScanBut->click();
+        w.ScanBut->click();
         r.settle();
     }
-    const QStringList once{"Connection.|Unable to connect to comm port.",
-                           "Scan Sensors...|No sensors were found. Please check connections and addresses."};
+    const QStringList once{"Connection.|Unable to connect to comm port.", none};
     QCOMPARE(r.ui.texts(), once + once);
-    QCOMPARE(r.w->CommsList->count(), 20);   // every command still logged
-    QVERIFY(r.w->ScanBut->isEnabled());
+    QCOMPARE(w.CommsList->count(), 20);
+    QVERIFY(w.ScanBut->isEnabled());
 }
 
-void TestConsole::identificationAndDispatchCheck()
+void TestConsole::answerToAnotherCommand()
 {
-    ConsoleRig r(false, 80, false);
-    r.levelSensor(0);
-    r.load();
+    ConsoleRig r(false, {0});
     MainWindow &w = *r.w;
-    SensorTabWidget *t = r.tab(0);
-    r.bus.replies["0I!"] = "013ACME    XY    7";
-    t->IDQueryBut->click();
-    QCOMPARE(t->SensorIDList->count(), 0);   // emptied at once
-    QVERIFY(!t->IDQueryBut->isEnabled());
-    r.settle();
-    QCOMPARE(lines(t->SensorIDList), (QStringList{"SDI Version = 1.3", "Company Name = ACME    ",
-                                                  "Sensor Model = XY    ", "Sensor Version = 7"}));
-    QVERIFY(t->IDQueryBut->isEnabled());
-
     // An answer to 0I! while 1I! was the last command is ignored.
     w.link.strSent_Command = "1I!";
     w.link.LastCommand = 10;
     w.link.ResponseState = 0;
     r.port.feed("0I!013OTHER   ZZ    1\r\n");
-    QCOMPARE(t->SensorIDList->count(), 4);
+    QCOMPARE(r.tab(0)->SensorIDList->item(1)->text(), QString("Company Name = ORVANE  "));
     QCOMPARE(w.link.ResponseState, 0);
     QVERIFY(r.ui.messages.isEmpty());
-
-    // An unknown code: the decoder says so and releases the tab.
+    // An unknown code: the decoder says so.
     w.link.strSent_Command = "0I!";
     w.link.LastCommand = 115;
     r.port.feed("0I!0\r\n");
     QCOMPARE(r.ui.texts(), QStringList{"SDI12 Message Error.|Command response not found."});
 }
 
-void TestConsole::userCommandRouting()
+void TestConsole::userCommandWindow()
 {
-    ConsoleRig r(false, 80, false);
-    r.levelSensor(0);
-    r.load();
+    ConsoleRig r(false, {0});
     MainWindow &w = *r.w;
+    UserCommandWindow *u = w.UserCommand;
+    auto submit = [&](const char *text) {
+        u->UserText->setText(text);
+        u->SubmitBut->click();
+        r.settle();
+    };
+    // An unanswered command: no rescan question on closing.
     w.mnuUserCommand->trigger();
     QVERIFY(!w.isEnabled());
-    w.UserCommand->UserText->setText("0I!");
+    submit("0XZZ!");
+    QCOMPARE(r.sent(), QStringList{"0XZZ!"});
+    QCOMPARE(u->ReceivedText->text(), QString());
+    u->close();
+    QVERIFY(r.ui.questions.isEmpty());
+    QVERIFY(w.isEnabled());
+    // The maintenance code opens the timing window and sends nothing;
+    // "maintenance" is an ordinary command.
     r.clearSent();
-    w.UserCommand->SubmitBut->click();
-    r.settle();
-    QCOMPARE(r.sent(), QStringList{"0I!"});
-    QCOMPARE(w.UserCommand->ReceivedText->text(), QString("0I!013ORVANE  LT-Q5 102"));
-    QCOMPARE(w.UserCommand->UserCommandCount, 1);
+    w.mnuUserCommand->trigger();
+    r.closeModalSoon(w.Timing);
+    submit("MAINTENANCE");
+    QVERIFY(r.sent().isEmpty());
+    QVERIFY(w.isEnabled());
+    QVERIFY(!u->isVisible());
+    w.mnuUserCommand->trigger();
+    submit("maintenance");
+    QCOMPARE(r.sent(), QStringList{"maintenance"});
+    u->close();
     // Any line goes to the window in this mode, and nothing on the tab moves.
+    r.clearSent();
+    w.mnuUserCommand->trigger();
+    submit("0I!");
+    QCOMPARE(r.sent(), QStringList{"0I!"});
+    QCOMPARE(u->ReceivedText->text(), QString("0I!013ORVANE  LT-Q5 102"));
+    QCOMPARE(u->UserCommandCount, 1);
     r.port.feed("5XYZ\r\n");
-    QCOMPARE(w.UserCommand->ReceivedText->text(), QString("5XYZ"));
+    QCOMPARE(u->ReceivedText->text(), QString("5XYZ"));
     QCOMPARE(r.tab(0)->SensorIDList->count(), 4);
-    QCOMPARE(w.UserCommand->UserCommandCount, 2);
-    // Closing asks to rescan; No leaves things as they are.
+    QCOMPARE(u->UserCommandCount, 2);
+    // Closing after an answer asks to rescan: No leaves things as they are,
+    // Yes rescans.
     r.ui.answers = {false};
-    w.UserCommand->close();
+    u->close();
+    r.settle();
     QVERIFY(w.isEnabled());
     QVERIFY(!w.link.UserCommandFlag);
-    QCOMPARE(r.ui.questions.last(),
-             QString("User Command.|You may have altered sensor settings. Do you wish to rescan the sensors?"));
-}
-
-void TestConsole::quitQuestion()
-{
-    ConsoleRig r(false, 50);
-    MainWindow &w = *r.w;
-    r.ui.answers = {false};
-    w.close();
-    QCOMPARE(r.ui.questions, QStringList{"Quit.|Are you sure you want to quit?"});
-    QVERIFY(w.isVisible());
-    QVERIFY(r.port.isOpen());
+    QCOMPARE(r.ui.questions,
+             QStringList{"User Command.|You may have altered sensor settings. Do you wish to rescan the sensors?"});
+    QCOMPARE(r.sent(), QStringList{"0I!"});
+    w.mnuUserCommand->trigger();
+    submit("0I!");
     r.ui.answers = {true};
-    w.close();
-    QVERIFY(!w.isVisible());
-    QVERIFY(!r.port.isOpen());
+    u->close();
+    r.settle();
+    QVERIFY(r.sent().contains("9XUP!"));
 }
 
 void TestConsole::timeoutReleasesRotaryTab()
 {
-    ConsoleRig r(true, 80, false);
-    r.rotarySensor(2);
-    r.load();
-    MainWindow &w = *r.w;
+    ConsoleRig r(true, {2});
     r.bus.replies.remove("2XCP!");
     r.tab(2)->QueryRotaryPulleyCircumfBut->click();
     QVERIFY(!r.tab(2)->RotaryPulleyCircumBut->isEnabled());
     r.settle();
     QVERIFY(r.tab(2)->RotaryPulleyCircumBut->isEnabled());
-    QVERIFY(w.ScanBut->isEnabled());
+    QVERIFY(r.w->ScanBut->isEnabled());
 }
 
 QTEST_MAIN(TestConsole)

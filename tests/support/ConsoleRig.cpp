@@ -1,10 +1,15 @@
 #include "ConsoleRig.h"
 
+#include "discovery/LogPeriods.h"
 #include "discovery/SysData.h"
+#include "logging/LoggingEngine.h"
 
 #include <QAbstractButton>
+#include <QComboBox>
 #include <QCoreApplication>
+#include <QDialog>
 #include <QElapsedTimer>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 
@@ -111,7 +116,8 @@ ConsoleRig::ConsoleRig(bool rotary, int commandTimeoutMs, bool loadNow, const QS
         load();
 }
 
-ConsoleRig::ConsoleRig(bool rotary, std::initializer_list<int> addresses) : ConsoleRig(rotary, 80, false)
+ConsoleRig::ConsoleRig(bool rotary, std::initializer_list<int> addresses, int commandTimeoutMs)
+    : ConsoleRig(rotary, commandTimeoutMs, false)
 {
     for (int a : addresses)
         rotary ? rotarySensor(a) : levelSensor(a);
@@ -181,42 +187,53 @@ bool ConsoleRig::settle(int maxMs)
     return false;
 }
 
-void ConsoleRig::levelSensor(int a)
+void ConsoleRig::closeModalSoon(QDialog *d, QStringList *sentBefore)
+{
+    QTimer::singleShot(50, d, [this, d, sentBefore] {
+        if (sentBefore)
+            *sentBefore = sent();
+        d->reject();
+    });
+}
+
+void ConsoleRig::startLogging(int a, const QString &period)
+{
+    w->logging->SecondTimer.stop();
+    QComboBox *c = w->SensorType ? tab(a)->RotaryLogPeriodCombo : tab(a)->LogPeriodCombo;
+    if (!w->SensorType)
+        fillAllLogPeriods(c);
+    c->setCurrentIndex(c->findText(period));
+    (w->SensorType ? tab(a)->RotaryStartLogBut : tab(a)->StartLogBut)->click();
+    settle();
+}
+
+void ConsoleRig::tick()
+{
+    w->logging->SecondTimer_Timer();
+    settle();
+}
+
+void Responder::answerAt(int a, std::initializer_list<std::pair<const char *, const char *>> answers)
 {
     const QString s = QString::number(a);
-    auto r = [&](const char *cmd, const QString &answer) { bus.replies.insert(s + QLatin1String(cmd), s + answer); };
-    r("XUP!", "0");
-    r("XUT!", "0");
-    r("XP!", "0");
-    r("XE!", "+9.8067");
-    r("I!", "13ORVANE  LT-Q5 102");
-    r("XREV!", "0");
-    r("XLOF!", "+0.000");
-    r("XRA!", "+10.000");
-    r("XU0!", "+1.0");
-    r("XANCALCV0!", "+0.0");
-    r("XANCALCV1!", "+1.0");
-    r("XMOR!", "+12.000");
-    r("XLOC!", "0");
-    r("XSN!", "LT51023" + s);
-    r("XF!", ",10,0001");
-    r("M!", "0012");
-    r("D0!", "+1.2345+21.50");
+    for (const auto &[cmd, answer] : answers)
+        replies.insert(s + QLatin1String(cmd), s + QLatin1String(answer));
+}
+
+void ConsoleRig::levelSensor(int a)
+{
+    bus.answerAt(a, {{"XUP!", "0"}, {"XUT!", "0"}, {"XP!", "0"}, {"XE!", "+9.8067"}, {"I!", "13ORVANE  LT-Q5 102"},
+                     {"XREV!", "0"}, {"XLOF!", "+0.000"}, {"XRA!", "+10.000"}, {"XU0!", "+1.0"},
+                     {"XANCALCV0!", "+0.0"}, {"XANCALCV1!", "+1.0"}, {"XMOR!", "+12.000"}, {"XLOC!", "0"},
+                     {"XF!", ",10,0001"}, {"M!", "0012"}, {"D0!", "+1.2345+21.50"}});
+    bus.replies.insert(QString("%1XSN!").arg(a), QString("%1LT51023%1").arg(a));
 }
 
 void ConsoleRig::rotarySensor(int a)
 {
-    const QString s = QString::number(a);
-    auto r = [&](const char *cmd, const QString &answer) { bus.replies.insert(s + QLatin1String(cmd), s + answer); };
-    r("XMU!", "1");
-    r("XCP!", "200");
-    r("XRD!", "1");
-    r("XPC!", "1024");
-    r("XCV!", "+0.000");
-    r("XSN!", "RQ91023" + s);
-    r("I!", "13ORVANE  RQ-9  102");
-    r("C!", "00001");
-    r("D0!", "+12.345");
+    bus.answerAt(a, {{"XMU!", "1"}, {"XCP!", "200"}, {"XRD!", "1"}, {"XPC!", "1024"}, {"XCV!", "+0.000"},
+                     {"I!", "13ORVANE  RQ-9  102"}, {"C!", "00001"}, {"D0!", "+12.345"}});
+    bus.replies.insert(QString("%1XSN!").arg(a), QString("%1RQ91023%1").arg(a));
 }
 
 PtyConsole::PtyConsole(bool rotary, std::function<PortCatalogue()> catalogue, int commandTimeoutMs)

@@ -54,6 +54,8 @@ struct Responder {
     QStringList received;
     int delayMs = 1;
     void attach(FakeSerialPort &port);
+    // The sensor at `a` answers each command with its answer (address added).
+    void answerAt(int a, std::initializer_list<std::pair<const char *, const char *>> answers);
 };
 
 struct ConsoleRig {
@@ -62,7 +64,7 @@ struct ConsoleRig {
                         const QString &journal = {});
     // Scripted sensors of the family at `addresses`, scanned; what the start
     // showed, beeped and wrote forgotten.
-    ConsoleRig(bool rotary, std::initializer_list<int> addresses);
+    ConsoleRig(bool rotary, std::initializer_list<int> addresses, int commandTimeoutMs = 80);
     ~ConsoleRig();
 
     void load();
@@ -75,10 +77,16 @@ struct ConsoleRig {
     QString press(QAbstractButton *button);
     // Waits (pumping events) until no exchange is in flight.
     bool settle(int maxMs = 5000);
+    // Closes the modal window `d` once it runs, noting what was sent by then.
+    void closeModalSoon(QDialog *d, QStringList *sentBefore = nullptr);
     // The level-probe answers of a healthy sensor at `a` for every command
     // the scan and the parameter controls send.
     void levelSensor(int a);
     void rotarySensor(int a);
+    // Starts logging on tab `a` every `period` (any period, whatever the
+    // sample rate); the second timer stopped, so that tests drive tick().
+    void startLogging(int a, const QString &period);
+    void tick();
     // The simulated bus in place of the scripted answers (call before load).
     sim::SimBus &simulator();
 
