@@ -6,6 +6,7 @@
 #include "app/StartupForm.h"
 #include "app/Widgets.h"
 #include "discovery/LogPeriods.h"
+#include "discovery/SensorPollWindow.h"
 #include "discovery/TimingWindow.h"
 #include "logging/LogList.h"
 #include "params/UserCommandWindow.h"
@@ -18,6 +19,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTabWidget>
@@ -464,9 +466,12 @@ void TestControls::scanTimeoutsAndFlags()
     QVERIFY(!r.sent().contains("3XLOC1!"));
     QVERIFY(!r.w->SkipLocalOffset_Flag);
     r.simBus->faults().noAnswer.insert("3M!");
+    QVector<int> progress;
+    QObject::connect(r.w->SensorPoll->ProgressBar1, &QProgressBar::valueChanged, [&](int v) { progress << v; });
     r.w->ScanBut->click();
     QVERIFY(r.settle());
     QCOMPARE(timeoutAtM, (QVector<int>{800, 800}));
+    QCOMPARE(progress, (QVector<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9}));
     QCOMPARE(r.w->link.commandTimeout(), 80);
 
     // The level probe's periods are those strictly longer than its sample
