@@ -255,6 +255,33 @@ void TestDecode::portLabels()
     QVERIFY(cat.names.contains("FT232R USB UART /dev/ttyUSB0 (COM3)"));
     QVERIFY(cat.names.contains("Serial Port /dev/ttyS0 (COM2)"));
     QCOMPARE(ports::labelMenu(cat.names)[2].caption, QString("COM3 - FT232R USB UART /dev/ttyUSB0 (COM3)"));
+
+    // A device come back is found by its port link, else by serial number
+    // with vendor and product, else at its path with the same (or no) vendor
+    // and product; a device with a link is never taken by path.
+    auto id = [](int link, const char *serial, int vendor, int product, const char *path) {
+        PortIdentity i;
+        i.link = link;
+        i.serialNumber = serial;
+        i.vendor = vendor;
+        i.product = product;
+        i.path = path;
+        return i;
+    };
+    PortCatalogue now;
+    now.identities = {{1, id(3, "", -1, -1, "/dev/pts/9")}, {2, id(0, "A1", 0x403, 0x6001, "/dev/ttyUSB1")},
+                      {3, id(0, "", 0x1a86, 0x7523, "/dev/ttyUSB0")}, {4, id(0, "", -1, -1, "/dev/ttyS0")}};
+    const std::pair<PortIdentity, int> lookups[] = {
+        {id(3, "", -1, -1, "/dev/pts/2"), 1},        {id(5, "", -1, -1, "/dev/pts/9"), 0},
+        {id(0, "A1", 0x403, 0x6001, "/dev/ttyUSB7"), 2}, {id(0, "A1", 0x403, 0x6002, "/dev/ttyUSB1"), 0},
+        {id(0, "A1", 0x404, 0x6001, "/dev/ttyUSB1"), 0}, {id(0, "B2", 0x403, 0x6001, "/dev/ttyUSB1"), 0},
+        {id(0, "", 0x1a86, 0x7523, "/dev/ttyUSB0"), 3},  {id(0, "", 0x1a86, 0x7524, "/dev/ttyUSB0"), 0},
+        {id(0, "", 0x1a87, 0x7523, "/dev/ttyUSB0"), 0},  {id(0, "", -1, -1, "/dev/ttyUSB0"), 3},
+        {id(0, "", -1, -1, "/dev/ttyS0"), 4},            {id(0, "", -1, -1, "/dev/pts/9"), 0},
+        {id(0, "", -1, -1, ""), 0},
+    };
+    for (const auto &[lost, com] : lookups)
+        QCOMPARE(now.find(lost), com);
 }
 
 QTEST_GUILESS_MAIN(TestDecode)
