@@ -279,6 +279,21 @@ void TestLink::portLostThenClosed()
     QCOMPARE(r.released, 2);
     QVERIFY(!r.link.WaitForResponse());
     QCOMPARE(cannot.count(), 1);
+
+    // Plugged in again, the port holds nothing from before it went: neither
+    // bytes received nor bytes written and not yet sent.
+    QVERIFY(r.port.open());
+    r.port.feed("0+1.0\r\n", true);
+    r.port.arrive("0+2.0\r\n");
+    r.port.write("0XA!");
+    r.port.vanish();
+    QVERIFY(r.port.open());
+    r.port.clearCalls();
+    r.port.setBreak(false);
+    r.port.write("0I!");
+    QCoreApplication::processEvents();
+    QCOMPARE(r.port.bytesAvailable(), 0);
+    QCOMPARE(r.port.bursts(), QVector<QByteArray>{"0I!"});
 }
 
 QTEST_GUILESS_MAIN(TestLink)
