@@ -3,6 +3,7 @@
 #include "decode/Values.h"
 #include "discovery/SysData.h"
 #include "link/PortCatalogue.h"
+#include "link/PortDirectory.h"
 #include "params/EntryRules.h"
 
 #include <QTemporaryDir>
@@ -282,6 +283,22 @@ void TestDecode::portLabels()
     };
     for (const auto &[lost, com] : lookups)
         QCOMPARE(now.find(lost), com);
+
+#ifdef Q_OS_UNIX
+    // Port links: made in the port directory or refused with the reason, and
+    // removed only for the device they name.
+    QTemporaryDir tmp;
+    const QString dir = tmp.filePath("ports");
+    QString error;
+    QVERIFY(portdir::registerPort(2, "/dev/null", &error, "/dev/null/ports").isEmpty());
+    QCOMPARE(error, QString("cannot create /dev/null/ports"));
+    QCOMPARE(portdir::registerPort(2, "/dev/null", &error, dir), dir + "/COM2");
+    QCOMPARE(portdir::linkedPorts(dir), (QMap<int, QString>{{2, "/dev/null"}}));
+    portdir::unregisterPort(2, "/dev/zero", dir);
+    QCOMPARE(portdir::linkedPorts(dir).size(), 1);
+    portdir::unregisterPort(2, "/dev/null", dir);
+    QVERIFY(portdir::linkedPorts(dir).isEmpty());
+#endif
 }
 
 QTEST_GUILESS_MAIN(TestDecode)
