@@ -20,6 +20,7 @@
 #include <QListWidget>
 #include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTabWidget>
 #include <QTest>
 #include <QTreeWidget>
@@ -351,7 +352,9 @@ void TestFaults::adapterUnpluggedWhileLogging()
                                      "away.\rLogging will resume by itself as soon as the adapter is back."});
     QCOMPARE(rowTexts(t->LogListView), before);
     QCOMPARE(w.LoggingTab, 4);
-    QVERIFY2(w.StatusLogging->text().startsWith("Logging of Sensor 3 paused at "), qPrintable(w.StatusLogging->text()));
+    const QRegularExpression paused("^Logging of Sensor 3 paused at \\d\\d:\\d\\d:\\d\\d: the port was lost; it resumes "
+                                    "when the adapter is back \\(" + QString::number(before.size()) + " readings\\)\\.$");
+    QVERIFY2(paused.match(w.StatusLogging->text()).hasMatch(), qPrintable(w.StatusLogging->text()));
     QCOMPARE(w.ListView->topLevelItem(3)->text(SensorTable::LevelLogStatus), QString("Logging"));
 
     // Back: logging goes on by itself, every earlier row kept below the new.
