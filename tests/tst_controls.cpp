@@ -472,6 +472,7 @@ void TestControls::scanTimeoutsAndFlags()
     QVERIFY(r.settle());
     QCOMPARE(timeoutAtM, (QVector<int>{800, 800}));
     QCOMPARE(progress, (QVector<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9}));
+    QCOMPARE(r.w->SensorPoll->ProgressBar1->maximum(), 9);
     QCOMPARE(r.w->link.commandTimeout(), 80);
 
     // The level probe's periods are those strictly longer than its sample
