@@ -48,6 +48,8 @@ void TestCalibration::calibrateModeSwapsFrames()
 {
     Cal r;
     MainWindow &w = *r.w;
+    // Stage two waits for stage one again, whatever an earlier run left.
+    r.w->busy->EnableCalibrationButtons(3);
     w.CalibrateCheck->setChecked(true);
     QVERIFY(w.Calibrate_Flag);
     for (int i = 0; i < 10; ++i) {
@@ -159,12 +161,19 @@ void TestCalibration::calibrationSteps()
     r.tab(3)->RangeText->setText(range);
     r.w->CalibrateCheck->setChecked(true);
     r.ui.answers = {yes};
+    QStringList busyAt;   // commands written while the tab was busy
+    r.port.onWrite = [&, prev = r.port.onWrite](const QByteArray &b) {
+        if (!r.tab(3)->StageOneBut->isEnabled() && !r.w->mnuUserCommand->isEnabled())
+            busyAt << QString(b);
+        prev(b);
+    };
     if (zero)
         r.w->calibration->ZeroCalibrationBut_Click(3);
     else
         r.w->calibration->SlopeCalibrationBut_Click(3);
     r.settle();
     QCOMPARE(r.sent(), sent);
+    QCOMPARE(busyAt, sent);
     QCOMPARE((zero ? r.tab(3)->ZeroCalibrationText : r.tab(3)->SlopeCalibrationText)->text(), shown);
     QCOMPARE(r.ui.questions, QStringList{zero ? "Zero Calibration.|Is the instrument at the correct zero pressure?"
                                               : "Slope Calibration.|Is the instrument at the correct full-scale pressure?"});
