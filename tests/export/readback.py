@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """Reads a workbook with xlrd and prints its cells as JSON:
 {"sheets": [{"name", "nrows", "ncols", "cells": [[[type, value], ...], ...],
-             "widths": {col: width}, "centred": [[...bool...]]}]}
+             "widths": {col: width}, "centred": [[...bool...]], "formats": [[...]]}]}
 Date cells are given as [y, m, d, hh, mm, ss]."""
 import json
 import sys
@@ -16,9 +16,9 @@ types = {xlrd.XL_CELL_EMPTY: "empty", xlrd.XL_CELL_TEXT: "text", xlrd.XL_CELL_NU
          xlrd.XL_CELL_DATE: "date", xlrd.XL_CELL_BLANK: "blank"}
 out = {"sheets": []}
 for sheet in book.sheets():
-    cells, centred = [], []
+    cells, centred, formats = [], [], []
     for r in range(min(sheet.nrows, limit)):
-        row, crow = [], []
+        row, crow, frow = [], [], []
         for c in range(sheet.ncols):
             cell = sheet.cell(r, c)
             t = types.get(cell.ctype, str(cell.ctype))
@@ -29,14 +29,16 @@ for sheet in book.sheets():
             if formatting:
                 xf = book.xf_list[sheet.cell_xf_index(r, c)]
                 crow.append(xf.alignment.hor_align == 2)
+                frow.append(book.format_map[xf.format_key].format_str)
         cells.append(row)
         centred.append(crow)
+        formats.append(frow)
     widths = {}
     if formatting:
         for c, info in sheet.colinfo_map.items():
             widths[c] = info.width
     out["sheets"].append({"name": sheet.name, "nrows": sheet.nrows, "ncols": sheet.ncols, "cells": cells,
-                          "widths": widths, "centred": centred})
+                          "widths": widths, "centred": centred, "formats": formats})
 if path.endswith(".xlsx"):
     # Numbers anywhere in the package's XML (cells, widths, margins) written
     # with a decimal comma.

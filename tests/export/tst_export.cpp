@@ -191,6 +191,9 @@ void TestExport::formats()
         for (const auto &row : sheet["centred"].toArray())
             for (const auto &c : row.toArray())
                 QVERIFY(c.toBool());
+        // Dates and times shown as the list shows them.
+        QCOMPARE(sheet["formats"].toArray().last().toArray(),
+                 (QJsonArray{"d/m/yy", "hh:mm:ss", "General", "General", "General", "General"}));
     }
 }
 
