@@ -253,6 +253,8 @@ void TestConsole::userCommandWindow()
     QCOMPARE(u->ReceivedText->text(), QString("5XYZ"));
     QCOMPARE(r.tab(0)->SensorIDList->count(), 4);
     QCOMPARE(u->UserCommandCount, 2);
+    submit("0XZZ!");   // unanswered: the last answer is not left standing as its
+    QCOMPARE(u->ReceivedText->text(), QString());
     // Closing after an answer asks to rescan: No leaves things as they are,
     // Yes rescans.
     r.ui.answers = {false};
@@ -262,7 +264,7 @@ void TestConsole::userCommandWindow()
     QVERIFY(!w.link.UserCommandFlag);
     QCOMPARE(r.ui.questions,
              QStringList{"User Command.|You may have altered sensor settings. Do you wish to rescan the sensors?"});
-    QCOMPARE(r.sent(), QStringList{"0I!"});
+    QCOMPARE(r.sent(), (QStringList{"0I!", "0XZZ!"}));
     w.mnuUserCommand->trigger();
     submit("0I!");
     r.ui.answers = {true};
