@@ -368,7 +368,8 @@ void TestControls::textsEverywhere()
     QCOMPARE(level.tab(9)->LogFrame->title(), QString("Data Logging"));
 
     const Text windows[] = {
-        {"Main", "windowTitle", "Orvane"}, {"CalibrateCheck", "text", "Calibrate Mode"},
+        {"Main", "windowTitle", "Orvane"}, {"StartupForm", "windowTitle", "Orvane"},
+        {"CalibrateCheck", "text", "Calibrate Mode"},
         {"ScanBut", "text", "Re-Scan Sensors"}, {"ButClearComms", "text", "Clear Comms"},
         {"mnuFile", "text", "&File"}, {"mnuSaveAs", "text", "Save As..."}, {"mnuCommsPort", "text", "&Comms Port"},
         {"mnuReset", "text", "&Reset Sensor"}, {"mnuFilter", "text", "&Filter Settings"},

@@ -140,6 +140,11 @@ void TestLogView::chartDrawsTheList()
     r.tab(6)->LogListView->clear();
     QCOMPARE(drawn(r.tab(6)->LogChartView, "Pressure"), QStringList());
 
+    // A rotary tab draws its one value with its units.
+    ConsoleRig rotary(true, 50);
+    rotary.tab(3)->RotaryLogListView->insertTop(reading(0, "12.5", "m", ""));
+    QCOMPARE(drawn(rotary.tab(3)->LogChartView, ""), QStringList{"Level (m): 0=12.5"});
+
     // Save Chart...: a PNG through the save dialog.
     list->insertTop(reading(7, "1.0"));
     r.ui.saves = {{true, r.dir.filePath("chart.png"), 1}};
