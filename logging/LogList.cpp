@@ -116,8 +116,8 @@ void LogList::scrollTo(const QModelIndex &index, ScrollHint hint)
         return;
     const QRect cell = visualRect(index);
     const int view = viewport()->height();
-    const int top = verticalScrollBar()->value() + cell.top();
     QScrollBar *v = verticalScrollBar();
+    const int top = v->value() + cell.top();   // the row's place in the whole list
     if (hint == PositionAtTop || (hint == EnsureVisible && cell.top() < 0))
         v->setValue(top);
     else if (hint == PositionAtBottom || (hint == EnsureVisible && cell.bottom() > view))
