@@ -22,17 +22,16 @@ endif()
 # libxlsxwriter: through pkg-config where there is one (Debian, MSYS2),
 # otherwise by its header and library (vcpkg, a hand-built copy; point
 # CMAKE_PREFIX_PATH at it). Either way the target is PkgConfig::XLSXWRITER.
-find_package(PkgConfig QUIET)
-if(PKG_CONFIG_FOUND)
-    pkg_check_modules(XLSXWRITER QUIET IMPORTED_TARGET xlsxwriter)
-endif()
+# (The pkg-config search and its libraries are checked in Dependencies.cmake.)
 if(NOT TARGET PkgConfig::XLSXWRITER)
     find_path(XLSXWRITER_INCLUDE_DIR xlsxwriter.h)
     find_library(XLSXWRITER_LIBRARY NAMES xlsxwriter libxlsxwriter)
     if(NOT XLSXWRITER_INCLUDE_DIR OR NOT XLSXWRITER_LIBRARY)
-        message(FATAL_ERROR "libxlsxwriter not found: install it (Debian: libxlsxwriter-dev, MSYS2: "
-                            "mingw-w64-ucrt-x86_64-libxlsxwriter, vcpkg: libxlsxwriter) or set "
-                            "CMAKE_PREFIX_PATH to where it is installed")
+        if(UNIX AND NOT APPLE)
+            sdi12_missing("libxlsxwriter" libxlsxwriter-dev)
+        endif()
+        message(FATAL_ERROR "libxlsxwriter not found: install it (MSYS2: mingw-w64-ucrt-x86_64-libxlsxwriter, "
+                            "vcpkg: libxlsxwriter) or set CMAKE_PREFIX_PATH to where it is installed")
     endif()
     add_library(PkgConfig::XLSXWRITER UNKNOWN IMPORTED)
     set_target_properties(PkgConfig::XLSXWRITER PROPERTIES
