@@ -1,5 +1,6 @@
 #include "SimBus.h"
 
+#include "decode/Crc.h"
 #include "link/FakeSerialPort.h"
 
 #include <QTime>
@@ -13,8 +14,17 @@ struct SimBus::Sensor {
     Family family = Family::Level;
     QMap<QString, QString> params;
     int measurementSeconds = 0;
+    int extraValues = 0;
     int readings = 0;
     std::unique_ptr<QTimer> serviceRequest;
+    // Standard mode: the last measurement, kept until the next one.
+    struct {
+        bool held = false;      // started and not aborted
+        bool request = false;   // aM!: ends in a service request; any command aborts it until then
+        bool crc = false;
+        double readyAt = 0;     // bus time, ms
+        QString values;
+    } last;
 };
 
 namespace {
@@ -102,6 +112,12 @@ void SimBus::setMeasurementSeconds(int address, int seconds)
         s->measurementSeconds = seconds;
 }
 
+void SimBus::setExtraValues(int address, int count)
+{
+    if (const auto s = m_sensors.value(address))
+        s->extraValues = qBound(0, count, 7);
+}
+
 void SimBus::setStream(bool on)
 {
     m_streamArmed = on;
@@ -162,8 +178,15 @@ void SimBus::command(const QString &text)
     const auto s = m_sensors.value(address);
     if (!s || m_faults.silent.contains(address))
         return;
-    // A new command aborts a measurement in progress.
-    s->serviceRequest.reset();
+    // A new command aborts a measurement in progress (standard mode: an aM!
+    // until its service request; an aC! runs on). A data request asked too
+    // early gets the address alone and the measurement goes on.
+    const bool early = m_standard && text.mid(1) == QLatin1String("D0!");
+    if (!early) {
+        s->serviceRequest.reset();
+        if (m_standard && s->last.request && nowMs() < s->last.readyAt)
+            s->last.held = false;
+    }
     if (m_faults.noAnswer.contains(text))
         return;
     bool measurement = false;
@@ -179,6 +202,12 @@ void SimBus::command(const QString &text)
     queue(out, at);
     emit event(QStringLiteral("tx ") + reply);
 
+    if (measurement && m_standard) {
+        // The data are ready the seconds given after the end of the answer.
+        s->last.readyAt = m_lineFreeAt + seconds * 1000.0;
+        if (!s->last.request || seconds == 0 || m_faults.noServiceRequest)
+            return;
+    }
     if (measurement && seconds > 0 && !m_faults.noServiceRequest) {
         const QString a = reply.left(1);
         s->serviceRequest = std::make_unique<QTimer>();
@@ -210,10 +239,12 @@ QString SimBus::answer(Sensor &s, int address, const QString &body, bool *measur
         m_sensors.insert(to, moved);
         return QString::number(to);
     }
-    if (body == QLatin1String("D0"))
-        return data(s, a);
     if (body == QLatin1String("XSN"))
         return a + s.params.value(QStringLiteral("XSN"));
+    if (m_standard)
+        return standardAnswer(s, a, body, measurement, seconds);
+    if (body == QLatin1String("D0"))
+        return a + values(s);
     return s.family == Family::Level ? levelAnswer(s, a, body, measurement, seconds)
                                      : rotaryAnswer(s, a, body, measurement, seconds);
 }
@@ -224,7 +255,7 @@ QString SimBus::levelAnswer(Sensor &s, const QString &a, const QString &body, bo
     if (body == QLatin1String("M") || body.startsWith(QLatin1String("XSPM"))) {
         *measurement = true;
         *seconds = s.measurementSeconds;
-        return a + digits3(s.measurementSeconds) + QLatin1Char('2');
+        return a + digits3(s.measurementSeconds) + QString::number(valueCount(s));
     }
     // Longest letters first: XU0 before XU, XANCALCV0 before XANCALON.
     static const char *values[] = {"XMOR", "XLOF", "XRA", "XE"};
@@ -321,7 +352,48 @@ QString SimBus::rotaryAnswer(Sensor &s, const QString &a, const QString &body, b
     return {};
 }
 
-QString SimBus::data(Sensor &s, const QString &a)
+QString SimBus::standardAnswer(Sensor &s, const QString &a, const QString &body, bool *measurement, int *seconds)
+{
+    const auto withCrc = [&a](const QString &text) {
+        return QString::fromLatin1(crc::withCrc((a + text).toLatin1()));
+    };
+    if (body == QLatin1String("D0")) {
+        if (!s.last.held || nowMs() < s.last.readyAt)
+            return a;
+        return s.last.crc ? withCrc(s.last.values) : a + s.last.values;
+    }
+    // Every value fits into the answer to aD0!.
+    if (body.size() == 2 && body.at(0) == QLatin1Char('D') && body.at(1).isDigit())
+        return a;
+    if (body == QLatin1String("R0"))
+        return a + values(s);
+    if (body == QLatin1String("RC0"))
+        return withCrc(values(s));
+    const bool m = body == QLatin1String("M") || body == QLatin1String("MC") ||
+                   (s.family == Family::Level && body.startsWith(QLatin1String("XSPM")));
+    const bool c = body == QLatin1String("C") || body == QLatin1String("CC");
+    if (m || c) {
+        s.last.held = true;
+        s.last.request = m;
+        s.last.crc = body == QLatin1String("MC") || body == QLatin1String("CC");
+        s.last.readyAt = nowMs() + s.measurementSeconds * 1000.0;   // moved to the end of the answer once queued
+        s.last.values = values(s);
+        *measurement = true;
+        *seconds = s.measurementSeconds;
+        const int n = valueCount(s);
+        return a + digits3(s.measurementSeconds) + QStringLiteral("%1").arg(n, m ? 1 : 2, 10, QLatin1Char('0'));
+    }
+    return s.family == Family::Level ? levelAnswer(s, a, body, measurement, seconds)
+                                     : rotaryAnswer(s, a, body, measurement, seconds);
+}
+
+int SimBus::valueCount(const Sensor &s)
+{
+    return s.family == Family::Level ? 2 + s.extraValues : 1;
+}
+
+// One reading's values, without the address.
+QString SimBus::values(Sensor &s)
 {
     const int n = s.readings++;
     if (s.family == Family::Level) {
@@ -329,10 +401,14 @@ QString SimBus::data(Sensor &s, const QString &a)
         double temperature = 21.5 + 0.1 * std::sin(n / 20.0);
         if (s.params.value(QStringLiteral("XUT")) == QLatin1String("1"))
             temperature = temperature * 9.0 / 5.0 + 32.0;
-        return a + signedNumber(pressure, 4) + signedNumber(temperature, 2);
+        QString text = signedNumber(pressure, 4) + signedNumber(temperature, 2);
+        // Further values, signs alternating: -1.250+2.500-3.750 ...
+        for (int k = 1; k <= s.extraValues; ++k)
+            text += signedNumber((k % 2 ? -1.25 : 1.25) * k, 3);
+        return text;
     }
     const double value = s.params.value(QStringLiteral("XCV")).toDouble() + 12.345 + 0.001 * std::sin(n / 10.0);
-    return a + signedNumber(value, 3);
+    return signedNumber(value, 3);
 }
 
 void SimBus::queue(const QByteArray &bytes, double notBeforeMs)

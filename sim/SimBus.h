@@ -47,6 +47,19 @@ public:
     QString value(int address, const QString &letters) const;
     void setValue(int address, const QString &letters, const QString &text);
     void setMeasurementSeconds(int address, int seconds);
+    // A level probe answers `count` (0-7) further values after its two, so
+    // that aM! still gives the number of values in one digit.
+    void setExtraValues(int address, int count);
+
+    // Every sensor keeps to SDI-12 v1.4 timing: the data of aM! (and of the
+    // set-point commands that answer like it) and of aC! are ready only the
+    // seconds given after the answer, aD0! answers the address alone before
+    // then; aM! ends in a service request and any command to the sensor
+    // aborts it until then, aC! sends none. aMC!, aCC! and aRC0! answer with
+    // CRC, aR0! without. Off: the console's own sensor family (aD0! answers
+    // at once, aM! and aC! both end in a service request).
+    void setStandard(bool on) { m_standard = on; }
+    bool standard() const { return m_standard; }
 
     // Real 1200-baud character time (10 bits: start, 7 data, parity, stop)
     // for every byte sent towards the console.
@@ -75,7 +88,9 @@ private:
     QString answer(Sensor &s, int address, const QString &body, bool *measurement, int *seconds);
     QString levelAnswer(Sensor &s, const QString &a, const QString &body, bool *measurement, int *seconds);
     QString rotaryAnswer(Sensor &s, const QString &a, const QString &body, bool *measurement, int *seconds);
-    QString data(Sensor &s, const QString &a);
+    QString standardAnswer(Sensor &s, const QString &a, const QString &body, bool *measurement, int *seconds);
+    QString values(Sensor &s);
+    static int valueCount(const Sensor &s);
     void queue(const QByteArray &bytes, double notBeforeMs);
     void pump();
     double nowMs() const { return m_clock.nsecsElapsed() / 1e6; }
@@ -83,6 +98,7 @@ private:
     QMap<int, std::shared_ptr<Sensor>> m_sensors;
     Faults m_faults;
     bool m_paced = false;
+    bool m_standard = false;
     int m_answerDelayMs = 10;
     bool m_streamArmed = false;
     bool m_streaming = false;   // the stream has started and runs until switched off

@@ -103,8 +103,18 @@ int main(int argc, char **argv)
     const QCommandLineOption mtime(QStringLiteral("mtime"),
                                    QStringLiteral("Measurement time of the sensor at A, in seconds."),
                                    QStringLiteral("A=S"));
+    const QCommandLineOption standard(
+        QStringLiteral("standard"),
+        QStringLiteral("Every sensor keeps to SDI-12 v1.4 timing: measurement data only the seconds given after the "
+                       "answer (aD0! before then gives the address alone); aM! ends in a service request and any "
+                       "other command to that sensor aborts it until then; aC! sends none (level probes accept aC!, "
+                       "rotary encoders aM!); aMC!, aCC! and aRC0! answer with CRC, aR0! without; data kept until "
+                       "the next measurement."));
+    const QCommandLineOption extraValues(QStringLiteral("extra-values"),
+                                         QStringLiteral("Level probes answer N further values after their two (0-7)."),
+                                         QStringLiteral("N"), QStringLiteral("0"));
     for (const auto &o : {com, level, rotary, pace, silent, noAnswer, garbage, noCrLf, stream, late, noSr, refuse,
-                          repeat, mtime})
+                          repeat, mtime, standard, extraValues})
         p.addOption(o);
     p.process(own);
 
@@ -120,11 +130,19 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "sdi12-sim: addresses are digits 0-9, separated by commas\n");
         return 2;
     }
-    for (int a : levels)
+    const int extra = p.value(extraValues).toInt(&ok);
+    if (!ok || extra < 0 || extra > 7) {
+        std::fprintf(stderr, "sdi12-sim: --extra-values takes a number from 0 to 7\n");
+        return 2;
+    }
+    for (int a : levels) {
         bus.addSensor(a, sim::Family::Level);
+        bus.setExtraValues(a, extra);
+    }
     for (int a : rotaries)
         bus.addSensor(a, sim::Family::Rotary);
     bus.setPaced(p.isSet(pace));
+    bus.setStandard(p.isSet(standard));
     sim::Faults &f = bus.faults();
     for (const QString &s : p.values(silent))
         f.silent.insert(s.toInt());

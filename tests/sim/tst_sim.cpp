@@ -1,3 +1,4 @@
+#include "decode/Crc.h"
 #include "link/FakeSerialPort.h"
 #include "sim/SimBus.h"
 
@@ -17,40 +18,56 @@ class TestSim : public QObject
     Q_OBJECT
 private slots:
     void exchanges();
+    void standard();
     void program();
 };
 
-// What the console's own suites do not draw out of the bus, in order on one
-// bus, each step with only its own fault on. The plain answers to every
-// parameter command are theirs.
-void TestSim::exchanges()
-{
+namespace {
+// A bus on the port test double, answering at once.
+struct Bench {
     FakeSerialPort port;
     sim::SimBus bus;
     sim::InProcessLink link{port, bus};
     QByteArray received;
     QVector<qint64> at;   // arrival of each byte, ns
-    QObject::connect(&port, &SerialPort::readyRead, &port, [&] {
-        while (port.bytesAvailable()) {
-            received += port.readByte();
-            at.push_back(port.nowNs());
-        }
-    });
-    port.open();
-    bus.setAnswerDelayMs(0);
-    bus.addSensor(3, sim::Family::Level);
-    bus.addSensor(5, sim::Family::Level);
-    bus.addSensor(7, sim::Family::Rotary);
-    qint64 sentAt = 0;   // when the command was written, ns
+    qint64 sentAt = 0;    // when the command was written, ns
+    Bench()
+    {
+        QObject::connect(&port, &SerialPort::readyRead, &port, [this] {
+            while (port.bytesAvailable()) {
+                received += port.readByte();
+                at.push_back(port.nowNs());
+            }
+        });
+        port.open();
+        bus.setAnswerDelayMs(0);
+    }
     // Sends a command and returns what came back within `ms`.
-    const auto ask = [&](const QByteArray &cmd, int ms = 60) {
+    QByteArray ask(const QByteArray &cmd, int ms = 60)
+    {
         received.clear();
         at.clear();
         sentAt = port.nowNs();
         port.write(cmd);
         QTest::qWait(ms);
         return received;
-    };
+    }
+};
+} // namespace
+
+// What the console's own suites do not draw out of the bus, in order on one
+// bus, each step with only its own fault on. The plain answers to every
+// parameter command are theirs.
+void TestSim::exchanges()
+{
+    Bench b;
+    auto &bus = b.bus;
+    auto &at = b.at;
+    auto &sentAt = b.sentAt;
+    const auto ask = [&b](const QByteArray &cmd, int ms = 60) { return b.ask(cmd, ms); };
+    bus.addSensor(3, sim::Family::Level);
+    bus.addSensor(5, sim::Family::Level);
+    bus.addSensor(7, sim::Family::Rotary);
     using F = sim::Faults;
     const struct {
         void (*fault)(F &);
@@ -119,6 +136,69 @@ void TestSim::exchanges()
     }
 }
 
+// Standard mode, in order on one bus: 3 a level probe (1 s), 4 a level probe
+// with two further values (0 s), 7 a rotary encoder (1 s). The last byte of
+// a reply with `notBefore` arrives no sooner after its command.
+void TestSim::standard()
+{
+    Bench b;
+    b.bus.setStandard(true);
+    b.bus.addSensor(3, sim::Family::Level);
+    b.bus.addSensor(4, sim::Family::Level);
+    b.bus.addSensor(7, sim::Family::Rotary);
+    b.bus.setMeasurementSeconds(4, 0);
+    b.bus.setMeasurementSeconds(7, 1);
+    b.bus.setExtraValues(4, 2);
+    const auto withCrc = [](const QByteArray &a) { return crc::withCrc(a) + "\r\n"; };
+    const struct {
+        QByteArray command, reply;   // the reply after the echo; no command: only listen
+        int ms = 60, notBeforeMs = 0;
+    } steps[] = {
+        // Before the time given, the address alone, and the measurement goes
+        // on; an aC! never ends in a service request, an aM! does.
+        {"7C!", "700101\r\n"},
+        {"7D0!", "7\r\n"},
+        {"3M!", "30012\r\n"},
+        {"3D0!", "3\r\n"},
+        {"", "3\r\n", 1200},
+        {"3D0!", "3+1.2345+21.50\r\n"},
+        {"7D0!", "7+12.345\r\n"},
+        // Commands to other sensors leave an aM! running; data with CRC, kept.
+        {"3MC!", "30012\r\n", 300},
+        {"7XMU!", "71\r\n"},
+        {"", "3\r\n", 1500},
+        {"3D0!", withCrc("3+1.2355+21.50")},
+        {"3D0!", withCrc("3+1.2355+21.50")},
+        {"7D0!", "7+12.345\r\n"},
+        // No time, no service request; the other family's measurements.
+        {"4M!", "40004\r\n", 300},
+        {"4D0!", "4+1.2345+21.50-1.250+2.500\r\n"},
+        {"4CC!", "400004\r\n"},
+        {"4D0!", withCrc("4+1.2355+21.50-1.250+2.500")},
+        {"4D1!", "4\r\n"},
+        {"7M!", "70011\r\n7\r\n", 1800, 1000},
+        {"7D0!", "7+12.345\r\n"},
+        // Continuous measurements: at once, with and without CRC.
+        {"4R0!", "4+1.2365+21.51-1.250+2.500\r\n"},
+        {"4RC0!", withCrc("4+1.2375+21.51-1.250+2.500")},
+        {"3RC0!", withCrc("3+1.2365+21.51")},
+        // A set-point command answers as aM! does; parameters as always.
+        {"4XSPM1.0!", "40004\r\n"},
+        {"4D0!", "4+1.2384+21.52-1.250+2.500\r\n"},
+        // Any other command to the sensor aborts its aM!: no service request.
+        {"3M!", "30012\r\n"},
+        {"3XSN!", "3LT510233\r\n"},
+        {"", "", 1200},
+        {"3D0!", "3\r\n"},
+    };
+    for (const auto &s : steps) {
+        const QByteArray got = b.ask(s.command, s.ms);
+        QCOMPARE(got, s.command + s.reply);
+        if (s.notBeforeMs)
+            QVERIFY2(b.at.last() - b.sentAt >= s.notBeforeMs * 1'000'000LL, s.command.constData());
+    }
+}
+
 namespace {
 struct Program {
     QTemporaryDir runtime;
@@ -158,7 +238,8 @@ struct Program {
 } // namespace
 
 // The program on a pseudo-terminal that can be opened again after closing;
-// a command run under it, whose exit status it passes on; a wrong COM number.
+// a command run under it, whose exit status it passes on; standard mode with
+// further values; a wrong COM number or count of values.
 void TestSim::program()
 {
     Program p;
@@ -179,9 +260,18 @@ void TestSim::program()
     QVERIFY(p.process.waitForFinished(5000));
     QCOMPARE(p.process.exitCode(), 3);
     QVERIFY(!QFileInfo(p.link).isSymLink());
-    p.start({"--com", "99"});
+    p.start({"--com", "5", "--standard", "--level", "2", "--mtime", "2=0", "--extra-values", "1"});
+    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(p.link).isSymLink(), 5000);
+    QCOMPARE(p.exchange("2D0!"), QByteArray("2D0!2\r\n"));
+    QCOMPARE(p.exchange("2MC!"), QByteArray("2MC!20003\r\n"));
+    QCOMPARE(p.exchange("2D0!"), "2D0!" + crc::withCrc("2+1.2345+21.50-1.250") + "\r\n");
+    p.process.terminate();
     QVERIFY(p.process.waitForFinished(5000));
-    QCOMPARE(p.process.exitCode(), 2);
+    for (const QStringList &args : {QStringList{"--com", "99"}, QStringList{"--com", "5", "--extra-values", "8"}}) {
+        p.start(args);
+        QVERIFY(p.process.waitForFinished(5000));
+        QCOMPARE(p.process.exitCode(), 2);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestSim)
