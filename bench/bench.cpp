@@ -4,7 +4,7 @@
 // ratio measured in this run.
 //
 //   sdi12-bench                 everything
-//   sdi12-bench link|log|export|journal|chart|startup
+//   sdi12-bench link|log|export|export-sheets|journal|chart|startup
 //   sdi12-bench log-rows N      one log-scale run (used as a child process)
 //   sdi12-bench startup-child   the console's start-up, timed by `startup`
 //   sdi12-bench journal-size N  the journal's file size holding N unsaved rows
@@ -509,6 +509,82 @@ void benchExport()
     line(".xls, 100000 rows", oursXls, "plain buffered write", floorXls);
 }
 
+// Per worksheet of an .xlsx, in order: its <row> elements, its cells, its
+// cells in column A (one a row that holds anything) and its last row number,
+// streamed from the package's XML.
+const char *const kCountSheetRows = R"py(
+import re, sys, zipfile
+z = zipfile.ZipFile(sys.argv[1])
+names = [n for n in z.namelist() if re.fullmatch(r"xl/worksheets/sheet[0-9]+\.xml", n)]
+for n in sorted(names, key=lambda n: int(re.findall(r"[0-9]+", n)[0])):
+    rows = cells = first = last = 0
+    tail = b""
+    with z.open(n) as f:
+        while True:
+            chunk = f.read(1 << 24)
+            buf = tail + chunk
+            cut = buf.rfind(b"<") if chunk else len(buf)   # a tag is never split
+            part, tail = buf[:cut], buf[cut:]
+            rows += part.count(b"<row ")
+            cells += part.count(b"<c ")
+            first += part.count(b'<c r="A')
+            found = re.findall(rb'<row r="([0-9]+)"', part)
+            last = int(found[-1]) if found else last
+            if not chunk:
+                break
+    print(n, rows, cells, first, last)
+)py";
+
+// A log one .xlsx worksheet cannot hold, written with the default sheet
+// size, and every row of it counted back from the file.
+void benchExportSheets()
+{
+    constexpr int extra = 5000;
+    constexpr int rows = exporter::kXlsxRowsPerSheet + extra;
+    const ExportGrid g = benchGrid(rows);
+    QTemporaryDir dir(QDir::currentPath() + QStringLiteral("/bench-XXXXXX"));
+    const QString xlsx = dir.filePath(QStringLiteral("long.xlsx"));
+    QString error;
+    bool written = false;
+    const double writeMs = timeMs([&] { written = exporter::writeXlsx(g, xlsx, &error); });
+    if (!written) {
+        out << QStringLiteral("  .xlsx, %1 rows: not written: %2\n").arg(rows).arg(error);
+        return;
+    }
+    QProcess count;
+    QString counted;
+    const double readMs = timeMs([&] {
+        count.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral("-c"), QLatin1String(kCountSheetRows), xlsx});
+        count.waitForFinished(600000);
+        counted = QString::fromUtf8(count.readAllStandardOutput());
+    });
+    // Each sheet: the header, no element for the empty row, then its share
+    // of the log in rows 3 on, six cells a row.
+    const int shares[] = {exporter::kXlsxRowsPerSheet, extra};
+    const QStringList sheets = counted.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    QStringList found;
+    qint64 there = 0;
+    bool whole = count.exitCode() == 0 && sheets.size() == 2;
+    for (int k = 0; k < sheets.size(); ++k) {
+        const QStringList f = sheets[k].split(QLatin1Char(' '));
+        const qint64 rowsSeen = f.value(1).toLongLong(), cells = f.value(2).toLongLong();
+        const qint64 inA = f.value(3).toLongLong(), last = f.value(4).toLongLong();
+        const qint64 share = k < 2 ? shares[k] : -1;
+        whole = whole && rowsSeen == share + 1 && cells == 6 * (share + 1) && inA == share + 1 && last == share + 2;
+        found << QStringLiteral("Sheet%1 %2").arg(k + 1).arg(inA - 1);
+        there += inA - 1;
+    }
+    out << QStringLiteral("  .xlsx, %1 rows (%2 a sheet): written in %3 ms, counted back in %4 ms: %5 rows; %6\n")
+               .arg(rows)
+               .arg(exporter::kXlsxRowsPerSheet)
+               .arg(writeMs, 0, 'f', 1)
+               .arg(readMs, 0, 'f', 1)
+               .arg(found.isEmpty() ? QString::fromUtf8(count.readAllStandardError()).trimmed() : found.join(QStringLiteral(" + ")))
+               .arg(whole && there == rows ? QStringLiteral("every row there")
+                                           : QStringLiteral("ROWS MISSING (%1 of %2)").arg(there).arg(rows));
+    out.flush();
+}
+
 // ------------------------------------------------------------- journal
 // A journal holding `rows` unsaved level-probe rows of an earlier run on
 // list 3, one a second, written in one statement: the set-up, not measured.
@@ -828,6 +904,7 @@ int main(int argc, char **argv)
     section("log", "Log scale, rows appended through the decoder path:",
             [] { benchLog(QCoreApplication::applicationFilePath()); });
     section("export", "Export against its floor:", [] { benchExport(); });
+    section("export-sheets", "Export of a log longer than a worksheet:", [] { benchExportSheets(); });
     section("journal", "Journal, per row appended (one synced transaction a row):", [] { benchJournal(); });
     section("chart", "Chart, a reading added and drawn:", [] { benchChart(); });
     section("startup", "Start-up:", [&] {

@@ -10,6 +10,7 @@
 #include <QVariant>
 #include <array>
 #include <atomic>
+#include <utility>
 
 namespace {
 
@@ -307,6 +308,12 @@ void Journal::close()
     m_rows = 0;
     m_rowsExact = false;
     m_sincePrune = 0;
+    m_dropped = {};
+}
+
+Journal::Dropped Journal::takeDroppedUnsaved()
+{
+    return std::exchange(m_dropped, Dropped{});
 }
 
 bool Journal::startSession()
@@ -510,22 +517,48 @@ bool Journal::prune()
     if (!exec(q))
         return false;
     m_rows -= q.numRowsAffected();
-    // Over the bound: the rows closed first, then the oldest unsaved ones.
+    // Over the bound: the rows closed first, then the oldest of all. The
+    // unsaved ones among them are counted in the transaction that drops them.
     const QString over[] = {
-        QStringLiteral("DELETE FROM rows WHERE id IN "
-                       "(SELECT id FROM rows WHERE closed IS NOT NULL ORDER BY closed, id LIMIT ?)"),
-        QStringLiteral("DELETE FROM rows WHERE id IN (SELECT id FROM rows ORDER BY id LIMIT ?)"),
+        QStringLiteral("SELECT id FROM rows WHERE closed IS NOT NULL ORDER BY closed, id LIMIT ?"),
+        QStringLiteral("SELECT id FROM rows ORDER BY id LIMIT ?"),
     };
     if (m_rows > m_maxRows && !m_rowsExact && !countRows())
         return false;
-    for (const QString &sql : over) {
+    for (const QString &victims : over) {
         if (m_rows <= m_maxRows)
             break;
-        q.prepare(sql);
-        q.addBindValue(m_rows - m_maxRows);
-        if (!exec(q))
+        const qint64 excess = m_rows - m_maxRows;
+        if (!m_db.transaction()) {
+            m_error = m_db.lastError().text();
             return false;
+        }
+        auto undo = [&] {
+            m_db.rollback();
+            return false;
+        };
+        q.prepare(QStringLiteral("SELECT count(*), min(taken) FROM rows WHERE closed IS NULL AND id IN (%1)")
+                      .arg(victims));
+        q.addBindValue(excess);
+        if (!exec(q) || !q.next())
+            return undo();
+        const qint64 unsaved = q.value(0).toLongLong();
+        const qint64 since = q.value(1).toLongLong();
+        q.prepare(QStringLiteral("DELETE FROM rows WHERE id IN (%1)").arg(victims));
+        q.addBindValue(excess);
+        if (!exec(q))
+            return undo();
+        if (!m_db.commit()) {
+            m_error = m_db.lastError().text();
+            return undo();
+        }
         m_rows -= q.numRowsAffected();
+        if (unsaved > 0) {
+            const QDateTime first = QDateTime::fromMSecsSinceEpoch(since);
+            if (m_dropped.count == 0 || first < m_dropped.since)
+                m_dropped.since = first;
+            m_dropped.count += unsaved;
+        }
     }
     q.prepare(QStringLiteral("DELETE FROM sessions WHERE opened < ? AND id <> ?"));
     q.addBindValue(cutoff);

@@ -34,7 +34,8 @@ class QSqlQuery;
 //
 // Closed (saved or cleared) rows are kept kKeepDays days after closing. At
 // most maxRows() rows are held in all: beyond that the rows closed first go
-// first, and only then the oldest unsaved ones.
+// first, and only then the oldest unsaved ones, which droppedUnsaved()
+// accounts for.
 class Journal
 {
 public:
@@ -66,6 +67,11 @@ public:
     struct Restored {
         int address = 0;
         LogStore rows;   // newest first, the texts as they were shown
+    };
+    // Readings never saved or cleared that maxRows() made prune() drop.
+    struct Dropped {
+        qint64 count = 0;
+        QDateTime since;   // the earliest time taken among them; invalid when none
     };
 
     static constexpr int kKeepDays = 30;
@@ -121,6 +127,11 @@ public:
     // Drops rows closed more than kKeepDays ago, then enforces maxRows().
     // Runs on open and every kPruneEvery appends.
     bool prune();
+    // The unsaved readings prune() dropped since open() (the prune open()
+    // runs included), of this session or earlier ones; take...() also
+    // starts the account again.
+    Dropped droppedUnsaved() const { return m_dropped; }
+    Dropped takeDroppedUnsaved();
     static constexpr int kPruneEvery = 10000;
 
     // Rows held in all (counts them: not for every row).
@@ -156,5 +167,6 @@ private:
     bool m_check = false;       // read every page at open: the last run did not end cleanly
     qint64 m_maxRows = kMaxRows;
     int m_sincePrune = 0;
+    Dropped m_dropped;
     std::function<QDateTime()> m_now;
 };

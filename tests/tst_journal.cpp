@@ -191,17 +191,32 @@ void TestJournal::retention()
         }
     };
     // By size: closed rows go first, in the order they were closed, then
-    // the oldest unsaved ones.
+    // the oldest unsaved ones, which are accounted for ("count@earliest"
+    // in seconds after the base) until taken or the journal is opened again.
+    auto dropped = [](const Journal::Dropped &d) {
+        return QString("%1@%2").arg(d.count).arg(d.since.isValid() ? QString::number(kBase.secsTo(d.since)) : "-");
+    };
     fill(60, 30, 40);
-    const std::pair<qint64, qint64> bounds[] = {{200, 130}, {100, 100}, {50, 50}, {20, 20}};
+    const struct {
+        qint64 bound, rows;
+        const char *dropped;
+    } bounds[] = {{200, 130, "0@-"}, {100, 100, "0@-"}, {50, 50, "0@-"}, {20, 20, "20@90"}, {15, 15, "25@90"}};
     for (const auto &s : bounds) {
-        j.setMaxRows(s.first);
+        j.setMaxRows(s.bound);
         QVERIFY(j.prune());
-        QCOMPARE(j.rowCount(), s.second);
+        QCOMPARE(j.rowCount(), s.rows);
+        QCOMPARE(dropped(j.droppedUnsaved()), QString(s.dropped));
     }
+    QCOMPARE(dropped(j.takeDroppedUnsaved()), QString("25@90"));
+    QCOMPARE(dropped(j.droppedUnsaved()), QString("0@-"));
+    j.setMaxRows(10);
+    QVERIFY(j.prune());
+    QCOMPARE(dropped(j.droppedUnsaved()), QString("5@115"));
     j.close();
+    j.setMaxRows(8);   // the prune of open() drops two of the earlier run's
     QCOMPARE(j.open(path).status, Status::Ok);
-    QCOMPARE(summary(j.pending(0)), QString("3:20:110-129"));
+    QCOMPARE(dropped(j.droppedUnsaved()), QString("2@120"));
+    QCOMPARE(summary(j.pending(0)), QString("3:8:122-129"));
     j.close();
     // By age: closed rows stay 30 days after closing; unsaved ones stay.
     j.setMaxRows(Journal::kMaxRows);

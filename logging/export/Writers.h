@@ -15,8 +15,14 @@ namespace exporter {
 bool writeCsv(const ExportGrid &g, const QString &path, QString *error, const ExportProgress &progress = {});
 
 // An .xlsx workbook (libxlsxwriter): real date, time and number cells, the
-// used columns sized to their widest text and centred.
+// used columns sized to their widest text and centred. A worksheet holds
+// at most kXlsxSheetRows rows; longer logs continue on Sheet2, Sheet3, ...,
+// each with the header, the empty row and the same formats and widths.
 bool writeXlsx(const ExportGrid &g, const QString &path, QString *error, const ExportProgress &progress = {});
+// The same with at most `sheetRows` rows a worksheet, header and empty row
+// included (3 to kXlsxSheetRows; tests take a few).
+bool writeXlsx(const ExportGrid &g, const QString &path, QString *error, const ExportProgress &progress,
+               int sheetRows);
 
 // A BIFF8 .xls workbook in a compound file. A sheet holds at most 65,536
 // rows; longer logs continue on further sheets, each with the header.
@@ -24,5 +30,9 @@ bool writeXls(const ExportGrid &g, const QString &path, QString *error, const Ex
 
 // Rows of log data one .xls sheet takes (under its header and empty row).
 constexpr int kXlsRowsPerSheet = 65536 - 2;
+
+// Rows an .xlsx worksheet holds, and the rows of log data it takes.
+constexpr int kXlsxSheetRows = 1048576;
+constexpr int kXlsxRowsPerSheet = kXlsxSheetRows - 2;
 
 } // namespace exporter

@@ -66,6 +66,16 @@ private:
 
 bool writeXlsx(const ExportGrid &g, const QString &path, QString *error, const ExportProgress &progress)
 {
+    return writeXlsx(g, path, error, progress, kXlsxSheetRows);
+}
+
+bool writeXlsx(const ExportGrid &g, const QString &path, QString *error, const ExportProgress &progress,
+               int sheetRows)
+{
+    if (sheetRows < 3 || sheetRows > kXlsxSheetRows) {
+        *error = QStringLiteral("a worksheet holds 3 to %1 rows, not %2").arg(kXlsxSheetRows).arg(sheetRows);
+        return false;
+    }
     const CNumericScope cNumbers;   // up to workbook_close, which writes most of the XML
     const QByteArray file = QFile::encodeName(path);
     const QByteArray tmp = QFile::encodeName(QFileInfo(path).absolutePath());
@@ -77,7 +87,13 @@ bool writeXlsx(const ExportGrid &g, const QString &path, QString *error, const E
         *error = QStringLiteral("cannot create the workbook");
         return false;
     }
-    lxw_worksheet *ws = workbook_add_worksheet(wb, nullptr);
+    // A failure leaves no file behind.
+    auto fail = [&](const QString &why) {
+        workbook_close(wb);
+        QFile::remove(path);
+        *error = why;
+        return false;
+    };
     // Column formats carry the centring; a cell with a number format of its
     // own needs the centring in that format too.
     lxw_format *centred = workbook_add_format(wb);
@@ -88,40 +104,58 @@ bool writeXlsx(const ExportGrid &g, const QString &path, QString *error, const E
     lxw_format *time = workbook_add_format(wb);
     format_set_align(time, LXW_ALIGN_CENTER);
     format_set_num_format(time, "hh:mm:ss");
+    if (!centred || !date || !time)
+        return fail(QStringLiteral("cannot create the cell formats"));
 
     const QVector<double> widths = columnWidths(g);
-    for (int c = 0; c < g.columns; ++c)
-        worksheet_set_column(ws, static_cast<lxw_col_t>(c), static_cast<lxw_col_t>(c), widths[c], centred);
-
     const int total = static_cast<int>(g.rows.size());
-    for (int r = 0; r < total && ws; ++r) {
-        const auto &row = g.rows[r];
-        const auto lr = static_cast<lxw_row_t>(r);
+    const int perSheet = sheetRows - 2;
+    const int dataRows = qMax(0, total - 2);
+    const int sheets = qMax(1, (dataRows + perSheet - 1) / perSheet);
+    auto writeRow = [&](lxw_worksheet *ws, lxw_row_t sheetRow, const QVector<ExportCell> &row) {
         for (int c = 0; c < row.size(); ++c) {
             const ExportCell &cell = row[c];
             const auto lc = static_cast<lxw_col_t>(c);
+            lxw_error rc = LXW_NO_ERROR;
             switch (cell.kind) {
             case ExportCell::Text:
-                worksheet_write_string(ws, lr, lc, cell.text.toUtf8().constData(), centred);
+                rc = worksheet_write_string(ws, sheetRow, lc, cell.text.toUtf8().constData(), centred);
                 break;
-            case ExportCell::Number:
-                worksheet_write_number(ws, lr, lc, cell.number, centred);
-                break;
-            case ExportCell::Date:
-                worksheet_write_number(ws, lr, lc, excelDate(cell.date), date);
-                break;
-            case ExportCell::Time:
-                worksheet_write_number(ws, lr, lc, excelTime(cell.time), time);
-                break;
-            default:
-                break;
+            case ExportCell::Number: rc = worksheet_write_number(ws, sheetRow, lc, cell.number, centred); break;
+            case ExportCell::Date: rc = worksheet_write_number(ws, sheetRow, lc, excelDate(cell.date), date); break;
+            case ExportCell::Time: rc = worksheet_write_number(ws, sheetRow, lc, excelTime(cell.time), time); break;
+            default: break;
             }
+            if (rc != LXW_NO_ERROR)
+                return rc;
         }
-        if (progress && (r % 4096) == 0 && !progress(r, total)) {
-            workbook_close(wb);
-            QFile::remove(path);
-            *error = QStringLiteral("cancelled");
-            return false;
+        return LXW_NO_ERROR;
+    };
+    if (progress && !progress(0, total))
+        return fail(QStringLiteral("cancelled"));
+    // Sheet1, Sheet2, ...: each the header and the empty row, then the next
+    // perSheet log rows.
+    for (int s = 0; s < sheets; ++s) {
+        lxw_worksheet *ws = workbook_add_worksheet(wb, nullptr);
+        if (!ws)
+            return fail(QStringLiteral("cannot add worksheet %1").arg(s + 1));
+        for (int c = 0; c < g.columns; ++c) {
+            const lxw_error rc = worksheet_set_column(ws, static_cast<lxw_col_t>(c), static_cast<lxw_col_t>(c),
+                                                      widths[c], centred);
+            if (rc != LXW_NO_ERROR)
+                return fail(QString::fromUtf8(lxw_strerror(rc)));
+        }
+        for (int r = 0; r < qMin(total, 2); ++r)
+            if (const lxw_error rc = writeRow(ws, static_cast<lxw_row_t>(r), g.rows[r]); rc != LXW_NO_ERROR)
+                return fail(QString::fromUtf8(lxw_strerror(rc)));
+        const int first = 2 + s * perSheet;
+        const int end = qMin(total, first + perSheet);
+        for (int r = first; r < end; ++r) {
+            if (const lxw_error rc = writeRow(ws, static_cast<lxw_row_t>(2 + r - first), g.rows[r]);
+                rc != LXW_NO_ERROR)
+                return fail(QStringLiteral("row %1: %2").arg(r - 1).arg(QString::fromUtf8(lxw_strerror(rc))));
+            if (progress && (r % 4096) == 0 && !progress(r, total))
+                return fail(QStringLiteral("cancelled"));
         }
     }
     const lxw_error rc = workbook_close(wb);

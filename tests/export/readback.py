@@ -2,7 +2,9 @@
 """Reads a workbook with xlrd and prints its cells as JSON:
 {"sheets": [{"name", "nrows", "ncols", "cells": [[[type, value], ...], ...],
              "widths": {col: width}, "centred": [[...bool...]], "formats": [[...]]}]}
-Date cells are given as [y, m, d, hh, mm, ss]."""
+Date cells are given as [y, m, d, hh, mm, ss]. The first `limit` rows of each
+sheet are given; "formats" for .xls only (xlrd reads no .xlsx formatting:
+its widths and centring come from the package's XML)."""
 import json
 import sys
 
@@ -50,4 +52,30 @@ if path.endswith(".xlsx"):
             if name.endswith(".xml"):
                 found += re.findall(r'="-?[0-9]+,[0-9]+"|>-?[0-9]+,[0-9]+<', z.read(name).decode("utf-8"))
     out["commaNumbers"] = found[:10]
+
+    # Widths and centring: the column's style where a cell has none of its own.
+    import xml.etree.ElementTree as ET
+    ns = "{http://schemas.openxmlformats.org/spreadsheetml/2006/main}"
+    with zipfile.ZipFile(path) as z:
+        xfs = ET.fromstring(z.read("xl/styles.xml")).find(ns + "cellXfs")
+        centredXf = [any(a.get("horizontal") == "center" for a in x.iter(ns + "alignment")) for x in xfs]
+        for i, sheet in enumerate(out["sheets"]):
+            colStyle, styles = {}, {}
+            for _, e in ET.iterparse(z.open("xl/worksheets/sheet%d.xml" % (i + 1))):
+                if e.tag == ns + "col":
+                    for c in range(int(e.get("min")) - 1, int(e.get("max"))):
+                        sheet["widths"][c] = float(e.get("width"))
+                        colStyle[c] = int(e.get("style", 0))
+                elif e.tag == ns + "c":
+                    letters = re.match(r"[A-Z]+", e.get("r")).group(0)
+                    col = 0
+                    for ch in letters:
+                        col = col * 26 + ord(ch) - 64
+                    styles[(int(e.get("r")[len(letters):]) - 1, col - 1)] = int(e.get("s", 0))
+                elif e.tag == ns + "row":
+                    if int(e.get("r")) >= limit:
+                        break
+                    e.clear()
+            sheet["centred"] = [[centredXf[styles.get((r, c), colStyle.get(c, 0))] for c in range(sheet["ncols"])]
+                                for r in range(min(sheet["nrows"], limit))]
 print(json.dumps(out))

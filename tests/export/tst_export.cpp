@@ -49,11 +49,6 @@ QJsonObject readBack(const QString &path, int limit = 50)
     return QJsonDocument::fromJson(p.readAllStandardOutput()).object();
 }
 
-QJsonArray cell(const QJsonObject &sheet, int r, int c)
-{
-    return sheet["cells"].toArray()[r].toArray()[c].toArray();
-}
-
 // Sets LC_NUMERIC to a locale with a decimal comma (de_DE or fr_FR; when
 // none is installed, one built by localedef into a folder of its own) and
 // checks that printf now writes "1,5". The writers must not follow it.
@@ -85,11 +80,33 @@ auto restoreNumericLocale()
     });
 }
 
+using Writer = bool (*)(const ExportGrid &, const QString &, QString *, const ExportProgress &);
+
 bool writeAs(const ExportGrid &g, const QString &path, const QString &format, QString *error)
 {
-    const auto write =
-        format == "xls" ? exporter::writeXls : format == "xlsx" ? exporter::writeXlsx : exporter::writeCsv;
+    const Writer write =
+        format == "xls" ? exporter::writeXls : format == "xlsx" ? Writer(exporter::writeXlsx) : exporter::writeCsv;
     return write(g, path, error, {});
+}
+
+// A cell as readback.py gives it.
+QJsonArray asRead(const ExportCell &c)
+{
+    switch (c.kind) {
+    case ExportCell::Text: return {"text", c.text};
+    case ExportCell::Number: return {"number", c.number};
+    case ExportCell::Date: return {"date", QJsonArray{c.date.year(), c.date.month(), c.date.day(), 0, 0, 0}};
+    case ExportCell::Time: return {"date", QJsonArray{0, 0, 0, c.time.hour(), c.time.minute(), c.time.second()}};
+    default: return {"empty", ""};
+    }
+}
+
+QJsonArray asRead(const QVector<ExportCell> &row)
+{
+    QJsonArray cells;
+    for (int c = 0; c < kLevelHeader.size(); ++c)
+        cells << asRead(row.value(c));
+    return cells;
 }
 } // namespace
 
@@ -100,6 +117,8 @@ private slots:
     void formats_data();
     void formats();
     void largeLogs();
+    void sheets_data();
+    void sheets();
     void failures();
     void names();
     void sameFile_data();
@@ -182,15 +201,15 @@ void TestExport::formats()
         [["date",[2026,12,6,0,0,0]],["date",[0,0,0,10,0,1]],["number",0.123],
          ["text","mH2O"],["number",21.5],["text","Centigrade"]]])";
     QCOMPARE(sheet["cells"].toArray(), QJsonDocument::fromJson(cells).array());
+    QCOMPARE(sheet["widths"].toObject().size(), 6);
+    QCOMPARE(sheet["centred"].toArray().size(), 6);
+    for (const auto &row : sheet["centred"].toArray())   // every cell centred
+        QCOMPARE(row.toArray(), QJsonArray({true, true, true, true, true, true}));
     if (format == "xls") {
-        // Column widths follow the widest text; every cell is centred.
+        // Column widths follow the widest text.
         const QJsonObject widths = sheet["widths"].toObject();
-        QCOMPARE(widths.size(), 6);
         QCOMPARE(widths["4"].toInt(), (11 + 2) * 256);   // "Temperature"
         QCOMPARE(widths["3"].toInt(), (10 + 2) * 256);   // ft,H2O "x"
-        for (const auto &row : sheet["centred"].toArray())
-            for (const auto &c : row.toArray())
-                QVERIFY(c.toBool());
         // Dates and times shown as the list shows them.
         QCOMPARE(sheet["formats"].toArray().last().toArray(),
                  (QJsonArray{"d/m/yy", "hh:mm:ss", "General", "General", "General", "General"}));
@@ -208,32 +227,89 @@ void TestExport::largeLogs()
         s.insertTop(std::move(r));
     }
     const ExportGrid g = exporter::buildLogGrid(kLevelHeader, kLevelKinds, s, "d/M/yy");
-    QString error;
-    int calls = 0;
-    QVERIFY(exporter::writeXls(g, dir.filePath("big.xls"), &error, [&calls](int, int) { return ++calls > 0; }));
-    QVERIFY(calls > 10);
-    QVERIFY(exporter::writeXlsx(g, dir.filePath("big.xlsx"), &error));
-    QVERIFY(exporter::writeCsv(g, dir.filePath("big.csv"), &error));
-
-    // A sheet holds 65,536 rows: the rest continue on a second sheet.
-    const QJsonArray xls = readBack(dir.filePath("big.xls"), 3)["sheets"].toArray();
-    QCOMPARE(xls.size(), 2);
-    QCOMPARE(xls[0].toObject()["nrows"].toInt(), 65536);
-    QCOMPARE(xls[1].toObject()["nrows"].toInt(), 100000 - exporter::kXlsRowsPerSheet + 2);
-    QCOMPARE(cell(xls[1].toObject(), 0, 0)[1].toString(), QString("Date"));
-    QCOMPARE(cell(xls[0].toObject(), 2, 2)[1].toDouble(), 99999.0);
-    QCOMPARE(cell(xls[1].toObject(), 2, 2)[1].toDouble(), double(99999 - exporter::kXlsRowsPerSheet));
+    const struct {
+        const char *format;
+        Writer write;
+    } writers[] = {{"xls", exporter::writeXls}, {"xlsx", exporter::writeXlsx}, {"csv", exporter::writeCsv}};
+    for (const auto &w : writers) {
+        QString error;
+        int calls = 0;
+        QVERIFY(w.write(g, dir.filePath(QString("big.") + w.format), &error, [&calls](int, int) { return ++calls > 0; }));
+        QVERIFY2(calls > 10, w.format);
+        // Cancelling through the progress callback fails; a workbook leaves no file.
+        const QString cancelled = dir.filePath(QString("cancel.") + w.format);
+        QVERIFY(!w.write(g, cancelled, &error, [](int done, int) { return done < 10000; }));
+        QCOMPARE(error, QString("cancelled"));
+        QVERIFY2(!QFile::exists(cancelled) || QString(w.format) == "csv", w.format);
+    }
+    // Under the default sheet size, one .xlsx sheet takes them all.
     const QJsonArray xlsx = readBack(dir.filePath("big.xlsx"), 3)["sheets"].toArray();
+    QCOMPARE(xlsx.size(), 1);
     QCOMPARE(xlsx[0].toObject()["nrows"].toInt(), 100002);
+}
 
-    // Cancelling through the progress callback fails and leaves no file.
-    QVERIFY(!exporter::writeXls(g, dir.filePath("cancel.xls"), &error, [](int done, int) { return done < 10000; }));
-    QCOMPARE(error, QString("cancelled"));
-    QVERIFY(!QFile::exists(dir.filePath("cancel.xls")));
+void TestExport::sheets_data()
+{
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<int>("sheetRows");   // rows a sheet holds; .xls: always 65,536
+    QTest::addColumn<int>("readings");
+    QTest::addColumn<QVector<int>>("perSheet");
+    QTest::newRow("xlsx, last sheet partial") << "xlsx" << 5 << 10 << QVector<int>{3, 3, 3, 1};
+    QTest::newRow("xlsx, sheets just full") << "xlsx" << 6 << 8 << QVector<int>{4, 4};
+    QTest::newRow("xlsx, one sheet just full") << "xlsx" << 6 << 4 << QVector<int>{4};
+    QTest::newRow("xls, last sheet partial") << "xls" << 65536 << exporter::kXlsRowsPerSheet + 3
+                                             << QVector<int>{exporter::kXlsRowsPerSheet, 3};
+}
+
+// A log longer than a sheet continues on Sheet2, Sheet3, ...: each with the
+// header and the empty row, then the next rows in order, none lost, every
+// sheet with the same widths and centring; under a decimal-comma locale.
+void TestExport::sheets()
+{
+    QFETCH(QString, format);
+    QFETCH(int, sheetRows);
+    QFETCH(int, readings);
+    QFETCH(QVector<int>, perSheet);
+    const auto restore = restoreNumericLocale();
+    const bool commaSet = setDecimalComma();
+    LogStore s;
+    for (int i = 0; i < readings; ++i) {
+        LogRow r;
+        r.date = QString("%1/12/26").arg(1 + i % 28);
+        r.cells = {QTime(0, 0).addSecs(i).toString("hh:mm:ss"), QString::number(i + 0.25), "mH2O", "21.5", "\u00B0C"};
+        s.insertTop(std::move(r));
+    }
+    const ExportGrid g = exporter::buildLogGrid(kLevelHeader, kLevelKinds, s, "d/M/yy");
+    QTemporaryDir dir;
+    const QString path = dir.filePath("log." + format);
+    QString error;
+    QVERIFY2(format == "xls" ? exporter::writeXls(g, path, &error) : exporter::writeXlsx(g, path, &error, {}, sheetRows),
+             qPrintable(error));
+    const QJsonObject book = readBack(path, sheetRows);
+    QCOMPARE(book["commaNumbers"].toArray(), QJsonArray());
+    const QJsonArray sheets = book["sheets"].toArray();
+    QCOMPARE(sheets.size(), perSheet.size());
+    for (int k = 0, next = 2; k < sheets.size(); ++k) {
+        const QJsonObject sheet = sheets[k].toObject();
+        QCOMPARE(sheet["name"].toString(), QString("Sheet%1").arg(k + 1));
+        QJsonArray expected{asRead(g.rows[0]), asRead(g.rows[1])};
+        for (int i = 0; i < perSheet[k]; ++i)
+            expected << asRead(g.rows[next++]);
+        QCOMPARE(sheet["nrows"].toInt(), perSheet[k] + 2);
+        QCOMPARE(sheet["cells"].toArray(), expected);
+        QCOMPARE(sheet["widths"].toObject(), sheets[0].toObject()["widths"].toObject());
+        QCOMPARE(sheet["widths"].toObject().size(), 6);
+        for (const auto &row : sheet["centred"].toArray())
+            QCOMPARE(row.toArray(), QJsonArray({true, true, true, true, true, true}));
+        QVERIFY(k + 1 < sheets.size() || next == g.rows.size());   // every row written
+    }
+    if (!commaSet)
+        QSKIP("No decimal-comma locale can be set: checked under the C locale only");
 }
 
 // No folder to write in, or a full disk (/dev/full takes no bytes): each
-// writer fails, says why, and makes no folder.
+// writer fails, says why, and makes no folder; nor is a workbook written
+// with sheets of a size it cannot have.
 void TestExport::failures()
 {
     QTemporaryDir dir;
@@ -245,6 +321,13 @@ void TestExport::failures()
     for (const QString &path : paths) {
         QString error;
         QVERIFY2(!writeAs(g, path, path.section('.', -1), &error) && !error.isEmpty(), qPrintable(path));
+    }
+    // A worksheet holds the header, the empty row and at least one reading,
+    // and no more rows than Excel takes.
+    for (int sheetRows : {2, exporter::kXlsxSheetRows + 1}) {
+        QString error;
+        QVERIFY(!exporter::writeXlsx(g, dir.filePath("log.xlsx"), &error, {}, sheetRows) && !error.isEmpty());
+        QVERIFY(!QFile::exists(dir.filePath("log.xlsx")));
     }
     QVERIFY(!QDir(dir.filePath("no")).exists());
 }
