@@ -124,6 +124,7 @@ MainWindow::MainWindow(const Platform &p, QWidget *parent)
     link.releaseAfterTimeout = [this] { onTimedOut(); };
     connect(&link, &Link::cannotSend, this, &MainWindow::onCannotSend);
     connect(&link, &Link::portLost, this, &MainWindow::onPortLost);
+    connect(&link, &Link::settled, this, &MainWindow::sendWaiting);
 
     ClockTimer = new QTimer(this);
     ClockTimer->setInterval(500);
@@ -387,14 +388,9 @@ void MainWindow::connectTabs()
     connect(mnuSaveAs, &QAction::triggered, this, [this] { report->mnuSaveAs_Click(); });
     connect(mnuRestore, &QAction::triggered, this, [this] { journal->offerRestore(true); });
     connect(mnuReset, &QAction::triggered, this, [this] { tools->mnuReset_Click(); });
-    connect(mnuFilter, &QAction::triggered, this, [this] {
-        if (busFree())
-            tools->mnuFilter_Click();
-    });
-    connect(mnuQueryAddress, &QAction::triggered, this, [this] {
-        if (busFree())
-            address->mnuQueryAddress_Click();
-    });
+    connect(mnuFilter, &QAction::triggered, this, [this] { press(-1, [this] { tools->mnuFilter_Click(); }); });
+    connect(mnuQueryAddress, &QAction::triggered, this,
+            [this] { press(-1, [this] { address->mnuQueryAddress_Click(); }); });
     connect(mnuUserCommand, &QAction::triggered, this, [this] { tools->mnuUserCommand_Click(); });
     connect(submnuHelp, &QAction::triggered, this, [this] { HelpWindow::showFor(this); });
     connect(submnuAbout, &QAction::triggered, this, [this] {
@@ -483,20 +479,65 @@ void MainWindow::sendCommand(const QString &command, int code)
     link.send_TXbuff(command.toLatin1());
 }
 
-bool MainWindow::busFree()
+void MainWindow::press(int tabIndex, std::function<void()> handler)
 {
-    if (!link.exchangeInFlight() && sequencesRunning == 0)
-        return true;
-    ui.beep();
-    return false;
+    if (sequencesRunning > 0) {
+        ui.beep();
+        return;
+    }
+    if (!link.exchangeInFlight() && m_waiting.empty()) {
+        handler();
+        return;
+    }
+    m_waiting.push_back({tabIndex, -1, std::move(handler)});
+    if (tabIndex >= 0)
+        busy->setBusy(tabIndex);
 }
 
 void MainWindow::onPress(QAbstractButton *button, std::function<void()> handler)
 {
-    connect(button, &QAbstractButton::clicked, button, [this, h = std::move(handler)] {
-        if (busFree())
-            h();
-    });
+    int tabIndex = -1;
+    for (QObject *o = button; o; o = o->parent())
+        if (auto *t = qobject_cast<SensorTabWidget *>(o)) {
+            tabIndex = t->index();
+            break;
+        }
+    connect(button, &QAbstractButton::clicked, button,
+            [this, tabIndex, h = std::move(handler)] { press(tabIndex, h); });
+}
+
+void MainWindow::queueReading(int a)
+{
+    for (const Waiting &w : m_waiting)
+        if (w.reading == a)
+            return;
+    m_waiting.push_back({-1, a, [this, a] {
+                             if (LogEnabled[static_cast<size_t>(a)])
+                                 SensorType ? logging->StartRotaryMeasurement(a) : logging->StartLevelMeasurement(a);
+                         }});
+}
+
+bool MainWindow::pressWaiting(int tabIndex) const
+{
+    for (const Waiting &w : m_waiting)
+        if (w.tab == tabIndex)
+            return true;
+    return false;
+}
+
+void MainWindow::sendWaiting()
+{
+    // A press may open a window of its own (the filter settings): presses
+    // made there are sent from within it, each only once the bus is free.
+    while (!m_waiting.empty() && !link.exchangeInFlight() && sequencesRunning == 0) {
+        const Waiting w = m_waiting.front();
+        m_waiting.pop_front();
+        const quint64 sent = link.sentCount();
+        w.run();
+        // A press that sent nothing (a message instead) leaves its tab.
+        if (w.tab >= 0 && link.sentCount() == sent && !link.exchangeInFlight())
+            busy->setIdle(w.tab);
+    }
 }
 
 void MainWindow::onTimedOut()

@@ -8,6 +8,7 @@
 
 #include <QMainWindow>
 #include <array>
+#include <deque>
 #include <functional>
 #include <memory>
 
@@ -162,12 +163,22 @@ public:
     // Sends a command built by an operation: sets the last-command register
     // and hands the bytes to the transmitter.
     void sendCommand(const QString &command, int code);
-    // The bus is half duplex: a command the user starts while another
-    // exchange or a sequence is under way would cut it off. Such a press is
-    // refused with a beep; true when the user may start one now.
-    bool busFree();
-    // Connects a button whose press starts an exchange, through busFree().
+    // The bus is half duplex: one exchange at a time. A press made while an
+    // exchange is in flight waits its turn (its tab shows busy meanwhile)
+    // and is sent as soon as the bus is free, in the order pressed, as are
+    // readings that fall due meanwhile. During a multi-command sequence a
+    // press is refused with a beep. `tab` is the press's tab, -1 for none.
+    void press(int tab, std::function<void()> handler);
+    // Connects a button whose press starts an exchange, through press().
     void onPress(QAbstractButton *button, std::function<void()> handler);
+    // A periodic reading of the sensor at `address` fell due while the bus
+    // is taken: it goes after what waits already.
+    void queueReading(int address);
+    // Presses and readings waiting for the bus; for the tab `tab` only.
+    bool waiting() const { return !m_waiting.empty(); }
+    bool pressWaiting(int tab) const;
+    // Sends what waits, one exchange at a time, while the bus is free.
+    void sendWaiting();
     // A line of the console's own in the comms log ("hh:mm:ss --- text").
     void commsNote(const QString &text);
     // The system's serial devices as they are now.
@@ -197,6 +208,13 @@ private:
     void onPortLost(const QString &reason);
     void saveChart(SensorTabWidget *tab);
     void onCannotSend();
+
+    struct Waiting {
+        int tab;          // -1: none
+        int reading;      // address of a periodic reading, -1 for a press
+        std::function<void()> run;
+    };
+    std::deque<Waiting> m_waiting;
 
     std::function<PortCatalogue()> m_catalogue;
     QString m_settingsPath;

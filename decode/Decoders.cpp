@@ -45,19 +45,21 @@ QString sampleRateText(const QString &maxSampleRateText)
 
 LevelData splitLevelData(const QString &d)
 {
+    // Every value starts with its sign; a sign that is not the first
+    // character starts the next value. Values beyond the second are not
+    // the family's and are left out.
     LevelData out;
-    qsizetype split = -1;
-    const qsizetype minus = d.lastIndexOf(QLatin1Char('-'));
-    const qsizetype plus = d.lastIndexOf(QLatin1Char('+'));
-    if (minus >= 1)
-        split = minus;
-    else if (plus >= 1)
-        split = plus;
-    if (split < 0) {
+    qsizetype second = -1, third = -1;
+    for (qsizetype i = 1; i < d.size() && third < 0; ++i) {
+        if (d.at(i) != QLatin1Char('+') && d.at(i) != QLatin1Char('-'))
+            continue;
+        (second < 0 ? second : third) = i;
+    }
+    if (second < 0) {
         out.first = d;
     } else {
-        out.first = d.left(split);
-        out.second = d.mid(split);
+        out.first = d.left(second);
+        out.second = d.mid(second, third < 0 ? -1 : third - second);
     }
     out.first = dropPlus(out.first);
     out.second = dropPlus(out.second);

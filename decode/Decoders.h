@@ -28,8 +28,8 @@ Filter filter(const Answer &a);
 // "1 Second" for exactly "1", else "<text> Seconds".
 QString sampleRateText(const QString &maxSampleRateText);
 
-// Level data "+1.234+22.50": split at the last sign that is not the first
-// character ("-" preferred), and drop a leading "+" of each value.
+// Data "+1.234+22.50": the values, each starting at its sign, the first two
+// kept (a rotary sensor's value is the first), each without a leading "+".
 struct LevelData {
     QString first;
     QString second;

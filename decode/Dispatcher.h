@@ -64,6 +64,7 @@ private:
     // measurements
     void measurementStart(const Line &l, bool setPoint);
     void concurrentStart(const Line &l);
+    bool noValues(const Line &l);
     void levelData(const Line &l);
     void rotaryData(const Line &l);
 

@@ -40,9 +40,11 @@ LogRow newRow(const QDateTime &now)
 }
 } // namespace
 
-// "atttn": the sensor needs ttt seconds. After M the data are ready one
-// second early enough that ttt 001 is requested at once; the set-point
-// commands count every second.
+// "atttn": the sensor needs ttt seconds and says so with a service request.
+// The family's own probes answer a request at once after ttt 000 or 001; a
+// sensor that has no data yet answers with its address alone, and the data
+// are asked for again once they are due. The set-point commands count every
+// second.
 void Dispatcher::measurementStart(const Line &l, bool setPoint)
 {
     bool ok = true;
@@ -54,12 +56,15 @@ void Dispatcher::measurementStart(const Line &l, bool setPoint)
     if (w > 0) {
         m.link.awaitServiceRequest(ttt);
     } else {
+        m.link.measurementStarted(ttt);
         m.clock.sleepMs(m.link.DataTimeout);
         m.logging->RequestMeasurementData(l.T);
     }
 }
 
-// "atttnn" answer to C: no pause when the data are ready at once.
+// "atttnn" answer to C: a concurrent measurement sends no service request;
+// the data are asked for once the announced time has passed, at once when
+// it is 0.
 void Dispatcher::concurrentStart(const Line &l)
 {
     bool ok = true;
@@ -67,14 +72,28 @@ void Dispatcher::concurrentStart(const Line &l)
     if (!ok)
         fail();
     m.MeasurementWait[static_cast<size_t>(l.T)] = w;
-    if (w != 0)
-        m.link.awaitServiceRequest(w);
-    else
+    if (w != 0) {
+        m.link.awaitAnnouncedTime(w);
+    } else {
+        m.link.measurementStarted(0);
         m.logging->RequestMeasurementData(l.T);
+    }
+}
+
+// A data answer with nothing but the address (and blanks) holds no reading:
+// nothing is filed.
+bool Dispatcher::noValues(const Line &l)
+{
+    if (!l.a.afterAddress().trimmed().isEmpty())
+        return false;
+    m.link.noValues();
+    return true;
 }
 
 void Dispatcher::levelData(const Line &l)
 {
+    if (noValues(l))
+        return;
     SensorTabWidget *t = m.tab[l.T];
     const decoders::LevelData d = decoders::splitLevelData(l.a.afterAddress());
     LogRow row = newRow(m.clock.now());
@@ -92,8 +111,10 @@ void Dispatcher::levelData(const Line &l)
 
 void Dispatcher::rotaryData(const Line &l)
 {
+    if (noValues(l))
+        return;
     SensorTabWidget *t = m.tab[l.T];
-    const QString value = decoders::dropPlus(l.a.afterAddress());
+    const QString value = decoders::splitLevelData(l.a.afterAddress()).first;
     LogRow row = newRow(m.clock.now());
     row.cells = {row.cells[0], value, combo::text(t->RotaryMeasurementUnitsCombo), QString(), QString()};
     t->RotaryLogListView->insertTop(row);

@@ -20,18 +20,33 @@
 namespace {
 // Counts a running sequence for as long as it lives.
 struct SequenceGuard {
-    int &n;
-    explicit SequenceGuard(int &n) : n(n) { ++n; }
-    ~SequenceGuard() { --n; }
+    MainWindow &m;
+    explicit SequenceGuard(MainWindow &m) : m(m) { ++m.sequencesRunning; }
+    // What waited for the bus goes once the sequence is over.
+    ~SequenceGuard()
+    {
+        if (--m.sequencesRunning == 0)
+            QMetaObject::invokeMethod(&m, [w = &m] { w->sendWaiting(); }, Qt::QueuedConnection);
+    }
 };
 
-// The measurement step allows ten command timeouts; the normal timeout comes
-// back whatever happens.
+// The measurement step allows ten command timeouts, for the answer and for
+// the measurement the sensor announces (the scan cannot be cancelled: a
+// longer one is not waited for). The normal timeout comes back whatever
+// happens.
 struct LongTimeout {
     Link &link;
     int saved;
-    explicit LongTimeout(Link &l) : link(l), saved(l.commandTimeout()) { link.setCommandTimeout(saved * 10); }
-    ~LongTimeout() { link.setCommandTimeout(saved); }
+    explicit LongTimeout(Link &l) : link(l), saved(l.commandTimeout())
+    {
+        link.setCommandTimeout(saved * 10);
+        link.setMeasurementLimitMs(saved * 10);
+    }
+    ~LongTimeout()
+    {
+        link.setCommandTimeout(saved);
+        link.setMeasurementLimitMs(0);
+    }
 };
 } // namespace
 
@@ -114,7 +129,7 @@ void Scanner::Poll_Sensors()
     m_running = true;
     // "Unable to connect to comm port." is shown once per scan.
     m.connectMessageShown = false;
-    SequenceGuard guard(m.sequencesRunning);
+    SequenceGuard guard(m);
     QApplication::setOverrideCursor(Qt::WaitCursor);
     m.ReplyBeep_Flag = false;
     m.SensorPoll->ProgressBar1->setValue(0);
@@ -171,7 +186,7 @@ void Scanner::Poll_Sensors()
 
 void Scanner::RequeryUnitDependentValues(int a)
 {
-    SequenceGuard guard(m.sequencesRunning);
+    SequenceGuard guard(m);
     LevelParams &p = *m.level;
     m.ReplyBeep_Flag = false;
     m.link.ResponseState = Link::Waiting;

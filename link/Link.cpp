@@ -13,10 +13,16 @@ Link::Link(SerialPort *port, CommsLog *log, Clock *clock, QObject *parent)
     connect(&TimeoutTimer, &QTimer::timeout, this, &Link::onTimeout);
     ServiceRequestDeadline.setSingleShot(true);
     ServiceRequestDeadline.setTimerType(Qt::PreciseTimer);
+    // No service request by the time the data are due: they are asked for
+    // all the same (the request may have been lost on the line).
     connect(&ServiceRequestDeadline, &QTimer::timeout, this, [this] {
         qCInfo(lcLink) << "no service request from" << ServiceRequestAddress;
-        expire();
+        RxState = 0;
+        requestData();
     });
+    m_dataDue.setSingleShot(true);
+    m_dataDue.setTimerType(Qt::PreciseTimer);
+    connect(&m_dataDue, &QTimer::timeout, this, &Link::requestData);
     // Wakes the wait loop so that bytes held back by the port while a receive
     // handler runs a nested wait are still seen.
     m_wake.setInterval(5);
@@ -34,7 +40,7 @@ void Link::send_TXbuff(const QByteArray &in_buff)
             qCWarning(lcLink) << "command" << in_buff << "written while another exchange is pending";
             ++m_overlaps;
         }
-        ServiceRequestDeadline.stop();
+        stopMeasurementWaits();
         Comm1->setBreak(true);
         m_clock->sleepMs(BreakTiming);
         Comm1->setBreak(false);
@@ -52,7 +58,7 @@ void Link::send_TXbuff(const QByteArray &in_buff)
         RxState = 0;
         qCDebug(lcLink) << "sent" << in_buff << "code" << LastCommand;
     } else {
-        ServiceRequestDeadline.stop();
+        stopMeasurementWaits();
         FlushInput();
         emit cannotSend();
         // Nothing went out, so nothing can answer: the exchange is over at
@@ -61,10 +67,47 @@ void Link::send_TXbuff(const QByteArray &in_buff)
     }
 }
 
-void Link::abandonServiceRequest()
+void Link::stopMeasurementWaits()
 {
     ServiceRequestDeadline.stop();
+    m_dataDue.stop();
+}
+
+void Link::abandonMeasurement()
+{
+    const bool waited = ServiceRequestDeadline.isActive() || m_dataDue.isActive();
+    stopMeasurementWaits();
     RxState = 0;
+    if (waited)
+        scheduleSettled();
+}
+
+void Link::note(const QString &text)
+{
+    CommsList->append(m_clock->timeOfDay() + QStringLiteral(" --- ") + text);
+}
+
+void Link::requestData()
+{
+    if (requestMeasurementData)
+        requestMeasurementData(ServiceRequestAddress);
+}
+
+void Link::scheduleSettled()
+{
+    // Whoever handles the end of the exchange (a decoding, a waiting
+    // sequence) runs first; a follow-up exchange it starts keeps the bus.
+    if (m_settlePosted)
+        return;
+    m_settlePosted = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_settlePosted = false;
+            if (!exchangeInFlight())
+                emit settled();
+        },
+        Qt::QueuedConnection);
 }
 
 void Link::continueLine(const QByteArray &prefix)
@@ -77,7 +120,7 @@ void Link::continueLine(const QByteArray &prefix)
 
 bool Link::exchangeInFlight() const
 {
-    return TimeoutTimer.isActive() || ServiceRequestDeadline.isActive();
+    return TimeoutTimer.isActive() || ServiceRequestDeadline.isActive() || m_dataDue.isActive();
 }
 
 void Link::pumpEvents()
@@ -131,10 +174,11 @@ void Link::expire()
 {
     ResponseState = TimedOut;
     TimeoutTimer.stop();
-    ServiceRequestDeadline.stop();
+    stopMeasurementWaits();
     FlushInput();
     if (releaseAfterTimeout)
         releaseAfterTimeout();
+    scheduleSettled();
 }
 
 void Link::onPortLost(const QString &reason)
@@ -153,10 +197,61 @@ void Link::lineAccepted()
     TimeoutTimer.stop();
 }
 
+void Link::measurementStarted(int seconds)
+{
+    m_measured.start();
+    m_announcedMs = qMax(0, seconds) * 1000;
+    m_askedAgain = false;
+}
+
+bool Link::tooLong(int seconds)
+{
+    const QString sensor = QStringLiteral("Sensor %1").arg(ServiceRequestAddress);
+    if (m_measurementLimitMs > 0 && seconds * 1000 > m_measurementLimitMs) {
+        note(QStringLiteral("%1 needs %2 s for its measurement; this reading is not waited for").arg(sensor).arg(seconds));
+        expire();
+        return true;
+    }
+    // A long wait is legal; the log says how long, so that it is not taken
+    // for a hang.
+    if (seconds >= 10)
+        note(QStringLiteral("%1 measures for %2 s: data due at %3")
+                 .arg(sensor)
+                 .arg(seconds)
+                 .arg(Clock::timeText(m_clock->now().addSecs(seconds).time())));
+    return false;
+}
+
 void Link::awaitServiceRequest(int seconds)
 {
+    measurementStarted(seconds);
+    if (tooLong(seconds))
+        return;
     RxState = 1;
-    ServiceRequestDeadline.start(seconds * 1000 + m_commandTimeout);
+    ServiceRequestDeadline.start(m_announcedMs + DataTimeout);
+}
+
+void Link::awaitAnnouncedTime(int seconds)
+{
+    measurementStarted(seconds);
+    if (tooLong(seconds))
+        return;
+    RxState = 0;
+    m_dataDue.start(m_announcedMs + DataTimeout);
+}
+
+void Link::noValues()
+{
+    const QString sensor = QStringLiteral("Sensor %1").arg(ServiceRequestAddress);
+    if (m_askedAgain || !m_measured.isValid()) {
+        note(QStringLiteral("%1 sent no values: reading missed").arg(sensor));
+        expire();
+        return;
+    }
+    // "No data yet": asked too early. Once more when they are due.
+    m_askedAgain = true;
+    const qint64 rest = qMax<qint64>(0, m_announcedMs - m_measured.elapsed());
+    m_dataDue.start(static_cast<int>(rest) + DataTimeout);
 }
 
 void Link::Comm1_OnComm()
@@ -170,13 +265,18 @@ void Link::handleByte(char c)
 {
     const unsigned char b = static_cast<unsigned char>(c) & 0x7f;
 
-    // Comms-log copy.
+    // Comms-log copy. A service request was logged as its own line when its
+    // address came; its line feed ends nothing more.
     if (b == 10) {
-        if (CommsList->count() >= 150)
-            CommsList->clear();
-        CommsList->append(m_clock->timeOfDay() + QStringLiteral(" <-- ") + Rx.Text);
+        if (!(m_srLogged && Rx.Text.isEmpty())) {
+            if (CommsList->count() >= 150)
+                CommsList->clear();
+            CommsList->append(m_clock->timeOfDay() + QStringLiteral(" <-- ") + Rx.Text);
+        }
         Rx.Text.clear();
+        m_srLogged = false;
     } else if (b != 0 && b != 13) {
+        m_srLogged = false;
         if (Rx.Text.size() < MaxLine)
             Rx.Text.append(QLatin1Char(static_cast<char>(b)));
     }
@@ -198,9 +298,15 @@ void Link::handleByte(char c)
         } else if (b == '0' + ServiceRequestAddress) {
             ServiceRequestDeadline.stop();
             qCDebug(lcLink) << "service request from" << ServiceRequestAddress;
+            // The request is a line of its own in the log, at the time it
+            // came; the data answer is framed alone after it.
+            if (CommsList->count() >= 150)
+                CommsList->clear();
+            CommsList->append(m_clock->timeOfDay() + QStringLiteral(" <-- ") + Rx.Text);
+            Rx.Text.clear();
+            m_srLogged = true;
             m_clock->sleepMs(DataTimeout);
-            if (requestMeasurementData)
-                requestMeasurementData(ServiceRequestAddress);
+            requestData();
         }
         break;
     case 2:
@@ -234,5 +340,6 @@ void Link::handleByte(char c)
     if (completed && decode) {
         const QByteArray line = Rx.Data;   // the decoder may frame further lines
         decode(line);
+        scheduleSettled();
     }
 }

@@ -69,20 +69,38 @@ public:
     // The decoder has taken the framed line as the answer to the command in
     // flight: the command timeout stops.
     void lineAccepted();
-    // A measurement answer announced `seconds` until the data are ready: wait
-    // for the sensor's service request, but no longer than the announced time
-    // plus the command timeout.
+
+    // --- measurement waits. A start answer announced `seconds` until the
+    // data are ready; the data request (requestMeasurementData) goes out:
+    // - measurementStarted(): none by itself; the caller asks at once;
+    // - awaitServiceRequest(): when the sensor's service request arrives,
+    //   or at the latest once the announced time and the data timeout
+    //   have passed;
+    // - awaitAnnouncedTime(): once the announced time and the data timeout
+    //   have passed (a concurrent measurement sends no service request).
+    // Each starts a new reading: its data are due `seconds` from now.
+    void measurementStarted(int seconds);
     void awaitServiceRequest(int seconds);
+    void awaitAnnouncedTime(int seconds);
+    // The data answer held no values ("no data yet"): the first time, the
+    // request goes out again once the rest of the announced time has passed;
+    // the second time the reading is missed and the exchange ends as if
+    // timed out.
+    void noValues();
+    // Measurements announced longer than this are not waited for (0: any
+    // time is waited for); the exchange ends at once, with a note.
+    void setMeasurementLimitMs(int ms) { m_measurementLimitMs = ms; }
+    int measurementLimitMs() const { return m_measurementLimitMs; }
 
     // Number of commands written to the port so far.
     quint64 sentCount() const { return m_sentCount; }
     // Commands written while another exchange was still pending (a fault).
     int overlapCount() const { return m_overlaps; }
 
-    // Stops waiting for a service request (a stopped logging run): the
+    // Stops waiting for a measurement's data (a stopped logging run): the
     // receiver returns to state 0. A command still awaiting its answer keeps
     // its timeout.
-    void abandonServiceRequest();
+    void abandonMeasurement();
     // The line just framed was the echo with no answer after it yet (noise
     // between echo and answer): go on framing it from `prefix`, the echo.
     void continueLine(const QByteArray &prefix);
@@ -100,6 +118,9 @@ signals:
     void cannotSend();
     // The open port failed for good; the link has already closed it.
     void portLost(const QString &reason);
+    // The bus became free: no exchange in flight (raised from the event
+    // loop, after the exchange that ended has been handled).
+    void settled();
 
 private:
     void onTimeout();
@@ -107,12 +128,24 @@ private:
     void onPortLost(const QString &reason);
     void pumpEvents();
     void handleByte(char b);
+    void stopMeasurementWaits();
+    void requestData();
+    bool tooLong(int seconds);
+    void note(const QString &text);
+    void scheduleSettled();
 
     SerialPort *Comm1;
     CommsLog *CommsList;
     Clock *m_clock;
     QTimer TimeoutTimer;
     QTimer ServiceRequestDeadline;
+    QTimer m_dataDue;           // announced time of a concurrent measurement, or the second ask
+    QElapsedTimer m_measured;   // since the start answer of the reading in progress
+    int m_announcedMs = 0;
+    bool m_askedAgain = false;
+    bool m_srLogged = false;    // the service request's own line is in the comms log
+    bool m_settlePosted = false;
+    int m_measurementLimitMs = 0;
     QTimer m_wake;
     QElapsedTimer m_sentAt;
     int m_commandTimeout = 400;

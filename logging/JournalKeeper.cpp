@@ -5,6 +5,8 @@
 #include "logging/LogList.h"
 
 #include <QAction>
+#include <QLocale>
+#include <climits>
 #include <QPushButton>
 
 JournalKeeper::JournalKeeper(MainWindow &m, QString path) : m(m), m_path(std::move(path)) {}
@@ -37,6 +39,7 @@ void JournalKeeper::open()
     }
     if (r.status != Journal::Status::Ok)
         m.warn(QStringLiteral("Journal."), r.reason);
+    droppedUnsaved();
     for (int a = 0; a < 10; ++a)
         QObject::connect(model(a), &LogModel::readingAdded, &m, [this, a](const LogRow &row) { store(a, row); });
     m.mnuRestore->setEnabled(true);
@@ -47,6 +50,27 @@ void JournalKeeper::store(int address, const LogRow &row)
 {
     if (m_journal && !m_journal->append(family(), address, row, QDateTime::fromMSecsSinceEpoch(row.takenMs)))
         failed(QStringLiteral("A reading could not be stored"));
+    droppedUnsaved();
+}
+
+void JournalKeeper::droppedUnsaved()
+{
+    // The journal's bound made room by dropping readings never saved: said
+    // once per run (they stay in the log lists while the console runs).
+    if (!m_journal || m_dropShown)
+        return;
+    const Journal::Dropped d = m_journal->takeDroppedUnsaved();
+    if (d.count == 0)
+        return;
+    m_dropShown = true;
+    const QDateTime since = d.since.toLocalTime();
+    const QString text =
+        QStringLiteral("The journal holds at most %1 readings. To make room it dropped %2 never saved, taken since "
+                       "%3.\rThe log lists still show what this run logged: save them to keep them.")
+            .arg(QLocale::system().toString(m_journal->maxRows()),
+                 SensorTabWidget::readingsText(static_cast<int>(qMin<qint64>(d.count, INT_MAX))),
+                 Clock::dateText(since.date()) + QLatin1Char(' ') + Clock::timeText(since.time()));
+    QMetaObject::invokeMethod(&m, [this, text] { m.warn(QStringLiteral("Journal."), text); }, Qt::QueuedConnection);
 }
 
 void JournalKeeper::failed(const QString &what)

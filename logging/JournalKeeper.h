@@ -42,9 +42,11 @@ private:
     LogModel *model(int address) const;
     void store(int address, const LogRow &row);
     void failed(const QString &what);
+    void droppedUnsaved();
 
     MainWindow &m;
     QString m_path;
     std::unique_ptr<Journal> m_journal;
     bool m_failureShown = false;
+    bool m_dropShown = false;
 };

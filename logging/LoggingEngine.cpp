@@ -73,7 +73,7 @@ void LoggingEngine::stop(int index, bool rotary, const QString &why)
         if (a == index || m.table->cell(a, m.SensorType ? int(SensorTable::RotaryLogStatus)
                                                        : int(SensorTable::LevelLogStatus)) == QLatin1String("Logging"))
             m.table->setLogStatus(a, QStringLiteral("Idle"));
-    m.link.abandonServiceRequest();
+    m.link.abandonMeasurement();
     if (rotary)
         m.busy->SetRotaryIdle(index);
     else
@@ -174,11 +174,11 @@ void LoggingEngine::ClearLogBut_Click(int index)
 
 void LoggingEngine::SecondTimer_Timer()
 {
-    // One exchange at a time: while a command is awaiting its answer, or a
-    // sequence is running, a reading that falls due waits for the next tick
-    // instead of cutting that exchange off. While a lost port is away,
-    // readings wait for it the same way.
-    const bool held = m.link.exchangeInFlight() || m.sequencesRunning > 0 || m_lostAt.isValid();
+    // One exchange at a time: a reading that falls due while the bus is
+    // taken (an exchange in flight, presses waiting) goes after what waits,
+    // as soon as the bus is free. While a sequence runs, or a lost port is
+    // away, it waits for the next tick instead.
+    const bool held = m.sequencesRunning > 0 || m_lostAt.isValid();
     for (int a = 0; a < 10; ++a) {
         const size_t i = static_cast<size_t>(a);
         if (!m.LogEnabled[i])
@@ -188,12 +188,14 @@ void LoggingEngine::SecondTimer_Timer()
         const int interval = selectedPeriodSeconds(m.SensorType ? t->RotaryLogPeriodCombo : t->LogPeriodCombo);
         if (interval < 0 || m.LogTickCount[i] < interval)
             continue;
-        if (held || m.link.exchangeInFlight()) {
+        if (held) {
             m.LogTickCount[i] = interval;   // due again at the next tick
             continue;
         }
         m.LogTickCount[i] = 0;
-        if (m.SensorType)
+        if (m.link.exchangeInFlight() || m.waiting())
+            m.queueReading(a);
+        else if (m.SensorType)
             StartRotaryMeasurement(a);
         else
             StartLevelMeasurement(a);

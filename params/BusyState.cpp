@@ -89,6 +89,9 @@ void BusyState::SetLevelIdle(int a)
     enable({t->ClearOffsetsBut, t->StageOneBut}, true);
     if (m.StageOne_Flag)
         EnableCalibrationButtons(a);
+    // A press waits its turn on this tab: it stays busy.
+    if (m.pressWaiting(a))
+        SetLevelBusy(a);
 }
 
 void BusyState::SetRotaryBusy(int a)
@@ -128,6 +131,8 @@ void BusyState::SetRotaryIdle(int a)
     if (m.LoggingTab != 0)
         for (SensorTabWidget *o : m.tab)
             enable({o->RotaryAddrBut, o->RotaryStartLogBut, o->RotaryLogPeriodCombo}, false);
+    if (m.pressWaiting(a))
+        SetRotaryBusy(a);
 }
 
 void BusyState::EnableCalibrationButtons(int a)

@@ -16,9 +16,14 @@
 
 namespace {
 struct SequenceGuard {
-    int &n;
-    explicit SequenceGuard(int &n) : n(n) { ++n; }
-    ~SequenceGuard() { --n; }
+    MainWindow &m;
+    explicit SequenceGuard(MainWindow &m) : m(m) { ++m.sequencesRunning; }
+    // What waited for the bus goes once the sequence is over.
+    ~SequenceGuard()
+    {
+        if (--m.sequencesRunning == 0)
+            QMetaObject::invokeMethod(&m, [w = &m] { w->sendWaiting(); }, Qt::QueuedConnection);
+    }
 };
 } // namespace
 
@@ -81,7 +86,7 @@ void Calibration::CalibrateCheck_Click()
 
 void Calibration::StageOneCalibration(int a)
 {
-    SequenceGuard guard(m.sequencesRunning);
+    SequenceGuard guard(m);
     LevelParams &p = *m.level;
     m.ReplyBeep_Flag = false;
     m.Calibrate_Flag = true;
@@ -124,7 +129,7 @@ void Calibration::StageOneCalibration(int a)
 
 void Calibration::ZeroCalibrationBut_Click(int a)
 {
-    SequenceGuard guard(m.sequencesRunning);
+    SequenceGuard guard(m);
     m.ReplyBeep_Flag = false;
     m.busy->SetLevelBusy(a);
     auto finish = [&] {
@@ -157,7 +162,7 @@ void Calibration::ZeroCalibrationBut_Click(int a)
 
 void Calibration::SlopeCalibrationBut_Click(int a)
 {
-    SequenceGuard guard(m.sequencesRunning);
+    SequenceGuard guard(m);
     m.ReplyBeep_Flag = false;
     m.busy->SetLevelBusy(a);
     auto finish = [&] {
@@ -231,7 +236,7 @@ void Calibration::LevelOffsetBut_Click(int a)
 
 void Calibration::ResetSensor(int a)
 {
-    SequenceGuard guard(m.sequencesRunning);
+    SequenceGuard guard(m);
     LevelParams &p = *m.level;
     m.ReplyBeep_Flag = false;
     m.Calibrate_Flag = true;

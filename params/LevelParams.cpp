@@ -200,21 +200,27 @@ void LevelParams::LevelQueryBut_Click(int a)
     send(a, QStringLiteral("XLOF"), 19, false);
 }
 
-// A box the user changes while another exchange is pending goes back: its
-// command cannot go out on the half-duplex bus now.
-bool LevelParams::refused(QCheckBox *box)
+// A box the user changes while another exchange is in flight sends its
+// state when the bus is free, as a press does; during a sequence it goes
+// back with a beep. A change the program makes (an answer shown) comes
+// while no exchange is in flight and sends at once.
+bool LevelParams::waitsTurn(int a, QCheckBox *box, void (LevelParams::*handler)(int))
 {
     if (!m.link.exchangeInFlight())
         return false;
-    const QSignalBlocker block(box);
-    box->setChecked(!box->isChecked());
-    m.ui.beep();
+    if (m.sequencesRunning > 0) {
+        const QSignalBlocker block(box);
+        box->setChecked(!box->isChecked());
+        m.ui.beep();
+        return true;
+    }
+    m.press(a, [this, a, handler] { (this->*handler)(a); });
     return true;
 }
 
 void LevelParams::LocalOffsetCheck_Click(int a)
 {
-    if (m.Calibrate_Flag || refused(m.tab[a]->LocalOffsetCheck))
+    if (m.Calibrate_Flag || waitsTurn(a, m.tab[a]->LocalOffsetCheck, &LevelParams::LocalOffsetCheck_Click))
         return;
     SetLocalOffsetApply(a, m.tab[a]->LocalOffsetCheck->isChecked() ? 1 : 0);
 }
@@ -226,7 +232,7 @@ void LevelParams::ApplyQueryBut_Click(int a)
 
 void LevelParams::UnlockCheck_Click(int a)
 {
-    if (refused(m.tab[a]->UnlockCheck))
+    if (waitsTurn(a, m.tab[a]->UnlockCheck, &LevelParams::UnlockCheck_Click))
         return;
     send(a, QStringLiteral("XUNLK") + (m.tab[a]->UnlockCheck->isChecked() ? QStringLiteral("1") : QStringLiteral("0")),
          24);

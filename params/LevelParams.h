@@ -52,6 +52,6 @@ public:
 
 private:
     void send(int a, const QString &letters, int code, bool busy = true);
-    bool refused(QCheckBox *box);
+    bool waitsTurn(int a, QCheckBox *box, void (LevelParams::*handler)(int));
     MainWindow &m;
 };

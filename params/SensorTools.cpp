@@ -19,10 +19,8 @@ void SensorTools::connectWindows()
     m.onPress(m.Filter->Command1, [this] { Command1_Click(); });
     m.onPress(m.Filter->FilterSetingsBut, [this] { FilterSetingsBut_Click(); });
     m.onPress(m.Reset->ResetBut, [this] { ResetBut_Click(); });
-    QObject::connect(m.UserCommand, &UserCommandWindow::submitted, m.UserCommand, [this](const QString &t) {
-        if (m.busFree())
-            SubmitBut_Click(t);
-    });
+    QObject::connect(m.UserCommand, &UserCommandWindow::submitted, m.UserCommand,
+                     [this](const QString &t) { m.press(-1, [this, t] { SubmitBut_Click(t); }); });
     QObject::connect(m.UserCommand, &UserCommandWindow::closing, m.UserCommand, [this] { UserCommand_Form_Unload(); });
 }
 
@@ -81,6 +79,7 @@ void SensorTools::SubmitBut_Click(const QString &text)
     if (text.isEmpty())
         return;
     m.UserCommand->ReceivedText->clear();
+    m.UserCommand->commandSent(text);
     m.link.strSent_Command = text;
     m.link.UserCommandFlag = true;
     m.link.send_TXbuff(text.toLatin1());

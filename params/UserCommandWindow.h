@@ -2,6 +2,7 @@
 
 #include <QWidget>
 
+class QLabel;
 class QLineEdit;
 class QPushButton;
 
@@ -16,9 +17,13 @@ public:
     QLineEdit *UserText;
     QPushButton *SubmitBut;
     QLineEdit *ReceivedText;
+    QLabel *CrcText;   // whether the answer's CRC is right, for answers that carry one
     int UserCommandCount = 0;
 
-    // A reply line: shown, and counted when not empty.
+    // A command went out: the answers to aRCn!, and the data answers
+    // (aDn!) after aMC! or aCC!, carry an SDI-12 CRC.
+    void commandSent(const QString &command);
+    // A reply line: shown whole, and counted when not empty.
     void showReply(const QString &text);
 
 signals:
@@ -27,4 +32,8 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+
+private:
+    bool m_crcData = false;     // an aMC! or aCC! came before: its data carry a CRC
+    bool m_crcAnswer = false;   // the answer awaited carries one
 };

@@ -1,4 +1,5 @@
 #include "decode/Answer.h"
+#include "decode/Crc.h"
 #include "decode/Decoders.h"
 #include "decode/Values.h"
 #include "discovery/SysData.h"
@@ -25,6 +26,7 @@ private slots:
     void entryRules();
     void settingsFile();
     void portLabels();
+    void crcCharacters();
 };
 
 void TestDecode::rounding()
@@ -141,6 +143,13 @@ void TestDecode::levelDataSplit()
     QCOMPARE(d.second, QString());
     d = decoders::splitLevelData("");
     QCOMPARE(d.first, QString());
+    // More values than two: the first two, each whole.
+    d = decoders::splitLevelData("+1.2-3.4+5.6");
+    QCOMPARE(d.first, QString("1.2"));
+    QCOMPARE(d.second, QString("-3.4"));
+    d = decoders::splitLevelData("-1.2+3.4-5.6+7");
+    QCOMPARE(d.first, QString("-1.2"));
+    QCOMPARE(d.second, QString("3.4"));
     QCOMPARE(decoders::dropPlus("+123.4"), QString("123.4"));
     QCOMPARE(decoders::dropPlus("-5.0"), QString("-5.0"));
 }
@@ -299,6 +308,41 @@ void TestDecode::portLabels()
     portdir::unregisterPort(2, "/dev/null", dir);
     QVERIFY(portdir::linkedPorts(dir).isEmpty());
 #endif
+}
+
+// The CRC of an answer: the known "0+3.14" -> "OqZ", the three characters
+// at the ends of the range, and the check of a received answer.
+void TestDecode::crcCharacters()
+{
+    QCOMPARE(crc::crc16("0+3.14"), quint16(0xFC5A));
+    QCOMPARE(crc::crc16(""), quint16(0));
+    QCOMPARE(crc::encode(0xFC5A), QByteArray("OqZ"));
+    QCOMPARE(crc::encode(0x0000), QByteArray("@@@"));
+    QCOMPARE(crc::encode(0xFFFF), QByteArray("O\x7F\x7F"));
+    QCOMPARE(crc::withCrc("0+3.14"), QByteArray("0+3.14OqZ"));
+    const struct {
+        QByteArray answer;
+        bool present, correct;
+        QByteArray sent, expected;
+    } checks[] = {
+        {"0+3.14OqZ\r\n", true, true, "OqZ", "OqZ"},
+        {"0+3.14OqZ", true, true, "OqZ", "OqZ"},
+        {"0+3.41OqZ\r\n", true, false, "OqZ", "J~Y"},   // two digits swapped
+        {"0AP@", true, true, "AP@", "AP@"},             // the address alone
+        {"0OqY", true, false, "OqY", "AP@"},
+        {"OqZ\r\n", false, false, "", ""},               // too short
+        {"0+3.14\r\n", false, false, "", ""},            // no CRC characters
+        {"0+3.1?qZ", false, false, "", ""},
+        {"0+3.1\x80qZ", false, false, "", ""},
+        {"", false, false, "", ""},
+    };
+    for (const auto &c : checks) {
+        const crc::Check r = crc::check(c.answer);
+        const QByteArray row = c.answer.toPercentEncoding();
+        QVERIFY2(r.present == c.present && r.correct == c.correct, row.constData());
+        QCOMPARE(r.sent, c.sent);
+        QCOMPARE(r.expected, c.expected);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestDecode)
