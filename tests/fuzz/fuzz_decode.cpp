@@ -141,7 +141,7 @@ struct Console : Ui, Clock {
             deliver(chunks.empty() ? QByteArray::number(w->link.ServiceRequestAddress) + "\r\n" : "");
         // The longest command timeout is the scan's measurement step: 10 x 4 ms.
         if (w->link.exchangeInFlight() && sinceWrite.elapsed() > 60)
-            w->link.abandonServiceRequest();
+            w->link.abandonMeasurement();
     }
 
     // Lets the exchange under way and whatever it started run out.
@@ -287,7 +287,7 @@ struct Console : Ui, Clock {
     {
         if (w->LoggingTab != 0)
             w->logging->stopAll(QString());
-        w->link.abandonServiceRequest();
+        w->link.abandonMeasurement();
         if (!port.isOpen())
             port.open();
         w->link.FlushInput();
