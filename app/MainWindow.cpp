@@ -1,12 +1,11 @@
 #include "MainWindow.h"
 
 #include "app/AboutWindow.h"
+#include "app/Bindings.h"
 #include "app/HelpWindow.h"
 #include "app/SensorTabWidget.h"
-#include "app/Widgets.h"
 #include "decode/Dispatcher.h"
 #include "discovery/AddressOps.h"
-#include "discovery/LogPeriods.h"
 #include "discovery/Scanner.h"
 #include "discovery/SensorPollWindow.h"
 #include "discovery/SensorTable.h"
@@ -14,13 +13,14 @@
 #include "discovery/TimingWindow.h"
 #include "link/PortMenu.h"
 #include "logging/JournalKeeper.h"
-#include "logging/LogExport.h"
 #include "logging/LogChart.h"
+#include "logging/LogExport.h"
 #include "logging/LogList.h"
 #include "logging/LoggingEngine.h"
+#include "logging/LogModel.h"
 #include "logging/ParameterReport.h"
-#include "params/BusyState.h"
 #include "params/Calibration.h"
+#include "params/EntryFilter.h"
 #include "params/FilterWindow.h"
 #include "params/LevelParams.h"
 #include "params/ResetWindow.h"
@@ -30,114 +30,73 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QListView>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QSettings>
 #include <QSplitter>
 #include <QStatusBar>
-#include <QVBoxLayout>
+#include <QStyle>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTimer>
-#include <QHeaderView>
-#include <QScrollBar>
-#include <QTreeWidget>
+#include <QTreeView>
+#include <QVBoxLayout>
 
-int MainWindow::CommsListLog::count() const
+namespace {
+Console::Platform corePlatform(const MainWindow::Platform &p)
 {
-    return list ? list->count() : 0;
+    Console::Platform c;
+    c.ui = p.ui;
+    c.clock = p.clock;
+    c.port = p.port;
+    c.settingsPath = p.settingsPath;
+    c.userSettingsPath = p.userSettingsPath;
+    c.journalPath = p.journalPath;
+    c.catalogue = p.catalogue;
+    return c;
 }
-
-void MainWindow::CommsListLog::clear()
-{
-    if (list)
-        list->clear();
-}
-
-void MainWindow::CommsListLog::append(const QString &line)
-{
-    if (!list)
-        return;
-    list->addItem(line);
-    // Scrolling lays the list out again; lines that arrive together share
-    // one scroll, done when the event loop next runs.
-    if (scrollPending)
-        return;
-    scrollPending = true;
-    QMetaObject::invokeMethod(
-        list,
-        [this] {
-            scrollPending = false;
-            list->scrollToBottom();
-        },
-        Qt::QueuedConnection);
-}
+} // namespace
 
 MainWindow::MainWindow(const Platform &p, QWidget *parent)
-    : QMainWindow(parent), ui(*p.ui), clock(*p.clock), Comm1(p.port), link(p.port, &m_commsLog, p.clock),
-      m_catalogue(p.catalogue), m_settingsPath(p.settingsPath), m_windowStatePath(p.windowStatePath)
+    : QMainWindow(parent), core(*new Console(corePlatform(p))), m_core(&core), m_windowStatePath(p.windowStatePath)
 {
     setObjectName(QStringLiteral("Main"));
     setWindowTitle(QStringLiteral("Orvane"));
     buildWindow();
     buildMenus();
-    m_commsLog.list = CommsList;
 
     About = new AboutWindow(this);
     SensorPoll = new SensorPollWindow(this);
     Filter = new FilterWindow(this);
     Reset = new ResetWindow(this);
-    Timing = new TimingWindow(ui);
+    Timing = new TimingWindow(core.ui);
     UserCommand = new UserCommandWindow;
 
-    table = std::make_unique<SensorTable>(ListView, RotaryListView, SensorTab, SensorType);
-    busy = std::make_unique<BusyState>(*this);
-    decoder = std::make_unique<Dispatcher>(*this);
-    level = std::make_unique<LevelParams>(*this);
-    rotary = std::make_unique<RotaryParams>(*this);
-    calibration = std::make_unique<Calibration>(*this);
-    scanner = std::make_unique<Scanner>(*this);
-    address = std::make_unique<AddressOps>(*this);
-    logging = std::make_unique<LoggingEngine>(*this);
-    exporter = std::make_unique<LogExport>(*this);
-    report = std::make_unique<ParameterReport>(*this);
-    ports = std::make_unique<PortMenu>(*this);
-    settings = std::make_unique<Settings>(*this, m_settingsPath, p.userSettingsPath);
-    tools = std::make_unique<SensorTools>(*this);
-    journal = std::make_unique<JournalKeeper>(*this, p.journalPath);
-
     connectTabs();
-    settings->connectWindow();
-    tools->connectWindows();
-
-    link.decode = [this](const QByteArray &line) { decoder->Decode_SDI12(line); };
-    link.requestMeasurementData = [this](int a) { logging->RequestMeasurementData(a); };
-    link.releaseAfterTimeout = [this] { onTimedOut(); };
-    connect(&link, &Link::cannotSend, this, &MainWindow::onCannotSend);
-    connect(&link, &Link::portLost, this, &MainWindow::onPortLost);
-    connect(&link, &Link::settled, this, &MainWindow::sendWaiting);
-
-    ClockTimer = new QTimer(this);
-    ClockTimer->setInterval(500);
-    connect(ClockTimer, &QTimer::timeout, this, [this] {
-        StatusBar1[2]->setText(clock.shortDate() + QLatin1Char(' ') + clock.timeOfDay() + QStringLiteral("  "));
-    });
+    connectWindows();
 }
 
 MainWindow::~MainWindow()
 {
-    link.decode = nullptr;
-    link.requestMeasurementData = nullptr;
-    link.releaseAfterTimeout = nullptr;
+    // The views go before the run whose fields and models they show.
+    for (FieldBinding *b : m_bindings)
+        delete b;
+    m_bindings.clear();
+    disconnect(&core, nullptr, this, nullptr);
+    delete takeCentralWidget();
     delete Timing;
     delete UserCommand;
 }
@@ -146,20 +105,22 @@ void MainWindow::buildWindow()
 {
     SensorTab = new QTabWidget;
     SensorTab->setObjectName(QStringLiteral("SensorTab"));
+    SensorTab->tabBar()->setObjectName(QStringLiteral("SensorTabBar"));
     SensorTab->setUsesScrollButtons(true);
     for (int i = 0; i < 10; ++i) {
-        tab[static_cast<size_t>(i)] = new SensorTabWidget(i);
+        tab[static_cast<size_t>(i)] = new SensorTabWidget(i, core.levelLog(i), core.rotaryLog(i));
         SensorTab->addTab(tab[static_cast<size_t>(i)], QStringLiteral("Sensor %1").arg(i));
     }
     CalibrateCheck = new QCheckBox(QStringLiteral("Calibrate Mode"));
     CalibrateCheck->setObjectName(QStringLiteral("CalibrateCheck"));
-    ListView = new QTreeWidget;
+    ListView = new QTreeView;
     ListView->setObjectName(QStringLiteral("ListView"));
-    RotaryListView = new QTreeWidget;
+    RotaryListView = new QTreeView;
     RotaryListView->setObjectName(QStringLiteral("RotaryListView"));
-    SensorTable::setHeadings(ListView, RotaryListView);
-    CommsList = new QListWidget;
+    CommsList = new QListView;
     CommsList->setObjectName(QStringLiteral("CommsList"));
+    CommsList->setModel(&core.comms.model);
+    CommsList->setEditTriggers(QAbstractItemView::NoEditTriggers);
     // One line of text per item: the list need not measure every line again
     // each time it scrolls to the newest.
     CommsList->setUniformItemSizes(true);
@@ -232,15 +193,31 @@ void MainWindow::buildWindow()
     statusBar()->addWidget(StatusLogging, 1);
     statusBar()->addWidget(StatusBar1[2]);
     statusBar()->setObjectName(QStringLiteral("StatusBar1"));
-    StatusBar1[0]->setText(QStringLiteral("    Connection Status: "));
-    StatusBar1[1]->setText(QStringLiteral("Not Connected. "));
+}
+
+QTreeView *MainWindow::tableView() const
+{
+    return core.SensorType ? RotaryListView : ListView;
+}
+
+void MainWindow::widenColumn(int column)
+{
+    // Measured for the texts just written: a column only ever widens, so
+    // the table neither jumps about nor measures every cell on each reading.
+    QTreeView *t = tableView();
+    int need = 0;
+    for (int r = 0; r < 10; ++r)
+        need = qMax(need, t->fontMetrics().horizontalAdvance(core.table->cell(r, column)));
+    need += 2 * t->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, t) + 8;
+    if (need > t->header()->sectionSize(column))
+        t->header()->resizeSection(column, need);
 }
 
 void MainWindow::resizeEvent(QResizeEvent *event)
 {
     QMainWindow::resizeEvent(event);
     // Until the user moves the divider, the table keeps every column in view.
-    if (table && !m_listSplitterMoved)
+    if (!m_listSplitterMoved)
         QMetaObject::invokeMethod(this, [this] { fitTableWidth(); }, Qt::QueuedConnection);
 }
 
@@ -273,8 +250,8 @@ void MainWindow::fitSplitters()
 {
     // The lists get the height that shows all ten rows of the table; the
     // tabs the rest.
-    QTreeWidget *t = table->list();
-    const int rowHeight = t->topLevelItemCount() > 0 ? t->visualItemRect(t->topLevelItem(0)).height() : 0;
+    QTreeView *t = tableView();
+    const int rowHeight = t->model() ? t->visualRect(t->model()->index(0, 0)).height() : 0;
     const int rows = t->header()->sizeHint().height() + 10 * qMax(rowHeight, fontMetrics().height() + 2) +
                      t->horizontalScrollBar()->sizeHint().height() + 2 * t->frameWidth() + 4;
     const int lower = rows + CalibrateCheck->sizeHint().height() + ScanBut->sizeHint().height() + 12;
@@ -298,7 +275,7 @@ void MainWindow::fitTableWidth()
 {
     // Every column of the table where the window allows (three quarters of
     // the width at most); the comms log the rest.
-    const QTreeWidget *t = table->list();
+    const QTreeView *t = tableView();
     const int want = t->header()->length() + 2 * t->frameWidth() + t->verticalScrollBar()->sizeHint().width();
     const int across = ListSplitter->width();
     const int tableWidth = qMin(want, across * 3 / 4);
@@ -313,8 +290,9 @@ void MainWindow::loadWindowState()
     QSettings state(m_windowStatePath, QSettings::IniFormat);
     m_savedGeometry = state.value(QStringLiteral("window/geometry")).toByteArray();
     // A state that does not read leaves the splitters to fitToScreen().
-    m_splittersRestored = m_listSplitterMoved = MainSplitter->restoreState(state.value(QStringLiteral("window/mainSplitter")).toByteArray()) &&
-                          ListSplitter->restoreState(state.value(QStringLiteral("window/listSplitter")).toByteArray());
+    m_splittersRestored = m_listSplitterMoved =
+        MainSplitter->restoreState(state.value(QStringLiteral("window/mainSplitter")).toByteArray()) &&
+        ListSplitter->restoreState(state.value(QStringLiteral("window/listSplitter")).toByteArray());
 }
 
 void MainWindow::saveWindowState()
@@ -337,18 +315,21 @@ void MainWindow::buildMenus()
     mnuFile = named(file->menuAction(), "mnuFile");
     mnuSaveAs = named(file->addAction(QStringLiteral("Save As...")), "mnuSaveAs");
     mnuRestore = named(file->addAction(QStringLiteral("Restore Unsaved Readings...")), "mnuRestore");
-    mnuRestore->setEnabled(false);
     QMenu *comms = menuBar()->addMenu(QStringLiteral("&Comms Port"));
     mnuCommsPort = named(comms->menuAction(), "mnuCommsPort");
     // An adapter plugged in later can be chosen: the devices are listed
     // afresh each time the menu opens.
-    connect(comms, &QMenu::aboutToShow, this, [this] { ports->ListSerialPorts(systemPorts()); });
+    connect(comms, &QMenu::aboutToShow, this, [this] { core.ports->ListSerialPorts(core.systemPorts()); });
     for (int i = 1; i <= 16; ++i) {
         QAction *a = comms->addAction(QStringLiteral("COM%1").arg(i));
         a->setObjectName(QStringLiteral("mnuCom_%1").arg(i));
         a->setCheckable(true);
         mnuCom[static_cast<size_t>(i)] = a;
-        connect(a, &QAction::triggered, this, [this, i] { ports->mnuCom_Click(i); });
+        connect(a, &QAction::triggered, this, [this, i] {
+            core.ports->mnuCom_Click(i);
+            // The entry shows the run's check mark, not its own toggle.
+            m_bindings.front()->apply(core.win.mnuCom[i].id());
+        });
     }
     mnuReset = named(menuBar()->addAction(QStringLiteral("&Reset Sensor")), "mnuReset");
     mnuFilter = named(menuBar()->addAction(QStringLiteral("&Filter Settings")), "mnuFilter");
@@ -358,68 +339,216 @@ void MainWindow::buildMenus()
     mnuHelp = named(help->menuAction(), "mnuHelp");
     submnuHelp = named(help->addAction(QStringLiteral("Help")), "submnuHelp");
     submnuAbout = named(help->addAction(QStringLiteral("About")), "submnuAbout");
-    for (QAction *a : {mnuReset, mnuFilter, mnuQueryAddress, mnuUserCommand})
-        a->setEnabled(false);
+}
+
+void MainWindow::onPress(QAbstractButton *button, int tabIndex, std::function<void()> handler)
+{
+    connect(button, &QAbstractButton::clicked, this,
+            [this, tabIndex, h = std::move(handler)] { core.press(tabIndex, h); });
 }
 
 void MainWindow::connectTabs()
 {
+    LevelParams *lp = core.level.get();
+    RotaryParams *rp = core.rotary.get();
+    Calibration *cal = core.calibration.get();
+    AddressOps *ad = core.address.get();
+    LoggingEngine *lg = core.logging.get();
     for (int i = 0; i < 10; ++i) {
-        level->connectTab(i);
-        rotary->connectTab(i);
-        address->connectTab(i);
-        calibration->connectTab(i);
         SensorTabWidget *t = tab[static_cast<size_t>(i)];
-        onPress(t->StartLogBut, [this, i] { logging->StartLogBut_Click(i); });
-        connect(t->StopLogBut, &QPushButton::clicked, this, [this, i] { logging->StopLogBut_Click(i); });
-        onPress(t->RotaryStartLogBut, [this, i] { logging->RotaryStartLogBut_Click(i); });
-        connect(t->RotaryStopLogBut, &QPushButton::clicked, this, [this, i] { logging->RotaryStopLogBut_Click(i); });
+        const struct {
+            QAbstractButton *button;
+            std::function<void(int)> run;
+        } presses[] = {
+            {t->RangeBut, [lp](int a) { lp->RangeBut_Click(a); }},
+            {t->RangeQueryBut, [lp](int a) { lp->RangeQueryBut_Click(a); }},
+            {t->MaxRangeBut, [lp](int a) { lp->MaxRangeBut_Click(a); }},
+            {t->MaxOverRangeQueryBut, [lp](int a) { lp->MaxOverRangeQueryBut_Click(a); }},
+            {t->PressUnitsBut, [lp](int a) { lp->PressUnitsBut_Click(a); }},
+            {t->PressUnitsQueryBut, [lp](int a) { lp->PressUnitsQueryBut_Click(a); }},
+            {t->TempUnitsBut, [lp](int a) { lp->TempUnitsBut_Click(a); }},
+            {t->TempUnitsQueryBut, [lp](int a) { lp->TempUnitsQueryBut_Click(a); }},
+            {t->DensityCorrBut, [lp](int a) { lp->DensityCorrBut_Click(a); }},
+            {t->DensityCorrQueryBut, [lp](int a) { lp->DensityCorrQueryBut_Click(a); }},
+            {t->ReverseBut, [lp](int a) { lp->ReverseBut_Click(a); }},
+            {t->ReverseQueryBut, [lp](int a) { lp->ReverseQueryBut_Click(a); }},
+            {t->LevelBut, [lp](int a) { lp->LevelBut_Click(a); }},
+            {t->LevelQueryBut, [lp](int a) { lp->LevelQueryBut_Click(a); }},
+            {t->ApplyQueryBut, [lp](int a) { lp->ApplyQueryBut_Click(a); }},
+            {t->UnlockQueryBut, [lp](int a) { lp->UnlockQueryBut_Click(a); }},
+            {t->SGBut, [lp](int a) { lp->SGBut_Click(a); }},
+            {t->LocalGravityBut, [lp](int a) { lp->LocalGravityBut_Click(a); }},
+            {t->LocalGravityQueryBut, [lp](int a) { lp->LocalGravityQueryBut_Click(a); }},
+            {t->RotaryCountsPerRevBut, [rp](int a) { rp->RotaryCountsPerRevBut_Click(a); }},
+            {t->QueryRotaryCountsPerRevBut, [rp](int a) { rp->QueryRotaryCountsPerRevBut_Click(a); }},
+            {t->RotaryPulleyCircumBut, [rp](int a) { rp->RotaryPulleyCircumBut_Click(a); }},
+            {t->QueryRotaryPulleyCircumfBut, [rp](int a) { rp->QueryRotaryPulleyCircumfBut_Click(a); }},
+            {t->RotaryMeasurementUnitsBut, [rp](int a) { rp->RotaryMeasurementUnitsBut_Click(a); }},
+            {t->QueryRotaryMeasurementUnitsBut, [rp](int a) { rp->QueryRotaryMeasurementUnitsBut_Click(a); }},
+            {t->RotaryDirectionBut, [rp](int a) { rp->RotaryDirectionBut_Click(a); }},
+            {t->QueryRotaryDirectionBut, [rp](int a) { rp->QueryRotaryDirectionBut_Click(a); }},
+            {t->RotaryCurrentValueBut, [rp](int a) { rp->RotaryCurrentValueBut_Click(a); }},
+            {t->QueryRotaryCurrentValueBut, [rp](int a) { rp->QueryRotaryCurrentValueBut_Click(a); }},
+            {t->RotarySetZeroBut, [rp](int a) { rp->RotarySetZeroBut_Click(a); }},
+            {t->StageOneBut, [cal](int a) { cal->StageOneBut_Click(a); }},
+            {t->ZeroCalibrationBut, [cal](int a) { cal->ZeroCalibrationBut_Click(a); }},
+            {t->SlopeCalibrationBut, [cal](int a) { cal->SlopeCalibrationBut_Click(a); }},
+            {t->PressureBut, [cal](int a) { cal->PressureBut_Click(a); }},
+            {t->CalibrationCompleteBut, [cal](int a) { cal->CalibrationCompleteBut_Click(a); }},
+            {t->ClearOffsetsBut, [cal](int a) { cal->ClearOffsetsBut_Click(a); }},
+            {t->AutoZeroBut, [cal](int a) { cal->AutoZeroBut_Click(a); }},
+            {t->LevelOffsetBut, [cal](int a) { cal->LevelOffsetBut_Click(a); }},
+            {t->AddrBut, [ad](int a) { ad->AddrBut_Click(a); }},
+            {t->RotaryAddrBut, [ad](int a) { ad->RotaryAddrBut_Click(a); }},
+            {t->IDQueryBut, [ad](int a) { ad->IDQueryBut_Click(a); }},
+            {t->RotaryIDQueryBut, [ad](int a) { ad->RotaryIDQueryBut_Click(a); }},
+            {t->StartLogBut, [lg](int a) { lg->StartLogBut_Click(a); }},
+            {t->RotaryStartLogBut, [lg](int a) { lg->RotaryStartLogBut_Click(a); }},
+        };
+        for (const auto &p : presses)
+            onPress(p.button, i, [run = p.run, i] { run(i); });
+        // Stopping, clearing and saving a log send nothing: never held back.
+        connect(t->StopLogBut, &QPushButton::clicked, this, [lg, i] { lg->StopLogBut_Click(i); });
+        connect(t->RotaryStopLogBut, &QPushButton::clicked, this, [lg, i] { lg->RotaryStopLogBut_Click(i); });
+        connect(t->ClearLogBut, &QPushButton::clicked, this, [lg, i] { lg->ClearLogBut_Click(i); });
+        connect(t->SaveLogBut, &QPushButton::clicked, this, [this, i] { core.exporter->SaveLogBut_Click(i); });
         for (LogList *l : {t->LogListView, t->RotaryLogListView})
-            connect(l, &LogList::countChanged, this, [this] { logging->showStatus(); });
+            connect(l, &LogList::countChanged, this, [lg] { lg->showStatus(); });
         connect(t->LogChartView, &LogChart::saveRequested, this, [this, t] { saveChart(t); });
-        connect(t->ClearLogBut, &QPushButton::clicked, this, [this, i] { logging->ClearLogBut_Click(i); });
-        connect(t->SaveLogBut, &QPushButton::clicked, this, [this, i] { exporter->SaveLogBut_Click(i); });
+
+        new EntryFilter(t->LevelText, true, true, core.ui);
+        new EntryFilter(t->LevelOffsetText, true, false, core.ui);
+        new EntryFilter(t->SGText, true, false, core.ui);
+        new EntryFilter(t->LocalGravityText, false, true, core.ui);
+        new EntryFilter(t->RangeText, false, false, core.ui);
+        new EntryFilter(t->MaxOverRangeText, false, false, core.ui);
     }
-    onPress(ScanBut, [this] { scanner->Poll_Sensors(); });
-    connect(ButClearComms, &QPushButton::clicked, CommsList, &QListWidget::clear);
-    // The check box acts on every change, also the one "Calibration
-    // Complete" makes.
-    connect(CalibrateCheck, &QCheckBox::toggled, this, [this] { calibration->CalibrateCheck_Click(); });
-    connect(mnuSaveAs, &QAction::triggered, this, [this] { report->mnuSaveAs_Click(); });
-    connect(mnuRestore, &QAction::triggered, this, [this] { journal->offerRestore(true); });
-    connect(mnuReset, &QAction::triggered, this, [this] { tools->mnuReset_Click(); });
-    connect(mnuFilter, &QAction::triggered, this, [this] { press(-1, [this] { tools->mnuFilter_Click(); }); });
+    onPress(ScanBut, -1, [this] { core.scanner->Poll_Sensors(); });
+    connect(ButClearComms, &QPushButton::clicked, this, [this] { core.comms.clear(); });
+    connect(mnuSaveAs, &QAction::triggered, this, [this] { core.report->mnuSaveAs_Click(); });
+    connect(mnuRestore, &QAction::triggered, this, [this] { core.journal->offerRestore(true); });
+    connect(mnuReset, &QAction::triggered, this, [this] { mnuReset_Click(); });
+    connect(mnuFilter, &QAction::triggered, this, [this] { core.press(-1, [this] { mnuFilter_Click(); }); });
     connect(mnuQueryAddress, &QAction::triggered, this,
-            [this] { press(-1, [this] { address->mnuQueryAddress_Click(); }); });
-    connect(mnuUserCommand, &QAction::triggered, this, [this] { tools->mnuUserCommand_Click(); });
+            [this] { core.press(-1, [this] { core.address->mnuQueryAddress_Click(); }); });
+    connect(mnuUserCommand, &QAction::triggered, this, [this] { mnuUserCommand_Click(); });
     connect(submnuHelp, &QAction::triggered, this, [this] { HelpWindow::showFor(this); });
     connect(submnuAbout, &QAction::triggered, this, [this] {
         About->show();
         About->raise();
     });
+
+    // The sensor table.
+    for (QTreeView *t : {ListView, RotaryListView}) {
+        t->setModel(core.table.get());
+        t->setRootIsDecorated(false);
+        t->setUniformRowHeights(true);
+        t->setItemsExpandable(false);
+        t->setSelectionMode(QAbstractItemView::SingleSelection);
+        t->setSelectionBehavior(QAbstractItemView::SelectRows);
+        t->setEditTriggers(QAbstractItemView::NoEditTriggers);
+        t->setAllColumnsShowFocus(true);
+        t->header()->setStretchLastSection(false);
+        t->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    }
+    connect(core.table.get(), &QAbstractItemModel::dataChanged, this,
+            [this](const QModelIndex &from, const QModelIndex &to) {
+                for (int c = from.column(); c <= to.column(); ++c)
+                    widenColumn(c);
+            });
+    connect(core.table.get(), &QAbstractItemModel::modelReset, this, [this] {
+        // Every column at least as wide as its heading and its texts.
+        QTreeView *t = tableView();
+        for (int c = 0; c < core.table->columnCount(); ++c) {
+            t->header()->resizeSection(c, t->header()->sectionSizeHint(c));
+            widenColumn(c);
+        }
+    });
+    connect(core.table.get(), &SensorTable::presenceChanged, this,
+            [this](int a) { SensorTab->setTabEnabled(a, core.table->present(a)); });
+    connect(&core, &Console::selectedRowChanged, this, [this](int row) {
+        QTreeView *t = tableView();
+        if (row < 0)
+            t->clearSelection();
+        else
+            t->setCurrentIndex(core.table->index(row, 0));
+    });
+
+    // The comms log follows its newest line; lines that arrive together
+    // share one scroll, done when the event loop next runs.
+    connect(&core.comms.model, &QAbstractItemModel::rowsInserted, this, [this] {
+        if (m_scrollPending)
+            return;
+        m_scrollPending = true;
+        QMetaObject::invokeMethod(this, [this] {
+            m_scrollPending = false;
+            CommsList->scrollToBottom();
+        }, Qt::QueuedConnection);
+    });
+
+    // The selected tab is the run's; the user picks it on the tab bar.
+    connect(SensorTab, &QTabWidget::currentChanged, this, [this](int i) { core.setCurrentTab(i); });
+    connect(&core, &Console::currentTabChanged, this, [this](int i) {
+        if (SensorTab->currentIndex() != i)
+            SensorTab->setCurrentIndex(i);
+    });
+    connect(&core, &Console::scanRunning, this, [](bool on) {
+        if (on)
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+        else
+            QApplication::restoreOverrideCursor();
+    });
 }
 
-namespace {
-const struct {
-    const char *text;
-    int code;
-} kPressureUnits[] = {
-    {"mH2O", 0}, {"ftH2O", 1}, {"inH2O", 2}, {"bar", 3}, {"mmWg", 5}, {"cmWg", 6},
-    {"mH2O Absolute", 10}, {"mm Hg", 11}, {"Inch Hg", 12}, {"mbar", 13}, {"KPa", 14},
-};
-} // namespace
-
-void MainWindow::familySetup()
+void MainWindow::connectWindows()
 {
-    for (SensorTabWidget *t : tab) {
-        t->setFamily(SensorType);
-        if (!SensorType) {
-            t->LogPeriodCombo->setCurrentIndex(0);
-            t->LocalGravityText->clear();
-            t->PressUnitsCombo->clear();
-            for (const auto &u : kPressureUnits)
-                t->PressUnitsCombo->addItem(QString::fromLatin1(u.text), u.code);
-            combo::reset(t->PressUnitsCombo);
+    connect(Filter->Command1, &QPushButton::clicked, this,
+            [this] { core.press(-1, [this] { core.tools->Command1_Click(); }); });
+    connect(Filter->FilterSetingsBut, &QPushButton::clicked, this,
+            [this] { core.press(-1, [this] { core.tools->FilterSetingsBut_Click(); }); });
+    connect(Reset->ResetBut, &QPushButton::clicked, this, [this] {
+        const int index = Reset->SensorCombo->currentIndex();
+        core.press(-1, [this, index] { core.tools->ResetBut_Click(index); });
+    });
+    connect(Timing, &TimingWindow::applyClicked, this, [this] { core.settings->butApply_Click(); });
+    connect(Timing, &TimingWindow::defaultClicked, this, [this] { core.settings->butDefault_Click(); });
+    connect(UserCommand, &UserCommandWindow::submitted, this, &MainWindow::submitUserCommand);
+    connect(UserCommand, &UserCommandWindow::closing, this, [this] {
+        setEnabled(true);
+        core.tools->UserCommand_Form_Unload();
+    });
+}
+
+void MainWindow::bind()
+{
+    const QStringList hidden = core.SensorType ? QStringList{"ParameterFrame", "CalibrateFrame"} : QStringList{};
+    auto *own = new FieldBinding(core.win, {this, SensorPoll, Filter, Timing, UserCommand});
+    own->userChecked = [this](Control *) { core.calibration->CalibrateCheck_Click(); };
+    m_bindings.push_back(own);
+    for (int i = 0; i < 10; ++i) {
+        auto *b = new FieldBinding(*core.tab[static_cast<size_t>(i)], {tab[static_cast<size_t>(i)]}, hidden);
+        // A box acts on every change of its state made on the widget.
+        b->userChecked = [this, i](Control *c) {
+            if (c == &core.tab[static_cast<size_t>(i)]->LocalOffsetCheck)
+                core.level->LocalOffsetCheck_Click(i);
+            else if (c == &core.tab[static_cast<size_t>(i)]->UnlockCheck)
+                core.level->UnlockCheck_Click(i);
+        };
+        m_bindings.push_back(b);
+    }
+    connect(&core, &Console::changed, this, [this](int t, int id) { m_bindings[static_cast<size_t>(t + 1)]->apply(id); });
+    connect(&core, &Console::focus, this, [this](int t, int id) {
+        if (auto *w = qobject_cast<QWidget *>(m_bindings[static_cast<size_t>(t + 1)]->widget(id)))
+            w->setFocus();
+    });
+}
+
+void MainWindow::Form_Load()
+{
+    for (SensorTabWidget *t : tab)
+        t->setFamily(core.SensorType);
+    if (!core.SensorType) {
+        for (SensorTabWidget *t : tab) {
             t->SGText->setToolTip(QStringLiteral("Enter Specific Gravity."));
             t->MaxOverRangeText->setToolTip(QStringLiteral("Maximum Useable Range."));
             t->RangeText->setToolTip(QStringLiteral("Calibrated Range."));
@@ -428,166 +557,57 @@ void MainWindow::familySetup()
             t->SampleRateText->setToolTip(QStringLiteral("Max Sample Rate."));
             t->LocalOffsetCheck->setToolTip(QStringLiteral("Apply Local Level Offset."));
             t->LevelBut->setToolTip(QStringLiteral("Set Local level."));
-        } else {
-            fillAllLogPeriods(t->RotaryLogPeriodCombo);
         }
     }
-    if (!SensorType)
-        LogEnabled.fill(false), LogTickCount.fill(0);
-    CalibrateCheck->setVisible(!SensorType);
-    mnuFilter->setVisible(!SensorType);
-    mnuReset->setVisible(!SensorType);
-    ListView->setVisible(!SensorType);
-    RotaryListView->setVisible(SensorType);
-}
-
-void MainWindow::Form_Load()
-{
-    ScanOnConnect = 1;
-    SensorTab->setCurrentIndex(0);
-    SensorTab->setEnabled(false);
-    familySetup();
-    table->createRows();
-    ports->ListSerialPorts(systemPorts());
+    ListView->setVisible(!core.SensorType);
+    RotaryListView->setVisible(core.SensorType);
+    bind();
+    core.prepare();
+    SensorTab->setCurrentIndex(core.currentTab());
+    for (int a = 0; a < 10; ++a)
+        SensorTab->setTabEnabled(a, core.table->present(a));
     loadWindowState();
     fitToScreen();
     show();
     if (!m_splittersRestored)
         fitSplitters();
-    journal->open();
-    ClockTimer->start();
-    logging->SecondTimer.start();
-    settings->ReadSysData();
+    core.start();
 }
 
-int MainWindow::currentTab() const
+void MainWindow::mnuFilter_Click()
 {
-    const int i = SensorTab->currentIndex();
-    return i < 0 ? 0 : i;
+    const int t = core.currentTab();
+    Filter->setWindowTitle(QStringLiteral("Filter Setings - Sensor ") + QString::number(t));
+    core.tools->mnuFilter_Click();
+    Filter->exec();
 }
 
-void MainWindow::replyBeep()
+void MainWindow::mnuReset_Click()
 {
-    if (ReplyBeep_Flag)
-        ui.beep();
+    Reset->SensorCombo->setCurrentIndex(core.currentTab());
+    Reset->exec();
 }
 
-void MainWindow::sendCommand(const QString &command, int code)
+void MainWindow::mnuUserCommand_Click()
 {
-    link.strSent_Command = command;
-    link.LastCommand = code;
-    link.send_TXbuff(command.toLatin1());
+    UserCommand->show();
+    UserCommand->raise();
+    setEnabled(false);
+    UserCommand->setEnabled(true);
+    core.tools->mnuUserCommand_Click();
 }
 
-void MainWindow::press(int tabIndex, std::function<void()> handler)
+void MainWindow::submitUserCommand(const QString &text)
 {
-    if (sequencesRunning > 0) {
-        ui.beep();
+    // The maintenance code opens the timing settings instead of going out.
+    if (SensorTools::isMaintenanceCode(text)) {
+        Timing->exec();
+        setEnabled(true);
+        core.tools->maintenanceDone();
+        UserCommand->hide();
         return;
     }
-    if (!link.exchangeInFlight() && m_waiting.empty()) {
-        handler();
-        return;
-    }
-    m_waiting.push_back({tabIndex, -1, std::move(handler)});
-    if (tabIndex >= 0)
-        busy->setBusy(tabIndex);
-}
-
-void MainWindow::onPress(QAbstractButton *button, std::function<void()> handler)
-{
-    int tabIndex = -1;
-    for (QObject *o = button; o; o = o->parent())
-        if (auto *t = qobject_cast<SensorTabWidget *>(o)) {
-            tabIndex = t->index();
-            break;
-        }
-    connect(button, &QAbstractButton::clicked, button,
-            [this, tabIndex, h = std::move(handler)] { press(tabIndex, h); });
-}
-
-void MainWindow::queueReading(int a)
-{
-    for (const Waiting &w : m_waiting)
-        if (w.reading == a)
-            return;
-    m_waiting.push_back({-1, a, [this, a] {
-                             if (LogEnabled[static_cast<size_t>(a)])
-                                 SensorType ? logging->StartRotaryMeasurement(a) : logging->StartLevelMeasurement(a);
-                         }});
-}
-
-bool MainWindow::pressWaiting(int tabIndex) const
-{
-    for (const Waiting &w : m_waiting)
-        if (w.tab == tabIndex)
-            return true;
-    return false;
-}
-
-void MainWindow::sendWaiting()
-{
-    // A press may open a window of its own (the filter settings): presses
-    // made there are sent from within it, each only once the bus is free.
-    while (!m_waiting.empty() && !link.exchangeInFlight() && sequencesRunning == 0) {
-        const Waiting w = m_waiting.front();
-        m_waiting.pop_front();
-        const quint64 sent = link.sentCount();
-        w.run();
-        // A press that sent nothing (a message instead) leaves its tab.
-        if (w.tab >= 0 && link.sentCount() == sent && !link.exchangeInFlight())
-            busy->setIdle(w.tab);
-    }
-}
-
-void MainWindow::onTimedOut()
-{
-    const int t = decoder->answerTab();
-    if (SensorType)
-        busy->SetRotaryIdle(t);
-    else
-        busy->SetLevelIdle(t);
-}
-
-void MainWindow::onCannotSend()
-{
-    // While a scan runs every address would report it: once is enough.
-    if (scanner->running()) {
-        if (connectMessageShown)
-            return;
-        connectMessageShown = true;
-    }
-    // Periodic logging cannot go on without a port; stop it rather than
-    // report the same failure at every reading, unless it only waits for a
-    // lost port to come back.
-    if (LoggingTab != 0 && !ports->reopening())
-        logging->stopAll(QStringLiteral("because the port is closed"));
-    // Logging ticks go on while the box is open: never a second box on top.
-    if (m_connectMessageOpen)
-        return;
-    m_connectMessageOpen = true;
-    warn(QStringLiteral("Connection."), QStringLiteral("Unable to connect to comm port."));
-    m_connectMessageOpen = false;
-}
-
-void MainWindow::onPortLost(const QString &)
-{
-    StatusBar1[1]->setText(QStringLiteral("Not Connected. "));
-    const QString lost =
-        QStringLiteral("The connection on COM%1 was lost: the adapter or its port went away.\r").arg(CommPort);
-    QString then = QStringLiteral("Check the cable and the adapter, then choose the port again from the Comms Port "
-                                  "menu.");
-    // A glitch must not end a long run: logging waits for the device and
-    // goes on by itself when it is back, whether or not this is answered.
-    if (LoggingTab != 0) {
-        logging->portLost();
-        ports->reopenWhenBack();
-        then = QStringLiteral("Logging will resume by itself as soon as the adapter is back.");
-    }
-    if (m_portLostShown)
-        return;
-    m_portLostShown = true;
-    warn(QStringLiteral("Connection."), lost + then);
+    core.press(-1, [this, text] { core.tools->SubmitBut_Click(text); });
 }
 
 void MainWindow::saveChart(SensorTabWidget *t)
@@ -598,38 +618,27 @@ void MainWindow::saveChart(SensorTabWidget *t)
     d.overwritePrompt = true;
     d.title = QStringLiteral("Save Chart");
     d.fileName = QStringLiteral("Chart Sensor %1").arg(t->index());
-    const Ui::SaveChoice c = ui.saveFile(d);
+    const Ui::SaveChoice c = core.ui.saveFile(d);
     if (!c.accepted || c.fileName.isEmpty())
         return;
     if (!t->LogChartView->savePng(c.fileName))
-        warn(QStringLiteral("Save Chart."),
-             QStringLiteral("Error encountered while saving file. %1 could not be written.").arg(c.fileName));
-}
-
-void MainWindow::commsNote(const QString &text)
-{
-    m_commsLog.append(clock.timeOfDay() + QStringLiteral(" --- ") + text);
-}
-
-PortCatalogue MainWindow::systemPorts() const
-{
-    return m_catalogue ? m_catalogue() : PortCatalogue{};
+        core.warn(QStringLiteral("Save Chart."),
+                  QStringLiteral("Error encountered while saving file. %1 could not be written.").arg(c.fileName));
 }
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
-    const int unsaved = journal->unsavedTotal();
+    const int unsaved = core.unsavedTotal();
     const QString lost = unsaved == 0 ? QString()
                                       : QStringLiteral("\r%1 logged %2 not been saved.")
-                                            .arg(SensorTabWidget::readingsText(unsaved),
+                                            .arg(LogModel::readingsText(unsaved),
                                                  unsaved == 1 ? QStringLiteral("has") : QStringLiteral("have"));
-    if (!ui.askYesNo(QStringLiteral("Quit."), QStringLiteral("Are you sure you want to quit?") + lost)) {
+    if (!core.ui.askYesNo(QStringLiteral("Quit."), QStringLiteral("Are you sure you want to quit?") + lost)) {
         event->ignore();
         return;
     }
     saveWindowState();
-    if (Comm1->isOpen())
-        Comm1->close();
+    core.quit();
     About->hide();
     SensorPoll->hide();
     Timing->hide();

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QProgressDialog>
 
 namespace {
 QWidget *owner()
@@ -10,6 +11,25 @@ QWidget *owner()
     return QApplication::activeWindow();
 }
 } // namespace
+
+QtUi::QtUi() = default;
+QtUi::~QtUi() = default;
+
+bool QtUi::progress(const QString &title, const QString &text, int done, int total)
+{
+    if (total <= 0 || done >= total) {
+        m_progress.reset();
+        return true;
+    }
+    if (!m_progress) {
+        m_progress = std::make_unique<QProgressDialog>(text, QStringLiteral("Cancel"), 0, total, owner());
+        m_progress->setWindowTitle(title);
+        m_progress->setWindowModality(Qt::WindowModal);
+        m_progress->setMinimumDuration(400);
+    }
+    m_progress->setValue(done);
+    return !m_progress->wasCanceled();
+}
 
 void QtUi::message(Icon icon, const QString &title, const QString &text)
 {

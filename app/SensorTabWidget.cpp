@@ -1,6 +1,5 @@
 #include "SensorTabWidget.h"
 
-#include "app/Widgets.h"
 #include "logging/LogChart.h"
 #include "logging/LogList.h"
 
@@ -42,7 +41,8 @@ QComboBox *list(const QStringList &items, const QString &tip = {})
 {
     auto *c = new QComboBox;
     c->addItems(items);
-    combo::reset(c);
+    c->setPlaceholderText(QStringLiteral("Select....."));
+    c->setCurrentIndex(-1);
     if (!tip.isEmpty())
         c->setToolTip(tip);
     return c;
@@ -74,7 +74,8 @@ template <class W> W *SensorTabWidget::make(const char *name, W *w)
 
 #define MAKE(member, expr) member = make(#member, expr)
 
-SensorTabWidget::SensorTabWidget(int index, QWidget *parent) : QWidget(parent), m_index(index)
+SensorTabWidget::SensorTabWidget(int index, LogModel *levelLog, LogModel *rotaryLog, QWidget *parent)
+    : QWidget(parent), m_index(index)
 {
     setObjectName(QStringLiteral("SensorTabPage_") + QString::number(index));
     // The parameter frames are taller than a laptop screen leaves for them:
@@ -94,7 +95,7 @@ SensorTabWidget::SensorTabWidget(int index, QWidget *parent) : QWidget(parent), 
     auto *top = new QHBoxLayout(this);
     top->addWidget(FrameScroll, 5775);
     // Frame widths: 8055 on tab 0 and 7695 on the others.
-    top->addWidget(buildLogFrame(), index == 0 ? 8055 : 7695);
+    top->addWidget(buildLogFrame(levelLog, rotaryLog), index == 0 ? 8055 : 7695);
     CalibrateFrame->hide();
     fitFrameWidth();
 }
@@ -269,7 +270,7 @@ QGroupBox *SensorTabWidget::buildRotaryFrame()
     return RotaryEncoderFrame;
 }
 
-QGroupBox *SensorTabWidget::buildLogFrame()
+QGroupBox *SensorTabWidget::buildLogFrame(LogModel *levelLog, LogModel *rotaryLog)
 {
     MAKE(LogFrame, new QGroupBox(m_index == 0 ? QStringLiteral("Log") : QStringLiteral("Data Logging")));
     auto *v = new QVBoxLayout(LogFrame);
@@ -281,7 +282,7 @@ QGroupBox *SensorTabWidget::buildLogFrame()
     MAKE(RotaryLogPeriodCombo, new QComboBox);
     for (QComboBox *c : {LogPeriodCombo, RotaryLogPeriodCombo}) {
         c->setToolTip(QStringLiteral("Select Logging Period."));
-        c->setPlaceholderText(combo::selectText());
+        c->setPlaceholderText(QStringLiteral("Select....."));
         top->addWidget(c);
     }
     top->addStretch();
@@ -302,14 +303,8 @@ QGroupBox *SensorTabWidget::buildLogFrame()
     MAKE(LogCountLabel, new QLabel);
     v->addWidget(LogCountLabel);
 
-    // Pressure (column 2) and temperature (4), each followed by its units;
-    // the rotary value (2) and its units.
-    MAKE(LogListView, new LogList({QStringLiteral("Date"), QStringLiteral("Time"), QStringLiteral("Pressure"),
-                                   QStringLiteral("Units"), QStringLiteral("Temperature"), QStringLiteral("Units")},
-                                  {2, 4}, {3, 5}));
-    MAKE(RotaryLogListView, new LogList({QStringLiteral("Date"), QStringLiteral("Time"), QStringLiteral("Level"),
-                                         QStringLiteral("Units")},
-                                        {2}, {3}));
+    MAKE(LogListView, new LogList(levelLog));
+    MAKE(RotaryLogListView, new LogList(rotaryLog));
     // The chart above the list, drawing the same readings as they arrive.
     MAKE(LogChartView, new LogChart);
     MAKE(LogSplitter, new QSplitter(Qt::Vertical));
@@ -333,14 +328,9 @@ QGroupBox *SensorTabWidget::buildLogFrame()
 
 #undef MAKE
 
-QString SensorTabWidget::readingsText(int n)
-{
-    return n == 1 ? QStringLiteral("1 reading") : QStringLiteral("%1 readings").arg(n);
-}
-
 void SensorTabWidget::showLogCount(int rows)
 {
-    LogCountLabel->setText(readingsText(rows));
+    LogCountLabel->setText(LogModel::readingsText(rows));
 }
 
 void SensorTabWidget::setFamily(bool rotary)

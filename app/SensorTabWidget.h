@@ -13,19 +13,19 @@ class QPushButton;
 class LogChart;
 class LogList;
 class QSplitter;
+class LogModel;
 
 // The page of one sensor tab. It carries the frames of both sensor families;
 // the family chosen at start-up decides which are shown. Every control has
-// its name plus "_<tab index>" as its object name (RangeBut_3).
+// its name plus "_<tab index>" as its object name (RangeBut_3), by which it
+// is bound to the field of the run it shows.
 class SensorTabWidget : public QWidget
 {
     Q_OBJECT
 public:
-    SensorTabWidget(int index, QWidget *parent = nullptr);
+    // The lists show the tab's readings of each family.
+    SensorTabWidget(int index, LogModel *levelLog, LogModel *rotaryLog, QWidget *parent = nullptr);
     int index() const { return m_index; }
-
-    // "1 reading", "12 readings".
-    static QString readingsText(int n);
 
     // Family set-up at load: level-probe frames and lists, or rotary ones.
     void setFamily(bool rotary);
@@ -109,7 +109,7 @@ private:
     QGroupBox *buildParameterFrame();
     QGroupBox *buildCalibrateFrame();
     QGroupBox *buildRotaryFrame();
-    QGroupBox *buildLogFrame();
+    QGroupBox *buildLogFrame(LogModel *levelLog, LogModel *rotaryLog);
     template <class W> W *make(const char *name, W *w);
     void fitFrameWidth();
     void showLogCount(int rows);

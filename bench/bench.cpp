@@ -105,7 +105,7 @@ struct Console {
     }
     void settle()
     {
-        while (w->link.exchangeInFlight() || w->sequencesRunning > 0)
+        while (w->core.link.exchangeInFlight() || w->core.sequencesRunning > 0)
             QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 5);
     }
 };
@@ -176,7 +176,7 @@ void benchLink()
         if (trace && run)
             out << QString::number(traceClock.nsecsElapsed() / 1e6, 'f', 2) << " write " << b << "\n";
         if (run)
-            run->segments.push_back({b, c.w->link.commandTimeout(), 0, 0, 0});
+            run->segments.push_back({b, c.w->core.link.commandTimeout(), 0, 0, 0});
         onWrite(b);
     };
     QObject::connect(&bus, &sim::SimBus::transmit, [&](const QByteArray &b) {
@@ -197,8 +197,7 @@ void benchLink()
 
     c.w->Form_Load();   // the start-up scan
     c.settle();
-    c.w->logging->SecondTimer.stop();
-    c.w->ClockTimer->stop();
+    c.w->core.logging->SecondTimer.stop();
 
     auto report = [&](const QString &what, const LinkRun &r, int seconds) {
         const double bound = lowerBoundMs(r, answerDelayMs, seconds);
@@ -229,7 +228,7 @@ void benchLink()
     // Readings of sensor 3, one per logging tick, the ticks back to back.
     SensorTabWidget *tab = c.w->tab[3];
     c.w->SensorTab->setCurrentIndex(3);
-    fillAllLogPeriods(tab->LogPeriodCombo);
+    fillAllLogPeriods(c.w->core.tab[3]->LogPeriodCombo);
     tab->LogPeriodCombo->setCurrentIndex(tab->LogPeriodCombo->findText(QStringLiteral("1 Second")));
     tab->StartLogBut->click();
     c.settle();
@@ -240,7 +239,7 @@ void benchLink()
         clock.sleptMs = 0;
         t.start();
         for (int i = 0; i < count; ++i) {
-            c.w->logging->SecondTimer_Timer();
+            c.w->core.logging->SecondTimer_Timer();
             c.settle();
         }
         r.measuredMs = t.nsecsElapsed() / 1e6;
@@ -294,10 +293,9 @@ int logRows(int rows)
     Console c(clock, rec);
     c.w->Form_Load();   // nobody answers the scan: the port double is silent
     c.settle();
-    c.w->logging->SecondTimer.stop();
-    c.w->ClockTimer->stop();
+    c.w->core.logging->SecondTimer.stop();
     c.w->SensorTab->setTabEnabled(3, true);
-    Link &link = c.w->link;
+    Link &link = c.w->core.link;
     LogList *log = c.w->tab[3]->LogListView;
 
     const int window = qMin(10000, rows / 10);

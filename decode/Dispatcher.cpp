@@ -1,18 +1,12 @@
 #include "Dispatcher.h"
 
-#include "app/MainWindow.h"
-#include "app/SensorTabWidget.h"
-#include "app/Widgets.h"
+#include "discovery/Console.h"
 #include "decode/Decoders.h"
 #include "discovery/AddressOps.h"
 #include "discovery/SensorTable.h"
 #include "params/BusyState.h"
 #include "logging/LoggingEngine.h"
-#include "params/UserCommandWindow.h"
-
-#include <QLineEdit>
-#include <QListWidget>
-#include <QTabWidget>
+#include "params/SensorTools.h"
 
 Q_LOGGING_CATEGORY(lcDecode, "sdi12.decode", QtWarningMsg)
 
@@ -128,9 +122,7 @@ void Dispatcher::Decode_SDI12(const QByteArray &sdi_buff)
 void Dispatcher::userCommand(const QString &text)
 {
     beep();
-    if (!m.UserCommand)
-        return;
-    m.UserCommand->showReply(text);
+    m.tools->showReply(text);
 }
 
 void Dispatcher::addressQuery(const Line &l)
@@ -172,8 +164,8 @@ void Dispatcher::addressChange(const Line &l)
 void Dispatcher::identification(const Line &l)
 {
     beep();
-    QListWidget *list = l.code == 10 ? m.tab[l.T]->SensorIDList : m.tab[l.T]->RotarySensorIDList;
-    list->addItems(decoders::identificationLines(l.a));
+    LinesField &list = l.code == 10 ? m.tab[l.T]->SensorIDList : m.tab[l.T]->RotarySensorIDList;
+    list.addItems(decoders::identificationLines(l.a));
     answered();
     if (l.code == 10)
         idleLevel(l, l.T);

@@ -6,7 +6,7 @@
 #include <QLoggingCategory>
 #include <QString>
 
-class MainWindow;
+class Console;
 
 Q_DECLARE_LOGGING_CATEGORY(lcDecode)
 
@@ -15,7 +15,7 @@ Q_DECLARE_LOGGING_CATEGORY(lcDecode)
 class Dispatcher
 {
 public:
-    explicit Dispatcher(MainWindow &m) : m(m) {}
+    explicit Dispatcher(Console &m) : m(m) {}
 
     void Decode_SDI12(const QByteArray &sdi_buff);
 
@@ -68,5 +68,5 @@ private:
     void levelData(const Line &l);
     void rotaryData(const Line &l);
 
-    MainWindow &m;
+    Console &m;
 };

@@ -1,29 +1,24 @@
 // Answers to the level-probe parameter commands.
 #include "Dispatcher.h"
 
-#include "app/MainWindow.h"
-#include "app/SensorTabWidget.h"
-#include "app/Widgets.h"
+#include "discovery/Console.h"
 #include "decode/Decoders.h"
 #include "decode/Values.h"
 #include "discovery/LogPeriods.h"
 #include "discovery/Scanner.h"
 #include "discovery/SensorTable.h"
 #include "logging/LoggingEngine.h"
-#include "params/FilterWindow.h"
-
-#include <QCheckBox>
-#include <QComboBox>
-#include <QLineEdit>
+#include "params/LevelParams.h"
+#include "params/SensorTools.h"
 
 void Dispatcher::pressureUnits(const Line &l)
 {
-    SensorTabWidget *t = m.tab[l.T];
+    SensorFields *t = m.tab[l.T].get();
     const int code = decoders::pressureUnitCode(l.a);
-    const int item = t->PressUnitsCombo->findData(code);
+    const int item = t->PressUnitsCombo.findData(code);
     if (item >= 0)
-        combo::select(t->PressUnitsCombo, item);
-    m.table->setCell(l.T, SensorTable::PressureUnits, combo::text(t->PressUnitsCombo));
+        t->PressUnitsCombo.select(item);
+    m.table->setCell(l.T, SensorTable::PressureUnits, t->PressUnitsCombo.text());
     beep();
     answered();
     if (l.code == 3)
@@ -35,14 +30,14 @@ void Dispatcher::pressureUnits(const Line &l)
 // Temperature units (4, 5) and density correction (6, 7): a list position.
 void Dispatcher::listDigit(const Line &l, int tableColumn, bool measureAfterSet)
 {
-    SensorTabWidget *t = m.tab[l.T];
-    QComboBox *c = tableColumn == SensorTable::TemperatureUnits ? t->TempUnitsCombo : t->DensityCorrCombo;
+    SensorFields *t = m.tab[l.T].get();
+    ListField &c = tableColumn == SensorTable::TemperatureUnits ? t->TempUnitsCombo : t->DensityCorrCombo;
     const auto d = l.a.digit(1);
-    if (!d || *d >= c->count())
+    if (!d || *d >= c.count())
         fail();
     else
-        combo::select(c, *d);
-    m.table->setCell(l.T, tableColumn, combo::text(c));
+        c.select(*d);
+    m.table->setCell(l.T, tableColumn, c.text());
     beep();
     answered();
     // A calibration or reset sequence sends its own next command: no reading
@@ -55,9 +50,9 @@ void Dispatcher::listDigit(const Line &l, int tableColumn, bool measureAfterSet)
 
 void Dispatcher::localGravity(const Line &l)
 {
-    SensorTabWidget *t = m.tab[l.T];
-    t->LocalGravityText->setText(l.a.signedValue());
-    m.table->setCell(l.T, SensorTable::LocalGravity, t->LocalGravityText->text());
+    SensorFields *t = m.tab[l.T].get();
+    t->LocalGravityText.setText(l.a.signedValue());
+    m.table->setCell(l.T, SensorTable::LocalGravity, t->LocalGravityText.text());
     beep();
     answered();
     if (l.code == 9 && !m.Calibrate_Flag)
@@ -69,15 +64,15 @@ void Dispatcher::localGravity(const Line &l)
 // Range (13, 14), maximum over-range (15, 16) and level (19, 20).
 void Dispatcher::fourDecimalValue(const Line &l)
 {
-    SensorTabWidget *t = m.tab[l.T];
-    QLineEdit *target = (l.code == 13 || l.code == 14) ? t->RangeText
+    SensorFields *t = m.tab[l.T].get();
+    TextField &target = (l.code == 13 || l.code == 14) ? t->RangeText
                         : (l.code == 15 || l.code == 16) ? t->MaxOverRangeText
                                                          : t->LevelText;
     const auto v = values::strictNumber(l.a.signedValue());
     if (!v)
         fail();
     else
-        target->setText(values::fourDecimals(*v));
+        target.setText(values::fourDecimals(*v));
     beep();
     answered();
     if (l.code == 20) {
@@ -90,12 +85,12 @@ void Dispatcher::fourDecimalValue(const Line &l)
 
 void Dispatcher::reverse(const Line &l)
 {
-    SensorTabWidget *t = m.tab[l.T];
+    SensorFields *t = m.tab[l.T].get();
     const auto d = l.a.digit(1);
     if (!d)
         fail();
-    else if (*d < t->ReverseCombo->count())
-        combo::select(t->ReverseCombo, *d);
+    else if (*d < t->ReverseCombo.count())
+        t->ReverseCombo.select(*d);
     beep();
     answered();
     idleLevel(l, l.T);
@@ -105,15 +100,15 @@ void Dispatcher::reverse(const Line &l)
 
 void Dispatcher::localOffset(const Line &l)
 {
-    SensorTabWidget *t = m.tab[l.T];
+    SensorFields *t = m.tab[l.T].get();
     beep();
     const auto d = l.a.digit(1);
     if (!d)
         fail();
     else if (*d != 0 && *d != 1)
         m.warn(QStringLiteral("SDI12 Message Error."), QStringLiteral("Invalid Local Offset value."));
-    else
-        t->LocalOffsetCheck->setChecked(*d == 1);
+    else if (t->LocalOffsetCheck.setChecked(*d == 1))
+        m.level->LocalOffsetCheck_Click(l.T);   // the box acts on every change, the program's too
     answered();
     // A box whose state the answer changed has sent that state already: the
     // reading follows that exchange's answer, not this one.
@@ -127,14 +122,12 @@ void Dispatcher::localOffset(const Line &l)
 
 void Dispatcher::unlock(const Line &l)
 {
-    SensorTabWidget *t = m.tab[l.T];
+    SensorFields *t = m.tab[l.T].get();
     const auto d = l.a.digit(1);
     if (!d)
         fail();
-    else if (*d == 1)
-        t->UnlockCheck->setChecked(true);
-    else if (*d == 0)
-        t->UnlockCheck->setChecked(false);
+    else if ((*d == 1 || *d == 0) && t->UnlockCheck.setChecked(*d == 1))
+        m.level->UnlockCheck_Click(l.T);   // sends the state just read back, as a change of the box does
     beep();
     answered();
     idleLevel(l, l.T);
@@ -143,20 +136,20 @@ void Dispatcher::unlock(const Line &l)
 void Dispatcher::filterSettings(const Line &l)
 {
     beep();
-    FilterWindow *f = m.Filter;
+    SensorTools &f = *m.tools;
     const decoders::Filter v = decoders::filter(l.a);
     if (!v.readings)
         fail();
     else
-        f->setReadings(*v.readings);
+        f.setFilterReadings(*v.readings);
     if (!v.interval)
         fail();
     else
-        f->setInterval(*v.interval);
-    const QString rate = f->updateMaxSampleRate();
-    m.tab[l.T]->SampleRateText->setText(decoders::sampleRateText(rate));
+        f.setFilterInterval(*v.interval);
+    const QString rate = f.updateMaxSampleRate();
+    m.tab[l.T]->SampleRateText.setText(decoders::sampleRateText(rate));
     if (l.code == 27)
-        FillLogPeriods(m.tab[l.T]->LogPeriodCombo, m.tab[l.T]->SampleRateText->text());
+        FillLogPeriods(m.tab[l.T]->LogPeriodCombo, m.tab[l.T]->SampleRateText.text());
     answered();
     idleLevel(l, l.T);
 }
@@ -178,7 +171,7 @@ void Dispatcher::specificGravitySet(const Line &l)
     if (!sg)
         fail();
     else
-        m.tab[l.T]->SGText->setText(*sg);
+        m.tab[l.T]->SGText.setText(*sg);
     beep();
     answered();
     if (!m.Calibrate_Flag)
@@ -187,19 +180,19 @@ void Dispatcher::specificGravitySet(const Line &l)
 
 void Dispatcher::specificGravityQuery(const Line &l)
 {
-    QLineEdit *sgText = m.tab[l.T]->SGText;
-    sgText->setText(l.a.from(l.a.P() + 2));
+    TextField &sgText = m.tab[l.T]->SGText;
+    sgText.setText(l.a.from(l.a.P() + 2));
     const auto sg = reciprocal(l.a.signedValue());
     if (!sg)
         fail();
     else
-        sgText->setText(*sg);
+        sgText.setText(*sg);
     answered();
 }
 
 void Dispatcher::calibrationValue(const Line &l)
 {
-    QLineEdit *target = l.code == 37 ? m.tab[l.T]->ZeroCalibrationText : m.tab[l.T]->SlopeCalibrationText;
-    target->setText(l.a.signedValue());
+    TextField &target = l.code == 37 ? m.tab[l.T]->ZeroCalibrationText : m.tab[l.T]->SlopeCalibrationText;
+    target.setText(l.a.signedValue());
     answered();
 }

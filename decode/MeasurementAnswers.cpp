@@ -1,18 +1,12 @@
 // Measurement start and data answers, both families.
 #include "Dispatcher.h"
 
-#include "app/MainWindow.h"
-#include "app/SensorTabWidget.h"
-#include "app/Widgets.h"
+#include "discovery/Console.h"
 #include "decode/Decoders.h"
 #include "discovery/SensorTable.h"
-#include "logging/LogList.h"
+#include "logging/LogModel.h"
 #include "logging/LoggingEngine.h"
 #include "params/BusyState.h"
-
-#include <QComboBox>
-#include <QLineEdit>
-#include <QPushButton>
 
 namespace {
 // ttt at answer offsets 1-3; a digit the answer is too short for counts 0
@@ -94,17 +88,16 @@ void Dispatcher::levelData(const Line &l)
 {
     if (noValues(l))
         return;
-    SensorTabWidget *t = m.tab[l.T];
+    SensorFields *t = m.tab[l.T].get();
     const decoders::LevelData d = decoders::splitLevelData(l.a.afterAddress());
     LogRow row = newRow(m.clock.now());
-    row.cells = {row.cells[0], d.first, combo::text(t->PressUnitsCombo), d.second, combo::text(t->TempUnitsCombo)};
-    t->LogListView->insertTop(row);
-    t->LogListView->setSelectedRow(0);
-    t->ClearLogBut->setEnabled(true);
-    t->SaveLogBut->setEnabled(true);
+    row.cells = {row.cells[0], d.first, t->PressUnitsCombo.text(), d.second, t->TempUnitsCombo.text()};
+    m.levelLog(l.T)->insertTop(row);   // shown at the top, selected
+    t->ClearLogBut.setEnabled(true);
+    t->SaveLogBut.setEnabled(true);
     m.table->setCell(l.T, SensorTable::Pressure, d.first);
     m.table->setCell(l.T, SensorTable::Temperature, d.second);
-    t->PressureText->setText(d.first);
+    t->PressureText.setText(d.first);
     answered();
     idleLevel(l, l.T);
 }
@@ -113,16 +106,15 @@ void Dispatcher::rotaryData(const Line &l)
 {
     if (noValues(l))
         return;
-    SensorTabWidget *t = m.tab[l.T];
+    SensorFields *t = m.tab[l.T].get();
     const QString value = decoders::splitLevelData(l.a.afterAddress()).first;
     LogRow row = newRow(m.clock.now());
-    row.cells = {row.cells[0], value, combo::text(t->RotaryMeasurementUnitsCombo), QString(), QString()};
-    t->RotaryLogListView->insertTop(row);
-    t->RotaryLogListView->setSelectedRow(0);
-    t->ClearLogBut->setEnabled(true);
-    t->SaveLogBut->setEnabled(true);
+    row.cells = {row.cells[0], value, t->RotaryMeasurementUnitsCombo.text(), QString(), QString()};
+    m.rotaryLog(l.T)->insertTop(row);
+    t->ClearLogBut.setEnabled(true);
+    t->SaveLogBut.setEnabled(true);
     m.table->setCell(l.T, SensorTable::RotaryLevel, value);
-    t->RotaryCurrentValueText->setText(value);
+    t->RotaryCurrentValueText.setText(value);
     answered();
     idleRotary(l, l.T);
 }

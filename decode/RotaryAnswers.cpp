@@ -2,20 +2,16 @@
 // answers the same way).
 #include "Dispatcher.h"
 
-#include "app/MainWindow.h"
-#include "app/SensorTabWidget.h"
-#include "app/Widgets.h"
+#include "discovery/Console.h"
 #include "decode/Decoders.h"
 #include "discovery/SensorTable.h"
 #include "logging/LoggingEngine.h"
 #include "params/RotaryParams.h"
 
-#include <QComboBox>
-#include <QLineEdit>
 
 void Dispatcher::rotary(Line &l)
 {
-    SensorTabWidget *t = m.tab[l.T];
+    SensorFields *t = m.tab[l.T].get();
     beep();
     const int code = l.code;
     const bool isSet = code == 103 || code == 105 || code == 107 || code == 109 || code == 111 || code == 114;
@@ -26,13 +22,13 @@ void Dispatcher::rotary(Line &l)
         l.a.skipRepeatedLetters(QString::fromLatin1(letters[code - 102]));
     const QString w = l.a.from(l.a.P() + 2);
 
-    auto listAnswer = [&](QComboBox *c, int column) {
+    auto listAnswer = [&](ListField &c, int column) {
         const auto d = l.a.digit(1);
         if (!d)
             fail();
-        else if (*d < c->count())
-            combo::select(c, *d);
-        m.table->setCell(l.T, column, combo::text(c));
+        else if (*d < c.count())
+            c.select(*d);
+        m.table->setCell(l.T, column, c.text());
     };
 
     switch (code) {
@@ -40,20 +36,20 @@ void Dispatcher::rotary(Line &l)
         listAnswer(t->RotaryMeasurementUnitsCombo, SensorTable::RotaryUnits);
         break;
     case 104: case 105:
-        t->RotaryPulleyCircumText->setText(w);
+        t->RotaryPulleyCircumText.setText(w);
         m.table->setCell(l.T, SensorTable::RotaryPulleyCircum, w);
         break;
     case 106: case 107:
         listAnswer(t->RotaryDirectionCombo, SensorTable::RotaryDirection);
         break;
     case 108: case 109:
-        t->RotaryCountsPerRevText->setText(w);
+        t->RotaryCountsPerRevText.setText(w);
         break;
     case 110: case 111:
-        t->RotaryCurrentValueText->setText(decoders::dropPlus(w));
+        t->RotaryCurrentValueText.setText(decoders::dropPlus(w));
         break;
     case 114:
-        t->RotaryCurrentValueText->setText(QStringLiteral("0.000"));
+        t->RotaryCurrentValueText.setText(QStringLiteral("0.000"));
         break;
     default:
         break;

@@ -1,15 +1,14 @@
 #pragma once
 
-class MainWindow;
+class Console;
 
 // A sensor's identity on the bus: changing its address (and moving what the
-// window shows of it to the tab of the new address), asking a lone sensor
+// console shows of it to the tab of the new address), asking a lone sensor
 // for its address, and reading its identification.
 class AddressOps
 {
 public:
-    explicit AddressOps(MainWindow &m) : m(m) {}
-    void connectTab(int i);
+    explicit AddressOps(Console &m) : m(m) {}
 
     void AddrBut_Click(int index);
     void RotaryAddrBut_Click(int index);
@@ -23,5 +22,5 @@ public:
 private:
     void changeAddress(int index, bool rotary);
     void moveCommon(int oldTab, int newTab, bool rotary);
-    MainWindow &m;
+    Console &m;
 };

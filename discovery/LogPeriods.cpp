@@ -1,8 +1,7 @@
 #include "LogPeriods.h"
 
 #include "decode/Values.h"
-
-#include <QComboBox>
+#include "discovery/Fields.h"
 
 const QVector<LogPeriod> &logPeriods()
 {
@@ -13,30 +12,33 @@ const QVector<LogPeriod> &logPeriods()
     return periods;
 }
 
-void fillAllLogPeriods(QComboBox *combo)
+namespace {
+void fill(ListField &list, float limit)
 {
-    combo->clear();
+    QStringList texts;
+    QVector<int> seconds;
     for (const LogPeriod &p : logPeriods())
-        combo->addItem(QString::fromLatin1(p.text), p.seconds);
-    combo->setCurrentIndex(0);
+        if (p.seconds == 0 || static_cast<float>(p.seconds) > limit) {
+            texts << QString::fromLatin1(p.text);
+            seconds << p.seconds;
+        }
+    list.setItems(texts, seconds);
+    list.select(0);
+}
+} // namespace
+
+void fillAllLogPeriods(ListField &list)
+{
+    fill(list, -1e9f);
 }
 
-void FillLogPeriods(QComboBox *combo, const QString &sampleRateText)
+void FillLogPeriods(ListField &list, const QString &sampleRateText)
 {
     // The limit is compared in single precision.
-    const float limit = static_cast<float>(values::Val(sampleRateText) + 1.0);
-    combo->clear();
-    for (const LogPeriod &p : logPeriods())
-        if (p.seconds == 0 || static_cast<float>(p.seconds) > limit)
-            combo->addItem(QString::fromLatin1(p.text), p.seconds);
-    combo->setCurrentIndex(0);
+    fill(list, static_cast<float>(values::Val(sampleRateText) + 1.0));
 }
 
-int selectedPeriodSeconds(const QComboBox *combo)
+int selectedPeriodSeconds(const ListField &list)
 {
-    if (combo->currentIndex() < 0)
-        return -1;
-    bool ok = false;
-    const int s = combo->currentData().toInt(&ok);
-    return ok ? s : -1;
+    return list.currentIndex() < 0 ? -1 : list.currentData();
 }

@@ -3,7 +3,7 @@
 #include <QString>
 #include <QVector>
 
-class QComboBox;
+class ListField;
 
 // The logging periods, item data = seconds.
 struct LogPeriod {
@@ -13,12 +13,12 @@ struct LogPeriod {
 const QVector<LogPeriod> &logPeriods();
 
 // Every period, "Single Log" selected (the rotary lists).
-void fillAllLogPeriods(QComboBox *combo);
+void fillAllLogPeriods(ListField &list);
 
 // A level probe's period list from its maximum sample rate: "Single Log",
 // then each period whose seconds exceed the sample rate + 1, "Single Log"
 // selected.
-void FillLogPeriods(QComboBox *combo, const QString &sampleRateText);
+void FillLogPeriods(ListField &list, const QString &sampleRateText);
 
 // Item data of the selected period; nothing selected gives -1.
-int selectedPeriodSeconds(const QComboBox *combo);
+int selectedPeriodSeconds(const ListField &list);

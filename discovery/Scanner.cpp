@@ -1,9 +1,7 @@
 #include "Scanner.h"
 
-#include "app/MainWindow.h"
-#include "app/SensorTabWidget.h"
+#include "discovery/Console.h"
 #include "discovery/LogPeriods.h"
-#include "discovery/SensorPollWindow.h"
 #include "discovery/SensorTable.h"
 #include "logging/LoggingEngine.h"
 #include "params/Calibration.h"
@@ -11,25 +9,8 @@
 #include "params/RotaryParams.h"
 #include "discovery/AddressOps.h"
 
-#include <QApplication>
-#include <QProgressBar>
-#include <QLineEdit>
-#include <QTabBar>
-#include <QTabWidget>
 
 namespace {
-// Counts a running sequence for as long as it lives.
-struct SequenceGuard {
-    MainWindow &m;
-    explicit SequenceGuard(MainWindow &m) : m(m) { ++m.sequencesRunning; }
-    // What waited for the bus goes once the sequence is over.
-    ~SequenceGuard()
-    {
-        if (--m.sequencesRunning == 0)
-            QMetaObject::invokeMethod(&m, [w = &m] { w->sendWaiting(); }, Qt::QueuedConnection);
-    }
-};
-
 // The measurement step allows ten command timeouts, for the answer and for
 // the measurement the sensor announces (the scan cannot be cancelled: a
 // longer one is not waited for). The normal timeout comes back whatever
@@ -97,7 +78,7 @@ bool Scanner::levelList(int a)
     for (const auto &q : queries)
         if (!step(q))
             return false;
-    FillLogPeriods(m.tab[a]->LogPeriodCombo, m.tab[a]->SampleRateText->text());
+    FillLogPeriods(m.tab[a]->LogPeriodCombo, m.tab[a]->SampleRateText.text());
     measurementStep(a);
     logStatus(a);
     return true;
@@ -130,16 +111,16 @@ void Scanner::Poll_Sensors()
     // "Unable to connect to comm port." is shown once per scan.
     m.connectMessageShown = false;
     SequenceGuard guard(m);
-    QApplication::setOverrideCursor(Qt::WaitCursor);
+    emit m.scanRunning(true);
     m.ReplyBeep_Flag = false;
-    m.SensorPoll->ProgressBar1->setValue(0);
-    m.SensorPoll->show();
+    m.win.ProgressBar1.setValue(0);
+    m.win.SensorPoll.setVisible(true);
     // The user cannot pick another tab while the scan files answers.
-    m.SensorTab->tabBar()->setEnabled(false);
+    m.win.SensorTabBar.setEnabled(false);
 
     int firstFound = 0;
     for (int a = 0; a <= 9; ++a) {
-        m.SensorTab->setCurrentIndex(a);
+        m.setCurrentTab(a);
         const bool found = step([&] {
             if (m.SensorType)
                 m.rotary->QueryRotaryMeasurementUnitsBut_Click(a);
@@ -161,26 +142,26 @@ void Scanner::Poll_Sensors()
                 rotaryList(a);
             }
         }
-        m.SensorPoll->ProgressBar1->setValue(a);
+        m.win.ProgressBar1.setValue(a);
         if (!m.SensorType)
             m.SkipLocalOffset_Flag = false;
     }
 
-    QApplication::restoreOverrideCursor();
+    emit m.scanRunning(false);
     m.ReplyBeep_Flag = true;
     m.ui.beep();
-    m.SensorPoll->hide();
+    m.win.SensorPoll.setVisible(false);
     m.link.RxState = 0;
-    m.SensorTab->tabBar()->setEnabled(true);
+    m.win.SensorTabBar.setEnabled(true);
     m_running = false;
 
     if (firstFound == 0) {
-        m.SensorTab->setCurrentIndex(0);
+        m.setCurrentTab(0);
         m.warn(QStringLiteral("Scan Sensors..."),
                QStringLiteral("No sensors were found. Please check connections and addresses."));
         return;
     }
-    m.SensorTab->setCurrentIndex(firstFound - 1);
+    m.setCurrentTab(firstFound - 1);
     m.table->selectRow(firstFound - 1);
 }
 

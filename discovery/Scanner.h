@@ -2,7 +2,7 @@
 
 #include <functional>
 
-class MainWindow;
+class Console;
 
 // The bus scan: which addresses hold a sensor of the chosen family, and
 // everything each found sensor can be asked for. Strictly one command, one
@@ -10,7 +10,7 @@ class MainWindow;
 class Scanner
 {
 public:
-    explicit Scanner(MainWindow &m) : m(m) {}
+    explicit Scanner(Console &m) : m(m) {}
 
     void Poll_Sensors();
     // After a pressure-unit change: the values that depend on the unit.
@@ -25,6 +25,6 @@ private:
     bool rotaryList(int a);
     void logStatus(int a);
 
-    MainWindow &m;
+    Console &m;
     bool m_running = false;
 };

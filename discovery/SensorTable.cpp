@@ -1,98 +1,90 @@
 #include "SensorTable.h"
 
-#include <QTabWidget>
-#include <QHeaderView>
-#include <QStyle>
-#include <QTreeWidget>
+#include "discovery/Console.h"
 
-SensorTable::SensorTable(QTreeWidget *level, QTreeWidget *rotary, QTabWidget *tabs, const bool &rotaryFamily)
-    : m_level(level), m_rotary(rotary), m_tabs(tabs), m_rotaryFamily(rotaryFamily)
+SensorTable::SensorTable(Console &m) : m(m)
 {
+    // Every tab is enabled until a scan says which addresses answer.
+    m_present.fill(true);
 }
 
-void SensorTable::setHeadings(QTreeWidget *level, QTreeWidget *rotary)
+QStringList SensorTable::headings(bool rotary)
 {
-    level->setHeaderLabels({"Address", "Serial No.", "Density Correction", "Local Gravity", "Pressure", "Units",
-                            "Temperature", "Units", "Log Status"});
-    // The rotary rows carry a seventh, unheaded cell.
-    rotary->setColumnCount(8);
-    rotary->setHeaderLabels({"Address", "Serial No.", "Level", "Units", "Pulley Circum", "Direction", "Log Status", ""});
-    for (QTreeWidget *t : {level, rotary}) {
-        t->setRootIsDecorated(false);
-        t->setUniformRowHeights(true);
-        t->setSelectionMode(QAbstractItemView::SingleSelection);
-        t->setAllColumnsShowFocus(true);
-        // Every column at least as wide as its heading, and widened to each
-        // text it is given (setCell); the list scrolls sideways only when
-        // the window is narrower.
-        t->header()->setStretchLastSection(false);
-        for (int c = 0; c < t->columnCount(); ++c)
-            t->header()->resizeSection(c, t->header()->sectionSizeHint(c));
-        t->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    }
+    if (rotary)
+        return {"Address", "Serial No.", "Level", "Units", "Pulley Circum", "Direction", "Log Status", ""};
+    return {"Address", "Serial No.", "Density Correction", "Local Gravity", "Pressure", "Units",
+            "Temperature", "Units", "Log Status"};
 }
 
-QTreeWidget *SensorTable::list() const
+int SensorTable::rowCount(const QModelIndex &parent) const
 {
-    return m_rotaryFamily ? m_rotary : m_level;
+    return parent.isValid() ? 0 : 10;
+}
+
+int SensorTable::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : static_cast<int>(headings(m.SensorType).size());
+}
+
+QVariant SensorTable::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::AccessibleTextRole))
+        return {};
+    return cell(index.row(), index.column());
+}
+
+QVariant SensorTable::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (role != Qt::DisplayRole || orientation != Qt::Horizontal)
+        return {};
+    return headings(m.SensorType).value(section);
 }
 
 void SensorTable::createRows()
 {
-    QTreeWidget *t = list();
-    const int cells = m_rotaryFamily ? 7 : 8;
-    t->clear();
+    beginResetModel();
     for (int i = 0; i < 10; ++i) {
-        auto *item = new QTreeWidgetItem(t);
-        item->setText(0, QString(9, QLatin1Char(' ')) + QString::number(i));
-        widen(0, item->text(0));
-        for (int c = 1; c <= cells; ++c)
-            item->setText(c, QString());
+        m_cells[static_cast<size_t>(i)].fill(QString());
+        m_cells[static_cast<size_t>(i)][0] = QString(9, QLatin1Char(' ')) + QString::number(i);
     }
+    endResetModel();
 }
 
 QString SensorTable::cell(int address, int column) const
 {
-    QTreeWidgetItem *item = list()->topLevelItem(address);
-    return item ? item->text(column) : QString();
+    if (address < 0 || address > 9 || column < 0 || column > 8)
+        return {};
+    return m_cells[static_cast<size_t>(address)][static_cast<size_t>(column)];
 }
 
 void SensorTable::setCell(int address, int column, const QString &text)
 {
-    if (QTreeWidgetItem *item = list()->topLevelItem(address)) {
-        item->setText(column, text);
-        widen(column, text);
-    }
+    if (address < 0 || address > 9 || column < 0 || column >= columnCount())
+        return;
+    m_cells[static_cast<size_t>(address)][static_cast<size_t>(column)] = text;
+    const QModelIndex i = index(address, column);
+    emit dataChanged(i, i);
 }
 
-void SensorTable::widen(int column, const QString &text)
+void SensorTable::clearCells(int address, int last)
 {
-    // Measured for this one text: a column only ever widens, so the table
-    // neither jumps about nor measures every cell on each reading.
-    QTreeWidget *t = list();
-    const int need = t->fontMetrics().horizontalAdvance(text) +
-                     2 * t->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, t) + 8;
-    if (need > t->header()->sectionSize(column))
-        t->header()->resizeSection(column, need);
+    for (int c = 1; c <= last; ++c)
+        setCell(address, c, QString());
 }
 
 void SensorTable::ClearSensorRow(int address)
 {
-    if (QTreeWidgetItem *item = m_level->topLevelItem(address))
-        for (int c = 1; c <= 8; ++c)
-            item->setText(c, QString());
+    clearCells(address, 8);
 }
 
 void SensorTable::ClearRotarySensorRow(int address)
 {
-    if (QTreeWidgetItem *item = m_rotary->topLevelItem(address))
-        for (int c = 1; c <= 7; ++c)
-            item->setText(c, QString());
+    clearCells(address, 7);
 }
 
 void SensorTable::clearRow(int address)
 {
-    if (m_rotaryFamily)
+    if (m.SensorType)
         ClearRotarySensorRow(address);
     else
         ClearSensorRow(address);
@@ -100,29 +92,33 @@ void SensorTable::clearRow(int address)
 
 void SensorTable::selectRow(int address)
 {
-    if (QTreeWidgetItem *item = list()->topLevelItem(address)) {
-        list()->setCurrentItem(item);
-        item->setSelected(true);
-    }
+    m.selectRow(address);
 }
 
 int SensorTable::selectedRow() const
 {
-    const auto sel = list()->selectedItems();
-    return sel.isEmpty() ? -1 : list()->indexOfTopLevelItem(sel.first());
+    return m.selectedRow();
 }
 
 bool SensorTable::present(int address) const
 {
-    return m_tabs->isTabEnabled(address);
+    return address >= 0 && address <= 9 && m_present[static_cast<size_t>(address)];
 }
 
 void SensorTable::setPresent(int address, bool present)
 {
-    m_tabs->setTabEnabled(address, present);
+    if (address < 0 || address > 9 || m_present[static_cast<size_t>(address)] == present)
+        return;
+    m_present[static_cast<size_t>(address)] = present;
+    emit presenceChanged(address);
+}
+
+int SensorTable::logStatusColumn() const
+{
+    return m.SensorType ? int(RotaryLogStatus) : int(LevelLogStatus);
 }
 
 void SensorTable::setLogStatus(int address, const QString &text)
 {
-    setCell(address, m_rotaryFamily ? int(RotaryLogStatus) : int(LevelLogStatus), text);
+    setCell(address, logStatusColumn(), text);
 }

@@ -1,15 +1,19 @@
 #pragma once
 
+#include <QAbstractTableModel>
 #include <QString>
+#include <QStringList>
+#include <array>
 
-class QTreeWidget;
-class QTabWidget;
+class Console;
 
-// The sensor table: one row per SDI-12 address 0-9 in the family's report
-// list (ListView for level probes, RotaryListView for the rotary family), and
-// the presence flag of each address, which is the enabled state of its tab.
-class SensorTable
+// The sensor table: one row per SDI-12 address 0-9 with what was last
+// learnt of the sensor there, every cell a text, in the family's columns;
+// and the presence flag of each address (its tab is enabled). The family's
+// report list (ListView or RotaryListView) shows it.
+class SensorTable : public QAbstractTableModel
 {
+    Q_OBJECT
 public:
     // Level-probe columns.
     enum LevelColumn { SerialNo = 1, DensityCorrection = 2, LocalGravity = 3, Pressure = 4, PressureUnits = 5,
@@ -18,9 +22,17 @@ public:
     enum RotaryColumn { RotarySerialNo = 1, RotaryLevel = 2, RotaryUnits = 3, RotaryPulleyCircum = 4,
                         RotaryDirection = 5, RotaryLogStatus = 6 };
 
-    SensorTable(QTreeWidget *level, QTreeWidget *rotary, QTabWidget *tabs, const bool &rotaryFamily);
+    explicit SensorTable(Console &m);
 
-    static void setHeadings(QTreeWidget *level, QTreeWidget *rotary);
+    // Column headings of each family; the rotary rows carry a seventh,
+    // unheaded cell.
+    static QStringList headings(bool rotary);
+
+    int rowCount(const QModelIndex &parent = {}) const override;
+    int columnCount(const QModelIndex &parent = {}) const override;
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+
     // Ten rows of nine blanks and the digit, with empty cells.
     void createRows();
 
@@ -37,14 +49,14 @@ public:
 
     // The family's "Log Status" cell.
     void setLogStatus(int address, const QString &text);
+    int logStatusColumn() const;
 
-    QTreeWidget *list() const;
+signals:
+    void presenceChanged(int address);
 
 private:
-    void widen(int column, const QString &text);
-
-    QTreeWidget *m_level;
-    QTreeWidget *m_rotary;
-    QTabWidget *m_tabs;
-    const bool &m_rotaryFamily;
+    void clearCells(int address, int last);
+    Console &m;
+    std::array<std::array<QString, 9>, 10> m_cells;
+    std::array<bool, 10> m_present{};
 };

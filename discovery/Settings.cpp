@@ -1,36 +1,26 @@
 #include "Settings.h"
 
-#include "app/MainWindow.h"
+#include "discovery/Console.h"
 #include "decode/Values.h"
 #include "discovery/SysData.h"
-#include "discovery/TimingWindow.h"
 #include "link/PortMenu.h"
 
-#include <QAction>
 #include <QDir>
-#include <QLineEdit>
-#include <QPushButton>
 #include <cmath>
 
 namespace {
-int fieldValue(const QLineEdit *e)
+int fieldValue(const TextField &e)
 {
-    return static_cast<int>(std::lround(values::Val(e->text())));
+    return static_cast<int>(std::lround(values::Val(e.text())));
 }
 } // namespace
 
-void Settings::connectWindow()
-{
-    QObject::connect(m.Timing, &TimingWindow::applyClicked, m.Timing, [this] { butApply_Click(); });
-    QObject::connect(m.Timing, &TimingWindow::defaultClicked, m.Timing, [this] { butDefault_Click(); });
-}
-
 void Settings::takeFields()
 {
-    m.link.BreakTiming = fieldValue(m.Timing->BreakText);
-    m.link.MarkTiming = fieldValue(m.Timing->MarkText);
-    m.link.DataTimeout = fieldValue(m.Timing->DataTimeoutText);
-    m.link.setCommandTimeout(fieldValue(m.Timing->TimeoutText));
+    m.link.BreakTiming = fieldValue(m.win.BreakText);
+    m.link.MarkTiming = fieldValue(m.win.MarkText);
+    m.link.DataTimeout = fieldValue(m.win.DataTimeoutText);
+    m.link.setCommandTimeout(fieldValue(m.win.TimeoutText));
 }
 
 void Settings::ReadSysData()
@@ -38,13 +28,13 @@ void Settings::ReadSysData()
     bool valid = true;
     const LinkSettings s = sysdata::withDefaults(m_store.read(), &valid);
     m.CommPort = s.port;
-    m.Timing->BreakText->setText(QString::number(s.breakMs));
-    m.Timing->MarkText->setText(QString::number(s.markMs));
-    m.Timing->DataTimeoutText->setText(QString::number(s.dataTimeoutMs));
-    m.Timing->TimeoutText->setText(QString::number(s.commandTimeoutMs));
+    m.win.BreakText.setText(QString::number(s.breakMs));
+    m.win.MarkText.setText(QString::number(s.markMs));
+    m.win.DataTimeoutText.setText(QString::number(s.dataTimeoutMs));
+    m.win.TimeoutText.setText(QString::number(s.commandTimeoutMs));
     takeFields();
     for (int i = 1; i <= 16; ++i)
-        m.mnuCom[static_cast<size_t>(i)]->setChecked(i == m.CommPort);
+        m.win.mnuCom[i].setChecked(i == m.CommPort);
     if (!valid) {
         // Said once: the repaired values are stored at once.
         m.warn(QStringLiteral("Settings."),
@@ -59,10 +49,10 @@ void Settings::WriteSysData(int port)
 {
     SysDataRecord r;
     r.port = static_cast<qint16>(port);
-    r.breakMs = static_cast<qint16>(fieldValue(m.Timing->BreakText));
-    r.markMs = static_cast<qint16>(fieldValue(m.Timing->MarkText));
-    r.dataTimeoutMs = static_cast<qint16>(fieldValue(m.Timing->DataTimeoutText));
-    r.commandTimeoutMs = static_cast<qint16>(fieldValue(m.Timing->TimeoutText));
+    r.breakMs = static_cast<qint16>(fieldValue(m.win.BreakText));
+    r.markMs = static_cast<qint16>(fieldValue(m.win.MarkText));
+    r.dataTimeoutMs = static_cast<qint16>(fieldValue(m.win.DataTimeoutText));
+    r.commandTimeoutMs = static_cast<qint16>(fieldValue(m.win.TimeoutText));
     QString error;
     if (m_store.write(r, &error) || m_saveFailureShown)
         return;
@@ -76,7 +66,7 @@ void Settings::WriteSysData(int port)
 
 void Settings::butApply_Click()
 {
-    const int timeout = fieldValue(m.Timing->TimeoutText);
+    const int timeout = fieldValue(m.win.TimeoutText);
     if (timeout <= 0 || timeout > 6553) {
         m.warn(QStringLiteral("Timing Settings."),
                QStringLiteral("The command timeout must be between 1 and 6553 mS. Nothing was changed."));
@@ -88,9 +78,9 @@ void Settings::butApply_Click()
 
 void Settings::butDefault_Click()
 {
-    m.Timing->BreakText->setText(QStringLiteral("20"));
-    m.Timing->MarkText->setText(QStringLiteral("15"));
-    m.Timing->DataTimeoutText->setText(QStringLiteral("200"));
-    m.Timing->TimeoutText->setText(QStringLiteral("400"));
+    m.win.BreakText.setText(QStringLiteral("20"));
+    m.win.MarkText.setText(QStringLiteral("15"));
+    m.win.DataTimeoutText.setText(QStringLiteral("200"));
+    m.win.TimeoutText.setText(QStringLiteral("400"));
     takeFields();
 }

@@ -4,7 +4,7 @@
 
 #include <QString>
 
-class MainWindow;
+class Console;
 
 // The settings file and the timings in effect: read once at load, written on
 // every port choice and every Apply of the Timing window. The file lives
@@ -13,11 +13,10 @@ class MainWindow;
 class Settings
 {
 public:
-    Settings(MainWindow &m, QString path, QString userPath = QString())
+    Settings(Console &m, QString path, QString userPath = QString())
         : m(m), m_path(std::move(path)), m_store(m_path, std::move(userPath))
     {
     }
-    void connectWindow();
 
     void ReadSysData();
     void WriteSysData(int port);
@@ -28,7 +27,7 @@ public:
 
 private:
     void takeFields();
-    MainWindow &m;
+    Console &m;
     QString m_path;
     sysdata::Store m_store;
     bool m_saveFailureShown = false;

@@ -1,6 +1,6 @@
 #include "TimingWindow.h"
 
-#include "app/Platform.h"
+#include "link/Ui.h"
 #include "params/EntryFilter.h"
 
 #include <QGridLayout>

@@ -1,15 +1,12 @@
 #include "PortMenu.h"
 
-#include "app/MainWindow.h"
+#include "discovery/Console.h"
 #include "discovery/Scanner.h"
 #include "discovery/Settings.h"
 #include "logging/LoggingEngine.h"
 
-#include <QAction>
-#include <QLabel>
-#include <QTabWidget>
 
-PortMenu::PortMenu(MainWindow &m) : m(m)
+PortMenu::PortMenu(Console &m) : m(m)
 {
     m_retry.setInterval(2000);
     QObject::connect(&m_retry, &QTimer::timeout, [this] { retry(); });
@@ -20,9 +17,9 @@ void PortMenu::ListSerialPorts(const PortCatalogue &catalogue)
     m_listed = catalogue;
     const auto menu = ports::labelMenu(catalogue.names);
     for (int i = 1; i <= 16; ++i) {
-        QAction *a = m.mnuCom[static_cast<size_t>(i)];
-        a->setText(menu[static_cast<size_t>(i - 1)].caption);
-        a->setEnabled(menu[static_cast<size_t>(i - 1)].enabled);
+        EntryField &a = m.win.mnuCom[i];
+        a.setCaption(menu[static_cast<size_t>(i - 1)].caption);
+        a.setEnabled(menu[static_cast<size_t>(i - 1)].enabled);
     }
 }
 
@@ -30,7 +27,7 @@ void PortMenu::mnuCom_Click(int index)
 {
     stopReopening();
     for (int i = 1; i <= 16; ++i)
-        m.mnuCom[static_cast<size_t>(i)]->setChecked(i == index);
+        m.win.mnuCom[i].setChecked(i == index);
     m.CommPort = index;
     m.settings->WriteSysData(m.CommPort);
     OpenCommPort(m.CommPort);
@@ -49,9 +46,9 @@ bool PortMenu::OpenCommPort(int port)
         m.warn(QStringLiteral("Scan Sensors..."),
                QStringLiteral("No sensors were found. Please check connections and addresses.") +
                    (why.isEmpty() ? QString() : QStringLiteral("\rCOM%1: %2").arg(port).arg(why)));
-        m.StatusBar1[1]->setText(QStringLiteral("Not Connected. "));
+        m.win.StatusPanel2.setText(QStringLiteral("Not Connected. "));
         if (port >= 1 && port <= 16)
-            m.mnuCom[static_cast<size_t>(port)]->setChecked(false);
+            m.win.mnuCom[port].setChecked(false);
         return false;
     }
     connected(port);
@@ -59,7 +56,7 @@ bool PortMenu::OpenCommPort(int port)
         m.ScanOnConnect = 0;
         m.scanner->Poll_Sensors();
     }
-    m.mnuQueryAddress->setEnabled(true);
+    m.win.mnuQueryAddress.setEnabled(true);
     return true;
 }
 
@@ -67,9 +64,9 @@ void PortMenu::connected(int port)
 {
     m_open = m_listed.identities.value(port);
     m.portReopened();
-    m.StatusBar1[1]->setText(QStringLiteral("Connected on Com Port ") + QString::number(port) +
+    m.win.StatusPanel2.setText(QStringLiteral("Connected on Com Port ") + QString::number(port) +
                              QStringLiteral(", 1200, n, 7, 1. "));
-    m.SensorTab->setEnabled(true);
+    m.win.SensorTab.setEnabled(true);
     // Logging that waited for a lost port goes on, whichever way a port
     // opened again.
     m.logging->portBack();
@@ -102,8 +99,8 @@ void PortMenu::retry()
         return;
     m.CommPort = port;
     for (int i = 1; i <= 16; ++i)
-        m.mnuCom[static_cast<size_t>(i)]->setChecked(i == port);
-    m.mnuQueryAddress->setEnabled(true);
+        m.win.mnuCom[i].setChecked(i == port);
+    m.win.mnuQueryAddress.setEnabled(true);
     stopReopening();
     connected(port);
 }

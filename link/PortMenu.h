@@ -4,14 +4,14 @@
 
 #include <QTimer>
 
-class MainWindow;
+class Console;
 
 // The "Comms Port" menu, the opening of the chosen port, and the reopening
 // of a port lost while logging, once its device is back.
 class PortMenu
 {
 public:
-    explicit PortMenu(MainWindow &m);
+    explicit PortMenu(Console &m);
 
     // Labels COM1..COM16 from the system's devices; entries without a device
     // are disabled.
@@ -31,7 +31,7 @@ private:
     void connected(int port);
     void retry();
 
-    MainWindow &m;
+    Console &m;
     PortCatalogue m_listed;     // as last listed in the menu
     PortIdentity m_open;        // the device of the port last opened
     QTimer m_retry;

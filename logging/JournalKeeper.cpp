@@ -1,15 +1,12 @@
 #include "JournalKeeper.h"
 
-#include "app/MainWindow.h"
-#include "app/SensorTabWidget.h"
-#include "logging/LogList.h"
+#include "discovery/Console.h"
+#include "logging/LogModel.h"
 
-#include <QAction>
 #include <QLocale>
 #include <climits>
-#include <QPushButton>
 
-JournalKeeper::JournalKeeper(MainWindow &m, QString path) : m(m), m_path(std::move(path)) {}
+JournalKeeper::JournalKeeper(Console &m, QString path) : m(m), m_path(std::move(path)) {}
 
 JournalKeeper::~JournalKeeper() = default;
 
@@ -20,13 +17,12 @@ int JournalKeeper::family() const
 
 LogModel *JournalKeeper::model(int address) const
 {
-    SensorTabWidget *t = m.tab[static_cast<size_t>(address)];
-    return (m.SensorType ? t->RotaryLogListView : t->LogListView)->logModel();
+    return m.log(address);
 }
 
 void JournalKeeper::open()
 {
-    m.mnuRestore->setEnabled(false);
+    m.win.mnuRestore.setEnabled(false);
     if (m_path.isEmpty())
         return;
     m_journal = std::make_unique<Journal>();
@@ -42,7 +38,7 @@ void JournalKeeper::open()
     droppedUnsaved();
     for (int a = 0; a < 10; ++a)
         QObject::connect(model(a), &LogModel::readingAdded, &m, [this, a](const LogRow &row) { store(a, row); });
-    m.mnuRestore->setEnabled(true);
+    m.win.mnuRestore.setEnabled(true);
     offerRestore(false);
 }
 
@@ -68,7 +64,7 @@ void JournalKeeper::droppedUnsaved()
         QStringLiteral("The journal holds at most %1 readings. To make room it dropped %2 never saved, taken since "
                        "%3.\rThe log lists still show what this run logged: save them to keep them.")
             .arg(QLocale::system().toString(m_journal->maxRows()),
-                 SensorTabWidget::readingsText(static_cast<int>(qMin<qint64>(d.count, INT_MAX))),
+                 LogModel::readingsText(static_cast<int>(qMin<qint64>(d.count, INT_MAX))),
                  Clock::dateText(since.date()) + QLatin1Char(' ') + Clock::timeText(since.time()));
     QMetaObject::invokeMethod(&m, [this, text] { m.warn(QStringLiteral("Journal."), text); }, Qt::QueuedConnection);
 }
@@ -105,16 +101,16 @@ void JournalKeeper::offerRestore(bool asked)
     for (const Journal::PendingList &l : p.lists)
         text += QStringLiteral("\rSensor %1: %2, %3 to %4")
                     .arg(l.address)
-                    .arg(SensorTabWidget::readingsText(l.count), when(l.first), when(l.last));
+                    .arg(LogModel::readingsText(l.count), when(l.first), when(l.last));
     text += QStringLiteral("\rRestore them to their log lists?");
     if (!m.ui.askYesNo(QStringLiteral("Restore Readings."), text))
         return;   // they stay in the journal for another time
     for (Journal::Restored &r : m_journal->takePending(family())) {
         LogModel *log = model(r.address);
         log->appendRows(r.rows, r.rows.size());
-        SensorTabWidget *t = m.tab[static_cast<size_t>(r.address)];
-        t->ClearLogBut->setEnabled(true);
-        t->SaveLogBut->setEnabled(true);
+        SensorFields *t = m.tab[static_cast<size_t>(r.address)].get();
+        t->ClearLogBut.setEnabled(true);
+        t->SaveLogBut.setEnabled(true);
     }
 }
 

@@ -5,7 +5,7 @@
 #include <QString>
 #include <memory>
 
-class MainWindow;
+class Console;
 class LogModel;
 
 // The console's side of the journal: every reading a log list shows goes to
@@ -15,7 +15,7 @@ class LogModel;
 class JournalKeeper
 {
 public:
-    JournalKeeper(MainWindow &m, QString path);
+    JournalKeeper(Console &m, QString path);
     ~JournalKeeper();
 
     // Opens the journal for the family chosen (no path: none), tells the user
@@ -44,7 +44,7 @@ private:
     void failed(const QString &what);
     void droppedUnsaved();
 
-    MainWindow &m;
+    Console &m;
     QString m_path;
     std::unique_ptr<Journal> m_journal;
     bool m_failureShown = false;

@@ -1,21 +1,17 @@
 #include "LogExport.h"
 
-#include "app/MainWindow.h"
-#include "app/SensorTabWidget.h"
+#include "discovery/Console.h"
 #include "logging/JournalKeeper.h"
-#include "logging/LogList.h"
+#include "logging/LogModel.h"
 #include "logging/SaveTarget.h"
 #include "logging/export/Writers.h"
 
-#include <QApplication>
 #include <QFile>
 #include <QFileInfo>
-#include <QProgressDialog>
 
 void LogExport::SaveLogBut_Click(int index)
 {
-    SensorTabWidget *t = m.tab[static_cast<size_t>(index)];
-    const LogList *log = m.SensorType ? t->RotaryLogListView : t->LogListView;
+    LogModel *log = m.log(index);
 
     Ui::SaveDialog d;
     d.filter = QStringLiteral("Log Files (Excel pre '03)(*.xls)|*.xls|Log Files (Excel post '03)(*.xlsx)|*.xlsx|"
@@ -56,17 +52,10 @@ void LogExport::SaveLogBut_Click(int index)
     const ExportGrid grid = exporter::buildLogGrid(header, kinds, log->rows(), Clock::shortDateFormat());
     // Readings that arrive while the file is written are not in it.
     const qint64 journalPoint = m.journal->savePoint();
-    const int unsavedInFile = log->logModel()->unsaved();
+    const int unsavedInFile = log->unsaved();
 
-    QProgressDialog progress(QStringLiteral("Saving %1 ...").arg(QFileInfo(saveName).fileName()),
-                             QStringLiteral("Cancel"), 0, static_cast<int>(grid.rows.size()), &m);
-    progress.setWindowTitle(title);
-    progress.setWindowModality(Qt::WindowModal);
-    progress.setMinimumDuration(400);
-    const ExportProgress onProgress = [&progress](int done, int) {
-        progress.setValue(done);
-        return !progress.wasCanceled();
-    };
+    const QString progressText = QStringLiteral("Saving %1 ...").arg(QFileInfo(saveName).fileName());
+    const ExportProgress onProgress = [&](int done, int total) { return m.ui.progress(title, progressText, done, total); };
 
     const QString temporary = savetarget::temporaryName(saveName);
     QString error;
@@ -76,7 +65,7 @@ void LogExport::SaveLogBut_Click(int index)
     case 2: ok = exporter::writeXlsx(grid, temporary, &error, onProgress); break;
     default: ok = exporter::writeCsv(grid, temporary, &error, onProgress); break;
     }
-    progress.reset();
+    m.ui.progress(title, progressText, 0, 0);
     if (ok)
         ok = savetarget::replace(temporary, saveName, &error);
     if (!ok) {
@@ -85,7 +74,7 @@ void LogExport::SaveLogBut_Click(int index)
             m.warn(title, QStringLiteral("Error encountered while saving file. ") + error);
         return;
     }
-    log->logModel()->markSaved(unsavedInFile);
+    log->markSaved(unsavedInFile);
     m.journal->saved(index, journalPoint);
     // The file the user confirmed replacing gives way to the new one; a
     // name differing only in letter case may be the file just written.

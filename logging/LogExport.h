@@ -1,14 +1,14 @@
 #pragma once
 
-class MainWindow;
+class Console;
 
 // "Save Log": the tab's log list to an .xls, .xlsx or .csv file.
 class LogExport
 {
 public:
-    explicit LogExport(MainWindow &m) : m(m) {}
+    explicit LogExport(Console &m) : m(m) {}
     void SaveLogBut_Click(int index);
 
 private:
-    MainWindow &m;
+    Console &m;
 };

@@ -20,9 +20,7 @@ protected:
 };
 } // namespace
 
-LogList::LogList(const QStringList &headers, const QVector<int> &valueColumns, const QVector<int> &unitsColumns,
-                 QWidget *parent)
-    : QTableView(parent), m_model(new LogModel(headers, valueColumns, unitsColumns, this))
+LogList::LogList(LogModel *model, QWidget *parent) : QTableView(parent), m_model(model)
 {
     setVerticalHeader(new HiddenRowHeader(this));
     setModel(m_model);
@@ -47,6 +45,9 @@ LogList::LogList(const QStringList &headers, const QVector<int> &valueColumns, c
     setAccessibleName(QStringLiteral("Log"));
     auto count = [this] { emit countChanged(m_model->size()); };
     connect(m_model, &QAbstractItemModel::rowsInserted, this, count);
+    // A reading arrives at the top and is selected; older readings added
+    // below (restored, moved) leave the selection.
+    connect(m_model, &LogModel::readingAdded, this, [this] { setSelectedRow(0); });
     connect(m_model, &QAbstractItemModel::modelReset, this, count);
 }
 

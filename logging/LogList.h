@@ -5,7 +5,7 @@
 #include <QTableView>
 
 // A tab's log list: a report-style list over the tab's LogModel, one line
-// per reading, newest at the top. Rows can be selected (several at once)
+// per reading, newest at the top; a new reading is the selected row. Rows can be selected (several at once)
 // and copied with Ctrl+C as tab-separated text under the headings; screen
 // readers read it as a table. Adding a row costs the same with ten rows or
 // a million: rows have one fixed height and nothing measures them all.
@@ -13,8 +13,8 @@ class LogList : public QTableView
 {
     Q_OBJECT
 public:
-    LogList(const QStringList &headers, const QVector<int> &valueColumns, const QVector<int> &unitsColumns,
-            QWidget *parent = nullptr);
+    // A view of `model`, which the run owns.
+    explicit LogList(LogModel *model, QWidget *parent = nullptr);
 
     LogModel *logModel() const { return m_model; }
     const LogStore &rows() const { return m_model->rows(); }

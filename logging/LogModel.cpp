@@ -12,6 +12,11 @@ LogModel::LogModel(const QStringList &headers, const QVector<int> &valueColumns,
 {
 }
 
+QString LogModel::readingsText(int n)
+{
+    return n == 1 ? QStringLiteral("1 reading") : QStringLiteral("%1 readings").arg(n);
+}
+
 int LogModel::rowCount(const QModelIndex &parent) const
 {
     return parent.isValid() ? 0 : m_rows.size();

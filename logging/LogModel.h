@@ -25,6 +25,9 @@ public:
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
 
+    // "1 reading", "12 readings".
+    static QString readingsText(int n);
+
     const QStringList &headers() const { return m_headers; }
     const LogStore &rows() const { return m_rows; }
     int size() const { return m_rows.size(); }

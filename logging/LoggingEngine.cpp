@@ -1,19 +1,14 @@
 #include "LoggingEngine.h"
 
-#include "app/MainWindow.h"
-#include "app/SensorTabWidget.h"
+#include "discovery/Console.h"
 #include "discovery/LogPeriods.h"
 #include "discovery/SensorTable.h"
-#include "logging/LogList.h"
 #include "link/PortMenu.h"
 #include "logging/JournalKeeper.h"
+#include "logging/LogModel.h"
 #include "params/BusyState.h"
 
-#include <QComboBox>
-#include <QLabel>
-#include <QPushButton>
-
-LoggingEngine::LoggingEngine(MainWindow &m) : m(m)
+LoggingEngine::LoggingEngine(Console &m) : m(m)
 {
     SecondTimer.setInterval(1000);
     connect(&SecondTimer, &QTimer::timeout, this, &LoggingEngine::SecondTimer_Timer);
@@ -21,7 +16,7 @@ LoggingEngine::LoggingEngine(MainWindow &m) : m(m)
 
 void LoggingEngine::start(int index, bool rotary)
 {
-    SensorTabWidget *t = m.tab[index];
+    SensorFields *t = m.tab[index].get();
     const int seconds = selectedPeriodSeconds(rotary ? t->RotaryLogPeriodCombo : t->LogPeriodCombo);
     if (seconds < 0) {
         m.warn(QStringLiteral("Start Log."), QStringLiteral("Please select a logging period."));
@@ -56,10 +51,10 @@ void LoggingEngine::stop(int index, bool rotary, const QString &why)
 {
     const int logging = m.LoggingTab - 1;
     if (logging >= 0) {
-        const LogList *log = rotary ? m.tab[logging]->RotaryLogListView : m.tab[logging]->LogListView;
+        const LogModel *log = rotary ? m.rotaryLog(logging) : m.levelLog(logging);
         m_stopped = QStringLiteral("Logging of Sensor %1 stopped %2 at %3 (%4).")
                         .arg(logging)
-                        .arg(why, m.clock.timeOfDay(), SensorTabWidget::readingsText(log->rowCount()));
+                        .arg(why, m.clock.timeOfDay(), LogModel::readingsText(log->size()));
     }
     for (size_t a = 0; a < 10; ++a) {
         m.LogTickCount[a] = 0;
@@ -133,14 +128,14 @@ void LoggingEngine::showStatus()
 {
     const int a = m.LoggingTab - 1;
     if (a < 0 || !m.LogEnabled[static_cast<size_t>(a)]) {
-        m.StatusLogging->setText(m_stopped);
+        m.win.StatusLogging.setText(m_stopped);
         return;
     }
-    SensorTabWidget *t = m.tab[a];
-    const QComboBox *period = m.SensorType ? t->RotaryLogPeriodCombo : t->LogPeriodCombo;
-    const QString readings = SensorTabWidget::readingsText((m.SensorType ? t->RotaryLogListView : t->LogListView)->rowCount());
+    SensorFields *t = m.tab[a].get();
+    const ListField &period = t->periods(m.SensorType);
+    const QString readings = LogModel::readingsText(m.log(a)->size());
     if (m_lostAt.isValid()) {
-        m.StatusLogging->setText(QStringLiteral("Logging of Sensor %1 paused at %2: the port was lost; it resumes when "
+        m.win.StatusLogging.setText(QStringLiteral("Logging of Sensor %1 paused at %2: the port was lost; it resumes when "
                                                 "the adapter is back (%3).")
                                      .arg(a)
                                      .arg(Clock::timeText(m_lostAt.time()), readings));
@@ -148,28 +143,28 @@ void LoggingEngine::showStatus()
     }
     const int interval = selectedPeriodSeconds(period);
     const int left = qBound(0, interval - m.LogTickCount[static_cast<size_t>(a)], interval);
-    m.StatusLogging->setText(QStringLiteral("Logging Sensor %1 every %2: %3, next at %4.")
+    m.win.StatusLogging.setText(QStringLiteral("Logging Sensor %1 every %2: %3, next at %4.")
                                  .arg(a)
-                                 .arg(period->currentText(), readings,
+                                 .arg(period.text(), readings,
                                       Clock::timeText(m.clock.now().addSecs(left).time())) +
                              m_gap);
 }
 
 void LoggingEngine::ClearLogBut_Click(int index)
 {
-    SensorTabWidget *t = m.tab[index];
-    LogList *log = m.SensorType ? t->RotaryLogListView : t->LogListView;
-    const int unsaved = log->logModel()->unsaved();
+    SensorFields *t = m.tab[index].get();
+    LogModel *log = m.log(index);
+    const int unsaved = log->unsaved();
     if (unsaved > 0 &&
         !m.ui.askYesNo(QStringLiteral("Clear Log."),
                        QStringLiteral("%1 of this log %2 not been saved.\rClear the log all the same?")
-                           .arg(SensorTabWidget::readingsText(unsaved),
+                           .arg(LogModel::readingsText(unsaved),
                                 unsaved == 1 ? QStringLiteral("has") : QStringLiteral("have"))))
         return;
     log->clear();
     m.journal->cleared(index);
-    t->ClearLogBut->setEnabled(false);
-    t->SaveLogBut->setEnabled(false);
+    t->ClearLogBut.setEnabled(false);
+    t->SaveLogBut.setEnabled(false);
 }
 
 void LoggingEngine::SecondTimer_Timer()
@@ -184,7 +179,7 @@ void LoggingEngine::SecondTimer_Timer()
         if (!m.LogEnabled[i])
             continue;
         ++m.LogTickCount[i];
-        SensorTabWidget *t = m.tab[a];
+        SensorFields *t = m.tab[a].get();
         const int interval = selectedPeriodSeconds(m.SensorType ? t->RotaryLogPeriodCombo : t->LogPeriodCombo);
         if (interval < 0 || m.LogTickCount[i] < interval)
             continue;

@@ -4,7 +4,7 @@
 #include <QObject>
 #include <QTimer>
 
-class MainWindow;
+class Console;
 
 // Periodic logging: a measurement at start, then one every period, driven by
 // the one-second tick; each data answer becomes a row at the top of the
@@ -13,7 +13,7 @@ class LoggingEngine : public QObject
 {
     Q_OBJECT
 public:
-    explicit LoggingEngine(MainWindow &m);
+    explicit LoggingEngine(Console &m);
 
     void StartLogBut_Click(int index);
     void RotaryStartLogBut_Click(int index);
@@ -45,7 +45,7 @@ public:
 private:
     void start(int index, bool rotary);
     void stop(int index, bool rotary, const QString &why);
-    MainWindow &m;
+    Console &m;
     QString m_stopped;   // the last run's end, shown until the next start
     QString m_gap;       // the run's last gap for a lost port, shown with it
     QDateTime m_lostAt;  // when the port went away, while it is away

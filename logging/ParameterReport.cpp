@@ -1,57 +1,42 @@
 #include "ParameterReport.h"
 
-#include "app/MainWindow.h"
-#include "app/SensorTabWidget.h"
-#include "app/Widgets.h"
+#include "discovery/Console.h"
 #include "discovery/SensorTable.h"
 #include "logging/ReportFile.h"
 
-#include <QComboBox>
-#include <QLineEdit>
-#include <QListWidget>
-
-namespace {
-QStringList idLines(const QListWidget *l)
-{
-    QStringList out;
-    for (int i = 0; i < l->count(); ++i)
-        out << l->item(i)->text();
-    return out;
-}
-} // namespace
 
 QStringList ParameterReport::WriteLevelReport(int t) const
 {
-    const SensorTabWidget *w = m.tab[static_cast<size_t>(t)];
-    QStringList lines = idLines(w->SensorIDList);
+    const SensorFields *w = m.tab[static_cast<size_t>(t)].get();
+    QStringList lines = w->SensorIDList.lines();
     lines << QStringLiteral("Serial Number = ") + m.table->cell(t, SensorTable::SerialNo)
           << QStringLiteral("Sensor Address = ") + QString::number(t)
-          << QStringLiteral("Range = ") + w->RangeText->text()
-          << QStringLiteral("Maximium Over Range = ") + w->MaxOverRangeText->text()
-          << QStringLiteral("Pressure Units = ") + combo::text(w->PressUnitsCombo)
-          << QStringLiteral("Temperature Units = ") + combo::text(w->TempUnitsCombo)
-          << QStringLiteral("Density Correction = ") + combo::text(w->DensityCorrCombo)
-          << QStringLiteral("Local Gravity = ") + w->LocalGravityText->text()
-          << QStringLiteral("Local Level = ") + w->LevelText->text()
-          << QStringLiteral("Reverse = ") + combo::text(w->ReverseCombo)
-          << QStringLiteral("Max. Sample Rate = ") + w->SampleRateText->text()
-          << QStringLiteral("Logging Period = ") + combo::text(w->LogPeriodCombo);
+          << QStringLiteral("Range = ") + w->RangeText.text()
+          << QStringLiteral("Maximium Over Range = ") + w->MaxOverRangeText.text()
+          << QStringLiteral("Pressure Units = ") + w->PressUnitsCombo.text()
+          << QStringLiteral("Temperature Units = ") + w->TempUnitsCombo.text()
+          << QStringLiteral("Density Correction = ") + w->DensityCorrCombo.text()
+          << QStringLiteral("Local Gravity = ") + w->LocalGravityText.text()
+          << QStringLiteral("Local Level = ") + w->LevelText.text()
+          << QStringLiteral("Reverse = ") + w->ReverseCombo.text()
+          << QStringLiteral("Max. Sample Rate = ") + w->SampleRateText.text()
+          << QStringLiteral("Logging Period = ") + w->LogPeriodCombo.text();
     return lines;
 }
 
 QStringList ParameterReport::WriteRotaryReport(int t) const
 {
-    const SensorTabWidget *w = m.tab[static_cast<size_t>(t)];
-    QStringList lines = idLines(w->RotarySensorIDList);
+    const SensorFields *w = m.tab[static_cast<size_t>(t)].get();
+    QStringList lines = w->RotarySensorIDList.lines();
     lines << QStringLiteral("Serial Number = ") + m.table->cell(t, SensorTable::RotarySerialNo)
           << QStringLiteral("Sensor Address = ") + QString::number(t)
-          << QStringLiteral("Maximum Range = ") + w->RotaryMaxRangeText->text()
-          << QStringLiteral("Counts Per Revolution = ") + w->RotaryCountsPerRevText->text()
-          << QStringLiteral("Measurement Resolution = ") + w->RotaryMeasurementResText->text()
-          << QStringLiteral("Measurement Units = ") + combo::text(w->RotaryMeasurementUnitsCombo)
-          << QStringLiteral("Pulley Circumference (mm) = ") + w->RotaryPulleyCircumText->text()
-          << QStringLiteral("Rotation Direction = ") + combo::text(w->RotaryDirectionCombo)
-          << QStringLiteral("Logging Period = ") + combo::text(w->RotaryLogPeriodCombo);
+          << QStringLiteral("Maximum Range = ") + w->RotaryMaxRangeText.text()
+          << QStringLiteral("Counts Per Revolution = ") + w->RotaryCountsPerRevText.text()
+          << QStringLiteral("Measurement Resolution = ") + w->RotaryMeasurementResText.text()
+          << QStringLiteral("Measurement Units = ") + w->RotaryMeasurementUnitsCombo.text()
+          << QStringLiteral("Pulley Circumference (mm) = ") + w->RotaryPulleyCircumText.text()
+          << QStringLiteral("Rotation Direction = ") + w->RotaryDirectionCombo.text()
+          << QStringLiteral("Logging Period = ") + w->RotaryLogPeriodCombo.text();
     return lines;
 }
 

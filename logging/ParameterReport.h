@@ -2,19 +2,19 @@
 
 #include <QStringList>
 
-class MainWindow;
+class Console;
 
 // "Save As...": the parameters of the sensor on the current tab as a text
 // report.
 class ParameterReport
 {
 public:
-    explicit ParameterReport(MainWindow &m) : m(m) {}
+    explicit ParameterReport(Console &m) : m(m) {}
     void mnuSaveAs_Click();
 
     QStringList WriteLevelReport(int tab) const;
     QStringList WriteRotaryReport(int tab) const;
 
 private:
-    MainWindow &m;
+    Console &m;
 };

@@ -1,22 +1,14 @@
 #include "BusyState.h"
 
-#include "app/MainWindow.h"
-#include "app/SensorTabWidget.h"
+#include "discovery/Console.h"
 
-#include <QAction>
-#include <QCheckBox>
-#include <QLineEdit>
-#include <QComboBox>
-#include <QListWidget>
-#include <QPushButton>
-#include <QTabWidget>
 #include <initializer_list>
 
 namespace {
-void enable(std::initializer_list<QWidget *> widgets, bool on)
+void enable(std::initializer_list<Control *> controls, bool on)
 {
-    for (QWidget *w : widgets)
-        w->setEnabled(on);
+    for (Control *c : controls)
+        c->setEnabled(on);
 }
 
 bool valid(int a)
@@ -27,40 +19,40 @@ bool valid(int a)
 
 void BusyState::windowCommands(bool on, bool rotary)
 {
-    m.ScanBut->setEnabled(on);
-    m.mnuCommsPort->setEnabled(on);
-    m.mnuQueryAddress->setEnabled(on);
+    m.win.ScanBut.setEnabled(on);
+    m.win.mnuCommsPort.setEnabled(on);
+    m.win.mnuQueryAddress.setEnabled(on);
     if (!rotary) {
-        m.mnuFilter->setEnabled(on);
-        m.mnuReset->setEnabled(on);
+        m.win.mnuFilter.setEnabled(on);
+        m.win.mnuReset.setEnabled(on);
     }
-    m.mnuHelp->setEnabled(on);
+    m.win.mnuHelp.setEnabled(on);
 }
 
 void BusyState::SetLevelBusy(int a)
 {
     if (!valid(a))
         return;
-    SensorTabWidget *t = m.tab[a];
-    enable({t->PressUnitsQueryBut, t->TempUnitsQueryBut, t->DensityCorrQueryBut, t->LocalGravityQueryBut,
-            t->PressUnitsBut, t->TempUnitsBut, t->DensityCorrBut, t->LocalGravityBut, t->IDQueryBut,
-            t->AddressCombo, t->PressUnitsCombo, t->TempUnitsCombo, t->DensityCorrCombo, t->LocalGravityText,
-            t->SensorIDList},
+    SensorFields *t = m.tab[static_cast<size_t>(a)].get();
+    enable({&t->PressUnitsQueryBut, &t->TempUnitsQueryBut, &t->DensityCorrQueryBut, &t->LocalGravityQueryBut,
+            &t->PressUnitsBut, &t->TempUnitsBut, &t->DensityCorrBut, &t->LocalGravityBut, &t->IDQueryBut,
+            &t->AddressCombo, &t->PressUnitsCombo, &t->TempUnitsCombo, &t->DensityCorrCombo, &t->LocalGravityText,
+            &t->SensorIDList},
            false);
     windowCommands(false, false);
-    enable({t->AddrBut, t->StartLogBut, t->LogPeriodCombo}, false);
+    enable({&t->AddrBut, &t->StartLogBut, &t->LogPeriodCombo}, false);
     if (m.LoggingTab != 0)
-        m.tab[m.LoggingTab - 1]->StopLogBut->setEnabled(true);
+        m.tab[static_cast<size_t>(m.LoggingTab - 1)]->StopLogBut.setEnabled(true);
     else
-        t->StopLogBut->setEnabled(false);
-    enable({t->RangeText, t->RangeQueryBut, t->RangeBut, t->MaxRangeBut, t->MaxOverRangeText,
-            t->MaxOverRangeQueryBut, t->LevelText, t->LevelBut, t->ReverseCombo, t->ReverseBut,
-            t->LocalOffsetCheck, t->ApplyQueryBut, t->UnlockQueryBut, t->UnlockCheck, t->SampleRateText,
-            t->LevelOffsetText, t->LevelOffsetBut, t->AutoZeroBut, t->SGText, t->SGBut},
+        t->StopLogBut.setEnabled(false);
+    enable({&t->RangeText, &t->RangeQueryBut, &t->RangeBut, &t->MaxRangeBut, &t->MaxOverRangeText,
+            &t->MaxOverRangeQueryBut, &t->LevelText, &t->LevelBut, &t->ReverseCombo, &t->ReverseBut,
+            &t->LocalOffsetCheck, &t->ApplyQueryBut, &t->UnlockQueryBut, &t->UnlockCheck, &t->SampleRateText,
+            &t->LevelOffsetText, &t->LevelOffsetBut, &t->AutoZeroBut, &t->SGText, &t->SGBut},
            false);
-    m.mnuUserCommand->setEnabled(false);
-    enable({t->ClearOffsetsBut, t->StageOneBut, t->ZeroCalibrationBut, t->SlopeCalibrationBut, t->PressureBut,
-            t->CalibrationCompleteBut},
+    m.win.mnuUserCommand.setEnabled(false);
+    enable({&t->ClearOffsetsBut, &t->StageOneBut, &t->ZeroCalibrationBut, &t->SlopeCalibrationBut, &t->PressureBut,
+            &t->CalibrationCompleteBut},
            false);
 }
 
@@ -68,25 +60,25 @@ void BusyState::SetLevelIdle(int a)
 {
     if (!valid(a))
         return;
-    SensorTabWidget *t = m.tab[a];
-    enable({t->PressUnitsQueryBut, t->TempUnitsQueryBut, t->DensityCorrQueryBut, t->LocalGravityQueryBut,
-            t->PressUnitsBut, t->TempUnitsBut, t->DensityCorrBut, t->LocalGravityBut, t->IDQueryBut,
-            t->AddressCombo, t->PressUnitsCombo, t->TempUnitsCombo, t->DensityCorrCombo, t->LocalGravityText,
-            t->SensorIDList},
+    SensorFields *t = m.tab[static_cast<size_t>(a)].get();
+    enable({&t->PressUnitsQueryBut, &t->TempUnitsQueryBut, &t->DensityCorrQueryBut, &t->LocalGravityQueryBut,
+            &t->PressUnitsBut, &t->TempUnitsBut, &t->DensityCorrBut, &t->LocalGravityBut, &t->IDQueryBut,
+            &t->AddressCombo, &t->PressUnitsCombo, &t->TempUnitsCombo, &t->DensityCorrCombo, &t->LocalGravityText,
+            &t->SensorIDList},
            true);
-    m.SensorTab->setEnabled(true);
+    m.win.SensorTab.setEnabled(true);
     windowCommands(true, false);
-    enable({t->AddrBut, t->StartLogBut, t->StopLogBut, t->LogPeriodCombo}, true);
+    enable({&t->AddrBut, &t->StartLogBut, &t->StopLogBut, &t->LogPeriodCombo}, true);
     if (m.LoggingTab != 0)
-        for (SensorTabWidget *o : m.tab)
-            enable({o->AddrBut, o->StartLogBut, o->LogPeriodCombo}, false);
-    enable({t->RangeText, t->RangeQueryBut, t->RangeBut, t->MaxRangeBut, t->MaxOverRangeText,
-            t->MaxOverRangeQueryBut, t->LevelText, t->LevelBut, t->ReverseCombo, t->ReverseBut,
-            t->LocalOffsetCheck, t->ApplyQueryBut, t->UnlockQueryBut, t->UnlockCheck, t->SampleRateText,
-            t->LevelOffsetText, t->LevelOffsetBut, t->AutoZeroBut, t->SGText, t->SGBut},
+        for (auto &o : m.tab)
+            enable({&o->AddrBut, &o->StartLogBut, &o->LogPeriodCombo}, false);
+    enable({&t->RangeText, &t->RangeQueryBut, &t->RangeBut, &t->MaxRangeBut, &t->MaxOverRangeText,
+            &t->MaxOverRangeQueryBut, &t->LevelText, &t->LevelBut, &t->ReverseCombo, &t->ReverseBut,
+            &t->LocalOffsetCheck, &t->ApplyQueryBut, &t->UnlockQueryBut, &t->UnlockCheck, &t->SampleRateText,
+            &t->LevelOffsetText, &t->LevelOffsetBut, &t->AutoZeroBut, &t->SGText, &t->SGBut},
            true);
-    m.mnuUserCommand->setEnabled(true);
-    enable({t->ClearOffsetsBut, t->StageOneBut}, true);
+    m.win.mnuUserCommand.setEnabled(true);
+    enable({&t->ClearOffsetsBut, &t->StageOneBut}, true);
     if (m.StageOne_Flag)
         EnableCalibrationButtons(a);
     // A press waits its turn on this tab: it stays busy.
@@ -98,39 +90,39 @@ void BusyState::SetRotaryBusy(int a)
 {
     if (!valid(a))
         return;
-    SensorTabWidget *t = m.tab[a];
-    enable({t->RotaryAddrBut, t->RotaryCountsPerRevBut, t->RotaryMeasurementUnitsBut, t->RotaryPulleyCircumBut,
-            t->RotaryDirectionBut, t->RotarySetZeroBut, t->RotaryCurrentValueBut, t->RotaryStartLogBut,
-            t->RotaryIDQueryBut, t->RotaryAddressCombo, t->RotaryMaxRangeText, t->RotaryCountsPerRevText,
-            t->RotaryMeasurementResText, t->RotaryMeasurementUnitsCombo, t->RotaryPulleyCircumText,
-            t->RotaryDirectionCombo, t->RotaryCurrentValueText, t->RotaryLogPeriodCombo, t->RotarySensorIDList},
+    SensorFields *t = m.tab[static_cast<size_t>(a)].get();
+    enable({&t->RotaryAddrBut, &t->RotaryCountsPerRevBut, &t->RotaryMeasurementUnitsBut, &t->RotaryPulleyCircumBut,
+            &t->RotaryDirectionBut, &t->RotarySetZeroBut, &t->RotaryCurrentValueBut, &t->RotaryStartLogBut,
+            &t->RotaryIDQueryBut, &t->RotaryAddressCombo, &t->RotaryMaxRangeText, &t->RotaryCountsPerRevText,
+            &t->RotaryMeasurementResText, &t->RotaryMeasurementUnitsCombo, &t->RotaryPulleyCircumText,
+            &t->RotaryDirectionCombo, &t->RotaryCurrentValueText, &t->RotaryLogPeriodCombo, &t->RotarySensorIDList},
            false);
     windowCommands(false, true);
-    m.mnuUserCommand->setEnabled(false);
+    m.win.mnuUserCommand.setEnabled(false);
     if (m.LoggingTab != 0)
-        m.tab[m.LoggingTab - 1]->RotaryStopLogBut->setEnabled(true);
+        m.tab[static_cast<size_t>(m.LoggingTab - 1)]->RotaryStopLogBut.setEnabled(true);
     else
-        t->RotaryStopLogBut->setEnabled(false);
+        t->RotaryStopLogBut.setEnabled(false);
 }
 
 void BusyState::SetRotaryIdle(int a)
 {
     if (!valid(a))
         return;
-    SensorTabWidget *t = m.tab[a];
-    enable({t->RotaryAddrBut, t->RotaryCountsPerRevBut, t->RotaryMeasurementUnitsBut, t->RotaryPulleyCircumBut,
-            t->RotaryDirectionBut, t->RotarySetZeroBut, t->RotaryCurrentValueBut, t->RotaryStartLogBut,
-            t->RotaryStopLogBut, t->RotaryIDQueryBut, t->RotaryAddressCombo, t->RotaryMaxRangeText,
-            t->RotaryCountsPerRevText, t->RotaryMeasurementResText, t->RotaryMeasurementUnitsCombo,
-            t->RotaryPulleyCircumText, t->RotaryDirectionCombo, t->RotaryCurrentValueText, t->RotaryLogPeriodCombo,
-            t->RotarySensorIDList},
+    SensorFields *t = m.tab[static_cast<size_t>(a)].get();
+    enable({&t->RotaryAddrBut, &t->RotaryCountsPerRevBut, &t->RotaryMeasurementUnitsBut, &t->RotaryPulleyCircumBut,
+            &t->RotaryDirectionBut, &t->RotarySetZeroBut, &t->RotaryCurrentValueBut, &t->RotaryStartLogBut,
+            &t->RotaryStopLogBut, &t->RotaryIDQueryBut, &t->RotaryAddressCombo, &t->RotaryMaxRangeText,
+            &t->RotaryCountsPerRevText, &t->RotaryMeasurementResText, &t->RotaryMeasurementUnitsCombo,
+            &t->RotaryPulleyCircumText, &t->RotaryDirectionCombo, &t->RotaryCurrentValueText, &t->RotaryLogPeriodCombo,
+            &t->RotarySensorIDList},
            true);
-    m.SensorTab->setEnabled(true);
+    m.win.SensorTab.setEnabled(true);
     windowCommands(true, true);
-    m.mnuUserCommand->setEnabled(true);
+    m.win.mnuUserCommand.setEnabled(true);
     if (m.LoggingTab != 0)
-        for (SensorTabWidget *o : m.tab)
-            enable({o->RotaryAddrBut, o->RotaryStartLogBut, o->RotaryLogPeriodCombo}, false);
+        for (auto &o : m.tab)
+            enable({&o->RotaryAddrBut, &o->RotaryStartLogBut, &o->RotaryLogPeriodCombo}, false);
     if (m.pressWaiting(a))
         SetRotaryBusy(a);
 }
@@ -139,16 +131,16 @@ void BusyState::EnableCalibrationButtons(int a)
 {
     if (!valid(a))
         return;
-    SensorTabWidget *t = m.tab[a];
-    enable({t->ZeroCalibrationBut, t->SlopeCalibrationBut, t->PressureBut, t->CalibrationCompleteBut}, true);
+    SensorFields *t = m.tab[static_cast<size_t>(a)].get();
+    enable({&t->ZeroCalibrationBut, &t->SlopeCalibrationBut, &t->PressureBut, &t->CalibrationCompleteBut}, true);
 }
 
 void BusyState::DisableCalibrationButtons(int a)
 {
     if (!valid(a))
         return;
-    SensorTabWidget *t = m.tab[a];
-    enable({t->ZeroCalibrationBut, t->SlopeCalibrationBut, t->PressureBut, t->CalibrationCompleteBut}, false);
+    SensorFields *t = m.tab[static_cast<size_t>(a)].get();
+    enable({&t->ZeroCalibrationBut, &t->SlopeCalibrationBut, &t->PressureBut, &t->CalibrationCompleteBut}, false);
 }
 
 void BusyState::setBusy(int a)

@@ -1,15 +1,15 @@
 #pragma once
 
-class MainWindow;
+class Console;
 
 // While an exchange is in flight the tab of its sensor is busy: its command
 // controls and the window-wide commands are disabled, so that no second
 // command can start. Whoever handles the answer (or its absence) returns the
-// tab to idle.
+// tab to idle. The state is the controls' enabled flags; the views apply it.
 class BusyState
 {
 public:
-    explicit BusyState(MainWindow &m) : m(m) {}
+    explicit BusyState(Console &m) : m(m) {}
 
     void SetLevelBusy(int address);
     void SetLevelIdle(int address);
@@ -24,5 +24,5 @@ public:
 
 private:
     void windowCommands(bool enabled, bool rotary);
-    MainWindow &m;
+    Console &m;
 };

@@ -1,47 +1,12 @@
 #include "Calibration.h"
 
-#include "app/MainWindow.h"
-#include "app/SensorTabWidget.h"
+#include "discovery/Console.h"
 #include "decode/Values.h"
 #include "discovery/SensorTable.h"
 #include "logging/LoggingEngine.h"
 #include "params/BusyState.h"
-#include "params/FilterWindow.h"
 #include "params/LevelParams.h"
-
-#include <QCheckBox>
-#include <QGroupBox>
-#include <QLineEdit>
-#include <QPushButton>
-
-namespace {
-struct SequenceGuard {
-    MainWindow &m;
-    explicit SequenceGuard(MainWindow &m) : m(m) { ++m.sequencesRunning; }
-    // What waited for the bus goes once the sequence is over.
-    ~SequenceGuard()
-    {
-        if (--m.sequencesRunning == 0)
-            QMetaObject::invokeMethod(&m, [w = &m] { w->sendWaiting(); }, Qt::QueuedConnection);
-    }
-};
-} // namespace
-
-void Calibration::connectTab(int i)
-{
-    SensorTabWidget *t = m.tab[i];
-    auto on = [this, i](QPushButton *b, void (Calibration::*h)(int)) {
-        m.onPress(b, [this, h, i] { (this->*h)(i); });
-    };
-    on(t->StageOneBut, &Calibration::StageOneBut_Click);
-    on(t->ZeroCalibrationBut, &Calibration::ZeroCalibrationBut_Click);
-    on(t->SlopeCalibrationBut, &Calibration::SlopeCalibrationBut_Click);
-    on(t->PressureBut, &Calibration::PressureBut_Click);
-    on(t->CalibrationCompleteBut, &Calibration::CalibrationCompleteBut_Click);
-    on(t->ClearOffsetsBut, &Calibration::ClearOffsetsBut_Click);
-    on(t->AutoZeroBut, &Calibration::AutoZeroBut_Click);
-    on(t->LevelOffsetBut, &Calibration::LevelOffsetBut_Click);
-}
+#include "params/SensorTools.h"
 
 bool Calibration::step(const std::function<void()> &sendIt)
 {
@@ -71,17 +36,17 @@ void Calibration::QuerySlopeCalibrationValue(int a) { send(a, QStringLiteral("XA
 void Calibration::CalibrateCheck_Click()
 {
     const int t = m.currentTab();
-    const bool on = m.CalibrateCheck->isChecked();
+    const bool on = m.win.CalibrateCheck.isChecked();
     m.Calibrate_Flag = on;
     m.StageOne_Flag = false;
     if (on)
         m.busy->DisableCalibrationButtons(t);
-    for (SensorTabWidget *w : m.tab) {
-        w->ParameterFrame->setVisible(!on);
-        w->CalibrateFrame->setVisible(on);
+    for (auto &w : m.tab) {
+        w->ParameterFrame.setVisible(!on);
+        w->CalibrateFrame.setVisible(on);
     }
     if (on)
-        m.tab[t]->StageOneBut->setFocus();
+        m.tab[t]->StageOneBut.setFocus();
 }
 
 void Calibration::StageOneCalibration(int a)
@@ -119,12 +84,12 @@ void Calibration::StageOneCalibration(int a)
         m.notice(QStringLiteral("Stage One Calibration"),
                  QStringLiteral("Stage 1 of Re-Calibration complete, proceed to stage 2."));
         m.busy->EnableCalibrationButtons(a);
-        m.tab[a]->ZeroCalibrationBut->setFocus();
+        m.tab[a]->ZeroCalibrationBut.setFocus();
     }
     m.ReplyBeep_Flag = true;
     m.busy->SetLevelIdle(a);
     // Calibrate mode stays on while its box is ticked.
-    m.Calibrate_Flag = m.CalibrateCheck->isChecked();
+    m.Calibrate_Flag = m.win.CalibrateCheck.isChecked();
 }
 
 void Calibration::ZeroCalibrationBut_Click(int a)
@@ -150,8 +115,8 @@ void Calibration::ZeroCalibrationBut_Click(int a)
                QStringLiteral("No pressure reading was received; the zero calibration was not completed."));
         return finish();
     }
-    m.tab[a]->ZeroCalibrationText->setText(values::plainText(-*pressure));
-    if (!step([&] { SetZeroCalibrationValue(a, m.tab[a]->ZeroCalibrationText->text()); }))
+    m.tab[a]->ZeroCalibrationText.setText(values::plainText(-*pressure));
+    if (!step([&] { SetZeroCalibrationValue(a, m.tab[a]->ZeroCalibrationText.text()); }))
         return finish();
     m.link.ResponseState = Link::Waiting;
     m.notice(QStringLiteral("Zero Calibration."),
@@ -177,8 +142,8 @@ void Calibration::SlopeCalibrationBut_Click(int a)
     if (!step([&] { m.logging->StartLevelMeasurement(a); }))
         return finish();
     m.link.ResponseState = Link::Waiting;
-    const auto p = values::strictNumber(m.tab[a]->PressureText->text());
-    const auto range = values::strictNumber(m.tab[a]->RangeText->text());
+    const auto p = values::strictNumber(m.tab[a]->PressureText.text());
+    const auto range = values::strictNumber(m.tab[a]->RangeText.text());
     if (!p || !range) {
         m.warn(QStringLiteral("Slope Calibration."),
                !p ? QStringLiteral("No pressure reading was received; the slope calibration was not completed.")
@@ -186,8 +151,8 @@ void Calibration::SlopeCalibrationBut_Click(int a)
         return finish();
     }
     const double factor = *p != 0.0 ? *range / *p : 0.0;
-    m.tab[a]->SlopeCalibrationText->setText(values::plainText(factor));
-    if (!step([&] { SetSlopeCalibrationValue(a, m.tab[a]->SlopeCalibrationText->text()); }))
+    m.tab[a]->SlopeCalibrationText.setText(values::plainText(factor));
+    if (!step([&] { SetSlopeCalibrationValue(a, m.tab[a]->SlopeCalibrationText.text()); }))
         return finish();
     m.link.ResponseState = Link::Waiting;
     m.notice(QStringLiteral("Slope Calibration."), QStringLiteral("Slope calibration complete."));
@@ -209,7 +174,9 @@ void Calibration::CalibrationCompleteBut_Click(int a)
                        QStringLiteral("Are you sure you wish to exit calibrate mode?")))
         return;
     m.level->SetDensityCorrection(a, 0);
-    m.CalibrateCheck->setChecked(false);
+    // Clearing the box leaves calibrate mode, as a click on it does.
+    if (m.win.CalibrateCheck.setChecked(false))
+        CalibrateCheck_Click();
 }
 
 void Calibration::ClearOffsetsBut_Click(int a)
@@ -231,7 +198,7 @@ void Calibration::LevelOffsetBut_Click(int a)
 {
     if (!m.ui.askYesNo(QStringLiteral("Level Offset Function."), QStringLiteral("Are you sure you wish to proceed?")))
         return;
-    send(a, QStringLiteral("XSPM") + m.tab[a]->LevelOffsetText->text(), 31, true);
+    send(a, QStringLiteral("XSPM") + m.tab[a]->LevelOffsetText.text(), 31, true);
 }
 
 void Calibration::ResetSensor(int a)
@@ -246,7 +213,7 @@ void Calibration::ResetSensor(int a)
         [&] { p.SetU0Value(a, QStringLiteral("1.0")); },
         [&] { p.SetU1Value(a, QStringLiteral("0.0")); },
         [&] {
-            m.tab[a]->LevelText->setText(QStringLiteral("0"));
+            m.tab[a]->LevelText.setText(QStringLiteral("0"));
             p.LevelBut_Click(a);
         },
         [&] { SetZeroCalibrationValue(a, QStringLiteral("0.0")); },
@@ -256,8 +223,8 @@ void Calibration::ResetSensor(int a)
         [&] { SendTrimOn(a, 1); },
         [&] { SendCalibrationOn(a); },
         [&] {
-            m.Filter->setReadings(10);
-            m.Filter->setInterval(1);
+            m.tools->setFilterReadings(10);
+            m.tools->setFilterInterval(1);
             p.FilterSet(a);
         },
     };
@@ -268,7 +235,7 @@ void Calibration::ResetSensor(int a)
             break;
         }
     }
-    m.Calibrate_Flag = m.CalibrateCheck->isChecked();
+    m.Calibrate_Flag = m.win.CalibrateCheck.isChecked();
     m.ReplyBeep_Flag = true;
     if (!complete) {
         m.busy->SetLevelIdle(a);

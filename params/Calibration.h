@@ -3,7 +3,7 @@
 #include <QString>
 #include <functional>
 
-class MainWindow;
+class Console;
 
 // Level-probe calibration: calibrate mode, the stage-one settings, zero and
 // slope calibration, pressure readings, completion, clear offsets, auto zero,
@@ -11,8 +11,7 @@ class MainWindow;
 class Calibration
 {
 public:
-    explicit Calibration(MainWindow &m) : m(m) {}
-    void connectTab(int i);
+    explicit Calibration(Console &m) : m(m) {}
 
     void CalibrateCheck_Click();
     void StageOneBut_Click(int a) { StageOneCalibration(a); }
@@ -39,5 +38,5 @@ private:
     // nothing does not wait and counts as unanswered.
     bool step(const std::function<void()> &send);
     void send(int a, const QString &letters, int code, bool busy);
-    MainWindow &m;
+    Console &m;
 };

@@ -1,6 +1,6 @@
 #include "EntryFilter.h"
 
-#include "app/Platform.h"
+#include "link/Ui.h"
 #include "params/EntryRules.h"
 
 #include <QKeyEvent>

@@ -1,6 +1,5 @@
 #include "FilterWindow.h"
 
-#include "decode/Values.h"
 #include "params/UpDown.h"
 
 #include <QGridLayout>
@@ -9,17 +8,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-
-namespace {
-std::optional<int> wholeNumber(const QLineEdit *e, int max)
-{
-    bool ok = false;
-    const int v = e->text().trimmed().toInt(&ok);
-    if (!ok || v < 0 || v > max)
-        return std::nullopt;
-    return v;
-}
-} // namespace
 
 FilterWindow::FilterWindow(QWidget *parent) : QDialog(parent)
 {
@@ -61,37 +49,6 @@ FilterWindow::FilterWindow(QWidget *parent) : QDialog(parent)
     g->addLayout(buttons, 3, 0, 1, 4);
     connect(UpDown1, &UpDown::changed, this, [this](int v) { NoOfReadingsText->setText(QString::number(v)); });
     connect(UpDown2, &UpDown::changed, this, [this](int v) { ReadingIntervalText->setText(QString::number(v)); });
-    connect(NoOfReadingsText, &QLineEdit::textEdited, this, [this](const QString &t) { UpDown1->setValue(t.toInt()); });
-    connect(ReadingIntervalText, &QLineEdit::textEdited, this, [this](const QString &t) { UpDown2->setValue(t.toInt()); });
-}
-
-void FilterWindow::setReadings(int n)
-{
-    NoOfReadingsText->setText(QString::number(n));
-    UpDown1->setValue(n);
-}
-
-void FilterWindow::setInterval(int i)
-{
-    ReadingIntervalText->setText(QString::number(i));
-    UpDown2->setValue(i);
-}
-
-std::optional<int> FilterWindow::readings() const
-{
-    return wholeNumber(NoOfReadingsText, 99);
-}
-
-std::optional<int> FilterWindow::interval() const
-{
-    return wholeNumber(ReadingIntervalText, 9999);
-}
-
-QString FilterWindow::updateMaxSampleRate()
-{
-    const double n = static_cast<int>(values::Val(NoOfReadingsText->text()));
-    const double i = static_cast<int>(values::Val(ReadingIntervalText->text()));
-    const QString text = values::plainText(n * i * 0.2);
-    MaxSampleRateText->setText(text);
-    return text;
+    connect(NoOfReadingsText, &QLineEdit::textChanged, this, [this](const QString &t) { UpDown1->setValue(t.toInt()); });
+    connect(ReadingIntervalText, &QLineEdit::textChanged, this, [this](const QString &t) { UpDown2->setValue(t.toInt()); });
 }

@@ -1,18 +1,9 @@
 #include "LevelParams.h"
 
-#include "app/MainWindow.h"
-#include "app/SensorTabWidget.h"
-#include "app/Widgets.h"
+#include "discovery/Console.h"
 #include "decode/Values.h"
 #include "params/BusyState.h"
-#include "params/EntryFilter.h"
-#include "params/FilterWindow.h"
-
-#include <QCheckBox>
-#include <QComboBox>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QSignalBlocker>
+#include "params/SensorTools.h"
 
 namespace {
 QString digitText(int d)
@@ -21,45 +12,7 @@ QString digitText(int d)
 }
 } // namespace
 
-LevelParams::LevelParams(MainWindow &m) : m(m) {}
-
-void LevelParams::connectTab(int i)
-{
-    SensorTabWidget *t = m.tab[i];
-    auto on = [this, i](QPushButton *b, void (LevelParams::*h)(int)) {
-        m.onPress(b, [this, h, i] { (this->*h)(i); });
-    };
-    on(t->RangeBut, &LevelParams::RangeBut_Click);
-    on(t->RangeQueryBut, &LevelParams::RangeQueryBut_Click);
-    on(t->MaxRangeBut, &LevelParams::MaxRangeBut_Click);
-    on(t->MaxOverRangeQueryBut, &LevelParams::MaxOverRangeQueryBut_Click);
-    on(t->PressUnitsBut, &LevelParams::PressUnitsBut_Click);
-    on(t->PressUnitsQueryBut, &LevelParams::PressUnitsQueryBut_Click);
-    on(t->TempUnitsBut, &LevelParams::TempUnitsBut_Click);
-    on(t->TempUnitsQueryBut, &LevelParams::TempUnitsQueryBut_Click);
-    on(t->DensityCorrBut, &LevelParams::DensityCorrBut_Click);
-    on(t->DensityCorrQueryBut, &LevelParams::DensityCorrQueryBut_Click);
-    on(t->ReverseBut, &LevelParams::ReverseBut_Click);
-    on(t->ReverseQueryBut, &LevelParams::ReverseQueryBut_Click);
-    on(t->LevelBut, &LevelParams::LevelBut_Click);
-    on(t->LevelQueryBut, &LevelParams::LevelQueryBut_Click);
-    on(t->ApplyQueryBut, &LevelParams::ApplyQueryBut_Click);
-    on(t->UnlockQueryBut, &LevelParams::UnlockQueryBut_Click);
-    on(t->SGBut, &LevelParams::SGBut_Click);
-    on(t->LocalGravityBut, &LevelParams::LocalGravityBut_Click);
-    on(t->LocalGravityQueryBut, &LevelParams::LocalGravityQueryBut_Click);
-    // A check box acts on every change of its state, also one made by the
-    // program (an answer shown, a sensor moved to another tab).
-    QObject::connect(t->LocalOffsetCheck, &QCheckBox::toggled, t, [this, i] { LocalOffsetCheck_Click(i); });
-    QObject::connect(t->UnlockCheck, &QCheckBox::toggled, t, [this, i] { UnlockCheck_Click(i); });
-
-    new EntryFilter(t->LevelText, true, true, m.ui);
-    new EntryFilter(t->LevelOffsetText, true, false, m.ui);
-    new EntryFilter(t->SGText, true, false, m.ui);
-    new EntryFilter(t->LocalGravityText, false, true, m.ui);
-    new EntryFilter(t->RangeText, false, false, m.ui);
-    new EntryFilter(t->MaxOverRangeText, false, false, m.ui);
-}
+LevelParams::LevelParams(Console &m) : m(m) {}
 
 void LevelParams::send(int a, const QString &letters, int code, bool busy)
 {
@@ -69,17 +22,17 @@ void LevelParams::send(int a, const QString &letters, int code, bool busy)
 }
 
 namespace {
-bool locked(MainWindow &m, int a, const QString &title, const QString &what)
+bool locked(Console &m, int a, const QString &title, const QString &what)
 {
-    if (m.tab[a]->UnlockCheck->checkState() != Qt::Unchecked)
+    if (m.tab[a]->UnlockCheck.checkState() != Qt::Unchecked)
         return false;
     m.warn(title, QStringLiteral("Unable to set %1 whilst sensor is locked.\rPlease unlock sensor and try again.").arg(what));
     return true;
 }
 
-bool chosen(MainWindow &m, QComboBox *c, const QString &title, const QString &what)
+bool chosen(Console &m, const ListField &c, const QString &title, const QString &what)
 {
-    if (c->currentIndex() >= 0)
+    if (c.currentIndex() >= 0)
         return true;
     m.warn(title, QStringLiteral("Please select the %1.").arg(what));
     return false;
@@ -90,16 +43,16 @@ void LevelParams::RangeBut_Click(int a)
 {
     if (locked(m, a, QStringLiteral("Set Range Value."), QStringLiteral("range value")))
         return;
-    const QString v = m.tab[a]->RangeText->text();
+    const QString v = m.tab[a]->RangeText.text();
     m.busy->SetLevelBusy(a);
-    m.tab[a]->RangeText->clear();
+    m.tab[a]->RangeText.clear();
     send(a, QStringLiteral("XRA") + v, 14, false);
 }
 
 void LevelParams::RangeQueryBut_Click(int a)
 {
     m.busy->SetLevelBusy(a);
-    m.tab[a]->RangeText->clear();
+    m.tab[a]->RangeText.clear();
     send(a, QStringLiteral("XRA"), 13, false);
 }
 
@@ -107,80 +60,80 @@ void LevelParams::MaxRangeBut_Click(int a)
 {
     if (locked(m, a, QStringLiteral("Set Maximum Range Value."), QStringLiteral("maximum range value")))
         return;
-    const QString v = m.tab[a]->MaxOverRangeText->text();
+    const QString v = m.tab[a]->MaxOverRangeText.text();
     m.busy->SetLevelBusy(a);
-    m.tab[a]->MaxOverRangeText->clear();
+    m.tab[a]->MaxOverRangeText.clear();
     send(a, QStringLiteral("XMOR") + v, 16, false);
 }
 
 void LevelParams::MaxOverRangeQueryBut_Click(int a)
 {
     m.busy->SetLevelBusy(a);
-    m.tab[a]->MaxOverRangeText->clear();
+    m.tab[a]->MaxOverRangeText.clear();
     send(a, QStringLiteral("XMOR"), 15, false);
 }
 
 void LevelParams::PressUnitsBut_Click(int a)
 {
-    QComboBox *c = m.tab[a]->PressUnitsCombo;
+    ListField &c = m.tab[a]->PressUnitsCombo;
     if (!chosen(m, c, QStringLiteral("Set Pressure Units."), QStringLiteral("pressure units")))
         return;
-    const int code = c->currentData().toInt();
+    const int code = c.currentData();
     const QString u = code < 10 ? QString::number(code)
                                 : QString::number(code / 10) + QString::number(code % 10);
     // The re-query that follows the answer beeps once when it is done.
     m.ReplyBeep_Flag = false;
     m.busy->SetLevelBusy(a);
-    combo::blank(c);
+    c.blank();
     send(a, QStringLiteral("XUP") + u, 3, false);
 }
 
 void LevelParams::PressUnitsQueryBut_Click(int a)
 {
     m.busy->SetLevelBusy(a);
-    combo::blank(m.tab[a]->PressUnitsCombo);
+    m.tab[a]->PressUnitsCombo.blank();
     send(a, QStringLiteral("XUP"), 2, false);
 }
 
 void LevelParams::TempUnitsBut_Click(int a)
 {
-    QComboBox *c = m.tab[a]->TempUnitsCombo;
+    ListField &c = m.tab[a]->TempUnitsCombo;
     if (!chosen(m, c, QStringLiteral("Set Temperature Units."), QStringLiteral("temperature units")))
         return;
-    const QString d = digitText(c->currentIndex());
+    const QString d = digitText(c.currentIndex());
     m.busy->SetLevelBusy(a);
-    combo::blank(c);
+    c.blank();
     send(a, QStringLiteral("XUT") + d, 5, false);
 }
 
 void LevelParams::TempUnitsQueryBut_Click(int a)
 {
     m.busy->SetLevelBusy(a);
-    combo::blank(m.tab[a]->TempUnitsCombo);
+    m.tab[a]->TempUnitsCombo.blank();
     send(a, QStringLiteral("XUT"), 4, false);
 }
 
 void LevelParams::DensityCorrBut_Click(int a)
 {
-    QComboBox *c = m.tab[a]->DensityCorrCombo;
+    ListField &c = m.tab[a]->DensityCorrCombo;
     if (!chosen(m, c, QStringLiteral("Set Density Correction."), QStringLiteral("density correction")))
         return;
-    SetDensityCorrection(a, c->currentIndex());
+    SetDensityCorrection(a, c.currentIndex());
 }
 
 void LevelParams::DensityCorrQueryBut_Click(int a)
 {
     m.busy->SetLevelBusy(a);
-    combo::blank(m.tab[a]->DensityCorrCombo);
+    m.tab[a]->DensityCorrCombo.blank();
     send(a, QStringLiteral("XP"), 6, false);
 }
 
 void LevelParams::ReverseBut_Click(int a)
 {
-    QComboBox *c = m.tab[a]->ReverseCombo;
+    ListField &c = m.tab[a]->ReverseCombo;
     if (!chosen(m, c, QStringLiteral("Set Reverse."), QStringLiteral("reverse output")))
         return;
-    SetReverseOutput(a, c->currentIndex());
+    SetReverseOutput(a, c.currentIndex());
 }
 
 void LevelParams::ReverseQueryBut_Click(int a)
@@ -190,13 +143,13 @@ void LevelParams::ReverseQueryBut_Click(int a)
 
 void LevelParams::LevelBut_Click(int a)
 {
-    send(a, QStringLiteral("XLOF") + m.tab[a]->LevelText->text(), 20);
+    send(a, QStringLiteral("XLOF") + m.tab[a]->LevelText.text(), 20);
 }
 
 void LevelParams::LevelQueryBut_Click(int a)
 {
     m.busy->SetLevelBusy(a);
-    m.tab[a]->LevelText->clear();
+    m.tab[a]->LevelText.clear();
     send(a, QStringLiteral("XLOF"), 19, false);
 }
 
@@ -204,13 +157,12 @@ void LevelParams::LevelQueryBut_Click(int a)
 // state when the bus is free, as a press does; during a sequence it goes
 // back with a beep. A change the program makes (an answer shown) comes
 // while no exchange is in flight and sends at once.
-bool LevelParams::waitsTurn(int a, QCheckBox *box, void (LevelParams::*handler)(int))
+bool LevelParams::waitsTurn(int a, CheckField &box, void (LevelParams::*handler)(int))
 {
     if (!m.link.exchangeInFlight())
         return false;
     if (m.sequencesRunning > 0) {
-        const QSignalBlocker block(box);
-        box->setChecked(!box->isChecked());
+        box.setChecked(!box.isChecked());
         m.ui.beep();
         return true;
     }
@@ -222,7 +174,7 @@ void LevelParams::LocalOffsetCheck_Click(int a)
 {
     if (m.Calibrate_Flag || waitsTurn(a, m.tab[a]->LocalOffsetCheck, &LevelParams::LocalOffsetCheck_Click))
         return;
-    SetLocalOffsetApply(a, m.tab[a]->LocalOffsetCheck->isChecked() ? 1 : 0);
+    SetLocalOffsetApply(a, m.tab[a]->LocalOffsetCheck.isChecked() ? 1 : 0);
 }
 
 void LevelParams::ApplyQueryBut_Click(int a)
@@ -234,7 +186,7 @@ void LevelParams::UnlockCheck_Click(int a)
 {
     if (waitsTurn(a, m.tab[a]->UnlockCheck, &LevelParams::UnlockCheck_Click))
         return;
-    send(a, QStringLiteral("XUNLK") + (m.tab[a]->UnlockCheck->isChecked() ? QStringLiteral("1") : QStringLiteral("0")),
+    send(a, QStringLiteral("XUNLK") + (m.tab[a]->UnlockCheck.isChecked() ? QStringLiteral("1") : QStringLiteral("0")),
          24);
 }
 
@@ -245,7 +197,7 @@ void LevelParams::UnlockQueryBut_Click(int a)
 
 void LevelParams::SGBut_Click(int a)
 {
-    const auto x = values::strictNumber(m.tab[a]->SGText->text());
+    const auto x = values::strictNumber(m.tab[a]->SGText.text());
     if (!x || *x == 0.0) {
         m.warn(QStringLiteral("Set SG."), QStringLiteral("Please enter a specific gravity other than zero."));
         return;
@@ -255,23 +207,23 @@ void LevelParams::SGBut_Click(int a)
 
 void LevelParams::LocalGravityBut_Click(int a)
 {
-    const QString v = m.tab[a]->LocalGravityText->text();
+    const QString v = m.tab[a]->LocalGravityText.text();
     m.busy->SetLevelBusy(a);
-    m.tab[a]->LocalGravityText->clear();
+    m.tab[a]->LocalGravityText.clear();
     send(a, QStringLiteral("XE") + v, 9, false);
 }
 
 void LevelParams::LocalGravityQueryBut_Click(int a)
 {
     m.busy->SetLevelBusy(a);
-    m.tab[a]->LocalGravityText->clear();
+    m.tab[a]->LocalGravityText.clear();
     send(a, QStringLiteral("XE"), 8, false);
 }
 
 void LevelParams::SetDensityCorrection(int a, int digit)
 {
     m.busy->SetLevelBusy(a);
-    combo::blank(m.tab[a]->DensityCorrCombo);
+    m.tab[a]->DensityCorrCombo.blank();
     send(a, QStringLiteral("XP") + digitText(digit), 7, false);
 }
 
@@ -293,7 +245,7 @@ bool LevelParams::SetLocalOffsetApply(int a, int digit, bool force)
 void LevelParams::SetU0Value(int a, const QString &value)
 {
     m.busy->SetLevelBusy(a);
-    m.tab[a]->SGText->clear();
+    m.tab[a]->SGText.clear();
     send(a, QStringLiteral("XU0,") + value, 29, false);
 }
 
@@ -319,8 +271,8 @@ void LevelParams::FilterQuery(int a)
 
 bool LevelParams::FilterSet(int a)
 {
-    const auto n = m.Filter->readings();
-    const auto i = m.Filter->interval();
+    const auto n = m.tools->filterReadings();
+    const auto i = m.tools->filterInterval();
     if (!n || !i) {
         m.warn(QStringLiteral("Filter Settings."),
                QStringLiteral("Please enter the number of readings (0 to 99) and the reading interval (0 to 9999)."));

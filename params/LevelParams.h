@@ -2,16 +2,15 @@
 
 #include <QString>
 
-class QCheckBox;
-class MainWindow;
+class CheckField;
+class Console;
 
 // What every "Set" and "Query" control of a level probe's tab sends, and the
 // set procedures the calibration and reset sequences reuse.
 class LevelParams
 {
 public:
-    explicit LevelParams(MainWindow &m);
-    void connectTab(int i);
+    explicit LevelParams(Console &m);
 
     void RangeBut_Click(int a);
     void RangeQueryBut_Click(int a);
@@ -52,6 +51,6 @@ public:
 
 private:
     void send(int a, const QString &letters, int code, bool busy = true);
-    bool waitsTurn(int a, QCheckBox *box, void (LevelParams::*handler)(int));
-    MainWindow &m;
+    bool waitsTurn(int a, CheckField &box, void (LevelParams::*handler)(int));
+    Console &m;
 };

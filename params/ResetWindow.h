@@ -13,5 +13,4 @@ public:
     explicit ResetWindow(QWidget *parent = nullptr);
     QComboBox *SensorCombo;
     QPushButton *ResetBut;
-    int ResetIndex = 0;
 };

@@ -2,15 +2,14 @@
 
 #include <QString>
 
-class MainWindow;
+class Console;
 
 // What every control of a rotary tab's "Set Parameters" frame sends, and the
 // measurement resolution shown on the tab.
 class RotaryParams
 {
 public:
-    explicit RotaryParams(MainWindow &m) : m(m) {}
-    void connectTab(int i);
+    explicit RotaryParams(Console &m) : m(m) {}
 
     void RotaryCountsPerRevBut_Click(int a);
     void QueryRotaryCountsPerRevBut_Click(int a);
@@ -31,5 +30,5 @@ public:
 
 private:
     void send(int a, const QString &letters, int code);
-    MainWindow &m;
+    Console &m;
 };

@@ -1,6 +1,5 @@
 #include "support/ConsoleRig.h"
 
-#include "app/Widgets.h"
 #include "params/BusyState.h"
 #include "discovery/SensorTable.h"
 #include "logging/LogList.h"
@@ -85,7 +84,7 @@ void TestAddress::moveLevelProbe()
     r.clearSent();
     combo::select(o->AddressCombo, 6);
     o->AddrBut->click();
-    QCOMPARE(w.link.LastCommand, 1);
+    QCOMPARE(w.core.link.LastCommand, 1);
     r.settle();
     // The local-offset box on tab 6 was ticked by the move: nothing sent.
     QCOMPARE(r.sent(), QStringList{"3A6!"});
@@ -105,14 +104,15 @@ void TestAddress::moveLevelProbe()
     QVERIFY(w.SensorTab->isTabEnabled(6) && !w.SensorTab->isTabEnabled(3));
     QCOMPARE(w.SensorTab->currentIndex(), 6);
     // Row 7 holds every cell row 4 held; row 4 keeps only its address.
-    QTreeWidgetItem *oldRow = w.ListView->topLevelItem(3), *newRow = w.ListView->topLevelItem(6);
-    QCOMPARE(newRow->text(SensorTable::SerialNo), QString("LT510233"));
-    QCOMPARE(newRow->text(SensorTable::Pressure), QString("1.2345"));
-    QCOMPARE(newRow->text(SensorTable::LevelLogStatus), QString("Idle"));
-    QCOMPARE(newRow->text(0), QString("         6"));
-    QCOMPARE(oldRow->text(0), QString("         3"));
+    const auto oldRow = [&](int c) { return w.core.table->cell(3, c); };
+    const auto newRow = [&](int c) { return w.core.table->cell(6, c); };
+    QCOMPARE(newRow(SensorTable::SerialNo), QString("LT510233"));
+    QCOMPARE(newRow(SensorTable::Pressure), QString("1.2345"));
+    QCOMPARE(newRow(SensorTable::LevelLogStatus), QString("Idle"));
+    QCOMPARE(newRow(0), QString("         6"));
+    QCOMPARE(oldRow(0), QString("         3"));
     for (int c = 1; c <= 8; ++c)
-        QCOMPARE(oldRow->text(c), QString());
+        QCOMPARE(oldRow(c), QString());
     QVERIFY(w.ScanBut->isEnabled());
 
     // On, with an empty log and the sensor unlocked: the lock state copied is
@@ -158,7 +158,7 @@ void TestAddress::refusedChanges()
     QCOMPARE(r.ui.messages[0].icon, Ui::Icon::Exclamation);
     QVERIFY(w.SensorTab->isTabEnabled(3) && !w.SensorTab->isTabEnabled(6));
     QCOMPARE(r.tab(3)->SensorIDList->count(), 4);
-    QCOMPARE(w.ListView->topLevelItem(3)->text(SensorTable::SerialNo), QString("LT510233"));
+    QCOMPARE(w.core.table->cell(3, SensorTable::SerialNo), QString("LT510233"));
     QCOMPARE(r.tab(3)->LogListView->rowCount(), 1);
     QVERIFY(r.tab(3)->AddrBut->isEnabled());
 
@@ -166,15 +166,15 @@ void TestAddress::refusedChanges()
     // command, or a garbled echo) moves nothing onto itself.
     r.bus.replies["3A3!"] = "3";
     r.ui.clear();
-    w.busy->SetLevelBusy(3);
-    w.sendCommand("3A3!", 1);
+    w.core.busy->SetLevelBusy(3);
+    w.core.sendCommand("3A3!", 1);
     r.settle();
     QVERIFY(r.ui.texts().isEmpty());
     QVERIFY(w.SensorTab->isTabEnabled(3));
     QCOMPARE(r.tab(3)->SensorIDList->count(), 4);
     QCOMPARE(r.tab(3)->LogListView->rowCount(), 1);
     QVERIFY(r.tab(3)->ClearLogBut->isEnabled());
-    QCOMPARE(w.ListView->topLevelItem(3)->text(SensorTable::SerialNo), QString("LT510233"));
+    QCOMPARE(w.core.table->cell(3, SensorTable::SerialNo), QString("LT510233"));
     QVERIFY(r.tab(3)->AddrBut->isEnabled());
 }
 
@@ -205,14 +205,14 @@ void TestAddress::moveRotary()
     r.clearSent();
     combo::select(r.tab(2)->RotaryAddressCombo, 5);
     r.tab(2)->RotaryAddrBut->click();
-    QCOMPARE(w.link.LastCommand, 101);
+    QCOMPARE(w.core.link.LastCommand, 101);
     r.settle();
     SensorTabWidget *n = r.tab(5);
     checkEveryField(n, 5, rotaryTexts, rotaryLists);
     QCOMPARE(n->RotaryLogListView->rowCount(), 1);
     QVERIFY(n->SaveLogBut->isEnabled());
-    QCOMPARE(w.RotaryListView->topLevelItem(5)->text(SensorTable::RotarySerialNo), QString("RQ910232"));
-    QCOMPARE(w.RotaryListView->topLevelItem(2)->text(SensorTable::RotarySerialNo), QString());
+    QCOMPARE(w.core.table->cell(5, SensorTable::RotarySerialNo), QString("RQ910232"));
+    QCOMPARE(w.core.table->cell(2, SensorTable::RotarySerialNo), QString());
     QCOMPARE(w.SensorTab->currentIndex(), 5);
     QVERIFY(r.tab(2)->RotaryLogPeriodCombo->count() == 9);   // the rotary lists stay
     QVERIFY(n->RotaryAddrBut->isEnabled());

@@ -1,3 +1,4 @@
+#include "params/SensorTools.h"
 #include "support/ConsoleRig.h"
 
 #include "discovery/SysData.h"
@@ -49,9 +50,9 @@ void TestCalibration::calibrateModeSwapsFrames()
     Cal r;
     MainWindow &w = *r.w;
     // Stage two waits for stage one again, whatever an earlier run left.
-    r.w->busy->EnableCalibrationButtons(3);
+    r.w->core.busy->EnableCalibrationButtons(3);
     w.CalibrateCheck->setChecked(true);
-    QVERIFY(w.Calibrate_Flag);
+    QVERIFY(w.core.Calibrate_Flag);
     for (int i = 0; i < 10; ++i) {
         QVERIFY(!r.tab(i)->ParameterFrame->isVisibleTo(r.tab(i)));
         QVERIFY(r.tab(i)->CalibrateFrame->isVisibleTo(r.tab(i)));
@@ -61,12 +62,12 @@ void TestCalibration::calibrateModeSwapsFrames()
     w.CalibrateCheck->setChecked(false);
     QVERIFY(r.sent().isEmpty());
     QVERIFY(r.tab(3)->ParameterFrame->isVisibleTo(r.tab(3)));
-    QVERIFY(!w.Calibrate_Flag);
+    QVERIFY(!w.core.Calibrate_Flag);
 
     // "Calibration Complete" puts density correction back first.
     w.CalibrateCheck->setChecked(true);
-    w.StageOne_Flag = true;
-    r.w->busy->EnableCalibrationButtons(3);
+    w.core.StageOne_Flag = true;
+    r.w->core.busy->EnableCalibrationButtons(3);
     bool framesAtSend = false;
     r.port.onWrite = [&, prev = r.port.onWrite](const QByteArray &b) {
         framesAtSend = r.tab(3)->CalibrateFrame->isVisibleTo(r.tab(3));
@@ -91,15 +92,15 @@ void TestCalibration::stageOne()
     r.tab(3)->StageOneBut->click();
     r.settle();
     QCOMPARE(r.sent(), (QStringList{"3XREV0!", "3XU0,1.0!", "3XP1!", "3XTRIMOF0.0!"}));
-    QVERIFY(!r.w->StageOne_Flag);
+    QVERIFY(!r.w->core.StageOne_Flag);
     QVERIFY(!r.tab(3)->ZeroCalibrationBut->isEnabled());
     QVERIFY(r.tab(3)->StageOneBut->isEnabled());
-    QVERIFY(r.w->ReplyBeep_Flag);
+    QVERIFY(r.w->core.ReplyBeep_Flag);
     QVERIFY(r.ui.messages.isEmpty());
     // Answered: every step, the local-offset step sent regardless.
     r.bus.replies["3XTRIMOF0.0!"] = "3";
     r.clearSent();
-    r.w->SkipLocalOffset_Flag = true;
+    r.w->core.SkipLocalOffset_Flag = true;
     r.tab(3)->StageOneBut->click();
     r.settle();
     QCOMPARE(r.sent(), (QStringList{"3XREV0!", "3XU0,1.0!", "3XP1!", "3XTRIMOF0.0!", "3XANCALCV0,0.0!",
@@ -108,10 +109,10 @@ void TestCalibration::stageOne()
              QStringList{"Stage One Calibration|Stage 1 of Re-Calibration complete, proceed to stage 2."});
     QCOMPARE(r.ui.messages[0].icon, Ui::Icon::Information);
     QCOMPARE(r.ui.beeps, 1);
-    QVERIFY(r.w->StageOne_Flag);
+    QVERIFY(r.w->core.StageOne_Flag);
     QVERIFY(r.tab(3)->ZeroCalibrationBut->isEnabled() && r.tab(3)->CalibrationCompleteBut->isEnabled());
-    QVERIFY(r.w->Calibrate_Flag);   // still in calibrate mode
-    QVERIFY(r.w->ReplyBeep_Flag);
+    QVERIFY(r.w->core.Calibrate_Flag);   // still in calibrate mode
+    QVERIFY(r.w->core.ReplyBeep_Flag);
 }
 
 void TestCalibration::calibrationSteps_data()
@@ -168,9 +169,9 @@ void TestCalibration::calibrationSteps()
         prev(b);
     };
     if (zero)
-        r.w->calibration->ZeroCalibrationBut_Click(3);
+        r.w->core.calibration->ZeroCalibrationBut_Click(3);
     else
-        r.w->calibration->SlopeCalibrationBut_Click(3);
+        r.w->core.calibration->SlopeCalibrationBut_Click(3);
     r.settle();
     QCOMPARE(r.sent(), sent);
     QCOMPARE(busyAt, sent);
@@ -178,7 +179,7 @@ void TestCalibration::calibrationSteps()
     QCOMPARE(r.ui.questions, QStringList{zero ? "Zero Calibration.|Is the instrument at the correct zero pressure?"
                                               : "Slope Calibration.|Is the instrument at the correct full-scale pressure?"});
     QCOMPARE(r.ui.texts(), texts);
-    QVERIFY(r.w->ReplyBeep_Flag);
+    QVERIFY(r.w->core.ReplyBeep_Flag);
     QVERIFY(r.tab(3)->StageOneBut->isEnabled());
 }
 
@@ -192,10 +193,10 @@ void TestCalibration::clearOffsetsAndSetPoints()
     QCOMPARE(r.sent(), (QStringList{"3XTRIMOF0.0!", "3M!", "3D0!"}));
     // A second trim-off answer starts no second reading.
     r.clearSent();
-    r.w->calibration->SendTrimOff(3);
+    r.w->core.calibration->SendTrimOff(3);
     r.settle();
     QCOMPARE(r.sent(), QStringList{"3XTRIMOF0.0!"});
-    r.w->busy->SetLevelIdle(3);   // that acknowledgement alone releases nothing
+    r.w->core.busy->SetLevelIdle(3);   // that acknowledgement alone releases nothing
     r.w->CalibrateCheck->setChecked(false);
 
     r.clearSent();
@@ -230,9 +231,9 @@ void TestCalibration::resetSequence()
                                     "3XANCALCV1,1.0!", "3XLOC0!", "3XTRIMOF0.0!", "3XTRIMON1!", "3XANCALON1!",
                                     "3XF0,10,0001!", "3M!", "3D0!"}));
     QCOMPARE(r.ui.texts(), QStringList{"Sensor Reset|Reset is Complete."});
-    QCOMPARE(r.w->Reset->ResetIndex, 3);
-    QVERIFY(!r.w->Calibrate_Flag);
-    QVERIFY(r.w->ReplyBeep_Flag);
+    QCOMPARE(r.w->core.ResetIndex, 3);
+    QVERIFY(!r.w->core.Calibrate_Flag);
+    QVERIFY(r.w->core.ReplyBeep_Flag);
     QVERIFY(r.tab(3)->RangeBut->isEnabled());
     QCOMPARE(r.tab(3)->LevelText->text(), QString("0.0000"));
 
@@ -240,13 +241,13 @@ void TestCalibration::resetSequence()
     r.ui.clear();
     r.clearSent();
     r.bus.replies.remove("3XTRIMON1!");
-    r.w->calibration->ResetSensor(3);
+    r.w->core.calibration->ResetSensor(3);
     r.settle();
     QCOMPARE(r.sent().last(), QString("3XTRIMON1!"));
     QVERIFY(r.ui.messages.isEmpty());
     QVERIFY(r.tab(3)->RangeBut->isEnabled());
-    QVERIFY(r.w->ReplyBeep_Flag);
-    QVERIFY(!r.w->Calibrate_Flag);
+    QVERIFY(r.w->core.ReplyBeep_Flag);
+    QVERIFY(!r.w->core.Calibrate_Flag);
 }
 
 void TestCalibration::filterWindow()
@@ -266,16 +267,16 @@ void TestCalibration::filterWindow()
     QCOMPARE(r.tab(4)->SampleRateText->text(), QString("10 Seconds"));
     r.settle();
     // An answer with digits missing: a message, the field keeps its value.
-    w.link.strSent_Command = "4XF!";
-    w.link.LastCommand = 26;
+    w.core.link.strSent_Command = "4XF!";
+    w.core.link.LastCommand = 26;
     r.port.feed("4XF!4,07,00\r\n");
     QCOMPARE(w.Filter->NoOfReadingsText->text(), QString("7"));
     QCOMPARE(w.Filter->ReadingIntervalText->text(), QString("5"));
     QCOMPARE(r.ui.messages.size(), 1);
     r.ui.clear();
 
-    w.Filter->setReadings(5);
-    w.Filter->setInterval(250);
+    w.core.tools->setFilterReadings(5);
+    w.core.tools->setFilterInterval(250);
     r.bus.replies["4XF0,05,0250!"] = "4,05,0250";
     r.clearSent();
     w.Filter->FilterSetingsBut->click();
@@ -312,20 +313,20 @@ void TestCalibration::timingWindow()
     t->TimeoutText->setText("0");
     t->butApply->click();
     QCOMPARE(r.ui.messages.size(), 1);
-    QCOMPARE(w.link.commandTimeout(), 80);
+    QCOMPARE(w.core.link.commandTimeout(), 80);
     t->TimeoutText->setText("7000");
     t->butApply->click();
-    QCOMPARE(w.link.commandTimeout(), 80);
+    QCOMPARE(w.core.link.commandTimeout(), 80);
     t->TimeoutText->setText("1000");
     t->MarkText->setText("12");
     t->butApply->click();
-    QCOMPARE(w.link.commandTimeout(), 1000);
-    QCOMPARE(w.link.MarkTiming, 12);
+    QCOMPARE(w.core.link.commandTimeout(), 1000);
+    QCOMPARE(w.core.link.MarkTiming, 12);
     QCOMPARE(stored(), (QList<int>{1, 1, 12, 1000}));
     // Default takes effect at once; the file follows at the next port choice.
     t->butDefault->click();
-    QCOMPARE(w.link.commandTimeout(), 400);
-    QCOMPARE(w.link.BreakTiming, 20);
+    QCOMPARE(w.core.link.commandTimeout(), 400);
+    QCOMPARE(w.core.link.BreakTiming, 20);
     QCOMPARE(stored(), (QList<int>{1, 1, 12, 1000}));
     w.mnuCom[2]->trigger();
     QCOMPARE(stored(), (QList<int>{2, 20, 15, 400}));

@@ -92,12 +92,11 @@ void TestConsole::sensorTableBeforeScan()
     r.port.failNextOpen("busy");
     r.load();
     MainWindow &w = *r.w;
-    QCOMPARE(w.ListView->topLevelItemCount(), 10);
+    QCOMPARE(w.ListView->model()->rowCount(), 10);
     for (int i = 0; i < 10; ++i) {
-        QTreeWidgetItem *item = w.ListView->topLevelItem(i);
-        QCOMPARE(item->text(0), QString(9, ' ') + QString::number(i));
+        QCOMPARE(w.core.table->cell(i, 0), QString(9, ' ') + QString::number(i));
         for (int c = 1; c <= 8; ++c)
-            QCOMPARE(item->text(c), QString());
+            QCOMPARE(w.core.table->cell(i, c), QString());
     }
     // The port did not open: the message, no scan, nothing ticked.
     QCOMPARE(r.ui.texts(),
@@ -134,7 +133,7 @@ void TestConsole::scanOneSensor()
     for (int i = 0; i < 10; ++i)
         QCOMPARE(w.SensorTab->isTabEnabled(i), i == 4);
     QCOMPARE(w.SensorTab->currentIndex(), 4);
-    QCOMPARE(w.ListView->indexOfTopLevelItem(w.ListView->selectedItems().value(0)), 4);
+    QCOMPARE(w.ListView->currentIndex().row(), 4);
     QCOMPARE(r.ui.beeps, 1);
     QVERIFY(r.ui.messages.isEmpty());
 
@@ -144,14 +143,13 @@ void TestConsole::scanOneSensor()
             forFour << c;
     QCOMPARE(forFour, (QStringList{"4XUP!", "4XUT!", "4XP!", "4XE!", "4I!", "4XREV!", "4XLOF!", "4XRA!", "4XU0!",
                                    "4XANCALCV0!", "4XANCALCV1!", "4XMOR!", "4XLOC!", "4XSN!", "4XF!", "4M!", "4D0!"}));
-    QTreeWidgetItem *row = w.ListView->topLevelItem(4);
     QStringList cells;
     for (int c = 0; c <= 8; ++c)
-        cells << row->text(c);
+        cells << w.core.table->cell(4, c);
     QCOMPARE(cells, (QStringList{"         4", "LT510234", "Compensated", "9.8067", "1.2345", "mH2O", "21.50",
                                  "Centigrade", "Idle"}));
     for (int a : {0, 3, 5, 9})
-        QCOMPARE(w.ListView->topLevelItem(a)->text(1), QString());
+        QCOMPARE(w.core.table->cell(a, 1), QString());
     SensorTabWidget *t = r.tab(4);
     QCOMPARE((QStringList{t->RangeText->text(), t->MaxOverRangeText->text(), t->LevelText->text(), t->SGText->text(),
                           t->ZeroCalibrationText->text(), t->SlopeCalibrationText->text(), t->SampleRateText->text()}),
@@ -163,7 +161,7 @@ void TestConsole::scanOneSensor()
                                                   "Sensor Model = LT-Q5 ", "Sensor Version = 102"}));
     QCOMPARE(t->LogListView->rowCount(), 1);
     QVERIFY(t->ClearLogBut->isEnabled());
-    QVERIFY(w.ReplyBeep_Flag);
+    QVERIFY(w.core.ReplyBeep_Flag);
 }
 
 void TestConsole::scanFindsNothing()
@@ -187,7 +185,7 @@ void TestConsole::scanFindsNothing()
     }
     const QStringList once{"Connection.|Unable to connect to comm port.", none};
     QCOMPARE(r.ui.texts(), once + once);
-    QCOMPARE(w.CommsList->count(), 20);
+    QCOMPARE(w.core.comms.count(), 20);
     QVERIFY(w.ScanBut->isEnabled());
 }
 
@@ -196,16 +194,16 @@ void TestConsole::answerToAnotherCommand()
     ConsoleRig r(false, {0});
     MainWindow &w = *r.w;
     // An answer to 0I! while 1I! was the last command is ignored.
-    w.link.strSent_Command = "1I!";
-    w.link.LastCommand = 10;
-    w.link.ResponseState = 0;
+    w.core.link.strSent_Command = "1I!";
+    w.core.link.LastCommand = 10;
+    w.core.link.ResponseState = 0;
     r.port.feed("0I!013OTHER   ZZ    1\r\n");
     QCOMPARE(r.tab(0)->SensorIDList->item(1)->text(), QString("Company Name = ORVANE  "));
-    QCOMPARE(w.link.ResponseState, 0);
+    QCOMPARE(w.core.link.ResponseState, 0);
     QVERIFY(r.ui.messages.isEmpty());
     // An unknown code: the decoder says so.
-    w.link.strSent_Command = "0I!";
-    w.link.LastCommand = 115;
+    w.core.link.strSent_Command = "0I!";
+    w.core.link.LastCommand = 115;
     r.port.feed("0I!0\r\n");
     QCOMPARE(r.ui.texts(), QStringList{"SDI12 Message Error.|Command response not found."});
 }
@@ -248,11 +246,11 @@ void TestConsole::userCommandWindow()
     submit("0I!");
     QCOMPARE(r.sent(), QStringList{"0I!"});
     QCOMPARE(u->ReceivedText->text(), QString("0I!013ORVANE  LT-Q5 102"));
-    QCOMPARE(u->UserCommandCount, 1);
+    QCOMPARE(w.core.UserCommandCount, 1);
     r.port.feed("5XYZ\r\n");
     QCOMPARE(u->ReceivedText->text(), QString("5XYZ"));
     QCOMPARE(r.tab(0)->SensorIDList->count(), 4);
-    QCOMPARE(u->UserCommandCount, 2);
+    QCOMPARE(w.core.UserCommandCount, 2);
     submit("0XZZ!");   // unanswered: the last answer is not left standing as its
     QCOMPARE(u->ReceivedText->text(), QString());
     // Closing after an answer asks to rescan: No leaves things as they are,
@@ -261,7 +259,7 @@ void TestConsole::userCommandWindow()
     u->close();
     r.settle();
     QVERIFY(w.isEnabled());
-    QVERIFY(!w.link.UserCommandFlag);
+    QVERIFY(!w.core.link.UserCommandFlag);
     QCOMPARE(r.ui.questions,
              QStringList{"User Command.|You may have altered sensor settings. Do you wish to rescan the sensors?"});
     QCOMPARE(r.sent(), (QStringList{"0I!", "0XZZ!"}));

@@ -4,7 +4,6 @@
 #include "support/ConsoleRig.h"
 
 #include "app/StartupForm.h"
-#include "app/Widgets.h"
 #include "discovery/LogPeriods.h"
 #include "discovery/SensorPollWindow.h"
 #include "discovery/TimingWindow.h"
@@ -25,6 +24,7 @@
 #include <QTabWidget>
 #include <QTest>
 #include <QTreeWidget>
+#include <QTreeView>
 
 namespace {
 const QStringList levelBusy = {
@@ -56,6 +56,7 @@ QStringList named(MainWindow &w, int tab, bool disabledOnes = true)
     const QString suffix = "_" + QString::number(tab);
     for (QWidget *c : w.tab[size_t(tab)]->findChildren<QWidget *>())
         if (c->objectName().endsWith(suffix) && !c->objectName().startsWith("qt_") &&
+            w.core.tab[size_t(tab)]->find(c->objectName().chopped(suffix.size())) &&
             c->testAttribute(Qt::WA_ForceDisabled) == disabledOnes)
             out << c->objectName().chopped(suffix.size());
     for (QAction *a : w.findChildren<QAction *>())
@@ -76,13 +77,13 @@ QStringList sorted(QStringList l)
 
 void enableAll(MainWindow &w, bool on)
 {
-    static const QRegularExpression perTab("^[A-Za-z0-9]+_[0-9]$");
-    for (QWidget *c : w.findChildren<QWidget *>())
-        if (perTab.match(c->objectName()).hasMatch() || c == w.ScanBut)
+    for (auto &t : w.core.tab)
+        for (Control *c : t->controls())
             c->setEnabled(on);
+    for (Control *c : w.core.win.controls())
+        c->setEnabled(on);
     for (QAction *a : w.findChildren<QAction *>())
         a->setEnabled(on);
-    w.SensorTab->setEnabled(on);
 }
 
 QString shownText(QWidget *c)
@@ -124,7 +125,7 @@ void pressAll(ConsoleRig &r, int a, const std::vector<Row> &rows, const QStringL
         QVERIFY2(b && b->isEnabled(), qPrintable(name));
         b->click();
         QCOMPARE(r.sent(), QStringList{row.bytes});
-        QCOMPARE(r.w->link.LastCommand, row.code);
+        QCOMPARE(r.w->core.link.LastCommand, row.code);
         if (*row.blanked)
             QVERIFY2(shownText(t->findChild<QWidget *>(row.blanked + suffix)) == (QString(row.blanked).endsWith("List") ? "0" : ""),
                      qPrintable(name));
@@ -244,7 +245,7 @@ void TestControls::busyAndIdleTables()
 {
     ConsoleRig r(false, 50);
     MainWindow &w = *r.w;
-    BusyState &b = *w.busy;
+    BusyState &b = *w.core.busy;
     // Level probe: busy disables the table and the window's commands and
     // nothing else; idle enables them all but stage two (until stage one is
     // done), and the tab control; logging keeps start, period and address
@@ -252,16 +253,16 @@ void TestControls::busyAndIdleTables()
     for (bool logging : {false, true})
         for (bool stageOne : {false, true}) {
             const QString row = QString("logging %1 stage one %2").arg(logging).arg(stageOne);
-            w.LoggingTab = logging ? 3 : 0;
-            w.StageOne_Flag = stageOne;
+            w.core.LoggingTab = logging ? 3 : 0;
+            w.core.StageOne_Flag = stageOne;
             enableAll(w, true);
-            w.tab[2]->StopLogBut->setEnabled(false);
+            w.core.tab[2]->StopLogBut.setEnabled(false);
             b.SetLevelBusy(5);
             QStringList busy = levelBusy;
             if (logging)
                 busy.removeAll("StopLogBut");
             QVERIFY2(named(w, 5) == sorted(busy + windowLevel), qPrintable(row));
-            QCOMPARE(w.tab[2]->StopLogBut->isEnabled(), logging);
+            QCOMPARE(!w.tab[2]->StopLogBut->testAttribute(Qt::WA_ForceDisabled), logging);
             enableAll(w, false);
             b.SetLevelIdle(5);
             QStringList idle = levelBusy;
@@ -275,17 +276,17 @@ void TestControls::busyAndIdleTables()
         }
     // Rotary: the five Query buttons stay as they are both ways, and so do
     // the level family's menus.
-    w.SensorType = true;
+    w.core.SensorType = true;
     for (bool logging : {false, true}) {
-        w.LoggingTab = logging ? 3 : 0;
+        w.core.LoggingTab = logging ? 3 : 0;
         enableAll(w, true);
-        w.tab[2]->RotaryStopLogBut->setEnabled(false);
+        w.core.tab[2]->RotaryStopLogBut.setEnabled(false);
         b.SetRotaryBusy(1);
         QStringList busy = rotaryBusy;
         if (logging)
             busy.removeAll("RotaryStopLogBut");
         QCOMPARE(named(w, 1), sorted(busy + windowRotary));
-        QCOMPARE(w.tab[2]->RotaryStopLogBut->isEnabled(), logging);
+        QCOMPARE(!w.tab[2]->RotaryStopLogBut->testAttribute(Qt::WA_ForceDisabled), logging);
         enableAll(w, false);
         b.SetRotaryIdle(1);
         QStringList idle = rotaryBusy;
@@ -404,10 +405,10 @@ void TestControls::textsEverywhere()
         QVERIFY2(level.w->findChild<QWidget *>(name), name);
 
     // Headings of the sensor tables and the log lists.
-    auto headings = [](QTreeWidget *t) {
+    auto headings = [](QTreeView *t) {
         QStringList h;
-        for (int c = 0; c < t->columnCount(); ++c)
-            h << t->headerItem()->text(c);
+        for (int c = 0; c < t->model()->columnCount(); ++c)
+            h << t->model()->headerData(c, Qt::Horizontal).toString();
         return h;
     };
     QCOMPARE(headings(level.w->ListView), (QStringList{"Address", "Serial No.", "Density Correction", "Local Gravity",
@@ -456,16 +457,16 @@ void TestControls::scanTimeoutsAndFlags()
     const auto onWrite = r.port.onWrite;
     r.port.onWrite = [&](const QByteArray &b) {
         if (b == "3M!")
-            timeoutAtM << r.w->link.commandTimeout();
+            timeoutAtM << r.w->core.link.commandTimeout();
         if (b == "3XLOC!")
-            skipAtLoc = r.w->SkipLocalOffset_Flag;
+            skipAtLoc = r.w->core.SkipLocalOffset_Flag;
         onWrite(b);
     };
     r.load();
     QVERIFY(skipAtLoc);
     QVERIFY(r.tab(3)->LocalOffsetCheck->isChecked());
     QVERIFY(!r.sent().contains("3XLOC1!"));
-    QVERIFY(!r.w->SkipLocalOffset_Flag);
+    QVERIFY(!r.w->core.SkipLocalOffset_Flag);
     r.simBus->faults().noAnswer.insert("3M!");
     QVector<int> progress;
     QObject::connect(r.w->SensorPoll->ProgressBar1, &QProgressBar::valueChanged, [&](int v) { progress << v; });
@@ -474,7 +475,7 @@ void TestControls::scanTimeoutsAndFlags()
     QCOMPARE(timeoutAtM, (QVector<int>{800, 800}));
     QCOMPARE(progress, (QVector<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9}));
     QCOMPARE(r.w->SensorPoll->ProgressBar1->maximum(), 9);
-    QCOMPARE(r.w->link.commandTimeout(), 80);
+    QCOMPARE(r.w->core.link.commandTimeout(), 80);
 
     // The level probe's periods are those strictly longer than its sample
     // rate plus one second.
@@ -489,13 +490,11 @@ void TestControls::scanTimeoutsAndFlags()
                 "5 Minutes", "15 Minutes"}},
         {"899 Seconds", {"Single Log"}},
     };
-    QComboBox list;
+    FieldSet set(nullptr, 0);
+    ListField list(set, "LogPeriodCombo");
     for (const auto &l : limits) {
-        FillLogPeriods(&list, l.rate);
-        QStringList shown;
-        for (int i = 0; i < list.count(); ++i)
-            shown << list.itemText(i);
-        QCOMPARE(shown, l.periods);
+        FillLogPeriods(list, l.rate);
+        QCOMPARE(list.items(), l.periods);
         QCOMPARE(list.currentIndex(), 0);
     }
 }

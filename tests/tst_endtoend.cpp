@@ -3,7 +3,6 @@
 #include "support/ConsoleRig.h"
 #include "support/SimProcess.h"
 
-#include "app/Widgets.h"
 #include "discovery/SensorTable.h"
 #include "discovery/SysData.h"
 #include "link/HardwarePort.h"
@@ -45,7 +44,7 @@ void TestEndToEnd::rotaryEncodersInProcess()
     MainWindow &w = *r.w;
     for (int i = 0; i < 10; ++i)
         QCOMPARE(w.SensorTab->isTabEnabled(i), i == 2 || i == 7);
-    QCOMPARE(w.RotaryListView->topLevelItem(7)->text(SensorTable::RotaryUnits), QString("Millimetres"));
+    QCOMPARE(w.core.table->cell(7, SensorTable::RotaryUnits), QString("Millimetres"));
     QCOMPARE(r.tab(7)->RotaryMeasurementResText->text(), QString("0.049"));
     SensorTabWidget *t = r.tab(7);
     t->RotaryPulleyCircumText->setText("400");
@@ -87,12 +86,10 @@ void TestEndToEnd::consoleOnPseudoTerminal()
     for (int i = 0; i < 10; ++i)
         QCOMPARE(w.SensorTab->isTabEnabled(i), found.contains(i));
     QCOMPARE(w.SensorTab->currentIndex(), found[0]);
-    QTreeWidget *table = rotary ? w.RotaryListView : w.ListView;
-    QCOMPARE(table->topLevelItem(found[1])->text(rotary ? int(SensorTable::RotaryUnits) : int(SensorTable::PressureUnits)),
+    QCOMPARE(w.core.table->cell(found[1], rotary ? int(SensorTable::RotaryUnits) : int(SensorTable::PressureUnits)),
              QString(rotary ? "Millimetres" : "mH2O"));
-    QCOMPARE(table->topLevelItem(found[1])->text(rotary ? int(SensorTable::RotaryLogStatus) : int(SensorTable::LevelLogStatus)),
-             QString("Idle"));
-    QVERIFY(w.CommsList->count() > 10);
+    QCOMPARE(w.core.table->cell(found[1], w.core.table->logStatusColumn()), QString("Idle"));
+    QVERIFY(w.core.comms.count() > 10);
 }
 
 QTEST_MAIN(TestEndToEnd)

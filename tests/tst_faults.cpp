@@ -50,7 +50,7 @@ struct Drill : ConsoleRig {
     // The tab takes commands again: nothing in flight, its buttons live.
     bool levelTabIdle(int a) const
     {
-        return !w->link.exchangeInFlight() && w->sequencesRunning == 0 && tab(a)->RangeBut->isEnabled() &&
+        return !w->core.link.exchangeInFlight() && w->core.sequencesRunning == 0 && tab(a)->RangeBut->isEnabled() &&
                tab(a)->RangeQueryBut->isEnabled() && w->ScanBut->isEnabled();
     }
     // A fresh query on tab `a` gets its answer: the console is responsive.
@@ -107,7 +107,7 @@ void TestFaults::silentMidScan()
     QVERIFY(!sent.contains("4XE!") && !sent.contains("4I!"));
     QVERIFY(r.levelTabIdle(4));
     QVERIFY(r.levelTabIdle(0));
-    QCOMPARE(w.ListView->topLevelItem(0)->text(SensorTable::SerialNo), QString("LT510230"));
+    QCOMPARE(w.core.table->cell(0, SensorTable::SerialNo), QString("LT510230"));
     QVERIFY(r.answersRangeQuery(0));
     // A query to the silent sensor times out and releases its tab again.
     w.SensorTab->setCurrentIndex(4);
@@ -115,7 +115,7 @@ void TestFaults::silentMidScan()
     r.tab(4)->RangeQueryBut->click();
     r.settle();
     QCOMPARE(r.sent(), QStringList{"4XRA!"});
-    QCOMPARE(w.link.ResponseState, 2);
+    QCOMPARE(w.core.link.ResponseState, 2);
     QVERIFY(r.levelTabIdle(4));
 }
 
@@ -136,9 +136,9 @@ void TestFaults::silentMidLogging()
     for (int i = 0; i < 4; ++i)
         r.tick();
     QCOMPARE(rowTexts(log), before);   // nothing lost, nothing invented
-    QVERIFY(w.LogEnabled[3]);
-    QCOMPARE(w.ListView->topLevelItem(3)->text(SensorTable::LevelLogStatus), QString("Logging"));
-    QVERIFY(!w.link.exchangeInFlight());
+    QVERIFY(w.core.LogEnabled[3]);
+    QCOMPARE(w.core.table->cell(3, SensorTable::LevelLogStatus), QString("Logging"));
+    QVERIFY(!w.core.link.exchangeInFlight());
     QVERIFY(r.tab(3)->StopLogBut->isEnabled());
     // Back on the bus: the readings carry on after the rows kept.
     r.bus().faults().silent.clear();
@@ -195,7 +195,7 @@ void TestFaults::garbageBeforeAndInsideAnswers()
         QVERIFY(g.settle());
         QVERIFY2(g.tab(3)->RangeBut->isEnabled(), qPrintable(reply));
         g.tab(3)->LogPeriodCombo->setCurrentIndex(-1);
-        g.w->logging->StartLevelMeasurement(3);
+        g.w->core.logging->StartLevelMeasurement(3);
         QVERIFY(g.settle());
         QVERIFY2(g.tab(3)->RangeQueryBut->isEnabled(), qPrintable(reply));
     }
@@ -217,12 +217,12 @@ void TestFaults::endlessStreamWithoutCr()
     r.tab(0)->RangeQueryBut->click();
     QVERIFY(r.settle(10000));
     QVERIFY(t.elapsed() < 5000);   // the command timeout ends it
-    QCOMPARE(w.link.ResponseState, 2);
+    QCOMPARE(w.core.link.ResponseState, 2);
     // The stream keeps coming while nothing is asked: the console stays
     // responsive and nothing grows without bound.
     QTest::qWait(300);
-    QVERIFY(w.link.rx().Data.size() <= Link::MaxLine);
-    QVERIFY(w.CommsList->count() <= 151);
+    QVERIFY(w.core.link.rx().Data.size() <= Link::MaxLine);
+    QVERIFY(w.core.comms.count() <= 151);
     r.bus().setStream(false);
     QTest::qWait(50);
     QVERIFY(r.levelTabIdle(0));
@@ -248,7 +248,7 @@ void TestFaults::answerInManyPiecesWithGaps()
     dribble(answer, 25);
     r.settle();
     QCOMPARE(r.tab(5)->RangeText->text(), QString("10.2500"));
-    QCOMPARE(w.link.ResponseState, 1);
+    QCOMPARE(w.core.link.ResponseState, 1);
     QVERIFY(r.tab(5)->RangeBut->isEnabled());
 
     // Gaps so long the exchange times out: the late rest is not taken for
@@ -256,7 +256,7 @@ void TestFaults::answerInManyPiecesWithGaps()
     r.tab(5)->RangeText->clear();
     r.tab(5)->RangeQueryBut->click();
     dribble("5+77", 150);
-    QTRY_COMPARE_WITH_TIMEOUT(w.link.ResponseState, 2, 3000);
+    QTRY_COMPARE_WITH_TIMEOUT(w.core.link.ResponseState, 2, 3000);
     QVERIFY(r.tab(5)->RangeBut->isEnabled());
     r.port.feed(".5\r\n");
     r.settle();
@@ -281,15 +281,15 @@ void TestFaults::serviceRequestNeverComes()
     QVERIFY(t.elapsed() < 2000);
     MainWindow &w = *r.w;
     QVERIFY(w.SensorTab->isTabEnabled(6));
-    QVERIFY(w.CommsList->findItems("--- Sensor 6 needs 2 s for its measurement; this reading is not waited for",
+    QVERIFY(commsFind(*&w.core, "--- Sensor 6 needs 2 s for its measurement; this reading is not waited for",
                                    Qt::MatchEndsWith).size() == 1);
-    QCOMPARE(w.link.RxState, 0);
+    QCOMPARE(w.core.link.RxState, 0);
     QVERIFY(r.levelTabIdle(6));
     r.startLogging(6, "1 Second");
     LogList *log = r.tab(6)->LogListView;
     QTRY_COMPARE_WITH_TIMEOUT(log->rowCount(), 1, 5000);
     QVERIFY(t.elapsed() >= 2000);
-    QVERIFY(w.LogEnabled[6]);
+    QVERIFY(w.core.LogEnabled[6]);
     r.settle();
     QVERIFY(r.levelTabIdle(6));
 }
@@ -324,10 +324,10 @@ void TestFaults::adapterUnpluggedWhileLogging()
     MainWindow &w = *c.w;
     TestUi &ui = c.ui;
     w.Form_Load();
-    w.ports->setRetryIntervalMs(300);
+    w.core.ports->setRetryIntervalMs(300);
     QVERIFY(w.SensorTab->isTabEnabled(3));
     SensorTabWidget *t = w.tab[3];
-    fillAllLogPeriods(t->LogPeriodCombo);
+    fillAllLogPeriods(w.core.tab[3]->LogPeriodCombo);
     t->LogPeriodCombo->setCurrentIndex(t->LogPeriodCombo->findText("1 Second"));
     t->StartLogBut->click();
     QTRY_VERIFY_WITH_TIMEOUT(t->LogListView->rowCount() >= 3, 15000);
@@ -340,7 +340,7 @@ void TestFaults::adapterUnpluggedWhileLogging()
     QFile::remove(adapter);
     QFile::remove(first.link(1));
     QTRY_COMPARE_WITH_TIMEOUT(w.StatusBar1[1]->text(), QString("Not Connected. "), 5000);
-    QTRY_VERIFY_WITH_TIMEOUT(!w.link.exchangeInFlight(), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(!w.core.link.exchangeInFlight(), 5000);
     const QStringList before = rowTexts(t->LogListView);
     QVERIFY(before.size() >= 3);
     // Gone for a while: one message, no readings, logging still on.
@@ -348,11 +348,11 @@ void TestFaults::adapterUnpluggedWhileLogging()
     QCOMPARE(ui.texts(), QStringList{"Connection.|The connection on COM1 was lost: the adapter or its port went "
                                      "away.\rLogging will resume by itself as soon as the adapter is back."});
     QCOMPARE(rowTexts(t->LogListView), before);
-    QCOMPARE(w.LoggingTab, 4);
+    QCOMPARE(w.core.LoggingTab, 4);
     const QRegularExpression paused("^Logging of Sensor 3 paused at \\d\\d:\\d\\d:\\d\\d: the port was lost; it resumes "
                                     "when the adapter is back \\(" + QString::number(before.size()) + " readings\\)\\.$");
     QVERIFY2(paused.match(w.StatusLogging->text()).hasMatch(), qPrintable(w.StatusLogging->text()));
-    QCOMPARE(w.ListView->topLevelItem(3)->text(SensorTable::LevelLogStatus), QString("Logging"));
+    QCOMPARE(w.core.table->cell(3, SensorTable::LevelLogStatus), QString("Logging"));
 
     // Back: logging goes on by itself, every earlier row kept below the new.
     plugIn(second);
@@ -361,8 +361,8 @@ void TestFaults::adapterUnpluggedWhileLogging()
     QVERIFY(c.port.isOpen());
     QCOMPARE(w.StatusBar1[1]->text(), QString("Connected on Com Port 1, 1200, n, 7, 1. "));
     QVERIFY(w.StatusLogging->text().contains(" Resumed at "));
-    QCOMPARE(w.CommsList->findItems(" --- port lost", Qt::MatchContains).size(), 1);
-    QCOMPARE(w.CommsList->findItems(" --- port back", Qt::MatchContains).size(), 1);
+    QCOMPARE(commsFind(*&w.core, " --- port lost", Qt::MatchContains).size(), 1);
+    QCOMPARE(commsFind(*&w.core, " --- port back", Qt::MatchContains).size(), 1);
     QCOMPARE(ui.messages.size(), 1);
     t->StopLogBut->click();
     QVERIFY(w.StatusLogging->text().startsWith("Logging of Sensor 3 stopped by the user at "));

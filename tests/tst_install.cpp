@@ -174,8 +174,8 @@ void TestInstall::nonsenseToldOnce()
         QCOMPARE(s.settingsMessages(),
                  QStringList{QStringLiteral("The settings file \"%1\" was not valid.\rThe default settings were used.")
                                  .arg(QDir::toNativeSeparators(path))});
-        const Link &l = s.w->link;
-        QCOMPARE((QList<int>{s.w->CommPort, l.BreakTiming, l.MarkTiming, l.DataTimeout, l.commandTimeout()}),
+        const Link &l = s.w->core.link;
+        QCOMPARE((QList<int>{s.w->core.CommPort, l.BreakTiming, l.MarkTiming, l.DataTimeout, l.commandTimeout()}),
                  (QList<int>{1, 20, 2400, 200, 400}));   // 0x0960 is in range and kept
     }
     QFile f(path);   // repaired; the byte after the record stays
@@ -298,7 +298,7 @@ void TestInstall::toldOnceAndGuide()
     s.w->mnuCom[2]->trigger();
     s.port.failNextOpen(QStringLiteral("busy"));
     s.w->mnuCom[5]->trigger();
-    QCOMPARE(s.w->CommPort, 5);
+    QCOMPARE(s.w->core.CommPort, 5);
     QCOMPARE(s.settingsMessages(),
              QStringList{QStringLiteral("The settings could not be saved to \"%1\": the folder \"%2\" could not be "
                                         "created.\rThe values stay in effect until the program ends.")

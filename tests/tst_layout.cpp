@@ -82,8 +82,8 @@ void TestLayout::everyControlWithinReach()
 
     // Where there is room, the lists below the tabs show all ten addresses.
     if (screen.height() >= 768) {
-        QTreeWidget *table = w.table->list();
-        QVERIFY(table->visualItemRect(table->topLevelItem(9)).bottom() < table->viewport()->height());
+        QTreeView *table = w.tableView();
+        QVERIFY(table->visualRect(table->model()->index(9, 0)).bottom() < table->viewport()->height());
     }
 
     // At the smallest size the window takes, every control can be reached.
@@ -96,7 +96,7 @@ void TestLayout::everyControlWithinReach()
         QCOMPARE(windowScroll(w)->verticalScrollBar()->maximum(), 0);
         QCOMPARE(windowScroll(w)->horizontalScrollBar()->maximum(), 0);
     }
-    QList<QWidget *> controls{w.ScanBut, w.ButClearComms, w.statusBar(), w.table->list(), w.CommsList};
+    QList<QWidget *> controls{w.ScanBut, w.ButClearComms, w.statusBar(), w.tableView(), w.CommsList};
     if (!rotary)
         controls << w.CalibrateCheck;
     for (QWidget *c : controls)
@@ -119,8 +119,8 @@ void TestLayout::everyControlWithinReach()
     // opens at.
     w.resize(QSize(1280, 860).boundedTo(screen.size() - QSize(16, 40)).expandedTo(w.minimumSize()));
     QCoreApplication::processEvents();
-    QTreeWidget *table = w.table->list();
-    for (int c = 0; c < table->columnCount(); ++c)
+    QTreeView *table = w.tableView();
+    for (int c = 0; c < table->model()->columnCount(); ++c)
         QVERIFY(table->header()->sectionSize(c) >= table->header()->sectionSizeHint(c));
     if (fits && screen.width() >= 1280)
         QCOMPARE(table->horizontalScrollBar()->maximum(), 0);

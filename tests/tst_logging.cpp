@@ -17,9 +17,9 @@ struct Logged : ConsoleRig {
     explicit Logged(bool rotary = false) : ConsoleRig(rotary, {3})
     {
         clock.sleeps.clear();
-        w->logging->SecondTimer.stop();   // the tests drive the tick
+        w->core.logging->SecondTimer.stop();   // the tests drive the tick
     }
-    LogList *log() { return w->SensorType ? tab(3)->RotaryLogListView : tab(3)->LogListView; }
+    LogList *log() { return w->core.SensorType ? tab(3)->RotaryLogListView : tab(3)->LogListView; }
 };
 } // namespace
 
@@ -40,8 +40,8 @@ void TestLogging::measurementStartAnswers()
     for (const char *ttt : {"000", "001"}) {
         Logged r;
         r.bus.replies["3M!"] = QString("3") + ttt + "2";
-        r.w->link.DataTimeout = 7;
-        r.w->logging->StartLevelMeasurement(3);
+        r.w->core.link.DataTimeout = 7;
+        r.w->core.logging->StartLevelMeasurement(3);
         r.settle();
         QCOMPARE(r.sent(), (QStringList{"3M!", "3D0!"}));
         // break, mark, the data timeout, then break and mark of the request
@@ -51,22 +51,22 @@ void TestLogging::measurementStartAnswers()
     // 002: wait for the sensor's service request.
     Logged r;
     r.bus.replies["3M!"] = "30022";
-    r.w->logging->StartLevelMeasurement(3);
-    QTRY_COMPARE(r.w->link.RxState, 1);
-    QCOMPARE(r.w->MeasurementWait[3], 1);
+    r.w->core.logging->StartLevelMeasurement(3);
+    QTRY_COMPARE(r.w->core.link.RxState, 1);
+    QCOMPARE(r.w->core.MeasurementWait[3], 1);
     QCOMPARE(r.sent(), QStringList{"3M!"});
-    QVERIFY(r.w->link.exchangeInFlight());
+    QVERIFY(r.w->core.link.exchangeInFlight());
     r.port.feed("3\r\n");
     r.settle();
     QCOMPARE(r.sent(), (QStringList{"3M!", "3D0!"}));
-    QCOMPARE(r.w->link.ResponseState, 1);
+    QCOMPARE(r.w->core.link.ResponseState, 1);
 
     // Set-point answers count every second: 001 waits for the service request.
     r.clearSent();
     r.bus.replies["3XSPM0.0!"] = "30012";
     r.tab(3)->AutoZeroBut->click();
-    QTRY_COMPARE(r.w->link.RxState, 1);
-    QCOMPARE(r.w->SetPointWait[3], 1);
+    QTRY_COMPARE(r.w->core.link.RxState, 1);
+    QCOMPARE(r.w->core.SetPointWait[3], 1);
     QCOMPARE(r.ui.questions, QStringList{"Auto Zero Function.|Are you sure you wish to proceed?"});
     r.port.feed("3\r\n");
     r.settle();
@@ -80,7 +80,7 @@ void TestLogging::dataAnswersAndRows()
     const QStringList data = {"+1.234-3.5", "+7.5"};
     for (const QString &d : data) {
         r.bus.replies["3D0!"] = "3" + d;
-        r.w->logging->StartLevelMeasurement(3);
+        r.w->core.logging->StartLevelMeasurement(3);
         r.settle();
     }
     LogList *log = r.log();
@@ -96,15 +96,15 @@ void TestLogging::dataAnswersAndRows()
     QCOMPARE(row(0), (QStringList{date, "09:30:15", "7.5", "mH2O", "", "Centigrade"}));
     QCOMPARE(row(1), (QStringList{date, "09:30:15", "1.234", "mH2O", "-3.5", "Centigrade"}));
     QCOMPARE(t->PressureText->text(), QString("7.5"));
-    QCOMPARE(r.w->ListView->topLevelItem(3)->text(SensorTable::Pressure), QString("7.5"));
-    QCOMPARE(r.w->ListView->topLevelItem(3)->text(SensorTable::Temperature), QString());
+    QCOMPARE(r.w->core.table->cell(3, SensorTable::Pressure), QString("7.5"));
+    QCOMPARE(r.w->core.table->cell(3, SensorTable::Temperature), QString());
     QVERIFY(t->ClearLogBut->isEnabled() && t->SaveLogBut->isEnabled());
 
     // A start answer too short: a message, then the data request anyway.
     r.ui.clear();
     r.clearSent();
     r.bus.replies["3M!"] = "30";
-    r.w->logging->StartLevelMeasurement(3);
+    r.w->core.logging->StartLevelMeasurement(3);
     r.settle();
     QCOMPARE(r.ui.texts(), QStringList{"SDI12 Message Error.|Received command not recognised."});
     QCOMPARE(r.sent(), (QStringList{"3M!", "3D0!"}));
@@ -120,9 +120,9 @@ void TestLogging::singleLog()
     r.startLogging(3, "Single Log");
     QCOMPARE(r.sent(), (QStringList{"3M!", "3D0!"}));
     QCOMPARE(r.log()->rowCount(), 2);
-    QCOMPARE(r.w->LoggingTab, 0);
-    QVERIFY(!r.w->LogEnabled[3]);
-    QCOMPARE(r.w->ListView->topLevelItem(3)->text(SensorTable::LevelLogStatus), QString("Idle"));
+    QCOMPARE(r.w->core.LoggingTab, 0);
+    QVERIFY(!r.w->core.LogEnabled[3]);
+    QCOMPARE(r.w->core.table->cell(3, SensorTable::LevelLogStatus), QString("Idle"));
     r.tick();
     QCOMPARE(r.sent().size(), 2);
 }
@@ -131,8 +131,8 @@ void TestLogging::periodicTicks()
 {
     Logged r;
     r.startLogging(3, "5 Seconds");
-    QCOMPARE(r.w->LoggingTab, 4);
-    QCOMPARE(r.w->ListView->topLevelItem(3)->text(SensorTable::LevelLogStatus), QString("Logging"));
+    QCOMPARE(r.w->core.LoggingTab, 4);
+    QCOMPARE(r.w->core.table->cell(3, SensorTable::LevelLogStatus), QString("Logging"));
     // While logging, no tab can start another run or change address.
     for (int i = 0; i < 10; ++i)
         QVERIFY(r.tab(i)->StartLogBut->testAttribute(Qt::WA_ForceDisabled));
@@ -159,9 +159,9 @@ void TestLogging::periodicTicks()
         r.tick();
     r.bus.delayMs = 40;
     r.tab(3)->RangeQueryBut->setEnabled(true);
-    r.w->level->RangeQueryBut_Click(3);
+    r.w->core.level->RangeQueryBut_Click(3);
     r.clearSent();
-    r.w->logging->SecondTimer_Timer();
+    r.w->core.logging->SecondTimer_Timer();
     QVERIFY(r.sent().isEmpty());
     r.settle();
     r.bus.delayMs = 1;
@@ -177,8 +177,8 @@ void TestLogging::stopAndClear()
     // A scan meanwhile leaves the run going.
     r.w->ScanBut->click();
     r.settle();
-    QCOMPARE(r.w->ListView->topLevelItem(3)->text(SensorTable::LevelLogStatus), QString("Logging"));
-    r.w->LogEnabled[7] = true;   // another sensor's run
+    QCOMPARE(r.w->core.table->cell(3, SensorTable::LevelLogStatus), QString("Logging"));
+    r.w->core.LogEnabled[7] = true;   // another sensor's run
     r.tick();
     // Clear while logging: empty, buttons off until the next row.
     r.tab(3)->ClearLogBut->click();
@@ -189,10 +189,10 @@ void TestLogging::stopAndClear()
     QVERIFY(r.tab(3)->SaveLogBut->isEnabled());
     // Stop on any tab ends every run.
     r.tab(3)->StopLogBut->click();
-    QCOMPARE(r.w->LoggingTab, 0);
-    for (bool on : r.w->LogEnabled)
+    QCOMPARE(r.w->core.LoggingTab, 0);
+    for (bool on : r.w->core.LogEnabled)
         QVERIFY(!on);
-    QCOMPARE(r.w->ListView->topLevelItem(3)->text(SensorTable::LevelLogStatus), QString("Idle"));
+    QCOMPARE(r.w->core.table->cell(3, SensorTable::LevelLogStatus), QString("Idle"));
     QCOMPARE(r.w->StatusLogging->text(),
              "Logging of Sensor 3 stopped by the user at " + Clock::timeText(QTime(9, 30, 15)) + " (1 reading).");
     QCOMPARE(r.tab(3)->LogCountLabel->text(), QString("1 reading"));
@@ -207,7 +207,7 @@ void TestLogging::rotaryLogging()
 {
     Logged r(true);
     r.bus.replies["3D0!"] = "3-5.0";
-    r.w->link.DataTimeout = 7;
+    r.w->core.link.DataTimeout = 7;
     r.startLogging(3, "2 Seconds");
     QCOMPARE(r.sent(), (QStringList{"3C!", "3D0!"}));
     // break and mark of each command; no data-timeout pause between them
@@ -218,10 +218,10 @@ void TestLogging::rotaryLogging()
     QCOMPARE(r.log()->text(0, 2), QString("-5.0"));
     QCOMPARE(r.log()->text(0, 3), QString("Millimetres"));
     QCOMPARE(r.tab(3)->RotaryCurrentValueText->text(), QString("-5.0"));
-    QCOMPARE(r.w->RotaryListView->topLevelItem(3)->text(SensorTable::RotaryLevel), QString("-5.0"));
-    QCOMPARE(r.w->RotaryListView->topLevelItem(3)->text(SensorTable::RotaryLogStatus), QString("Logging"));
+    QCOMPARE(r.w->core.table->cell(3, SensorTable::RotaryLevel), QString("-5.0"));
+    QCOMPARE(r.w->core.table->cell(3, SensorTable::RotaryLogStatus), QString("Logging"));
     r.tab(3)->RotaryStopLogBut->click();
-    QCOMPARE(r.w->RotaryListView->topLevelItem(3)->text(SensorTable::RotaryLogStatus), QString("Idle"));
+    QCOMPARE(r.w->core.table->cell(3, SensorTable::RotaryLogStatus), QString("Idle"));
     QVERIFY(r.tab(3)->RotaryStartLogBut->isEnabled());
 }
 

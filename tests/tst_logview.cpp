@@ -56,7 +56,8 @@ private slots:
 
 void TestLogView::listReadAndCopied()
 {
-    LogList list({"Date", "Time", "Pressure", "Units", "Temperature", "Units"}, {2, 4}, {3, 5});
+    LogModel model({"Date", "Time", "Pressure", "Units", "Temperature", "Units"}, {2, 4}, {3, 5});
+    LogList list(&model);
     for (int s : {0, 1, 2})
         list.insertTop(reading(s, QString("1.%1").arg(s)));
     list.show();
@@ -133,7 +134,7 @@ void TestLogView::chartDrawsTheList()
 
     // A moved sensor takes its readings, and so its chart, along; a
     // cleared log clears the chart.
-    r.w->address->MoveLevelSensorTab(3, 6);
+    r.w->core.address->MoveLevelSensorTab(3, 6);
     QCOMPARE(drawn(chart, "Pressure"), QStringList());
     QCOMPARE(drawn(r.tab(6)->LogChartView, "Pressure"),
              (QStringList{"Pressure (mH2O): 0=1.5 1=2.5", "Pressure (bar): 3=0.2 4=0.3 5=0.4 6=0.5"}));

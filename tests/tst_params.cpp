@@ -1,6 +1,5 @@
 #include "support/ConsoleRig.h"
 
-#include "app/Widgets.h"
 #include "discovery/SensorTable.h"
 #include "logging/LogList.h"
 
@@ -70,8 +69,8 @@ void TestParams::pressureUnitChange()
     t->PressUnitsBut->click();
     r.settle();
     // The table row and the new reading show the new unit.
-    QCOMPARE(r.w->ListView->topLevelItem(3)->text(SensorTable::PressureUnits), QString("Inch Hg"));
-    QCOMPARE(r.w->ListView->topLevelItem(3)->text(SensorTable::LevelLogStatus), QString("Idle"));
+    QCOMPARE(r.w->core.table->cell(3, SensorTable::PressureUnits), QString("Inch Hg"));
+    QCOMPARE(r.w->core.table->cell(3, SensorTable::LevelLogStatus), QString("Idle"));
     QCOMPARE(t->LogListView->text(0, 3), QString("Inch Hg"));
 
     // A re-query that loses the sensor clears its row and stops without a beep.
@@ -84,8 +83,8 @@ void TestParams::pressureUnitChange()
     r.settle();
     QCOMPARE(r.sent(), (QStringList{"3XUP1!", "3XP!"}));
     QCOMPARE(r.ui.beeps, 0);
-    QCOMPARE(r.w->ListView->topLevelItem(3)->text(SensorTable::SerialNo), QString());
-    QVERIFY(r.w->ReplyBeep_Flag);
+    QCOMPARE(r.w->core.table->cell(3, SensorTable::SerialNo), QString());
+    QVERIFY(r.w->core.ReplyBeep_Flag);
 }
 
 void TestParams::oddAnswers()
@@ -105,8 +104,8 @@ void TestParams::oddAnswers()
     QVERIFY(t->TempUnitsQueryBut->isEnabled());
     // The specific-gravity query (sent by the scan) shows the reciprocal of U0.
     r.ui.clear();
-    r.w->link.strSent_Command = "3XU0!";
-    r.w->link.LastCommand = 30;
+    r.w->core.link.strSent_Command = "3XU0!";
+    r.w->core.link.LastCommand = 30;
     r.port.feed("3XU0!3+0.97\r\n");
     QCOMPARE(t->SGText->text(), QString("1.030928"));
     // Zero: the raw answer stays and the failure is reported.
@@ -148,12 +147,12 @@ void TestParams::checkBoxesSendTheirState()
     t->LocalOffsetCheck->setChecked(true);
     r.settle();
     // In calibrate mode the box sends nothing.
-    w.Calibrate_Flag = true;
+    w.core.Calibrate_Flag = true;
     r.clearSent();
     t->LocalOffsetCheck->setChecked(false);
     r.settle();
     QVERIFY(r.sent().isEmpty());
-    w.Calibrate_Flag = false;
+    w.core.Calibrate_Flag = false;
 
     // The lock answer changes the box, which sends the state back; the tab
     // stays busy until that exchange is answered.

@@ -41,9 +41,9 @@ int logUntilKilled(const QString &journal)
             out << "ROW " << rowText(log->rows().at(i)) << Qt::endl;
     });
     r.load();
-    fillAllLogPeriods(r.tab(3)->LogPeriodCombo);
+    fillAllLogPeriods(r.w->core.tab[3]->LogPeriodCombo);
     r.tab(3)->LogPeriodCombo->setCurrentIndex(1);   // every tick
-    r.w->logging->SecondTimer.setInterval(50);
+    r.w->core.logging->SecondTimer.setInterval(50);
     r.tab(3)->StartLogBut->click();
     return QCoreApplication::exec();
 }
@@ -107,8 +107,8 @@ void TestRecovery::killedWhileLogging()
 
     // Saved, they are offered no more, in this run or the next.
     r.ui.saves = {{true, r.dir.filePath("run.csv"), 3}};
-    r.w->exporter->SaveLogBut_Click(3);
-    r.w->journal->offerRestore(true);
+    r.w->core.exporter->SaveLogBut_Click(3);
+    r.w->core.journal->offerRestore(true);
     QCOMPARE(r.ui.texts().last(), QString("Restore Readings.|There are no unsaved readings to restore."));
     r.w.reset();
     ConsoleRig next(false, 80, true, journal);

@@ -1,6 +1,5 @@
 #include "support/ConsoleRig.h"
 
-#include "app/Widgets.h"
 #include "logging/LogList.h"
 
 #include <QAction>
@@ -142,7 +141,7 @@ void TestReport::levelReport()
                               "Logging Period = Single Log\r\n"));
 
     // No identification yet, nothing chosen: the parameter lines only, as shown.
-    r.tab(3)->SensorIDList->clear();
+    r.w->core.tab[3]->SensorIDList.clear();
     combo::reset(r.tab(3)->ReverseCombo);
     r.ui.saves = {Ui::SaveChoice{true, path, 1}};
     r.w->mnuSaveAs->trigger();

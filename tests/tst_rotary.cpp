@@ -1,6 +1,5 @@
 #include "support/ConsoleRig.h"
 
-#include "app/Widgets.h"
 #include "decode/Values.h"
 #include "discovery/SensorTable.h"
 #include "logging/LogList.h"
@@ -16,7 +15,7 @@
 namespace {
 struct Rotary : ConsoleRig {
     Rotary() : ConsoleRig(true, {0, 1, 2, 5}) {}
-    QString cell(int a, int c) const { return w->RotaryListView->topLevelItem(a)->text(c); }
+    QString cell(int a, int c) const { return w->core.table->cell(a, c); }
 };
 } // namespace
 

@@ -30,15 +30,12 @@ QVector<QPair<QString, double>> bursts(const FakeSerialPort &port)
 
 QStringList comms(const MainWindow &w)
 {
-    QStringList out;
-    for (int i = 0; i < w.CommsList->count(); ++i)
-        out << w.CommsList->item(i)->text();
-    return out;
+    return w.core.comms.lines();
 }
 
 LogList *logOf(ConsoleRig &r, int a)
 {
-    return r.w->SensorType ? r.tab(a)->RotaryLogListView : r.tab(a)->LogListView;
+    return r.w->core.SensorType ? r.tab(a)->RotaryLogListView : r.tab(a)->LogListView;
 }
 } // namespace
 
@@ -83,7 +80,7 @@ void TestStandard::announcedTime()
     bus.addSensor(4, rotary ? sim::Family::Rotary : sim::Family::Level);
     bus.setMeasurementSeconds(4, seconds);
     r.load();
-    const QString value = r.w->table->cell(4, rotary ? SensorTable::RotaryLevel : SensorTable::Pressure);
+    const QString value = r.w->core.table->cell(4, rotary ? SensorTable::RotaryLevel : SensorTable::Pressure);
     QCOMPARE(value.isEmpty(), seconds > 1);
     QCOMPARE(logOf(r, 4)->rowCount(), seconds > 1 ? 0 : 1);
 
@@ -105,7 +102,7 @@ void TestStandard::announcedTime()
     QVERIFY(!log->text(0, 2).isEmpty());
     if (!rotary)
         QVERIFY(!log->text(0, 4).isEmpty());
-    QVERIFY(!r.w->table->cell(4, rotary ? SensorTable::RotaryLevel : SensorTable::Pressure).isEmpty());
+    QVERIFY(!r.w->core.table->cell(4, rotary ? SensorTable::RotaryLevel : SensorTable::Pressure).isEmpty());
     QVERIFY(!comms(*r.w).join('\n').contains("missed"));
     // A service request is a line of its own; the data answer is framed alone.
     const QString log2 = comms(*r.w).join('\n');
@@ -131,7 +128,7 @@ void TestStandard::dataWithoutValues()
     ConsoleRig r(false, {4});
     r.bus.replies["4M!"] = "40012";   // ready in 1 s
     r.bus.replies["4D0!"] = answer;
-    const QString before = r.w->table->cell(4, SensorTable::Pressure);
+    const QString before = r.w->core.table->cell(4, SensorTable::Pressure);
     const int rows = r.tab(4)->LogListView->rowCount();
     r.startLogging(4, "1 Second");
     QVERIFY(r.settle(4000));
@@ -141,8 +138,8 @@ void TestStandard::dataWithoutValues()
         QCOMPARE(r.sent(), (QStringList{"4M!", "4D0!", "4D0!"}));
         QVERIFY(log.endsWith(" --- Sensor 4 sent no values: reading missed"));
         QCOMPARE(r.tab(4)->LogListView->rowCount(), rows);
-        QCOMPARE(r.w->table->cell(4, SensorTable::Pressure), before);
-        QVERIFY(r.w->LogEnabled[4]);   // the next period tries again
+        QCOMPARE(r.w->core.table->cell(4, SensorTable::Pressure), before);
+        QVERIFY(r.w->core.LogEnabled[4]);   // the next period tries again
         QVERIFY(r.tab(4)->RangeBut->isEnabled() && r.tab(4)->StopLogBut->isEnabled());
     } else {
         QCOMPARE(r.sent(), (QStringList{"4M!", "4D0!"}));
@@ -180,8 +177,8 @@ void TestStandard::pressesWaitTheirTurn()
     r.startLogging(4, "1 Second");   // its first reading
     r.clearSent();
     r.ui.clear();
-    r.w->logging->SecondTimer_Timer();   // the next: 4M! goes out
-    QVERIFY(r.w->link.exchangeInFlight());
+    r.w->core.logging->SecondTimer_Timer();   // the next: 4M! goes out
+    QVERIFY(r.w->core.link.exchangeInFlight());
     for (QPushButton *b : {r.tab(3)->RangeQueryBut, r.tab(5)->TempUnitsQueryBut, r.tab(3)->LevelQueryBut})
         b->click();
     // None refused; their tabs show busy while they wait.
@@ -189,7 +186,7 @@ void TestStandard::pressesWaitTheirTurn()
     for (int a : {3, 5})
         QVERIFY(!r.tab(a)->RangeQueryBut->isEnabled() && !r.tab(a)->PressUnitsBut->isEnabled());
     // A reading that falls due now goes after them.
-    r.w->logging->SecondTimer_Timer();
+    r.w->core.logging->SecondTimer_Timer();
     QVERIFY(r.settle(6000));
     QCOMPARE(r.sent(), sent);
     QVERIFY(r.port.violations().isEmpty());
@@ -204,11 +201,11 @@ void TestStandard::longMeasurement()
     ConsoleRig r(false, {4});
     r.bus.replies["4M!"] = "49992";
     r.startLogging(4, "15 Minutes");
-    QVERIFY(r.w->link.exchangeInFlight());
+    QVERIFY(r.w->core.link.exchangeInFlight());
     QVERIFY(comms(*r.w).last().endsWith(" --- Sensor 4 measures for 999 s: data due at 09:46:54"));
     r.tab(4)->StopLogBut->click();
-    QVERIFY(!r.w->link.exchangeInFlight());
-    QCOMPARE(r.w->link.RxState, 0);
+    QVERIFY(!r.w->core.link.exchangeInFlight());
+    QCOMPARE(r.w->core.link.RxState, 0);
     QVERIFY(r.tab(4)->RangeQueryBut->isEnabled() && r.tab(4)->StartLogBut->isEnabled());
     QCOMPARE(r.press(r.tab(4)->RangeQueryBut), QString("4XRA!"));
 }

@@ -97,14 +97,14 @@ struct Console : Ui, Clock {
             w->setRotaryEncoderSensorType();
         port.failNextOpen(QStringLiteral("not yet"));   // no scan at load
         w->Form_Load();
-        w->ScanOnConnect = 0;
+        w->core.ScanOnConnect = 0;
         // Not shown or painted, which costs more than an input; the harness ticks the logging clock.
         w->hide();
         w->menuBar()->hide();
         for (QWidget *window : QApplication::topLevelWidgets())
             window->setUpdatesEnabled(false);
-        w->logging->SecondTimer.stop();
-        port.exchangePending = [this] { return w->link.exchangeInFlight(); };
+        w->core.logging->SecondTimer.stop();
+        port.exchangePending = [this] { return w->core.link.exchangeInFlight(); };
         port.onWrite = [this](const QByteArray &burst) {
             sinceWrite.restart();
             if (!chunks.empty())
@@ -137,11 +137,11 @@ struct Console : Ui, Clock {
     {
         if (!port.isOpen())
             return;
-        if (w->link.RxState == 1 && sinceDelivery.elapsed() >= 2)
-            deliver(chunks.empty() ? QByteArray::number(w->link.ServiceRequestAddress) + "\r\n" : "");
+        if (w->core.link.RxState == 1 && sinceDelivery.elapsed() >= 2)
+            deliver(chunks.empty() ? QByteArray::number(w->core.link.ServiceRequestAddress) + "\r\n" : "");
         // The longest command timeout is the scan's measurement step: 10 x 4 ms.
-        if (w->link.exchangeInFlight() && sinceWrite.elapsed() > 60)
-            w->link.abandonMeasurement();
+        if (w->core.link.exchangeInFlight() && sinceWrite.elapsed() > 60)
+            w->core.link.abandonMeasurement();
     }
 
     // Lets the exchange under way and whatever it started run out.
@@ -152,7 +152,7 @@ struct Console : Ui, Clock {
         for (int quiet = 0; quiet < 3;) {
             if (t.elapsed() >= 5000)   // generous: a loaded machine must not look like a hang
                 fault("an exchange did not settle", t.elapsed());
-            const bool busy = w->link.exchangeInFlight() || w->sequencesRunning > 0;
+            const bool busy = w->core.link.exchangeInFlight() || w->core.sequencesRunning > 0;
             quiet = busy ? 0 : quiet + 1;
             QCoreApplication::processEvents(busy ? QEventLoop::WaitForMoreEvents : QEventLoop::AllEvents);
         }
@@ -175,12 +175,12 @@ struct Console : Ui, Clock {
         QString text = QString::fromLatin1(kCommands[n]);
         if (text.startsWith(QLatin1Char('a')))
             text[0] = QLatin1Char(static_cast<char>('0' + q % 10));
-        w->Calibrate_Flag = (q / 10) & 1;
-        w->SkipLocalOffset_Flag = (q / 10) & 2;
-        w->UpdateReadings_Flag = (q / 10) & 4;
-        w->link.UserCommandFlag = (q / 10) & 8;
-        w->link.ServiceRequestAddress = q % 10;
-        w->sendCommand(text, n < 40 ? n : n + 61);
+        w->core.Calibrate_Flag = (q / 10) & 1;
+        w->core.SkipLocalOffset_Flag = (q / 10) & 2;
+        w->core.UpdateReadings_Flag = (q / 10) & 4;
+        w->core.link.UserCommandFlag = (q / 10) & 8;
+        w->core.link.ServiceRequestAddress = q % 10;
+        w->core.sendCommand(text, n < 40 ? n : n + 61);
     }
 
     // A control pressed: p picks it among the named buttons the user reaches
@@ -192,11 +192,11 @@ struct Console : Ui, Clock {
     void press(int p, int q)
     {
         const int typed = q / 10;
-        w->table->setPresent(q % 10, true);
+        w->core.table->setPresent(q % 10, true);
         w->SensorTab->setCurrentIndex(q % 10);
         auto reachable = [this](const QWidget *x) {
             const bool levelOnly = x->window() == w->Filter || x->window() == w->Reset;
-            return !x->objectName().isEmpty() && x->isVisibleTo(x->window()) && !(levelOnly && w->SensorType);
+            return !x->objectName().isEmpty() && x->isVisibleTo(x->window()) && !(levelOnly && w->core.SensorType);
         };
         const QWidget *roots[] = {w, w->Timing, w->UserCommand};
         std::vector<QObject *> controls;
@@ -218,7 +218,7 @@ struct Console : Ui, Clock {
                   [](const QObject *x, const QObject *y) { return x->objectName() < y->objectName(); });
         if (w->isEnabled())
             controls.insert(controls.end(), {w->mnuSaveAs, w->mnuQueryAddress, w->mnuUserCommand});
-        controls.insert(controls.end(), {&w->logging->SecondTimer, &port});
+        controls.insert(controls.end(), {&w->core.logging->SecondTimer, &port});
         if (w->UserCommand->isVisible())
             controls.push_back(w->UserCommand);
         QObject *control = controls[static_cast<size_t>(p) % controls.size()];
@@ -228,16 +228,16 @@ struct Console : Ui, Clock {
             menu->trigger();
         } else if (control == w->UserCommand) {
             w->UserCommand->close();
-        } else if (control == &w->logging->SecondTimer) {
+        } else if (control == &w->core.logging->SecondTimer) {
             for (int k = 0; k <= typed; ++k, ++ticks) {
-                w->logging->SecondTimer_Timer();
+                w->core.logging->SecondTimer_Timer();
                 settle();
             }
         } else if (port.isOpen()) {
             port.vanish();
         } else if (port.open()) {
-            w->ports->stopReopening();
-            w->logging->portBack();
+            w->core.ports->stopReopening();
+            w->core.logging->portBack();
         }
     }
 
@@ -255,14 +255,14 @@ struct Console : Ui, Clock {
         f.close();
         if (p & 2)
             port.failNextOpen(QStringLiteral("Device or resource busy"));
-        w->settings->ReadSysData();
+        w->core.settings->ReadSysData();
     }
 
     // Every growing list stays within a bound proportional to the input: growing by itself is a leak.
     void checkBounds(long long size)
     {
-        if (w->link.rx().Data.size() > Link::MaxLine || w->link.rx().Text.size() > Link::MaxLine)
-            fault("receive record beyond a line", w->link.rx().Data.size());
+        if (w->core.link.rx().Data.size() > Link::MaxLine || w->core.link.rx().Text.size() > Link::MaxLine)
+            fault("receive record beyond a line", w->core.link.rx().Data.size());
         long long idLines = 0, rows = 0;
         for (SensorTabWidget *t : w->tab) {
             idLines += t->SensorIDList->count() + t->RotarySensorIDList->count();
@@ -279,22 +279,22 @@ struct Console : Ui, Clock {
             fault("comms log beyond the input", w->CommsList->count());
         if (!port.violations().isEmpty())
             fault(qPrintable(QStringLiteral("bus rule broken: ") + port.violations().join(QStringLiteral("; "))));
-        if (w->link.overlapCount() != 0)
-            fault("a command written while another exchange was pending", w->link.overlapCount());
+        if (w->core.link.overlapCount() != 0)
+            fault("a command written while another exchange was pending", w->core.link.overlapCount());
     }
 
     void reset(quint8 setup)
     {
-        if (w->LoggingTab != 0)
-            w->logging->stopAll(QString());
-        w->link.abandonMeasurement();
+        if (w->core.LoggingTab != 0)
+            w->core.logging->stopAll(QString());
+        w->core.link.abandonMeasurement();
         if (!port.isOpen())
             port.open();
-        w->link.FlushInput();
-        w->link.UserCommandFlag = false;
-        w->link.strSent_Command.clear();   // what arrives unasked is not an answer
+        w->core.link.FlushInput();
+        w->core.link.UserCommandFlag = false;
+        w->core.link.strSent_Command.clear();   // what arrives unasked is not an answer
         w->CalibrateCheck->setChecked(false);
-        w->Calibrate_Flag = w->StageOne_Flag = w->UpdateReadings_Flag = w->SkipLocalOffset_Flag = false;
+        w->core.Calibrate_Flag = w->core.StageOne_Flag = w->core.UpdateReadings_Flag = w->core.SkipLocalOffset_Flag = false;
         w->UserCommand->hide();
         w->setEnabled(true);
         w->SensorTab->setEnabled(true);
@@ -307,9 +307,9 @@ struct Console : Ui, Clock {
             if (!e->objectName().isEmpty() && !e->text().isEmpty())
                 e->clear();
         for (int i = 0; i < 10; ++i) {
-            w->table->clearRow(i);
-            w->table->setPresent(i, false);
-            w->busy->setIdle(i);
+            w->core.table->clearRow(i);
+            w->core.table->setPresent(i, false);
+            w->core.busy->setIdle(i);
             FillLogPeriods(w->tab[static_cast<size_t>(i)]->LogPeriodCombo, QStringLiteral("0"));
             w->tab[static_cast<size_t>(i)]->RotaryLogPeriodCombo->setCurrentIndex(0);
         }
@@ -360,7 +360,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     for (size_t i = 1, actions = 0; i < size && actions < 8;) {
         // Whatever a settings file or the Timing window said, inputs stay quick
         // (the pauses between bytes are not slept).
-        c.w->link.setCommandTimeout(1 + ((data[0] >> 5) & 3));
+        c.w->core.link.setCommandTimeout(1 + ((data[0] >> 5) & 3));
         const uint8_t op = data[i++];
         if (op < 0xF0) {
             const size_t n = std::min<size_t>(op, size - i);

@@ -34,6 +34,17 @@ void installQuietHandler()
 }
 } // namespace
 
+QStringList commsFind(const Console &core, const QString &text, Qt::MatchFlags how)
+{
+    QStringList out;
+    for (const QString &l : core.comms.lines())
+        if ((how & 0x0F) == Qt::MatchEndsWith ? l.endsWith(text)
+            : (how & 0x0F) == Qt::MatchContains ? l.contains(text)
+                                                : l == text)
+            out << l;
+    return out;
+}
+
 void TestUi::message(Icon icon, const QString &title, const QString &text)
 {
     messages.push_back({icon, title, text});
@@ -107,7 +118,7 @@ ConsoleRig::ConsoleRig(bool rotary, int commandTimeoutMs, bool loadNow, const QS
     devices.devices = {{1, QStringLiteral("/dev/null")}, {2, QStringLiteral("/dev/zero")}};
     p.catalogue = [this] { return devices; };
     w = std::make_unique<MainWindow>(p);
-    port.exchangePending = [this] { return w && w->link.exchangeInFlight(); };
+    port.exchangePending = [this] { return w && w->core.link.exchangeInFlight(); };
     if (rotary)
         w->setRotaryEncoderSensorType();
     else
@@ -176,7 +187,7 @@ bool ConsoleRig::settle(int maxMs)
     int quiet = 0;
     while (t.elapsed() < maxMs) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        if (w->link.exchangeInFlight() || w->sequencesRunning > 0) {
+        if (w->core.link.exchangeInFlight() || w->core.sequencesRunning > 0) {
             quiet = 0;
             continue;
         }
@@ -198,18 +209,18 @@ void ConsoleRig::closeModalSoon(QDialog *d, QStringList *sentBefore)
 
 void ConsoleRig::startLogging(int a, const QString &period)
 {
-    w->logging->SecondTimer.stop();
-    QComboBox *c = w->SensorType ? tab(a)->RotaryLogPeriodCombo : tab(a)->LogPeriodCombo;
-    if (!w->SensorType)
+    w->core.logging->SecondTimer.stop();
+    ListField &c = w->core.tab[static_cast<size_t>(a)]->periods(w->core.SensorType);
+    if (!w->core.SensorType)
         fillAllLogPeriods(c);
-    c->setCurrentIndex(c->findText(period));
-    (w->SensorType ? tab(a)->RotaryStartLogBut : tab(a)->StartLogBut)->click();
+    c.select(c.findText(period));
+    (w->core.SensorType ? tab(a)->RotaryStartLogBut : tab(a)->StartLogBut)->click();
     settle();
 }
 
 void ConsoleRig::tick()
 {
-    w->logging->SecondTimer_Timer();
+    w->core.logging->SecondTimer_Timer();
     settle();
 }
 

@@ -11,10 +11,32 @@
 #include "link/HardwarePort.h"
 #include "sim/SimBus.h"
 
+#include <QComboBox>
 #include <QMap>
 #include <QTemporaryDir>
 #include <functional>
 #include <memory>
+
+// Lists as the user sets them: an entry chosen, or none ("Select....." or
+// nothing shown).
+namespace combo {
+inline QString text(const QComboBox *c) { return c->currentIndex() >= 0 ? c->currentText() : c->placeholderText(); }
+inline void select(QComboBox *c, int i) { c->setCurrentIndex(i); }
+inline void blank(QComboBox *c)
+{
+    c->setPlaceholderText(QString());
+    c->setCurrentIndex(-1);
+}
+inline void reset(QComboBox *c)
+{
+    c->setPlaceholderText(QStringLiteral("Select....."));
+    c->setCurrentIndex(-1);
+}
+} // namespace combo
+
+// Lines of the comms log that match `text` (Qt::MatchContains, MatchEndsWith
+// or MatchExactly).
+QStringList commsFind(const Console &core, const QString &text, Qt::MatchFlags how);
 
 struct TestUi : Ui {
     struct Message {
