@@ -1,11 +1,11 @@
 #pragma once
 
-// A console on the serial-port test double, with the platform edges
-// replaced: message boxes are recorded, questions answered by script, the
-// beep counted, the clock fixed, and the break/mark/data pauses not slept.
+// The console's window on the serial-port test double, with the platform
+// edges of the rig (support/Rig.h).
 
 #include "app/MainWindow.h"
 #include "app/Platform.h"
+#include "support/Rig.h"
 #include "app/SensorTabWidget.h"
 #include "link/FakeSerialPort.h"
 #include "link/HardwarePort.h"
@@ -34,52 +34,6 @@ inline void reset(QComboBox *c)
 }
 } // namespace combo
 
-// Lines of the comms log that match `text` (Qt::MatchContains, MatchEndsWith
-// or MatchExactly).
-QStringList commsFind(const Console &core, const QString &text, Qt::MatchFlags how);
-
-struct TestUi : Ui {
-    struct Message {
-        Icon icon;
-        QString title;
-        QString text;
-    };
-    QVector<Message> messages;
-    QStringList questions;           // "title|text" of every question asked
-    QList<bool> answers;             // next answers; Yes when empty
-    int beeps = 0;
-    QVector<SaveDialog> dialogs;
-    QList<SaveChoice> saves;         // next dialog results; cancel when empty
-    std::function<void(const Message &)> onMessage;
-
-    void message(Icon icon, const QString &title, const QString &text) override;
-    bool askYesNo(const QString &title, const QString &text) override;
-    void beep() override { ++beeps; }
-    SaveChoice saveFile(const SaveDialog &d) override;
-
-    QStringList texts() const;
-    void clear();
-};
-
-struct TestClock : Clock {
-    QDateTime fixed = QDateTime(QDate(2026, 12, 6), QTime(9, 30, 15));
-    QVector<int> sleeps;
-    QDateTime now() const override { return fixed; }
-    void sleepMs(int ms) override { sleeps.push_back(ms); }
-};
-
-// Scripted sensors: every command written is echoed, and answered with the
-// reply given for it (CR LF added), through the event loop.
-struct Responder {
-    QMap<QString, QString> replies;
-    std::function<QString(const QString &)> fallback;   // empty result: no answer
-    QStringList received;
-    int delayMs = 1;
-    void attach(FakeSerialPort &port);
-    // The sensor at `a` answers each command with its answer (address added).
-    void answerAt(int a, std::initializer_list<std::pair<const char *, const char *>> answers);
-};
-
 struct ConsoleRig {
     // `journal`: the readings journal to use (default: a new one in `dir`).
     explicit ConsoleRig(bool rotary = false, int commandTimeoutMs = 80, bool loadNow = true,
@@ -103,8 +57,8 @@ struct ConsoleRig {
     void closeModalSoon(QDialog *d, QStringList *sentBefore = nullptr);
     // The level-probe answers of a healthy sensor at `a` for every command
     // the scan and the parameter controls send.
-    void levelSensor(int a);
-    void rotarySensor(int a);
+    void levelSensor(int a) { bus.levelSensor(a); }
+    void rotarySensor(int a) { bus.rotarySensor(a); }
     // Starts logging on tab `a` every `period` (any period, whatever the
     // sample rate); the second timer stopped, so that tests drive tick().
     void startLogging(int a, const QString &period);

@@ -1,0 +1,256 @@
+#include "Rig.h"
+
+#include "discovery/LogPeriods.h"
+#include "discovery/SysData.h"
+#include "logging/LoggingEngine.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTest>
+#include <QTimer>
+
+namespace {
+QtMessageHandler previousHandler = nullptr;
+void quietHandler(QtMsgType type, const QMessageLogContext &context, const QString &msg)
+{
+    if (msg.startsWith(QLatin1String("This plugin does not support")))
+        return;
+    if (previousHandler)
+        previousHandler(type, context, msg);
+}
+} // namespace
+
+void installQuietHandler()
+{
+    static bool done = false;
+    if (!done) {
+        previousHandler = qInstallMessageHandler(quietHandler);
+        done = true;
+    }
+}
+
+void TestUi::message(Icon icon, const QString &title, const QString &text)
+{
+    messages.push_back({icon, title, text});
+    if (onMessage)
+        onMessage(messages.last());
+}
+
+bool TestUi::askYesNo(const QString &title, const QString &text)
+{
+    questions.push_back(title + QLatin1Char('|') + text);
+    return answers.isEmpty() ? true : answers.takeFirst();
+}
+
+Ui::SaveChoice TestUi::saveFile(const SaveDialog &d)
+{
+    dialogs.push_back(d);
+    return saves.isEmpty() ? SaveChoice{} : saves.takeFirst();
+}
+
+QStringList TestUi::texts() const
+{
+    QStringList out;
+    for (const Message &m : messages)
+        out.push_back(m.title + QLatin1Char('|') + m.text);
+    return out;
+}
+
+void TestUi::clear()
+{
+    messages.clear();
+    questions.clear();
+    beeps = 0;
+}
+
+void Responder::attach(FakeSerialPort &port)
+{
+    port.onWrite = [this, &port](const QByteArray &bytes) {
+        const QString cmd = QString::fromLatin1(bytes);
+        received.push_back(cmd);
+        QString reply = replies.value(cmd);
+        if (!replies.contains(cmd) && fallback)
+            reply = fallback(cmd);
+        QByteArray out = bytes;   // the interface echoes every byte
+        if (!reply.isNull())
+            out += reply.toLatin1() + "\r\n";
+        QTimer::singleShot(delayMs, &port, [&port, out] { port.feed(out); });
+    };
+}
+
+void Responder::answerAt(int a, std::initializer_list<std::pair<const char *, const char *>> answers)
+{
+    const QString s = QString::number(a);
+    for (const auto &[cmd, answer] : answers)
+        replies.insert(s + QLatin1String(cmd), s + QLatin1String(answer));
+}
+
+void Responder::levelSensor(int a)
+{
+    answerAt(a, {{"XUP!", "0"}, {"XUT!", "0"}, {"XP!", "0"}, {"XE!", "+9.8067"}, {"I!", "13ORVANE  LT-Q5 102"},
+                 {"XREV!", "0"}, {"XLOF!", "+0.000"}, {"XRA!", "+10.000"}, {"XU0!", "+1.0"},
+                 {"XANCALCV0!", "+0.0"}, {"XANCALCV1!", "+1.0"}, {"XMOR!", "+12.000"}, {"XLOC!", "0"},
+                 {"XF!", ",10,0001"}, {"M!", "0012"}, {"D0!", "+1.2345+21.50"}});
+    replies.insert(QString("%1XSN!").arg(a), QString("%1LT51023%1").arg(a));
+}
+
+void Responder::rotarySensor(int a)
+{
+    answerAt(a, {{"XMU!", "1"}, {"XCP!", "200"}, {"XRD!", "1"}, {"XPC!", "1024"}, {"XCV!", "+0.000"},
+                 {"I!", "13ORVANE  RQ-9  102"}, {"C!", "00001"}, {"D0!", "+12.345"}});
+    replies.insert(QString("%1XSN!").arg(a), QString("%1RQ91023%1").arg(a));
+}
+
+QStringList commsFind(const Console &core, const QString &text, Qt::MatchFlags how)
+{
+    QStringList out;
+    for (const QString &l : core.comms.lines())
+        if ((how & 0x0F) == Qt::MatchEndsWith ? l.endsWith(text)
+            : (how & 0x0F) == Qt::MatchContains ? l.contains(text)
+                                                : l == text)
+            out << l;
+    return out;
+}
+
+QString writeSettings(const QString &folder, int commandTimeoutMs)
+{
+    SysDataRecord r;
+    r.port = 1;
+    r.breakMs = 1;
+    r.markMs = 1;
+    r.dataTimeoutMs = 1;
+    r.commandTimeoutMs = static_cast<qint16>(commandTimeoutMs);
+    const QString path = folder + QStringLiteral("/Varno sysfile.cfg");
+    sysdata::write(path, r, nullptr);
+    return path;
+}
+
+CoreRig::CoreRig(bool rotary, int commandTimeoutMs, const QString &journal)
+{
+    Console::Platform p;
+    p.ui = &ui;
+    p.clock = &clock;
+    p.port = &port;
+    p.settingsPath = writeSettings(dir.path(), commandTimeoutMs);
+    p.journalPath = journal.isEmpty() ? dir.filePath(QStringLiteral("journal.sqlite")) : journal;
+    devices.names = {QStringLiteral("Test port /dev/null (COM1)"), QStringLiteral("Test port /dev/zero (COM2)")};
+    devices.devices = {{1, QStringLiteral("/dev/null")}, {2, QStringLiteral("/dev/zero")}};
+    p.catalogue = [this] { return devices; };
+    bus.attach(port);
+    const auto inner = port.onWrite;
+    port.onWrite = [this, inner](const QByteArray &b) {
+        const int a = b.isEmpty() ? -1 : b.at(0) - '0';
+        busyAtWrite.push_back(a >= 0 && a <= 9 && busy(a));
+        inner(b);
+    };
+    c = std::make_unique<Console>(p);
+    port.exchangePending = [this] { return c && c->link.exchangeInFlight(); };
+    if (rotary)
+        c->setRotaryEncoderSensorType();
+    else
+        c->setLevelProbeSensorType();
+}
+
+CoreRig::CoreRig(bool rotary, std::initializer_list<int> addresses, int commandTimeoutMs)
+    : CoreRig(rotary, commandTimeoutMs)
+{
+    for (int a : addresses)
+        rotary ? bus.rotarySensor(a) : bus.levelSensor(a);
+    load();
+    ui.clear();
+    clearSent();
+}
+
+CoreRig::~CoreRig()
+{
+    if (!breachesExpected && !port.violations().isEmpty() && !QTest::currentTestFailed())
+        QTest::qFail(qPrintable(QStringLiteral("bus rule broken: ") + port.violations().join(QStringLiteral("; "))),
+                     __FILE__, __LINE__);
+    port.exchangePending = nullptr;
+    simLink.reset();
+    port.onWrite = nullptr;
+    c.reset();
+}
+
+sim::SimBus &CoreRig::simulator()
+{
+    if (!simBus) {
+        simBus = std::make_unique<sim::SimBus>();
+        simBus->setAnswerDelayMs(1);
+        simLink = std::make_unique<sim::InProcessLink>(port, *simBus);
+        const auto inner = port.onWrite;
+        port.onWrite = [this, inner](const QByteArray &b) {
+            const int a = b.isEmpty() ? -1 : b.at(0) - '0';
+            busyAtWrite.push_back(a >= 0 && a <= 9 && busy(a));
+            inner(b);
+        };
+    }
+    return *simBus;
+}
+
+bool CoreRig::busy(int a) const
+{
+    const SensorFields &t = tab(a);
+    return !c->win.ScanBut.isEnabled() &&
+           !(c->SensorType ? t.RotaryCountsPerRevBut.isEnabled() : t.RangeBut.isEnabled());
+}
+
+void CoreRig::load()
+{
+    c->prepare();
+    c->start();
+    settle();
+}
+
+QStringList CoreRig::sent() const
+{
+    QStringList out;
+    for (const QByteArray &b : port.writes())
+        out.push_back(QString::fromLatin1(b));
+    return out;
+}
+
+QString CoreRig::press(int a, const std::function<void()> &handler)
+{
+    clearSent();
+    c->press(a, handler);
+    settle();
+    return sent().value(0);
+}
+
+bool CoreRig::settle(int maxMs)
+{
+    QElapsedTimer t;
+    t.start();
+    int quiet = 0;
+    while (t.elapsed() < maxMs) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        if (c->link.exchangeInFlight() || c->sequencesRunning > 0 || c->waiting()) {
+            quiet = 0;
+            continue;
+        }
+        // A few quiet rounds so that queued answers are handled.
+        if (++quiet > 5)
+            return true;
+    }
+    return false;
+}
+
+void CoreRig::startLogging(int a, const QString &period)
+{
+    c->logging->SecondTimer.stop();
+    ListField &list = tab(a).periods(c->SensorType);
+    if (!c->SensorType)
+        fillAllLogPeriods(list);
+    list.select(list.findText(period));
+    c->press(a, [this, a] {
+        c->SensorType ? c->logging->RotaryStartLogBut_Click(a) : c->logging->StartLogBut_Click(a);
+    });
+    settle();
+}
+
+void CoreRig::tick()
+{
+    c->logging->SecondTimer_Timer();
+    settle();
+}

@@ -1,0 +1,121 @@
+#pragma once
+
+// The run on the serial-port test double, with the platform edges replaced:
+// message boxes are recorded, questions answered by script, the beep counted,
+// the clock fixed, and the break/mark/data pauses not slept. No widgets: the
+// suites on this rig run under a QCoreApplication.
+
+#include "discovery/Console.h"
+#include "discovery/Fields.h"
+#include "link/FakeSerialPort.h"
+#include "sim/SimBus.h"
+
+#include <QMap>
+#include <QTemporaryDir>
+#include <functional>
+#include <initializer_list>
+#include <memory>
+
+struct TestUi : Ui {
+    struct Message {
+        Icon icon;
+        QString title;
+        QString text;
+    };
+    QVector<Message> messages;
+    QStringList questions;           // "title|text" of every question asked
+    QList<bool> answers;             // next answers; Yes when empty
+    int beeps = 0;
+    QVector<SaveDialog> dialogs;
+    QList<SaveChoice> saves;         // next dialog results; cancel when empty
+    std::function<void(const Message &)> onMessage;
+
+    void message(Icon icon, const QString &title, const QString &text) override;
+    bool askYesNo(const QString &title, const QString &text) override;
+    void beep() override { ++beeps; }
+    SaveChoice saveFile(const SaveDialog &d) override;
+
+    QStringList texts() const;   // "title|text" of every message
+    void clear();
+};
+
+struct TestClock : Clock {
+    QDateTime fixed = QDateTime(QDate(2026, 12, 6), QTime(9, 30, 15));
+    QVector<int> sleeps;
+    QDateTime now() const override { return fixed; }
+    void sleepMs(int ms) override { sleeps.push_back(ms); }
+};
+
+// Scripted sensors: every command written is echoed, and answered with the
+// reply given for it (CR LF added), through the event loop.
+struct Responder {
+    QMap<QString, QString> replies;
+    std::function<QString(const QString &)> fallback;   // null result: no answer
+    QStringList received;
+    int delayMs = 1;
+    void attach(FakeSerialPort &port);
+    // The sensor at `a` answers each command with its answer (address added).
+    void answerAt(int a, std::initializer_list<std::pair<const char *, const char *>> answers);
+    // A healthy sensor of the family at `a`, answering every command the
+    // scan and the parameter controls send.
+    void levelSensor(int a);
+    void rotarySensor(int a);
+};
+
+// Lines of the comms log that match `text` (Qt::MatchContains, MatchEndsWith
+// or MatchExactly).
+QStringList commsFind(const Console &core, const QString &text, Qt::MatchFlags how);
+
+// Writes a settings file with 1 ms pauses and the command timeout given.
+QString writeSettings(const QString &folder, int commandTimeoutMs);
+
+// Quietens what the offscreen platform says of window operations it cannot do.
+void installQuietHandler();
+
+// The run on the test double: scripted sensors (or the simulated bus), the
+// test edges, its settings and journal in a folder of its own.
+struct CoreRig {
+    // `journal`: the readings journal to use (default: a new one in `dir`).
+    explicit CoreRig(bool rotary = false, int commandTimeoutMs = 80, const QString &journal = {});
+    // Scripted sensors of the family at `addresses`, scanned; what the start
+    // showed, beeped and wrote forgotten.
+    CoreRig(bool rotary, std::initializer_list<int> addresses, int commandTimeoutMs = 80);
+    ~CoreRig();
+
+    // The load without a window: set-up, settings, port, first scan.
+    void load();
+    SensorFields &tab(int a) const { return *c->tab[static_cast<size_t>(a)]; }
+    // Commands written since the last clear, as text.
+    QStringList sent() const;
+    void clearSent() { port.clearCalls(); busyAtWrite.clear(); }
+    // A press on tab `a` (-1: none) as the window makes it; returns the
+    // first command written once the exchanges are over.
+    QString press(int a, const std::function<void()> &handler);
+    // Waits (pumping events) until no exchange is in flight.
+    bool settle(int maxMs = 5000);
+    // Starts logging on tab `a` every `period` (any period, whatever the
+    // sample rate), the second timer stopped so that tests drive tick().
+    void startLogging(int a, const QString &period);
+    void tick();
+    // The simulated bus in place of the scripted answers (call before load).
+    sim::SimBus &simulator();
+    // Whether tab `a` showed busy (its family's set controls and the scan
+    // off): recorded for each command as it is written, in busyAtWrite.
+    bool busy(int a) const;
+    QList<bool> busyAtWrite;
+
+    // The port double checks the bus rules in every test (one command per
+    // burst after its own break, no write while an exchange is pending); a
+    // test that provokes a breach on purpose says so here.
+    bool breachesExpected = false;
+
+    QTemporaryDir dir;
+    PortCatalogue devices;   // the system's serial devices as listed
+    FakeSerialPort port;
+    TestUi ui;
+    TestClock clock;
+    Responder bus;
+    std::unique_ptr<sim::SimBus> simBus;
+    std::unique_ptr<sim::InProcessLink> simLink;
+    std::unique_ptr<Console> c;
+};
