@@ -341,77 +341,14 @@ void MainWindow::buildMenus()
     submnuAbout = named(help->addAction(QStringLiteral("About")), "submnuAbout");
 }
 
-void MainWindow::onPress(QAbstractButton *button, int tabIndex, std::function<void()> handler)
-{
-    connect(button, &QAbstractButton::clicked, this,
-            [this, tabIndex, h = std::move(handler)] { core.press(tabIndex, h); });
-}
-
 void MainWindow::connectTabs()
 {
-    LevelParams *lp = core.level.get();
-    RotaryParams *rp = core.rotary.get();
-    Calibration *cal = core.calibration.get();
-    AddressOps *ad = core.address.get();
     LoggingEngine *lg = core.logging.get();
     for (int i = 0; i < 10; ++i) {
         SensorTabWidget *t = tab[static_cast<size_t>(i)];
-        const struct {
-            QAbstractButton *button;
-            std::function<void(int)> run;
-        } presses[] = {
-            {t->RangeBut, [lp](int a) { lp->RangeBut_Click(a); }},
-            {t->RangeQueryBut, [lp](int a) { lp->RangeQueryBut_Click(a); }},
-            {t->MaxRangeBut, [lp](int a) { lp->MaxRangeBut_Click(a); }},
-            {t->MaxOverRangeQueryBut, [lp](int a) { lp->MaxOverRangeQueryBut_Click(a); }},
-            {t->PressUnitsBut, [lp](int a) { lp->PressUnitsBut_Click(a); }},
-            {t->PressUnitsQueryBut, [lp](int a) { lp->PressUnitsQueryBut_Click(a); }},
-            {t->TempUnitsBut, [lp](int a) { lp->TempUnitsBut_Click(a); }},
-            {t->TempUnitsQueryBut, [lp](int a) { lp->TempUnitsQueryBut_Click(a); }},
-            {t->DensityCorrBut, [lp](int a) { lp->DensityCorrBut_Click(a); }},
-            {t->DensityCorrQueryBut, [lp](int a) { lp->DensityCorrQueryBut_Click(a); }},
-            {t->ReverseBut, [lp](int a) { lp->ReverseBut_Click(a); }},
-            {t->ReverseQueryBut, [lp](int a) { lp->ReverseQueryBut_Click(a); }},
-            {t->LevelBut, [lp](int a) { lp->LevelBut_Click(a); }},
-            {t->LevelQueryBut, [lp](int a) { lp->LevelQueryBut_Click(a); }},
-            {t->ApplyQueryBut, [lp](int a) { lp->ApplyQueryBut_Click(a); }},
-            {t->UnlockQueryBut, [lp](int a) { lp->UnlockQueryBut_Click(a); }},
-            {t->SGBut, [lp](int a) { lp->SGBut_Click(a); }},
-            {t->LocalGravityBut, [lp](int a) { lp->LocalGravityBut_Click(a); }},
-            {t->LocalGravityQueryBut, [lp](int a) { lp->LocalGravityQueryBut_Click(a); }},
-            {t->RotaryCountsPerRevBut, [rp](int a) { rp->RotaryCountsPerRevBut_Click(a); }},
-            {t->QueryRotaryCountsPerRevBut, [rp](int a) { rp->QueryRotaryCountsPerRevBut_Click(a); }},
-            {t->RotaryPulleyCircumBut, [rp](int a) { rp->RotaryPulleyCircumBut_Click(a); }},
-            {t->QueryRotaryPulleyCircumfBut, [rp](int a) { rp->QueryRotaryPulleyCircumfBut_Click(a); }},
-            {t->RotaryMeasurementUnitsBut, [rp](int a) { rp->RotaryMeasurementUnitsBut_Click(a); }},
-            {t->QueryRotaryMeasurementUnitsBut, [rp](int a) { rp->QueryRotaryMeasurementUnitsBut_Click(a); }},
-            {t->RotaryDirectionBut, [rp](int a) { rp->RotaryDirectionBut_Click(a); }},
-            {t->QueryRotaryDirectionBut, [rp](int a) { rp->QueryRotaryDirectionBut_Click(a); }},
-            {t->RotaryCurrentValueBut, [rp](int a) { rp->RotaryCurrentValueBut_Click(a); }},
-            {t->QueryRotaryCurrentValueBut, [rp](int a) { rp->QueryRotaryCurrentValueBut_Click(a); }},
-            {t->RotarySetZeroBut, [rp](int a) { rp->RotarySetZeroBut_Click(a); }},
-            {t->StageOneBut, [cal](int a) { cal->StageOneBut_Click(a); }},
-            {t->ZeroCalibrationBut, [cal](int a) { cal->ZeroCalibrationBut_Click(a); }},
-            {t->SlopeCalibrationBut, [cal](int a) { cal->SlopeCalibrationBut_Click(a); }},
-            {t->PressureBut, [cal](int a) { cal->PressureBut_Click(a); }},
-            {t->CalibrationCompleteBut, [cal](int a) { cal->CalibrationCompleteBut_Click(a); }},
-            {t->ClearOffsetsBut, [cal](int a) { cal->ClearOffsetsBut_Click(a); }},
-            {t->AutoZeroBut, [cal](int a) { cal->AutoZeroBut_Click(a); }},
-            {t->LevelOffsetBut, [cal](int a) { cal->LevelOffsetBut_Click(a); }},
-            {t->AddrBut, [ad](int a) { ad->AddrBut_Click(a); }},
-            {t->RotaryAddrBut, [ad](int a) { ad->RotaryAddrBut_Click(a); }},
-            {t->IDQueryBut, [ad](int a) { ad->IDQueryBut_Click(a); }},
-            {t->RotaryIDQueryBut, [ad](int a) { ad->RotaryIDQueryBut_Click(a); }},
-            {t->StartLogBut, [lg](int a) { lg->StartLogBut_Click(a); }},
-            {t->RotaryStartLogBut, [lg](int a) { lg->RotaryStartLogBut_Click(a); }},
-        };
-        for (const auto &p : presses)
-            onPress(p.button, i, [run = p.run, i] { run(i); });
-        // Stopping, clearing and saving a log send nothing: never held back.
-        connect(t->StopLogBut, &QPushButton::clicked, this, [lg, i] { lg->StopLogBut_Click(i); });
-        connect(t->RotaryStopLogBut, &QPushButton::clicked, this, [lg, i] { lg->RotaryStopLogBut_Click(i); });
-        connect(t->ClearLogBut, &QPushButton::clicked, this, [lg, i] { lg->ClearLogBut_Click(i); });
-        connect(t->SaveLogBut, &QPushButton::clicked, this, [this, i] { core.exporter->SaveLogBut_Click(i); });
+        for (const Console::TabOperation &op : Console::tabOperations())
+            if (auto *b = t->findChild<QAbstractButton *>(QLatin1String(op.control) + QLatin1Char('_') + QString::number(i)))
+                connect(b, &QAbstractButton::clicked, this, [this, i, &op] { core.click(i, op); });
         for (LogList *l : {t->LogListView, t->RotaryLogListView})
             connect(l, &LogList::countChanged, this, [lg] { lg->showStatus(); });
         connect(t->LogChartView, &LogChart::saveRequested, this, [this, t] { saveChart(t); });
@@ -423,7 +360,7 @@ void MainWindow::connectTabs()
         new EntryFilter(t->RangeText, false, false, core.ui);
         new EntryFilter(t->MaxOverRangeText, false, false, core.ui);
     }
-    onPress(ScanBut, -1, [this] { core.scanner->Poll_Sensors(); });
+    connect(ScanBut, &QPushButton::clicked, this, [this] { core.press(-1, [this] { core.scanner->Poll_Sensors(); }); });
     connect(ButClearComms, &QPushButton::clicked, this, [this] { core.comms.clear(); });
     connect(mnuSaveAs, &QAction::triggered, this, [this] { core.report->mnuSaveAs_Click(); });
     connect(mnuRestore, &QAction::triggered, this, [this] { core.journal->offerRestore(true); });

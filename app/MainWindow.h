@@ -111,7 +111,6 @@ private:
     void saveWindowState();
     void connectTabs();
     void connectWindows();
-    void onPress(QAbstractButton *button, int tab, std::function<void()> handler);
     void saveChart(SensorTabWidget *tab);
     void submitUserCommand(const QString &text);
 

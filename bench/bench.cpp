@@ -9,6 +9,9 @@
 //   sdi12-bench startup-child   the console's start-up, timed by `startup`
 //   sdi12-bench journal-size N  the journal's file size holding N unsaved rows
 #include "app/MainWindow.h"
+#include "discovery/Console.h"
+#include "discovery/Scanner.h"
+#include "discovery/SensorTable.h"
 #include "app/Platform.h"
 #include "app/SensorTabWidget.h"
 #include "app/StartupForm.h"
@@ -79,17 +82,17 @@ void quietHandler(QtMsgType type, const QMessageLogContext &, const QString &msg
         std::fprintf(stderr, "%s\n", qPrintable(msg));
 }
 
-// A console window on the port double, settings from `rec`.
-struct Console {
+// The run (no window) on the port double, settings from `rec`.
+struct Run {
     QTemporaryDir dir;
     FakeSerialPort port;
     QuietUi ui;
-    std::unique_ptr<MainWindow> w;
-    Console(Clock &clock, const SysDataRecord &rec)
+    std::unique_ptr<Console> c;
+    Run(Clock &clock, const SysDataRecord &rec)
     {
         const QString path = dir.filePath(QStringLiteral("Varno sysfile.cfg"));
         sysdata::write(path, rec, nullptr);
-        MainWindow::Platform p;
+        Console::Platform p;
         p.ui = &ui;
         p.clock = &clock;
         p.port = &port;
@@ -100,12 +103,17 @@ struct Console {
             c.devices = {{1, QStringLiteral("/dev/null")}};
             return c;
         };
-        w = std::make_unique<MainWindow>(p);
-        w->setLevelProbeSensorType();
+        c = std::make_unique<Console>(p);
+        c->setLevelProbeSensorType();
+    }
+    void load()
+    {
+        c->prepare();
+        c->start();
     }
     void settle()
     {
-        while (w->core.link.exchangeInFlight() || w->core.sequencesRunning > 0)
+        while (c->link.exchangeInFlight() || c->sequencesRunning > 0 || c->waiting())
             QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 5);
     }
 };
@@ -157,7 +165,7 @@ void benchLink()
     rec.dataTimeoutMs = 200;
     rec.commandTimeoutMs = 400;
     CountingClock clock;
-    Console c(clock, rec);
+    Run c(clock, rec);
     sim::SimBus bus;
     bus.setPaced(true);
     bus.setAnswerDelayMs(answerDelayMs);
@@ -176,7 +184,7 @@ void benchLink()
         if (trace && run)
             out << QString::number(traceClock.nsecsElapsed() / 1e6, 'f', 2) << " write " << b << "\n";
         if (run)
-            run->segments.push_back({b, c.w->core.link.commandTimeout(), 0, 0, 0});
+            run->segments.push_back({b, c.c->link.commandTimeout(), 0, 0, 0});
         onWrite(b);
     };
     QObject::connect(&bus, &sim::SimBus::transmit, [&](const QByteArray &b) {
@@ -195,9 +203,9 @@ void benchLink()
             ++run->segments.back().answers;
     });
 
-    c.w->Form_Load();   // the start-up scan
+    c.load();   // the start-up scan
     c.settle();
-    c.w->core.logging->SecondTimer.stop();
+    c.c->logging->SecondTimer.stop();
 
     auto report = [&](const QString &what, const LinkRun &r, int seconds) {
         const double bound = lowerBoundMs(r, answerDelayMs, seconds);
@@ -218,7 +226,7 @@ void benchLink()
     clock.sleptMs = 0;
     QElapsedTimer t;
     t.start();
-    c.w->ScanBut->click();
+    c.c->press(-1, [&] { c.c->scanner->Poll_Sensors(); });
     c.settle();
     scan.measuredMs = t.nsecsElapsed() / 1e6;
     scan.sleptMs = clock.sleptMs;
@@ -226,27 +234,28 @@ void benchLink()
     double bound = report(QStringLiteral("scan"), scan, measurementSeconds);
 
     // Readings of sensor 3, one per logging tick, the ticks back to back.
-    SensorTabWidget *tab = c.w->tab[3];
-    c.w->SensorTab->setCurrentIndex(3);
-    fillAllLogPeriods(c.w->core.tab[3]->LogPeriodCombo);
-    tab->LogPeriodCombo->setCurrentIndex(tab->LogPeriodCombo->findText(QStringLiteral("1 Second")));
-    tab->StartLogBut->click();
+    SensorFields &tab = *c.c->tab[3];
+    LogModel *log = c.c->levelLog(3);
+    c.c->setCurrentTab(3);
+    fillAllLogPeriods(tab.LogPeriodCombo);
+    tab.LogPeriodCombo.select(tab.LogPeriodCombo.findText(QStringLiteral("1 Second")));
+    c.c->press(3, [&] { c.c->logging->StartLogBut_Click(3); });
     c.settle();
     auto readings = [&](int count) {
-        const int rowsBefore = tab->LogListView->rowCount();
+        const int rowsBefore = log->size();
         LinkRun r;
         run = &r;
         clock.sleptMs = 0;
         t.start();
         for (int i = 0; i < count; ++i) {
-            c.w->core.logging->SecondTimer_Timer();
+            c.c->logging->SecondTimer_Timer();
             c.settle();
         }
         r.measuredMs = t.nsecsElapsed() / 1e6;
         r.sleptMs = clock.sleptMs;
         run = nullptr;
-        if (tab->LogListView->rowCount() - rowsBefore != count)
-            out << "  (warning: " << tab->LogListView->rowCount() - rowsBefore << " rows logged, not " << count
+        if (log->size() - rowsBefore != count)
+            out << "  (warning: " << log->size() - rowsBefore << " rows logged, not " << count
                 << ")\n";
         return r;
     };
@@ -258,7 +267,7 @@ void benchLink()
     const LinkRun waiting = readings(5);
     const double waitingBound = report(QStringLiteral("logging, 5 readings with a 2 s measurement and service request"),
                                        waiting, 2);
-    tab->StopLogBut->click();
+    c.c->logging->StopLogBut_Click(3);
 
     const double measured = scan.measuredMs + logging.measuredMs + waiting.measuredMs;
     bound += loggingBound + waitingBound;
@@ -290,13 +299,13 @@ int logRows(int rows)
     rec.breakMs = rec.markMs = rec.dataTimeoutMs = 0;
     rec.commandTimeoutMs = 400;
     NoSleepClock clock;
-    Console c(clock, rec);
-    c.w->Form_Load();   // nobody answers the scan: the port double is silent
+    Run c(clock, rec);
+    c.load();   // nobody answers the scan: the port double is silent
     c.settle();
-    c.w->core.logging->SecondTimer.stop();
-    c.w->SensorTab->setTabEnabled(3, true);
-    Link &link = c.w->core.link;
-    LogList *log = c.w->tab[3]->LogListView;
+    c.c->logging->SecondTimer.stop();
+    c.c->table->setPresent(3, true);
+    Link &link = c.c->link;
+    LogModel *log = c.c->levelLog(3);
 
     const int window = qMin(10000, rows / 10);
     const qint64 rssBefore = peakRssKb();
@@ -326,8 +335,8 @@ int logRows(int rows)
     }
     lastNs = double(t.nsecsElapsed() - windowStart) / window;
     const qint64 rssAfter = peakRssKb();
-    if (log->rowCount() != rows) {
-        out << "  log-rows: " << log->rowCount() << " rows in the list, " << rows << " expected\n";
+    if (log->size() != rows) {
+        out << "  log-rows: " << log->size() << " rows in the log, " << rows << " expected\n";
         return 1;
     }
     out << QStringLiteral("LOGROWS %1 %2 %3 %4\n")

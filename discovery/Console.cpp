@@ -169,6 +169,72 @@ void Console::quit()
         Comm1->close();
 }
 
+const std::vector<Console::TabOperation> &Console::tabOperations()
+{
+    using C = Console &;
+    static const std::vector<TabOperation> ops = {
+        {"RangeBut", true, [](C c, int a) { c.level->RangeBut_Click(a); }},
+        {"RangeQueryBut", true, [](C c, int a) { c.level->RangeQueryBut_Click(a); }},
+        {"MaxRangeBut", true, [](C c, int a) { c.level->MaxRangeBut_Click(a); }},
+        {"MaxOverRangeQueryBut", true, [](C c, int a) { c.level->MaxOverRangeQueryBut_Click(a); }},
+        {"PressUnitsBut", true, [](C c, int a) { c.level->PressUnitsBut_Click(a); }},
+        {"PressUnitsQueryBut", true, [](C c, int a) { c.level->PressUnitsQueryBut_Click(a); }},
+        {"TempUnitsBut", true, [](C c, int a) { c.level->TempUnitsBut_Click(a); }},
+        {"TempUnitsQueryBut", true, [](C c, int a) { c.level->TempUnitsQueryBut_Click(a); }},
+        {"DensityCorrBut", true, [](C c, int a) { c.level->DensityCorrBut_Click(a); }},
+        {"DensityCorrQueryBut", true, [](C c, int a) { c.level->DensityCorrQueryBut_Click(a); }},
+        {"ReverseBut", true, [](C c, int a) { c.level->ReverseBut_Click(a); }},
+        {"ReverseQueryBut", true, [](C c, int a) { c.level->ReverseQueryBut_Click(a); }},
+        {"LevelBut", true, [](C c, int a) { c.level->LevelBut_Click(a); }},
+        {"LevelQueryBut", true, [](C c, int a) { c.level->LevelQueryBut_Click(a); }},
+        {"ApplyQueryBut", true, [](C c, int a) { c.level->ApplyQueryBut_Click(a); }},
+        {"UnlockQueryBut", true, [](C c, int a) { c.level->UnlockQueryBut_Click(a); }},
+        {"SGBut", true, [](C c, int a) { c.level->SGBut_Click(a); }},
+        {"LocalGravityBut", true, [](C c, int a) { c.level->LocalGravityBut_Click(a); }},
+        {"LocalGravityQueryBut", true, [](C c, int a) { c.level->LocalGravityQueryBut_Click(a); }},
+        {"RotaryCountsPerRevBut", true, [](C c, int a) { c.rotary->RotaryCountsPerRevBut_Click(a); }},
+        {"QueryRotaryCountsPerRevBut", true, [](C c, int a) { c.rotary->QueryRotaryCountsPerRevBut_Click(a); }},
+        {"RotaryPulleyCircumBut", true, [](C c, int a) { c.rotary->RotaryPulleyCircumBut_Click(a); }},
+        {"QueryRotaryPulleyCircumfBut", true, [](C c, int a) { c.rotary->QueryRotaryPulleyCircumfBut_Click(a); }},
+        {"RotaryMeasurementUnitsBut", true, [](C c, int a) { c.rotary->RotaryMeasurementUnitsBut_Click(a); }},
+        {"QueryRotaryMeasurementUnitsBut", true,
+         [](C c, int a) { c.rotary->QueryRotaryMeasurementUnitsBut_Click(a); }},
+        {"RotaryDirectionBut", true, [](C c, int a) { c.rotary->RotaryDirectionBut_Click(a); }},
+        {"QueryRotaryDirectionBut", true, [](C c, int a) { c.rotary->QueryRotaryDirectionBut_Click(a); }},
+        {"RotaryCurrentValueBut", true, [](C c, int a) { c.rotary->RotaryCurrentValueBut_Click(a); }},
+        {"QueryRotaryCurrentValueBut", true, [](C c, int a) { c.rotary->QueryRotaryCurrentValueBut_Click(a); }},
+        {"RotarySetZeroBut", true, [](C c, int a) { c.rotary->RotarySetZeroBut_Click(a); }},
+        {"StageOneBut", true, [](C c, int a) { c.calibration->StageOneBut_Click(a); }},
+        {"ZeroCalibrationBut", true, [](C c, int a) { c.calibration->ZeroCalibrationBut_Click(a); }},
+        {"SlopeCalibrationBut", true, [](C c, int a) { c.calibration->SlopeCalibrationBut_Click(a); }},
+        {"PressureBut", true, [](C c, int a) { c.calibration->PressureBut_Click(a); }},
+        {"CalibrationCompleteBut", true, [](C c, int a) { c.calibration->CalibrationCompleteBut_Click(a); }},
+        {"ClearOffsetsBut", true, [](C c, int a) { c.calibration->ClearOffsetsBut_Click(a); }},
+        {"AutoZeroBut", true, [](C c, int a) { c.calibration->AutoZeroBut_Click(a); }},
+        {"LevelOffsetBut", true, [](C c, int a) { c.calibration->LevelOffsetBut_Click(a); }},
+        {"AddrBut", true, [](C c, int a) { c.address->AddrBut_Click(a); }},
+        {"RotaryAddrBut", true, [](C c, int a) { c.address->RotaryAddrBut_Click(a); }},
+        {"IDQueryBut", true, [](C c, int a) { c.address->IDQueryBut_Click(a); }},
+        {"RotaryIDQueryBut", true, [](C c, int a) { c.address->RotaryIDQueryBut_Click(a); }},
+        {"StartLogBut", true, [](C c, int a) { c.logging->StartLogBut_Click(a); }},
+        {"RotaryStartLogBut", true, [](C c, int a) { c.logging->RotaryStartLogBut_Click(a); }},
+        // Stopping, clearing and saving a log send nothing: never held back.
+        {"StopLogBut", false, [](C c, int a) { c.logging->StopLogBut_Click(a); }},
+        {"RotaryStopLogBut", false, [](C c, int a) { c.logging->RotaryStopLogBut_Click(a); }},
+        {"ClearLogBut", false, [](C c, int a) { c.logging->ClearLogBut_Click(a); }},
+        {"SaveLogBut", false, [](C c, int a) { c.exporter->SaveLogBut_Click(a); }},
+    };
+    return ops;
+}
+
+void Console::click(int a, const TabOperation &op)
+{
+    if (op.press)
+        press(a, [this, a, run = op.run] { run(*this, a); });
+    else
+        op.run(*this, a);
+}
+
 void Console::setCurrentTab(int a)
 {
     if (a < 0 || a > 9 || a == m_currentTab)

@@ -14,6 +14,7 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <vector>
 
 class AddressOps;
 class BusyState;
@@ -131,6 +132,18 @@ public:
     std::unique_ptr<Settings> settings;
     std::unique_ptr<SensorTools> tools;
     std::unique_ptr<JournalKeeper> journal;
+
+    // What each button of a sensor's tab starts, by the control's name; the
+    // presses go through press(), the others (stopping, clearing, saving a
+    // log: nothing sent) are direct.
+    struct TabOperation {
+        const char *control;
+        bool press;
+        std::function<void(Console &, int)> run;
+    };
+    static const std::vector<TabOperation> &tabOperations();
+    // Runs the operation of button `control` of tab `a`, as a click does.
+    void click(int a, const TabOperation &op);
 
     // --- the selected tab: the sensor "current" operations act on
     int currentTab() const { return m_currentTab; }

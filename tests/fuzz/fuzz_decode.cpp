@@ -11,38 +11,34 @@
 // before an action answer the commands it writes, one each (none left: it
 // times out); a sensor awaited for its service request gets the next or
 // sends the request itself; chunks no command took arrive unasked.
-#include "app/MainWindow.h"
-#include "app/SensorTabWidget.h"
+#include "discovery/Console.h"
 #include "discovery/LogPeriods.h"
+#include "discovery/Scanner.h"
 #include "discovery/SensorTable.h"
 #include "discovery/Settings.h"
-#include "discovery/TimingWindow.h"
 #include "link/FakeSerialPort.h"
 #include "link/HardwarePort.h"
 #include "link/PortMenu.h"
-#include "logging/LogList.h"
+#include "logging/JournalKeeper.h"
+#include "logging/LogModel.h"
 #include "logging/LoggingEngine.h"
+#include "logging/ParameterReport.h"
+#include "decode/Dispatcher.h"
+#include "discovery/AddressOps.h"
 #include "params/BusyState.h"
-#include "params/FilterWindow.h"
-#include "params/ResetWindow.h"
-#include "params/UserCommandWindow.h"
+#include "params/Calibration.h"
+#include "params/SensorTools.h"
 
-#include <QAbstractButton>
-#include <QAction>
-#include <QApplication>
-#include <QCheckBox>
-#include <QComboBox>
+#include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QMenuBar>
-#include <QTabWidget>
+#include <QFile>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <algorithm>
 #include <cstdio>
 #include <deque>
+#include <functional>
 #include <vector>
 
 namespace {
@@ -67,12 +63,13 @@ QString outFolder, settingsPath;
     std::abort();
 }
 
-// A console of one family, the bus side of its port played from the input.
-struct Console : Ui, Clock {
+// The run of one family, the bus side of its port played from the input.
+struct Run : Ui, Clock {
     FakeSerialPort port;
-    MainWindow *w = nullptr;   // never destroyed: it must not outlive Qt's statics
+    Console *c = nullptr;   // never destroyed: it must not outlive Qt's statics
     std::deque<QByteArray> chunks;   // answers for the next action
     bool echo = false, yes = false, portDecoding = false, parityMarks = false;
+    bool userCommandOpen = false;
     QByteArray raw;   // received, not decoded yet: a mark cut at a chunk's end
     QString saveAs;
     int filterIndex = 1, ticks = 0;
@@ -84,27 +81,23 @@ struct Console : Ui, Clock {
     SaveChoice saveFile(const SaveDialog &) override { return {!saveAs.isEmpty(), saveAs, filterIndex}; }
     void sleepMs(int) override {}
 
-    explicit Console(bool rotary)
+    explicit Run(bool rotary)
     {
-        MainWindow::Platform p;
+        Console::Platform p;
         p.ui = this;
         p.clock = this;
         p.port = &port;
-        p.settingsPath = settingsPath;   // journal, window state, user settings: none
+        p.settingsPath = settingsPath;   // journal and user settings: none
         p.catalogue = [] { return PortCatalogue{}; };
-        w = new MainWindow(p);
+        c = new Console(p);
         if (rotary)
-            w->setRotaryEncoderSensorType();
+            c->setRotaryEncoderSensorType();
         port.failNextOpen(QStringLiteral("not yet"));   // no scan at load
-        w->Form_Load();
-        w->core.ScanOnConnect = 0;
-        // Not shown or painted, which costs more than an input; the harness ticks the logging clock.
-        w->hide();
-        w->menuBar()->hide();
-        for (QWidget *window : QApplication::topLevelWidgets())
-            window->setUpdatesEnabled(false);
-        w->core.logging->SecondTimer.stop();
-        port.exchangePending = [this] { return w->core.link.exchangeInFlight(); };
+        c->prepare();
+        c->start();
+        c->ScanOnConnect = 0;
+        c->logging->SecondTimer.stop();   // the harness ticks the logging clock
+        port.exchangePending = [this] { return c->link.exchangeInFlight(); };
         port.onWrite = [this](const QByteArray &burst) {
             sinceWrite.restart();
             if (!chunks.empty())
@@ -137,11 +130,11 @@ struct Console : Ui, Clock {
     {
         if (!port.isOpen())
             return;
-        if (w->core.link.RxState == 1 && sinceDelivery.elapsed() >= 2)
-            deliver(chunks.empty() ? QByteArray::number(w->core.link.ServiceRequestAddress) + "\r\n" : "");
+        if (c->link.RxState == 1 && sinceDelivery.elapsed() >= 2)
+            deliver(chunks.empty() ? QByteArray::number(c->link.ServiceRequestAddress) + "\r\n" : "");
         // The longest command timeout is the scan's measurement step: 10 x 4 ms.
-        if (w->core.link.exchangeInFlight() && sinceWrite.elapsed() > 60)
-            w->core.link.abandonMeasurement();
+        if (c->link.exchangeInFlight() && sinceWrite.elapsed() > 60)
+            c->link.abandonMeasurement();
     }
 
     // Lets the exchange under way and whatever it started run out.
@@ -152,7 +145,7 @@ struct Console : Ui, Clock {
         for (int quiet = 0; quiet < 3;) {
             if (t.elapsed() >= 5000)   // generous: a loaded machine must not look like a hang
                 fault("an exchange did not settle", t.elapsed());
-            const bool busy = w->core.link.exchangeInFlight() || w->core.sequencesRunning > 0;
+            const bool busy = c->link.exchangeInFlight() || c->sequencesRunning > 0;
             quiet = busy ? 0 : quiet + 1;
             QCoreApplication::processEvents(busy ? QEventLoop::WaitForMoreEvents : QEventLoop::AllEvents);
         }
@@ -175,70 +168,112 @@ struct Console : Ui, Clock {
         QString text = QString::fromLatin1(kCommands[n]);
         if (text.startsWith(QLatin1Char('a')))
             text[0] = QLatin1Char(static_cast<char>('0' + q % 10));
-        w->core.Calibrate_Flag = (q / 10) & 1;
-        w->core.SkipLocalOffset_Flag = (q / 10) & 2;
-        w->core.UpdateReadings_Flag = (q / 10) & 4;
-        w->core.link.UserCommandFlag = (q / 10) & 8;
-        w->core.link.ServiceRequestAddress = q % 10;
-        w->core.sendCommand(text, n < 40 ? n : n + 61);
+        c->Calibrate_Flag = (q / 10) & 1;
+        c->SkipLocalOffset_Flag = (q / 10) & 2;
+        c->UpdateReadings_Flag = (q / 10) & 4;
+        c->link.UserCommandFlag = (q / 10) & 8;
+        c->link.ServiceRequestAddress = q % 10;
+        c->sendCommand(text, n < 40 ? n : n + 61);
     }
 
-    // A control pressed: p picks it among the named buttons the user reaches
-    // with tab q % 10 chosen (its sensor present), by name, then the menus,
-    // the logging clock (q / 10 + 1 seconds pass), the port (lost or back)
-    // and closing an open User Command window. q / 10, if not 0, is typed in
-    // every field and picks every list's entry first, and the save dialogs'
-    // name and filter (4: one the dialog does not offer).
+    // A control pressed: p picks it among the tab's buttons the user
+    // reaches with tab q % 10 chosen (its sensor present), then the window's
+    // commands, the logging clock (q / 10 + 1 seconds pass), the port (lost
+    // or back) and closing the User Command window. q / 10, if not 0, is
+    // typed in every field and picks every list's entry first, and the save
+    // dialogs' name and filter (4: one the dialog does not offer).
     void press(int p, int q)
     {
-        const int typed = q / 10;
-        w->core.table->setPresent(q % 10, true);
-        w->SensorTab->setCurrentIndex(q % 10);
-        auto reachable = [this](const QWidget *x) {
-            const bool levelOnly = x->window() == w->Filter || x->window() == w->Reset;
-            return !x->objectName().isEmpty() && x->isVisibleTo(x->window()) && !(levelOnly && w->core.SensorType);
+        const int typed = q / 10, a = q % 10;
+        c->table->setPresent(a, true);
+        c->setCurrentTab(a);
+        SensorFields &t = *c->tab[static_cast<size_t>(a)];
+        const bool rotary = c->SensorType;
+        // What the family's frames show: the rotary one, or the level probe's
+        // parameter or calibrate frame.
+        const auto shown = [&](const QString &name) {
+            if (name.contains(QLatin1String("Rotary")))
+                return rotary;
+            static const QStringList calibrate = {"StageOneBut", "ClearOffsetsBut", "ZeroCalibrationText",
+                                                  "ZeroCalibrationBut", "SlopeCalibrationText", "SlopeCalibrationBut",
+                                                  "PressureText", "PressureBut", "CalibrationCompleteBut",
+                                                  "LocalGravityText", "LocalGravityBut", "LocalGravityQueryBut"};
+            const bool logFrame = name.contains(QLatin1String("Log"));
+            return logFrame || (!rotary && (calibrate.contains(name) ? t.CalibrateFrame.isVisible()
+                                                                     : t.ParameterFrame.isVisible()));
         };
-        const QWidget *roots[] = {w, w->Timing, w->UserCommand};
-        std::vector<QObject *> controls;
-        for (const QWidget *root : roots) {
-            for (QLineEdit *e : root->findChildren<QLineEdit *>())
-                if (typed && reachable(e) && e->isEnabled() && !e->isReadOnly())
-                    e->setText(QString::fromLatin1(kTyped[typed % (sizeof kTyped / sizeof kTyped[0])]));
-            for (QComboBox *box : root->findChildren<QComboBox *>())
-                if (typed && reachable(box) && box->isEnabled())
-                    box->setCurrentIndex(typed % (box->count() + 1) - 1);   // -1: none
-            for (QAbstractButton *b : root->findChildren<QAbstractButton *>())
-                if (reachable(b))
-                    controls.push_back(b);
+        if (typed) {
+            const QString text = QString::fromLatin1(kTyped[typed % (sizeof kTyped / sizeof kTyped[0])]);
+            for (FieldSet *set : {static_cast<FieldSet *>(&t), static_cast<FieldSet *>(&c->win)})
+                for (Control *f : set->controls()) {
+                    if (!f->isEnabled() || (set == &t && !shown(QLatin1String(f->name()))))
+                        continue;
+                    if (f->kind() == Control::Kind::Text)
+                        static_cast<TextField *>(f)->setText(text);
+                    else if (f->kind() == Control::Kind::List)
+                        static_cast<ListField *>(f)->select(typed % (static_cast<ListField *>(f)->count() + 1) - 1);
+                }
         }
         const char *name = kSaveNames[typed / 4 % 5];
         saveAs = name ? outFolder + QString::fromLatin1(name) : QString();
         filterIndex = 1 + typed % 4;
-        std::sort(controls.begin(), controls.end(),
-                  [](const QObject *x, const QObject *y) { return x->objectName() < y->objectName(); });
-        if (w->isEnabled())
-            controls.insert(controls.end(), {w->mnuSaveAs, w->mnuQueryAddress, w->mnuUserCommand});
-        controls.insert(controls.end(), {&w->core.logging->SecondTimer, &port});
-        if (w->UserCommand->isVisible())
-            controls.push_back(w->UserCommand);
-        QObject *control = controls[static_cast<size_t>(p) % controls.size()];
-        if (auto *button = qobject_cast<QAbstractButton *>(control)) {
-            button->click();
-        } else if (auto *menu = qobject_cast<QAction *>(control)) {
-            menu->trigger();
-        } else if (control == w->UserCommand) {
-            w->UserCommand->close();
-        } else if (control == &w->core.logging->SecondTimer) {
+        std::vector<std::function<void()>> controls;
+        for (const Console::TabOperation &op : Console::tabOperations()) {
+            const Control *b = t.find(QLatin1String(op.control));
+            if (b && b->isEnabled() && shown(QLatin1String(op.control)))
+                controls.push_back([this, a, &op] { c->click(a, op); });
+        }
+        const auto gated = [this](std::function<void()> f) { return [this, f] { c->press(-1, f); }; };
+        if (!userCommandOpen) {
+            if (c->win.ScanBut.isEnabled())
+                controls.push_back(gated([this] { c->scanner->Poll_Sensors(); }));
+            controls.push_back([this] { c->report->mnuSaveAs_Click(); });
+            if (c->win.mnuQueryAddress.isEnabled())
+                controls.push_back(gated([this] { c->address->mnuQueryAddress_Click(); }));
+            if (c->win.mnuUserCommand.isEnabled())
+                controls.push_back([this] {
+                    userCommandOpen = true;
+                    c->tools->mnuUserCommand_Click();
+                });
+            if (!rotary && c->win.mnuFilter.isEnabled()) {
+                controls.push_back(gated([this] { c->tools->Command1_Click(); }));
+                controls.push_back(gated([this] { c->tools->FilterSetingsBut_Click(); }));
+            }
+            if (!rotary && c->win.mnuReset.isEnabled())
+                controls.push_back(gated([this, a] { c->tools->ResetBut_Click(a); }));
+            if (!rotary)
+                controls.push_back([this] {
+                    c->win.CalibrateCheck.setChecked(!c->win.CalibrateCheck.isChecked());
+                    c->calibration->CalibrateCheck_Click();
+                });
+        } else {
+            controls.push_back(gated([this, typed] {
+                const QString text = QString::fromLatin1(kTyped[typed % (sizeof kTyped / sizeof kTyped[0])]);
+                if (!SensorTools::isMaintenanceCode(text))
+                    c->tools->SubmitBut_Click(text);
+            }));
+            controls.push_back([this] {
+                userCommandOpen = false;
+                c->tools->UserCommand_Form_Unload();
+            });
+        }
+        controls.push_back([this] { c->settings->butApply_Click(); });
+        controls.push_back([this] { c->settings->butDefault_Click(); });
+        controls.push_back([this, typed] {
             for (int k = 0; k <= typed; ++k, ++ticks) {
-                w->core.logging->SecondTimer_Timer();
+                c->logging->SecondTimer_Timer();
                 settle();
             }
-        } else if (port.isOpen()) {
-            port.vanish();
-        } else if (port.open()) {
-            w->core.ports->stopReopening();
-            w->core.logging->portBack();
-        }
+        });
+        controls.push_back([this] {
+            if (port.isOpen()) {
+                port.vanish();
+            } else if (port.open()) {
+                c->ports->stopReopening();
+                c->logging->portBack();
+            }
+        });
+        controls[static_cast<size_t>(p) % controls.size()]();
     }
 
     // The settings file is the first chunk (none: bit 0 of p), read as at the start; bit 1: port busy.
@@ -255,18 +290,19 @@ struct Console : Ui, Clock {
         f.close();
         if (p & 2)
             port.failNextOpen(QStringLiteral("Device or resource busy"));
-        w->core.settings->ReadSysData();
+        c->settings->ReadSysData();
     }
 
     // Every growing list stays within a bound proportional to the input: growing by itself is a leak.
     void checkBounds(long long size)
     {
-        if (w->core.link.rx().Data.size() > Link::MaxLine || w->core.link.rx().Text.size() > Link::MaxLine)
-            fault("receive record beyond a line", w->core.link.rx().Data.size());
+        if (c->link.rx().Data.size() > Link::MaxLine || c->link.rx().Text.size() > Link::MaxLine)
+            fault("receive record beyond a line", c->link.rx().Data.size());
         long long idLines = 0, rows = 0;
-        for (SensorTabWidget *t : w->tab) {
-            idLines += t->SensorIDList->count() + t->RotarySensorIDList->count();
-            rows += t->LogListView->rowCount() + t->RotaryLogListView->rowCount();
+        for (int a = 0; a < 10; ++a) {
+            idLines += c->tab[static_cast<size_t>(a)]->SensorIDList.count() +
+                       c->tab[static_cast<size_t>(a)]->RotarySensorIDList.count();
+            rows += c->levelLog(a)->size() + c->rotaryLog(a)->size();
         }
         // An identification answer adds four lines and takes at least three bytes; a data
         // answer adds one row and takes as many. The comms log has a line each command sent
@@ -275,43 +311,45 @@ struct Console : Ui, Clock {
             fault("identification lines beyond the input", idLines);
         if (rows > size)
             fault("log rows beyond the input", rows);
-        if (w->CommsList->count() > 4 * size + 8 * ticks + 64)
-            fault("comms log beyond the input", w->CommsList->count());
+        if (c->comms.count() > 4 * size + 8 * ticks + 64)
+            fault("comms log beyond the input", c->comms.count());
         if (!port.violations().isEmpty())
             fault(qPrintable(QStringLiteral("bus rule broken: ") + port.violations().join(QStringLiteral("; "))));
-        if (w->core.link.overlapCount() != 0)
-            fault("a command written while another exchange was pending", w->core.link.overlapCount());
+        if (c->link.overlapCount() != 0)
+            fault("a command written while another exchange was pending", c->link.overlapCount());
     }
 
     void reset(quint8 setup)
     {
-        if (w->core.LoggingTab != 0)
-            w->core.logging->stopAll(QString());
-        w->core.link.abandonMeasurement();
+        if (c->LoggingTab != 0)
+            c->logging->stopAll(QString());
+        c->link.abandonMeasurement();
         if (!port.isOpen())
             port.open();
-        w->core.link.FlushInput();
-        w->core.link.UserCommandFlag = false;
-        w->core.link.strSent_Command.clear();   // what arrives unasked is not an answer
-        w->CalibrateCheck->setChecked(false);
-        w->core.Calibrate_Flag = w->core.StageOne_Flag = w->core.UpdateReadings_Flag = w->core.SkipLocalOffset_Flag = false;
-        w->UserCommand->hide();
-        w->setEnabled(true);
-        w->SensorTab->setEnabled(true);
-        for (QListWidget *l : w->findChildren<QListWidget *>())
-            l->clear();
-        for (LogList *l : w->findChildren<LogList *>())
-            if (l->rowCount() > 0)   // a log list cleared lays its chart out again
-                l->clear();
-        for (QLineEdit *e : w->findChildren<QLineEdit *>())
-            if (!e->objectName().isEmpty() && !e->text().isEmpty())
-                e->clear();
+        c->link.FlushInput();
+        c->link.UserCommandFlag = false;
+        c->link.strSent_Command.clear();   // what arrives unasked is not an answer
+        c->win.CalibrateCheck.setChecked(false);
+        c->calibration->CalibrateCheck_Click();
+        c->Calibrate_Flag = c->StageOne_Flag = c->UpdateReadings_Flag = c->SkipLocalOffset_Flag = false;
+        userCommandOpen = false;
+        c->win.SensorTab.setEnabled(true);
+        c->comms.clear();
         for (int i = 0; i < 10; ++i) {
-            w->core.table->clearRow(i);
-            w->core.table->setPresent(i, false);
-            w->core.busy->setIdle(i);
-            FillLogPeriods(w->tab[static_cast<size_t>(i)]->LogPeriodCombo, QStringLiteral("0"));
-            w->tab[static_cast<size_t>(i)]->RotaryLogPeriodCombo->setCurrentIndex(0);
+            SensorFields &t = *c->tab[static_cast<size_t>(i)];
+            t.SensorIDList.clear();
+            t.RotarySensorIDList.clear();
+            for (LogModel *l : {c->levelLog(i), c->rotaryLog(i)})
+                if (l->size() > 0)
+                    l->clear();
+            for (Control *f : t.controls())
+                if (f->kind() == Control::Kind::Text)
+                    static_cast<TextField *>(f)->clear();
+            c->table->clearRow(i);
+            c->table->setPresent(i, false);
+            c->busy->setIdle(i);
+            FillLogPeriods(t.LogPeriodCombo, QStringLiteral("0"));
+            t.RotaryLogPeriodCombo.select(0);
         }
         port.clearCalls();
         port.clearViolations();
@@ -328,23 +366,22 @@ struct Console : Ui, Clock {
     }
 };
 
-using Action = void (Console::*)(int p, int q);
-const Action kActions[] = {&Console::decode, &Console::press, &Console::settings};
-Console *consoles[2], *current = nullptr;   // level probes, rotary encoders; the one running
+using Action = void (Run::*)(int p, int q);
+const Action kActions[] = {&Run::decode, &Run::press, &Run::settings};
+Run *runs[2], *current = nullptr;   // level probes, rotary encoders; the one running
 
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    new QApplication(*argc, *argv);
+    new QCoreApplication(*argc, *argv);
     auto *folder = new QTemporaryDir;
     outFolder = folder->path() + QStringLiteral("/out");
     settingsPath = folder->path() + QStringLiteral("/Varno sysfile.cfg");
     if (!folder->isValid() || !QDir().mkpath(outFolder))
         fault("no temporary folder");
-    consoles[0] = current = new Console(false);
-    consoles[1] = new Console(true);
+    runs[0] = current = new Run(false);
+    runs[1] = new Run(true);
     auto *watch = new QTimer;
     QObject::connect(watch, &QTimer::timeout, [] { current->watchdog(); });
     watch->start(1);
@@ -355,25 +392,25 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     if (size < 1)
         return 0;
-    Console &c = *(current = consoles[data[0] & 1]);
-    c.reset(data[0]);
+    Run &r = *(current = runs[data[0] & 1]);
+    r.reset(data[0]);
     for (size_t i = 1, actions = 0; i < size && actions < 8;) {
         // Whatever a settings file or the Timing window said, inputs stay quick
         // (the pauses between bytes are not slept).
-        c.w->core.link.setCommandTimeout(1 + ((data[0] >> 5) & 3));
+        r.c->link.setCommandTimeout(1 + ((data[0] >> 5) & 3));
         const uint8_t op = data[i++];
         if (op < 0xF0) {
             const size_t n = std::min<size_t>(op, size - i);
-            c.chunks.emplace_back(reinterpret_cast<const char *>(data + i), static_cast<int>(n));
+            r.chunks.emplace_back(reinterpret_cast<const char *>(data + i), static_cast<int>(n));
             i += n;
             continue;
         }
-        (c.*kActions[(op & 0x0F) % 3])(i < size ? data[i] : 0, i + 1 < size ? data[i + 1] : 0);
+        (r.*kActions[(op & 0x0F) % 3])(i < size ? data[i] : 0, i + 1 < size ? data[i + 1] : 0);
         i += 2;
         ++actions;
-        c.leftovers();
+        r.leftovers();
     }
-    c.leftovers();
-    c.checkBounds(static_cast<long long>(size));
+    r.leftovers();
+    r.checkBounds(static_cast<long long>(size));
     return 0;
 }

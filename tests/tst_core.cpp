@@ -1,0 +1,263 @@
+// The run without a window: family set-up, the port and the scan, the
+// decoder's dispatch, the user command. Linked against the core alone.
+
+#include "decode/Dispatcher.h"
+#include "discovery/Scanner.h"
+#include "discovery/SensorTable.h"
+#include "link/PortMenu.h"
+#include "logging/LogModel.h"
+#include "params/RotaryParams.h"
+#include "params/SensorTools.h"
+#include "support/Rig.h"
+
+#include <QCoreApplication>
+#include <QtTest>
+
+class TestCore : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase() { QVERIFY(!QCoreApplication::instance()->inherits("QGuiApplication")); }
+    void familySetup();
+    void portBeforeScan();
+    void scan_data();
+    void scan();
+    void scanFindsNothing();
+    void dispatch();
+    void userCommand();
+};
+
+void TestCore::familySetup()
+{
+    for (bool rotary : {false, true}) {
+        CoreRig r(rotary);
+        r.c->prepare();
+        for (int i = 0; i < 10; ++i) {
+            const SensorFields &t = r.tab(i);
+            QVERIFY(!t.CalibrateFrame.isVisible() && t.ParameterFrame.isVisible());
+            QCOMPARE(t.RotaryLogPeriodCombo.count(), rotary ? 9 : 0);
+            QCOMPARE(t.LogPeriodCombo.items(), QStringList{"Single Log"});
+            QCOMPARE(t.RangeText.text(), QString());
+            QCOMPARE(t.LevelOffsetText.text(), QString("0.00"));
+            QVERIFY(!t.ClearLogBut.isEnabled() && !t.SaveLogBut.isEnabled());
+        }
+        QCOMPARE(r.tab(0).RotaryLogPeriodCombo.text(), QString(rotary ? "Single Log" : "Select....."));
+        QCOMPARE(r.tab(0).RotaryLogPeriodCombo.itemData(8), rotary ? 900 : -1);
+        for (const Control *c : {static_cast<Control *>(&r.c->win.CalibrateCheck), &r.c->win.mnuFilter, &r.c->win.mnuReset})
+            QCOMPARE(c->isVisible(), !rotary);
+        QCOMPARE(r.c->table->columnCount(), rotary ? 8 : 9);
+        QCOMPARE(r.c->table->headerData(8, Qt::Horizontal).toString(), QString(rotary ? "" : "Log Status"));
+        QCOMPARE(r.c->log(2)->headers().size(), rotary ? 4 : 6);
+    }
+    CoreRig r(false);
+    r.c->prepare();
+    const ListField &pu = r.tab(3).PressUnitsCombo;
+    QCOMPARE(pu.count(), 11);
+    QCOMPARE((QList<int>{pu.itemData(8), pu.itemData(10)}), (QList<int>{12, 14}));
+    QCOMPARE((QStringList{pu.itemText(8), pu.itemText(10), pu.text()}), (QStringList{"Inch Hg", "KPa", "Select....."}));
+}
+
+void TestCore::portBeforeScan()
+{
+    CoreRig r(false);
+    r.port.failNextOpen("busy");
+    r.load();
+    for (int i = 0; i < 10; ++i) {
+        QCOMPARE(r.c->table->cell(i, 0), QString(9, ' ') + QString::number(i));
+        QCOMPARE(r.c->table->cell(i, 8), QString());
+    }
+    // The port did not open: the message with its reason, no scan.
+    QCOMPARE(r.ui.texts(),
+             QStringList{"Scan Sensors...|No sensors were found. Please check connections and addresses.\rCOM1: busy"});
+    QCOMPARE(r.c->win.StatusPanel2.text(), QString("Not Connected. "));
+    QVERIFY(!r.c->win.mnuCom[1].isChecked() && !r.c->win.SensorTab.isEnabled());
+    QCOMPARE(r.c->win.mnuCom[1].caption(), QString("COM1 - Test port /dev/null (COM1)"));
+    QVERIFY(r.c->win.mnuCom[2].isEnabled() && !r.c->win.mnuCom[3].isEnabled());
+    QVERIFY(r.sent().isEmpty());
+    // The first port that opens runs the scan; the choice is stored first.
+    r.c->ports->mnuCom_Click(2);
+    r.settle();
+    QCOMPARE(r.c->win.StatusPanel2.text(), QString("Connected on Com Port 2, 1200, n, 7, 1. "));
+    QVERIFY(r.sent().contains("0XUP!"));
+    QVERIFY(r.c->win.mnuCom[2].isChecked() && r.c->win.mnuQueryAddress.isEnabled());
+    QCOMPARE(r.c->CommPort, 2);
+    // A second port: the first closes, no scan.
+    r.clearSent();
+    r.c->ports->mnuCom_Click(1);
+    QVERIFY(r.sent().isEmpty());
+    QVERIFY(r.c->win.mnuCom[1].isChecked() && !r.c->win.mnuCom[2].isChecked());
+    r.c->quit();
+    QVERIFY(!r.port.isOpen());
+}
+
+void TestCore::scan_data()
+{
+    QTest::addColumn<bool>("rotary");
+    QTest::addColumn<QStringList>("sent");    // to the sensor at 4
+    QTest::addColumn<QStringList>("cells");   // its sensor-table row
+    QTest::newRow("level probe") << false
+                                 << QStringList{"4XUP!", "4XUT!", "4XP!",         "4XE!",     "4I!",  "4XREV!",
+                                                "4XLOF!", "4XRA!", "4XU0!",       "4XANCALCV0!", "4XANCALCV1!",
+                                                "4XMOR!", "4XLOC!", "4XSN!",      "4XF!",     "4M!",  "4D0!"}
+                                 << QStringList{"         4", "LT510234", "Compensated", "9.8067", "1.2345", "mH2O",
+                                                "21.50",      "Centigrade", "Idle"};
+    QTest::newRow("rotary encoder") << true
+                                    << QStringList{"4XMU!", "4XCP!", "4XRD!", "4XPC!", "4XCV!", "4XSN!", "4I!",
+                                                   "4C!",   "4D0!"}
+                                    << QStringList{"         4", "RQ910234", "12.345", "Millimetres", "200",
+                                                   "Clockwise", "Idle", "", ""};
+}
+
+void TestCore::scan()
+{
+    QFETCH(bool, rotary);
+    QFETCH(QStringList, sent);
+    QFETCH(QStringList, cells);
+    CoreRig r(rotary);
+    rotary ? r.bus.rotarySensor(4) : r.bus.levelSensor(4);
+    r.load();
+    for (int i = 0; i < 10; ++i)
+        QCOMPARE(r.c->table->present(i), i == 4);
+    QCOMPARE(r.c->currentTab(), 4);
+    QCOMPARE(r.c->selectedRow(), 4);
+    QCOMPARE(r.ui.beeps, 1);
+    QVERIFY(r.ui.messages.isEmpty());
+    QStringList forFour, cellsShown;
+    for (const QString &c : r.sent())
+        if (c.startsWith('4'))
+            forFour << c;
+    QCOMPARE(forFour, sent);
+    // Every query went out with the tab busy; the tab is idle after.
+    for (int k = 0; k < r.busyAtWrite.size(); ++k)
+        if (r.sent()[k].startsWith('4'))
+            QVERIFY2(r.busyAtWrite[k], qPrintable(r.sent()[k]));
+    QVERIFY(!r.busy(4) && r.c->win.ScanBut.isEnabled() && r.c->win.SensorTabBar.isEnabled());
+    for (int col = 0; col < 9; ++col)
+        cellsShown << r.c->table->cell(4, col);
+    QCOMPARE(cellsShown, cells);
+    for (int a : {0, 3, 5, 9})
+        QCOMPARE(r.c->table->cell(a, 1), QString());
+    const SensorFields &t = r.tab(4);
+    QCOMPARE(r.c->log(4)->size(), 1);
+    QVERIFY(t.ClearLogBut.isEnabled());
+    QVERIFY(r.c->ReplyBeep_Flag && !r.c->SkipLocalOffset_Flag);
+    QVERIFY(!r.c->win.SensorPoll.isVisible());
+    if (rotary) {
+        QCOMPARE((QStringList{t.RotaryCountsPerRevText.text(), t.RotaryCurrentValueText.text(),
+                              t.RotaryMeasurementResText.text()}),
+                 (QStringList{"1024", "12.345", "0.049"}));
+        QCOMPARE(t.RotarySensorIDList.count(), 4);
+        return;
+    }
+    QCOMPARE((QStringList{t.RangeText.text(), t.MaxOverRangeText.text(), t.LevelText.text(), t.SGText.text(),
+                          t.ZeroCalibrationText.text(), t.SlopeCalibrationText.text(), t.SampleRateText.text(),
+                          t.PressureText.text()}),
+             (QStringList{"10.0000", "12.0000", "0.0000", "1", "0.0", "1.0", "2 Seconds", "1.2345"}));
+    QCOMPARE(t.LogPeriodCombo.count(), 7);
+    QCOMPARE(t.LogPeriodCombo.itemText(1), QString("5 Seconds"));
+    QCOMPARE(t.SensorIDList.lines(), (QStringList{"SDI Version = 1.3", "Company Name = ORVANE  ",
+                                                  "Sensor Model = LT-Q5 ", "Sensor Version = 102"}));
+    QCOMPARE((QStringList{r.c->win.NoOfReadingsText.text(), r.c->win.ReadingIntervalText.text(),
+                          r.c->win.MaxSampleRateText.text()}),
+             (QStringList{"10", "1", "2"}));
+}
+
+void TestCore::scanFindsNothing()
+{
+    CoreRig r(false, 50);
+    r.load();
+    const QString none = "Scan Sensors...|No sensors were found. Please check connections and addresses.";
+    for (int i = 0; i < 10; ++i)
+        QVERIFY(!r.c->table->present(i));
+    QCOMPARE(r.c->currentTab(), 0);
+    QCOMPARE(r.ui.texts(), QStringList{none});
+    QCOMPARE(r.ui.beeps, 1);
+    QCOMPARE(r.sent().size(), 10);
+    // A closed port: said once per scan, every scan, every command still logged.
+    r.port.close();
+    r.ui.clear();
+    r.c->comms.clear();
+    for (int scan = 1; scan <= 2; ++scan) {
+        r.c->press(-1, [&] { r.c->scanner->Poll_Sensors(); });
+        r.settle();
+    }
+    const QStringList once{"Connection.|Unable to connect to comm port.", none};
+    QCOMPARE(r.ui.texts(), once + once);
+    QCOMPARE(r.c->comms.count(), 20);
+    QVERIFY(r.c->win.ScanBut.isEnabled());
+}
+
+void TestCore::dispatch()
+{
+    CoreRig r(false, {0});
+    Link &l = r.c->link;
+    // An answer to 0I! while 1I! was the last command is ignored.
+    l.strSent_Command = "1I!";
+    l.LastCommand = 10;
+    l.ResponseState = 0;
+    r.port.feed("0I!013OTHER   ZZ    1\r\n");
+    QCOMPARE(r.tab(0).SensorIDList.lines().value(1), QString("Company Name = ORVANE  "));
+    QCOMPARE(l.ResponseState, 0);
+    QVERIFY(r.ui.messages.isEmpty());
+    // An unknown code: the decoder says so.
+    l.strSent_Command = "0I!";
+    l.LastCommand = 115;
+    r.port.feed("0I!0\r\n");
+    QCOMPARE(r.ui.texts(), QStringList{"SDI12 Message Error.|Command response not found."});
+    // A rotary tab whose answer times out is released.
+    CoreRig rot(true, {2});
+    rot.bus.replies.remove("2XCP!");
+    rot.c->press(2, [&] { rot.c->rotary->QueryRotaryPulleyCircumfBut_Click(2); });
+    QVERIFY(rot.busy(2));
+    rot.settle();
+    QVERIFY(!rot.busy(2) && rot.c->win.ScanBut.isEnabled());
+}
+
+void TestCore::userCommand()
+{
+    CoreRig r(false, {0});
+    SensorTools &u = *r.c->tools;
+    const auto submit = [&](const char *text) {
+        r.c->press(-1, [&] { u.SubmitBut_Click(text); });
+        r.settle();
+    };
+    // An unanswered command: no rescan question on closing.
+    u.mnuUserCommand_Click();
+    submit("0XZZ!");
+    QCOMPARE(r.sent(), QStringList{"0XZZ!"});
+    QCOMPARE(r.c->win.ReceivedText.text(), QString());
+    u.UserCommand_Form_Unload();
+    QVERIFY(r.ui.questions.isEmpty());
+    // The text goes out as typed; "maintenance" is an ordinary command.
+    QVERIFY(SensorTools::isMaintenanceCode("MAINTENANCE") && !SensorTools::isMaintenanceCode("maintenance"));
+    r.clearSent();
+    u.mnuUserCommand_Click();
+    submit("0I!");
+    QCOMPARE(r.sent(), QStringList{"0I!"});
+    QCOMPARE(r.c->win.ReceivedText.text(), QString("0I!013ORVANE  LT-Q5 102"));
+    QCOMPARE(r.c->UserCommandCount, 1);
+    // Any line goes to the window in this mode, and nothing on the tab moves.
+    r.port.feed("5XYZ\r\n");
+    QCOMPARE(r.c->win.ReceivedText.text(), QString("5XYZ"));
+    QCOMPARE(r.tab(0).SensorIDList.count(), 4);
+    QCOMPARE(r.c->UserCommandCount, 2);
+    submit("0XZZ!");   // unanswered: the last answer is not left standing as its
+    QCOMPARE(r.c->win.ReceivedText.text(), QString());
+    // Closing after an answer asks to rescan: No leaves things as they are,
+    // Yes rescans.
+    r.ui.answers = {false};
+    u.UserCommand_Form_Unload();
+    QVERIFY(!r.c->link.UserCommandFlag);
+    QCOMPARE(r.ui.questions,
+             QStringList{"User Command.|You may have altered sensor settings. Do you wish to rescan the sensors?"});
+    QCOMPARE(r.sent(), (QStringList{"0I!", "0XZZ!"}));
+    u.mnuUserCommand_Click();
+    submit("0I!");
+    r.ui.answers = {true};
+    u.UserCommand_Form_Unload();
+    r.settle();
+    QVERIFY(r.sent().contains("9XUP!"));
+}
+
+QTEST_GUILESS_MAIN(TestCore)
+#include "tst_core.moc"
