@@ -18,6 +18,7 @@
 #include "logging/LogList.h"
 #include "logging/LoggingEngine.h"
 #include "logging/LogModel.h"
+#include "logging/ParameterProfile.h"
 #include "logging/ParameterReport.h"
 #include "params/Calibration.h"
 #include "params/EntryFilter.h"
@@ -314,6 +315,7 @@ void MainWindow::buildMenus()
     QMenu *file = menuBar()->addMenu(QStringLiteral("&File"));
     mnuFile = named(file->menuAction(), "mnuFile");
     mnuSaveAs = named(file->addAction(QStringLiteral("Save As...")), "mnuSaveAs");
+    mnuApply = named(file->addAction(QStringLiteral("Apply Parameters...")), "mnuApply");
     mnuRestore = named(file->addAction(QStringLiteral("Restore Unsaved Readings...")), "mnuRestore");
     QMenu *comms = menuBar()->addMenu(QStringLiteral("&Comms Port"));
     mnuCommsPort = named(comms->menuAction(), "mnuCommsPort");
@@ -363,6 +365,7 @@ void MainWindow::connectTabs()
     connect(ScanBut, &QPushButton::clicked, this, [this] { core.press(-1, [this] { core.scanner->Poll_Sensors(); }); });
     connect(ButClearComms, &QPushButton::clicked, this, [this] { core.comms.clear(); });
     connect(mnuSaveAs, &QAction::triggered, this, [this] { core.report->mnuSaveAs_Click(); });
+    connect(mnuApply, &QAction::triggered, this, [this] { core.press(-1, [this] { core.profile->mnuApply_Click(); }); });
     connect(mnuRestore, &QAction::triggered, this, [this] { core.journal->offerRestore(true); });
     connect(mnuReset, &QAction::triggered, this, [this] { mnuReset_Click(); });
     connect(mnuFilter, &QAction::triggered, this, [this] { core.press(-1, [this] { mnuFilter_Click(); }); });

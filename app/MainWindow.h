@@ -73,6 +73,7 @@ public:
     std::array<QLabel *, 3> StatusBar1{};
     QLabel *StatusLogging;     // what logging is doing
     QAction *mnuRestore;   // File: unsaved readings of earlier runs back into their lists
+    QAction *mnuApply;     // File: a parameter report's settings onto the tab's sensor
     QAction *mnuFile, *mnuSaveAs, *mnuCommsPort, *mnuReset, *mnuFilter, *mnuQueryAddress, *mnuUserCommand,
         *mnuHelp, *submnuHelp, *submnuAbout;
     std::array<QAction *, 17> mnuCom{};   // 1..16

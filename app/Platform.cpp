@@ -50,11 +50,12 @@ void QtUi::beep()
     QApplication::beep();
 }
 
-Ui::SaveChoice QtUi::saveFile(const SaveDialog &d)
+namespace {
+// "Description|pattern|Description|pattern": Qt reads the pattern from the
+// parentheses of each description.
+QStringList nameFilters(const QString &filter)
 {
-    // "Description|pattern|Description|pattern": Qt reads the pattern from
-    // the parentheses of each description.
-    const QStringList parts = d.filter.split(QLatin1Char('|'));
+    const QStringList parts = filter.split(QLatin1Char('|'));
     QStringList filters;
     for (int i = 0; i + 1 < parts.size(); i += 2) {
         QString f = parts.at(i);
@@ -62,6 +63,24 @@ Ui::SaveChoice QtUi::saveFile(const SaveDialog &d)
             f += QStringLiteral(" (") + parts.at(i + 1) + QLatin1Char(')');
         filters.push_back(f);
     }
+    return filters;
+}
+} // namespace
+
+QString QtUi::openFile(const QString &title, const QString &filter)
+{
+    QFileDialog dlg(owner(), title);
+    dlg.setAcceptMode(QFileDialog::AcceptOpen);
+    dlg.setFileMode(QFileDialog::ExistingFile);
+    dlg.setNameFilters(nameFilters(filter));
+    if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty())
+        return {};
+    return dlg.selectedFiles().constFirst();
+}
+
+Ui::SaveChoice QtUi::saveFile(const SaveDialog &d)
+{
+    const QStringList filters = nameFilters(d.filter);
     QFileDialog dlg(owner(), d.title);
     dlg.setAcceptMode(QFileDialog::AcceptSave);
     dlg.setFileMode(QFileDialog::AnyFile);

@@ -18,6 +18,7 @@ public:
     void beep() override;
     SaveChoice saveFile(const SaveDialog &dialog) override;
     bool progress(const QString &title, const QString &text, int done, int total) override;
+    QString openFile(const QString &title, const QString &filter) override;
 
 private:
     std::unique_ptr<QProgressDialog> m_progress;

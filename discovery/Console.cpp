@@ -1,5 +1,7 @@
 #include "Console.h"
 
+#include <QCoreApplication>
+
 #include "decode/Dispatcher.h"
 #include "discovery/AddressOps.h"
 #include "discovery/LogPeriods.h"
@@ -11,6 +13,7 @@
 #include "logging/LogExport.h"
 #include "logging/LogModel.h"
 #include "logging/LoggingEngine.h"
+#include "logging/ParameterProfile.h"
 #include "logging/ParameterReport.h"
 #include "params/BusyState.h"
 #include "params/Calibration.h"
@@ -95,6 +98,7 @@ Console::Console(const Platform &p, QObject *parent)
     logging = std::make_unique<LoggingEngine>(*this);
     exporter = std::make_unique<LogExport>(*this);
     report = std::make_unique<ParameterReport>(*this);
+    profile = std::make_unique<ParameterProfile>(*this);
     ports = std::make_unique<PortMenu>(*this);
     settings = std::make_unique<Settings>(*this, p.settingsPath, p.userSettingsPath);
     tools = std::make_unique<SensorTools>(*this);
@@ -315,6 +319,22 @@ void Console::sequenceEnded()
 {
     if (--sequencesRunning == 0)
         QMetaObject::invokeMethod(this, [this] { sendWaiting(); }, Qt::QueuedConnection);
+}
+
+void Console::settle()
+{
+    // A sequence that calls this (a profile applied) counts itself out.
+    const int base = sequencesRunning;
+    const auto busy = [&] {
+        return link.exchangeInFlight() || sequencesRunning > base || (base == 0 && waiting());
+    };
+    while (busy()) {
+        // What is in flight ends with a timer or an answer: an event comes.
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+        // What the last answer posted (the next press, a message) runs too.
+        if (!busy())
+            QCoreApplication::processEvents();
+    }
 }
 
 void Console::commsNote(const QString &text)

@@ -25,6 +25,7 @@ class LevelParams;
 class LogExport;
 class LogModel;
 class LoggingEngine;
+class ParameterProfile;
 class ParameterReport;
 class PortMenu;
 class RotaryParams;
@@ -128,6 +129,7 @@ public:
     std::unique_ptr<LoggingEngine> logging;
     std::unique_ptr<LogExport> exporter;
     std::unique_ptr<ParameterReport> report;
+    std::unique_ptr<ParameterProfile> profile;
     std::unique_ptr<PortMenu> ports;
     std::unique_ptr<Settings> settings;
     std::unique_ptr<SensorTools> tools;
@@ -173,6 +175,10 @@ public:
     // A multi-command sequence begins or ends; what waited goes after it.
     void sequenceStarted() { ++sequencesRunning; }
     void sequenceEnded();
+    // Runs the event loop until the bus is quiet: no exchange in flight, no
+    // sequence running (but one that calls this), nothing waiting its turn.
+    // For a front end driving the run step by step.
+    void settle();
     // A line of the console's own in the comms log ("hh:mm:ss --- text").
     void commsNote(const QString &text);
     // The system's serial devices as they are now.

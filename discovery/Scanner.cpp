@@ -103,6 +103,47 @@ bool Scanner::rotaryList(int a)
     return true;
 }
 
+bool Scanner::scanAddress(int a)
+{
+    m.setCurrentTab(a);
+    const bool found = step([&] {
+        if (m.SensorType)
+            m.rotary->QueryRotaryMeasurementUnitsBut_Click(a);
+        else
+            m.level->PressUnitsQueryBut_Click(a);
+    });
+    if (!found) {
+        m.table->setPresent(a, false);
+        m.table->clearRow(a);
+        m.link.FlushInput();
+    } else {
+        m.table->setPresent(a, true);
+        if (!m.SensorType) {
+            m.SkipLocalOffset_Flag = true;
+            levelList(a);
+        } else {
+            rotaryList(a);
+        }
+    }
+    if (!m.SensorType)
+        m.SkipLocalOffset_Flag = false;
+    return found;
+}
+
+bool Scanner::readSensor(int a)
+{
+    if (m_running)
+        return false;
+    m_running = true;
+    SequenceGuard guard(m);
+    m.ReplyBeep_Flag = false;
+    const bool found = scanAddress(a);
+    m.ReplyBeep_Flag = true;
+    m.link.RxState = 0;
+    m_running = false;
+    return found;
+}
+
 void Scanner::Poll_Sensors()
 {
     if (m_running)
@@ -120,31 +161,9 @@ void Scanner::Poll_Sensors()
 
     int firstFound = 0;
     for (int a = 0; a <= 9; ++a) {
-        m.setCurrentTab(a);
-        const bool found = step([&] {
-            if (m.SensorType)
-                m.rotary->QueryRotaryMeasurementUnitsBut_Click(a);
-            else
-                m.level->PressUnitsQueryBut_Click(a);
-        });
-        if (!found) {
-            m.table->setPresent(a, false);
-            m.table->clearRow(a);
-            m.link.FlushInput();
-        } else {
-            if (firstFound == 0)
-                firstFound = a + 1;
-            m.table->setPresent(a, true);
-            if (!m.SensorType) {
-                m.SkipLocalOffset_Flag = true;
-                levelList(a);
-            } else {
-                rotaryList(a);
-            }
-        }
+        if (scanAddress(a) && firstFound == 0)
+            firstFound = a + 1;
         m.win.ProgressBar1.setValue(a);
-        if (!m.SensorType)
-            m.SkipLocalOffset_Flag = false;
     }
 
     emit m.scanRunning(false);

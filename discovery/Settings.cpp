@@ -25,6 +25,12 @@ void Settings::takeFields()
 
 void Settings::ReadSysData()
 {
+    readSettings();
+    m.ports->OpenCommPort(m.CommPort);
+}
+
+void Settings::readSettings()
+{
     bool valid = true;
     const LinkSettings s = sysdata::withDefaults(m_store.read(), &valid);
     m.CommPort = s.port;
@@ -42,7 +48,6 @@ void Settings::ReadSysData()
                    .arg(QDir::toNativeSeparators(m_store.readPath())));
         WriteSysData(m.CommPort);
     }
-    m.ports->OpenCommPort(m.CommPort);
 }
 
 void Settings::WriteSysData(int port)

@@ -19,6 +19,8 @@ public:
     }
 
     void ReadSysData();
+    // The file read into the timings and the port number, the port not opened.
+    void readSettings();
     void WriteSysData(int port);
     void butApply_Click();
     void butDefault_Click();

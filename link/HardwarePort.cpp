@@ -2,7 +2,12 @@
 
 #include <QLoggingCategory>
 
+#include <QCoreApplication>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QLockFile>
+#include <QRegularExpression>
 
 #ifdef Q_OS_UNIX
 #include <cerrno>
@@ -42,6 +47,20 @@ bool HardwarePort::open()
                       .arg(m_number);
         return false;
     }
+    // One program on one bus: a second console or command-line run on the
+    // same device is told who has it.
+    m_lock = std::make_unique<QLockFile>(lockPath(device));
+    m_lock->setStaleLockTime(0);
+    if (!m_lock->tryLock(0)) {
+        qint64 pid = 0;
+        QString host, app;
+        m_lock->getLockInfo(&pid, &host, &app);
+        m_lock.reset();
+        m_error = QStringLiteral("%1 is in use by %2 (process %3). Stop it, then try again.")
+                      .arg(device, app.isEmpty() ? QStringLiteral("another program") : app)
+                      .arg(pid);
+        return false;
+    }
     m_port.setPortName(device);
     m_port.setBaudRate(1200);
     m_port.setFlowControl(QSerialPort::NoFlowControl);
@@ -49,6 +68,7 @@ bool HardwarePort::open()
     if (!m_port.open(QIODevice::ReadWrite)) {
         qCInfo(lcPort) << "open" << device << "failed:" << m_port.error() << m_port.errorString();
         m_error = openFailure(m_port.error(), device, m_port.errorString());
+        m_lock.reset();
         return false;
     }
     // The SDI-12 character format. A pseudo-terminal forces 8 data bits
@@ -123,10 +143,20 @@ void HardwarePort::enableParityMarking()
 #endif
 }
 
+QString HardwarePort::lockPath(const QString &device)
+{
+    // Named after the device itself, whatever link or number opened it.
+    const QFileInfo info(device);
+    QString name = info.exists() ? info.canonicalFilePath() : device;
+    name.replace(QRegularExpression(QStringLiteral("[^A-Za-z0-9._-]")), QStringLiteral("_"));
+    return QDir::tempPath() + QStringLiteral("/sdi12-port") + name + QStringLiteral(".lock");
+}
+
 void HardwarePort::close()
 {
     if (m_port.isOpen())
         m_port.close();
+    m_lock.reset();
     m_raw.clear();
     m_input.clear();
     m_readPos = 0;
@@ -235,6 +265,7 @@ void HardwarePort::onError(QSerialPort::SerialPortError error)
     const QString reason = m_port.errorString();
     if (m_port.isOpen())
         m_port.close();
+    m_lock.reset();
     m_raw.clear();
     m_input.clear();
     m_readPos = 0;

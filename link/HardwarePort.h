@@ -5,6 +5,9 @@
 #include <QByteArray>
 #include <QSerialPort>
 #include <functional>
+#include <memory>
+
+class QLockFile;
 
 // Decodes bytes read from a port. With `parityMarks` the line discipline marks
 // a character received with a parity or framing error as FF 00 c, which reads
@@ -38,6 +41,8 @@ public:
     qint64 bytesAvailable() const override;
     char readByte() override;
 
+    // The lock a program holds on `device` while it has it open.
+    static QString lockPath(const QString &device);
     // Why a port did not open, in plain words for the user.
     static QString openFailure(QSerialPort::SerialPortError error, const QString &device, const QString &system);
 
@@ -55,4 +60,5 @@ private:
     mutable qsizetype m_readPos = 0;
     bool m_parityMarks = false;
     bool m_lostReported = false;
+    std::unique_ptr<QLockFile> m_lock;
 };

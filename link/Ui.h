@@ -31,6 +31,12 @@ public:
     virtual bool askYesNo(const QString &title, const QString &text) = 0;
     virtual void beep() = 0;
     virtual SaveChoice saveFile(const SaveDialog &dialog) = 0;
+    // The open-file dialog: the file chosen, empty when cancelled.
+    virtual QString openFile(const QString &title, const QString &filter)
+    {
+        (void)title, (void)filter;
+        return {};
+    }
     // A long operation shows how far it is: `done` of `total`, and done ==
     // total (or a later call with total 0) when it ends. False when the user
     // cancelled it.

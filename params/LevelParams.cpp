@@ -14,6 +14,11 @@ QString digitText(int d)
 
 LevelParams::LevelParams(Console &m) : m(m) {}
 
+QString LevelParams::lockedText(const QString &what)
+{
+    return QStringLiteral("Unable to set %1 whilst sensor is locked.\rPlease unlock sensor and try again.").arg(what);
+}
+
 void LevelParams::send(int a, const QString &letters, int code, bool busy)
 {
     if (busy)
@@ -26,7 +31,7 @@ bool locked(Console &m, int a, const QString &title, const QString &what)
 {
     if (m.tab[a]->UnlockCheck.checkState() != Qt::Unchecked)
         return false;
-    m.warn(title, QStringLiteral("Unable to set %1 whilst sensor is locked.\rPlease unlock sensor and try again.").arg(what));
+    m.warn(title, LevelParams::lockedText(what));
     return true;
 }
 

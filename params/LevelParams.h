@@ -11,6 +11,9 @@ class LevelParams
 {
 public:
     explicit LevelParams(Console &m);
+    // Why a range or maximum-range set is refused while the sensor is
+    // locked ("range value", "maximum range value").
+    static QString lockedText(const QString &what);
 
     void RangeBut_Click(int a);
     void RangeQueryBut_Click(int a);

@@ -1,5 +1,7 @@
 // The real serial code over a pseudo-terminal, against the simulator program.
 #include "link/HardwarePort.h"
+
+#include <QCoreApplication>
 #include "link/Link.h"
 #include "support/SimProcess.h"
 
@@ -44,7 +46,8 @@ void TestPty::exchangeOverPseudoTerminal()
     QVERIFY2(port.open(), qPrintable(port.errorString()));   // 7E1 is refused by a pty, the port opens anyway
 
     // A port that does not open says why, in plain words: nothing under the
-    // number, a device that is gone, a device another program holds.
+    // number, a device that is gone, a device another run of the console
+    // holds (named, with its process).
     const struct {
         int number;
         QString device;
@@ -52,7 +55,10 @@ void TestPty::exchangeOverPseudoTerminal()
     } failures[] = {
         {3, {}, "No serial device is listed under COM3: plug the adapter in, then choose the port again."},
         {2, "/dev/ttyGONE9", "The device /dev/ttyGONE9 is not there: the adapter may have been unplugged."},
-        {2, device, device + " is in use by another program. Close that program, then choose the port again."},
+        {2, device,
+         QString("%1 is in use by tst_pty (process %2). Stop it, then try again.")
+             .arg(device)
+             .arg(QCoreApplication::applicationPid())},
     };
     for (const auto &f : failures) {
         HardwarePort other([&f](int n) { return n == 2 ? f.device : QString(); });
