@@ -345,14 +345,11 @@ void MainWindow::buildMenus()
 
 void MainWindow::connectTabs()
 {
-    LoggingEngine *lg = core.logging.get();
     for (int i = 0; i < 10; ++i) {
         SensorTabWidget *t = tab[static_cast<size_t>(i)];
         for (const Console::TabOperation &op : Console::tabOperations())
             if (auto *b = t->findChild<QAbstractButton *>(QLatin1String(op.control) + QLatin1Char('_') + QString::number(i)))
                 connect(b, &QAbstractButton::clicked, this, [this, i, &op] { core.click(i, op); });
-        for (LogList *l : {t->LogListView, t->RotaryLogListView})
-            connect(l, &LogList::countChanged, this, [lg] { lg->showStatus(); });
         connect(t->LogChartView, &LogChart::saveRequested, this, [this, t] { saveChart(t); });
 
         new EntryFilter(t->LevelText, true, true, core.ui);

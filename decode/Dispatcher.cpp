@@ -33,21 +33,28 @@ void Dispatcher::beep()
     m.replyBeep();
 }
 
-// A decoding that itself started a further exchange for the same sensor (the
-// lock or local-offset box sending the state just read) leaves the tab busy:
-// the answer to that exchange releases it.
+// A decoding that itself started a further exchange (the lock or
+// local-offset box sending the state just read, the lock state sent to a
+// sensor moved to its new address) leaves that exchange's tab and the
+// window's commands busy: its answer releases them.
 void Dispatcher::idleLevel(const Line &l, int tab)
 {
-    if (m.link.sentCount() != l.sentAtStart && answerTab() == tab && m.link.exchangeInFlight())
+    const bool followUp = m.link.sentCount() != l.sentAtStart && m.link.exchangeInFlight();
+    if (followUp && answerTab() == tab)
         return;
     m.busy->SetLevelIdle(tab);
+    if (followUp)
+        m.busy->setBusy(answerTab());
 }
 
 void Dispatcher::idleRotary(const Line &l, int tab)
 {
-    if (m.link.sentCount() != l.sentAtStart && answerTab() == tab && m.link.exchangeInFlight())
+    const bool followUp = m.link.sentCount() != l.sentAtStart && m.link.exchangeInFlight();
+    if (followUp && answerTab() == tab)
         return;
     m.busy->SetRotaryIdle(tab);
+    if (followUp)
+        m.busy->setBusy(answerTab());
 }
 
 void Dispatcher::Decode_SDI12(const QByteArray &sdi_buff)

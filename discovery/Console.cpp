@@ -104,6 +104,13 @@ Console::Console(const Platform &p, QObject *parent)
     tools = std::make_unique<SensorTools>(*this);
     journal = std::make_unique<JournalKeeper>(*this, p.journalPath);
 
+    // The status bar says how many readings the running log holds.
+    for (int i = 0; i < 10; ++i)
+        for (LogModel *l : {m_levelLog[static_cast<size_t>(i)], m_rotaryLog[static_cast<size_t>(i)]}) {
+            connect(l, &QAbstractItemModel::rowsInserted, this, [this] { logging->showStatus(); });
+            connect(l, &QAbstractItemModel::modelReset, this, [this] { logging->showStatus(); });
+        }
+
     link.decode = [this](const QByteArray &line) { decoder->Decode_SDI12(line); };
     link.requestMeasurementData = [this](int a) { logging->RequestMeasurementData(a); };
     link.releaseAfterTimeout = [this] { onTimedOut(); };

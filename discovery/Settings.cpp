@@ -75,6 +75,12 @@ void Settings::butApply_Click()
     if (timeout <= 0 || timeout > 6553) {
         m.warn(QStringLiteral("Timing Settings."),
                QStringLiteral("The command timeout must be between 1 and 6553 mS. Nothing was changed."));
+        // The fields show the timings in effect again: they are what the
+        // next port choice stores.
+        m.win.BreakText.setText(QString::number(m.link.BreakTiming));
+        m.win.MarkText.setText(QString::number(m.link.MarkTiming));
+        m.win.DataTimeoutText.setText(QString::number(m.link.DataTimeout));
+        m.win.TimeoutText.setText(QString::number(m.link.commandTimeout()));
         return;
     }
     takeFields();

@@ -69,7 +69,11 @@ void Calibration::StageOneCalibration(int a)
         // The sequence exists to put this value into the sensor: it is sent
         // even when a program change of the box is being skipped.
         [&] { p.SetLocalOffsetApply(a, 0, true); },
-        [&] { p.SetU1Value(a, QStringLiteral("0.0")); },
+        // The answer before released the tab: busy again while this goes.
+        [&] {
+            m.busy->SetLevelBusy(a);
+            p.SetU1Value(a, QStringLiteral("0.0"));
+        },
     };
     bool complete = true;
     for (const auto &s : steps) {
