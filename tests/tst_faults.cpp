@@ -1,7 +1,7 @@
 // Fault drills: silent, garbled, endless, slow or unfinished answers, and an
-// adapter pulled out while logging. The console stays responsive, releases
-// the tab, says what happened and keeps every log row it had.
-#include "support/ConsoleRig.h"
+// adapter pulled out while logging. The run stays responsive, releases the
+// tab, says what happened and keeps every log row it had. No window.
+#include "support/Rig.h"
 #include "support/SimProcess.h"
 
 #include "discovery/LogPeriods.h"
@@ -9,28 +9,22 @@
 #include "link/HardwarePort.h"
 #include "link/PortDirectory.h"
 #include "link/PortMenu.h"
-#include "logging/LogList.h"
+#include "logging/LogModel.h"
 #include "logging/LoggingEngine.h"
+#include "params/LevelParams.h"
 
-#include <QComboBox>
 #include <QElapsedTimer>
 #include <QFileInfo>
-#include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
 #include <QProcess>
-#include <QPushButton>
 #include <QRegularExpression>
-#include <QTabWidget>
 #include <QTest>
-#include <QTreeWidget>
 
 namespace {
 
-// A console on the in-process simulated bus with level probes at the given
+// The run on the in-process simulated bus with level probes at the given
 // addresses.
-struct Drill : ConsoleRig {
-    explicit Drill(QList<int> level, int timeoutMs = 80) : ConsoleRig(false, timeoutMs, false)
+struct Drill : CoreRig {
+    explicit Drill(QList<int> level, int timeoutMs = 80) : CoreRig(false, timeoutMs)
     {
         for (int a : level)
             simulator().addSensor(a, sim::Family::Level);
@@ -48,28 +42,38 @@ struct Drill : ConsoleRig {
                          });
     }
     // The tab takes commands again: nothing in flight, its buttons live.
-    bool levelTabIdle(int a) const
+    bool levelTabIdle(int a) const { return idle(*this, a); }
+    static bool idle(const CoreRig &r, int a)
     {
-        return !w->core.link.exchangeInFlight() && w->core.sequencesRunning == 0 && tab(a)->RangeBut->isEnabled() &&
-               tab(a)->RangeQueryBut->isEnabled() && w->ScanBut->isEnabled();
+        return !r.c->link.exchangeInFlight() && r.c->sequencesRunning == 0 && r.tab(a).RangeBut.isEnabled() &&
+               r.tab(a).RangeQueryBut.isEnabled() && r.c->win.ScanBut.isEnabled();
     }
-    // A fresh query on tab `a` gets its answer: the console is responsive.
+    // A fresh query on tab `a` gets its answer: the run is responsive.
     bool answersRangeQuery(int a)
     {
-        tab(a)->RangeText->clear();
-        clearSent();
-        tab(a)->RangeQueryBut->click();
-        settle();
-        return sent() == QStringList{QString::number(a) + "XRA!"} && tab(a)->RangeText->text() == "10.0000";
+        tab(a).RangeText.clear();
+        return press(a, [this, a] { c->level->RangeQueryBut_Click(a); }) == QString::number(a) + "XRA!" &&
+               tab(a).RangeText.text() == "10.0000";
     }
 };
 
-QStringList rowTexts(LogList *l)
+// The Range query of tab `a`, pressed, its exchange left to run.
+void queryRange(CoreRig &r, int a)
+{
+    r.c->press(a, [&r, a] { r.c->level->RangeQueryBut_Click(a); });
+}
+
+QStringList rowTexts(const LogModel *l)
 {
     QStringList out;
-    for (int r = 0; r < l->rowCount(); ++r)
+    for (int r = 0; r < l->size(); ++r)
         out << l->text(r, 0) + " " + l->text(r, 1) + " " + l->text(r, 2);
     return out;
+}
+
+void startLog(CoreRig &r, int a)
+{
+    r.c->press(a, [&r, a] { r.c->logging->StartLogBut_Click(a); });
 }
 
 } // namespace
@@ -98,24 +102,24 @@ void TestFaults::silentMidScan()
     t.start();
     r.load();
     QVERIFY(t.elapsed() < 5000);
-    MainWindow &w = *r.w;
-    QVERIFY(w.SensorTab->isTabEnabled(0));
-    QVERIFY(w.SensorTab->isTabEnabled(4));   // it did answer "4!"
+    Console &w = *r.c;
+    QVERIFY(w.table->present(0));
+    QVERIFY(w.table->present(4));   // it did answer "4!"
     // The queries stopped at the first one left unanswered.
     const QStringList sent = r.sent();
     QVERIFY(sent.contains("4XP!"));
     QVERIFY(!sent.contains("4XE!") && !sent.contains("4I!"));
     QVERIFY(r.levelTabIdle(4));
     QVERIFY(r.levelTabIdle(0));
-    QCOMPARE(w.core.table->cell(0, SensorTable::SerialNo), QString("LT510230"));
+    QCOMPARE(w.table->cell(0, SensorTable::SerialNo), QString("LT510230"));
     QVERIFY(r.answersRangeQuery(0));
     // A query to the silent sensor times out and releases its tab again.
-    w.SensorTab->setCurrentIndex(4);
+    w.setCurrentTab(4);
     r.clearSent();
-    r.tab(4)->RangeQueryBut->click();
+    queryRange(r, 4);
     r.settle();
     QCOMPARE(r.sent(), QStringList{"4XRA!"});
-    QCOMPARE(w.core.link.ResponseState, 2);
+    QCOMPARE(w.link.ResponseState, 2);
     QVERIFY(r.levelTabIdle(4));
 }
 
@@ -123,29 +127,29 @@ void TestFaults::silentMidLogging()
 {
     Drill r({3});
     r.load();
-    MainWindow &w = *r.w;
+    Console &w = *r.c;
     r.startLogging(3, "1 Second");
-    LogList *log = r.tab(3)->LogListView;
+    LogModel *log = w.levelLog(3);
     r.tick();
     r.tick();
-    QVERIFY(log->rowCount() >= 3);
-    const int rows = log->rowCount();
+    QVERIFY(log->size() >= 3);
+    const int rows = log->size();
     const QStringList before = rowTexts(log);
     // The sensor falls silent between its start answer and its data.
     r.onCommand("3D0!", [&] { r.bus().faults().silent.insert(3); });
     for (int i = 0; i < 4; ++i)
         r.tick();
     QCOMPARE(rowTexts(log), before);   // nothing lost, nothing invented
-    QVERIFY(w.core.LogEnabled[3]);
-    QCOMPARE(w.core.table->cell(3, SensorTable::LevelLogStatus), QString("Logging"));
-    QVERIFY(!w.core.link.exchangeInFlight());
-    QVERIFY(r.tab(3)->StopLogBut->isEnabled());
+    QVERIFY(w.LogEnabled[3]);
+    QCOMPARE(w.table->cell(3, SensorTable::LevelLogStatus), QString("Logging"));
+    QVERIFY(!w.link.exchangeInFlight());
+    QVERIFY(r.tab(3).StopLogBut.isEnabled());
     // Back on the bus: the readings carry on after the rows kept.
     r.bus().faults().silent.clear();
     r.tick();
-    QCOMPARE(log->rowCount(), rows + 1);
+    QCOMPARE(log->size(), rows + 1);
     QCOMPARE(rowTexts(log).mid(1), before);
-    r.tab(3)->StopLogBut->click();
+    w.logging->StopLogBut_Click(3);
     QVERIFY(r.levelTabIdle(3));
 }
 
@@ -154,9 +158,9 @@ void TestFaults::garbageBeforeAndInsideAnswers()
     // Line noise between the echo and the answer: not the answer. The
     // console says so and files nothing; an answer after a stray CR LF is
     // still taken.
-    ConsoleRig r(false, {1});
-    LogList *log = r.tab(1)->LogListView;
-    const int rows = log->rowCount();
+    CoreRig r(false, {1});
+    LogModel *log = r.c->levelLog(1);
+    const int rows = log->size();
     struct Case {
         QString range, data, rangeShown;
         int newRows;
@@ -171,58 +175,58 @@ void TestFaults::garbageBeforeAndInsideAnswers()
         r.ui.clear();
         r.bus.replies["1XRA!"] = c.range;
         r.bus.replies["1D0!"] = c.data;
-        r.tab(1)->RangeQueryBut->click();
+        queryRange(r, 1);
         QVERIFY(r.settle());
-        QCOMPARE(r.tab(1)->RangeText->text(), c.rangeShown);
-        r.tab(1)->LogPeriodCombo->setCurrentIndex(0);
-        r.tab(1)->StartLogBut->click();
+        QCOMPARE(r.tab(1).RangeText.text(), c.rangeShown);
+        r.tab(1).LogPeriodCombo.select(0);
+        startLog(r, 1);
         QVERIFY(r.settle());
-        QCOMPARE(log->rowCount(), rows + c.newRows);
+        QCOMPARE(log->size(), rows + c.newRows);
         QCOMPARE(log->text(0, 2), QString("1.2345"));
         QCOMPARE(r.ui.texts(), c.messages);
-        QVERIFY(r.tab(1)->RangeBut->isEnabled());
+        QVERIFY(r.tab(1).RangeBut.isEnabled());
     }
     // Stray bytes inside answers: the tab is released each time, and the
     // next good answer is read.
-    ConsoleRig g(false, {3});
+    CoreRig g(false, {3});
     const QStringList broken = {"3+1\x01.2\x7f" "3",  "3XRA\x02" "10",        "3+#!$%",
                                 QString(300, '9'),   QString::fromLatin1("3\x00" "5", 3), QString::fromLatin1("\xff\xfe"),
                                 "3+nan+inf",         "3+1e999"};
     for (const QString &reply : broken) {
         g.bus.replies["3XRA!"] = reply;
         g.bus.replies["3D0!"] = reply;
-        g.tab(3)->RangeQueryBut->click();
+        queryRange(g, 3);
         QVERIFY(g.settle());
-        QVERIFY2(g.tab(3)->RangeBut->isEnabled(), qPrintable(reply));
-        g.tab(3)->LogPeriodCombo->setCurrentIndex(-1);
-        g.w->core.logging->StartLevelMeasurement(3);
+        QVERIFY2(g.tab(3).RangeBut.isEnabled(), qPrintable(reply));
+        g.tab(3).LogPeriodCombo.select(-1);
+        g.c->logging->StartLevelMeasurement(3);
         QVERIFY(g.settle());
-        QVERIFY2(g.tab(3)->RangeQueryBut->isEnabled(), qPrintable(reply));
+        QVERIFY2(g.tab(3).RangeQueryBut.isEnabled(), qPrintable(reply));
     }
     g.bus.replies["3XRA!"] = "3+12.5";
-    g.tab(3)->RangeQueryBut->click();
+    queryRange(g, 3);
     g.settle();
-    QCOMPARE(g.tab(3)->RangeText->text(), QString("12.5000"));
+    QCOMPARE(g.tab(3).RangeText.text(), QString("12.5000"));
 }
 
 void TestFaults::endlessStreamWithoutCr()
 {
     Drill r({0}, 200);
     r.load();
-    MainWindow &w = *r.w;
+    Console &w = *r.c;
     r.ui.clear();
     r.bus().setStream(true);
     QElapsedTimer t;
     t.start();
-    r.tab(0)->RangeQueryBut->click();
+    queryRange(r, 0);
     QVERIFY(r.settle(10000));
     QVERIFY(t.elapsed() < 5000);   // the command timeout ends it
-    QCOMPARE(w.core.link.ResponseState, 2);
+    QCOMPARE(w.link.ResponseState, 2);
     // The stream keeps coming while nothing is asked: the console stays
     // responsive and nothing grows without bound.
     QTest::qWait(300);
-    QVERIFY(w.core.link.rx().Data.size() <= Link::MaxLine);
-    QVERIFY(w.core.comms.count() <= 151);
+    QVERIFY(w.link.rx().Data.size() <= Link::MaxLine);
+    QVERIFY(w.comms.count() <= 151);
     r.bus().setStream(false);
     QTest::qWait(50);
     QVERIFY(r.levelTabIdle(0));
@@ -231,8 +235,8 @@ void TestFaults::endlessStreamWithoutCr()
 
 void TestFaults::answerInManyPiecesWithGaps()
 {
-    ConsoleRig r(false, {5}, 600);
-    MainWindow &w = *r.w;
+    CoreRig r(false, {5}, 600);
+    Console &w = *r.c;
     // The echo comes at once, the answer a byte at a time, 25 ms apart.
     r.bus.replies.remove("5XRA!");
     const QByteArray answer = "5+10.25\r\n";
@@ -243,28 +247,28 @@ void TestFaults::answerInManyPiecesWithGaps()
         }
     };
     r.clearSent();
-    r.tab(5)->RangeQueryBut->click();
+    queryRange(r, 5);
     QCOMPARE(r.sent(), QStringList{"5XRA!"});
     dribble(answer, 25);
     r.settle();
-    QCOMPARE(r.tab(5)->RangeText->text(), QString("10.2500"));
-    QCOMPARE(w.core.link.ResponseState, 1);
-    QVERIFY(r.tab(5)->RangeBut->isEnabled());
+    QCOMPARE(r.tab(5).RangeText.text(), QString("10.2500"));
+    QCOMPARE(w.link.ResponseState, 1);
+    QVERIFY(r.tab(5).RangeBut.isEnabled());
 
     // Gaps so long the exchange times out: the late rest is not taken for
     // the answer to the next command.
-    r.tab(5)->RangeText->clear();
-    r.tab(5)->RangeQueryBut->click();
+    r.tab(5).RangeText.clear();
+    queryRange(r, 5);
     dribble("5+77", 150);
-    QTRY_COMPARE_WITH_TIMEOUT(w.core.link.ResponseState, 2, 3000);
-    QVERIFY(r.tab(5)->RangeBut->isEnabled());
+    QTRY_COMPARE_WITH_TIMEOUT(w.link.ResponseState, 2, 3000);
+    QVERIFY(r.tab(5).RangeBut.isEnabled());
     r.port.feed(".5\r\n");
     r.settle();
-    QVERIFY(r.tab(5)->RangeText->text() != "77.5000");
+    QVERIFY(r.tab(5).RangeText.text() != "77.5000");
     r.bus.replies["5XRA!"] = "5+10.5";
-    r.tab(5)->RangeQueryBut->click();
+    queryRange(r, 5);
     r.settle();
-    QCOMPARE(r.tab(5)->RangeText->text(), QString("10.5000"));
+    QCOMPARE(r.tab(5).RangeText.text(), QString("10.5000"));
 }
 
 void TestFaults::serviceRequestNeverComes()
@@ -279,17 +283,17 @@ void TestFaults::serviceRequestNeverComes()
     t.start();
     r.load();
     QVERIFY(t.elapsed() < 2000);
-    MainWindow &w = *r.w;
-    QVERIFY(w.SensorTab->isTabEnabled(6));
-    QVERIFY(commsFind(*&w.core, "--- Sensor 6 needs 2 s for its measurement; this reading is not waited for",
+    Console &w = *r.c;
+    QVERIFY(w.table->present(6));
+    QVERIFY(commsFind(w, "--- Sensor 6 needs 2 s for its measurement; this reading is not waited for",
                                    Qt::MatchEndsWith).size() == 1);
-    QCOMPARE(w.core.link.RxState, 0);
+    QCOMPARE(w.link.RxState, 0);
     QVERIFY(r.levelTabIdle(6));
     r.startLogging(6, "1 Second");
-    LogList *log = r.tab(6)->LogListView;
-    QTRY_COMPARE_WITH_TIMEOUT(log->rowCount(), 1, 5000);
+    LogModel *log = w.levelLog(6);
+    QTRY_COMPARE_WITH_TIMEOUT(log->size(), 1, 5000);
     QVERIFY(t.elapsed() >= 2000);
-    QVERIFY(w.core.LogEnabled[6]);
+    QVERIFY(w.LogEnabled[6]);
     r.settle();
     QVERIFY(r.levelTabIdle(6));
 }
@@ -317,20 +321,21 @@ void TestFaults::adapterUnpluggedWhileLogging()
         QFile::link(QFileInfo(sim.link(1)).symLinkTarget(), adapter);
     };
     plugIn(first);
-    PtyConsole c(false, [&] {
+    PtyCore c(false, [&] {
         return samePath ? ports::numberDevices({}, {{adapter, "USB adapter"}})
                         : ports::numberDevices(portdir::linkedPorts(first.portDir()), {});
     });
-    MainWindow &w = *c.w;
+    Console &w = *c.c;
     TestUi &ui = c.ui;
-    w.Form_Load();
-    w.core.ports->setRetryIntervalMs(300);
-    QVERIFY(w.SensorTab->isTabEnabled(3));
-    SensorTabWidget *t = w.tab[3];
-    fillAllLogPeriods(w.core.tab[3]->LogPeriodCombo);
-    t->LogPeriodCombo->setCurrentIndex(t->LogPeriodCombo->findText("1 Second"));
-    t->StartLogBut->click();
-    QTRY_VERIFY_WITH_TIMEOUT(t->LogListView->rowCount() >= 3, 15000);
+    w.prepare();
+    w.start();
+    w.ports->setRetryIntervalMs(300);
+    QVERIFY(w.table->present(3));
+    LogModel *log = w.levelLog(3);
+    fillAllLogPeriods(w.tab[3]->LogPeriodCombo);
+    w.tab[3]->LogPeriodCombo.select(w.tab[3]->LogPeriodCombo.findText("1 Second"));
+    w.press(3, [&] { w.logging->StartLogBut_Click(3); });
+    QTRY_VERIFY_WITH_TIMEOUT(log->size() >= 3, 15000);
     ui.clear();
 
     first.process.kill();
@@ -339,34 +344,34 @@ void TestFaults::adapterUnpluggedWhileLogging()
     // may be handed to another program's terminal at once.
     QFile::remove(adapter);
     QFile::remove(first.link(1));
-    QTRY_COMPARE_WITH_TIMEOUT(w.StatusBar1[1]->text(), QString("Not Connected. "), 5000);
-    QTRY_VERIFY_WITH_TIMEOUT(!w.core.link.exchangeInFlight(), 5000);
-    const QStringList before = rowTexts(t->LogListView);
+    QTRY_COMPARE_WITH_TIMEOUT(w.win.StatusPanel2.text(), QString("Not Connected. "), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(!w.link.exchangeInFlight(), 5000);
+    const QStringList before = rowTexts(log);
     QVERIFY(before.size() >= 3);
     // Gone for a while: one message, no readings, logging still on.
     QTest::qWait(1500);
     QCOMPARE(ui.texts(), QStringList{"Connection.|The connection on COM1 was lost: the adapter or its port went "
                                      "away.\rLogging will resume by itself as soon as the adapter is back."});
-    QCOMPARE(rowTexts(t->LogListView), before);
-    QCOMPARE(w.core.LoggingTab, 4);
+    QCOMPARE(rowTexts(log), before);
+    QCOMPARE(w.LoggingTab, 4);
     const QRegularExpression paused("^Logging of Sensor 3 paused at \\d\\d:\\d\\d:\\d\\d: the port was lost; it resumes "
                                     "when the adapter is back \\(" + QString::number(before.size()) + " readings\\)\\.$");
-    QVERIFY2(paused.match(w.StatusLogging->text()).hasMatch(), qPrintable(w.StatusLogging->text()));
-    QCOMPARE(w.core.table->cell(3, SensorTable::LevelLogStatus), QString("Logging"));
+    QVERIFY2(paused.match(w.win.StatusLogging.text()).hasMatch(), qPrintable(w.win.StatusLogging.text()));
+    QCOMPARE(w.table->cell(3, SensorTable::LevelLogStatus), QString("Logging"));
 
     // Back: logging goes on by itself, every earlier row kept below the new.
     plugIn(second);
-    QTRY_VERIFY_WITH_TIMEOUT(t->LogListView->rowCount() >= before.size() + 2, 15000);
-    QCOMPARE(rowTexts(t->LogListView).mid(t->LogListView->rowCount() - before.size()), before);
-    QVERIFY(c.port.isOpen());
-    QCOMPARE(w.StatusBar1[1]->text(), QString("Connected on Com Port 1, 1200, n, 7, 1. "));
-    QVERIFY(w.StatusLogging->text().contains(" Resumed at "));
-    QCOMPARE(commsFind(*&w.core, " --- port lost", Qt::MatchContains).size(), 1);
-    QCOMPARE(commsFind(*&w.core, " --- port back", Qt::MatchContains).size(), 1);
+    QTRY_VERIFY_WITH_TIMEOUT(log->size() >= before.size() + 2, 15000);
+    QCOMPARE(rowTexts(log).mid(log->size() - before.size()), before);
+    QVERIFY(c.port->isOpen());
+    QCOMPARE(w.win.StatusPanel2.text(), QString("Connected on Com Port 1, 1200, n, 7, 1. "));
+    QVERIFY(w.win.StatusLogging.text().contains(" Resumed at "));
+    QCOMPARE(commsFind(w, " --- port lost", Qt::MatchContains).size(), 1);
+    QCOMPARE(commsFind(w, " --- port back", Qt::MatchContains).size(), 1);
     QCOMPARE(ui.messages.size(), 1);
-    t->StopLogBut->click();
-    QVERIFY(w.StatusLogging->text().startsWith("Logging of Sensor 3 stopped by the user at "));
+    w.logging->StopLogBut_Click(3);
+    QVERIFY(w.win.StatusLogging.text().startsWith("Logging of Sensor 3 stopped by the user at "));
 }
 
-QTEST_MAIN(TestFaults)
+QTEST_GUILESS_MAIN(TestFaults)
 #include "tst_faults.moc"

@@ -254,3 +254,25 @@ void CoreRig::tick()
     c->logging->SecondTimer_Timer();
     settle();
 }
+
+PtyCore::PtyCore(bool rotary, std::function<PortCatalogue()> catalogue, int commandTimeoutMs)
+{
+    port = std::make_unique<HardwarePort>([this](int n) { return listed->devices.value(n); });
+    SysDataRecord rec;
+    rec.commandTimeoutMs = static_cast<qint16>(commandTimeoutMs);
+    Console::Platform p;
+    p.ui = &ui;
+    p.clock = &clock;
+    p.port = port.get();
+    p.settingsPath = home.filePath(QStringLiteral("Varno sysfile.cfg"));
+    sysdata::write(p.settingsPath, rec, nullptr);
+    p.catalogue = [this, catalogue] {
+        *listed = catalogue();
+        return *listed;
+    };
+    c = std::make_unique<Console>(p);
+    if (rotary)
+        c->setRotaryEncoderSensorType();
+    else
+        c->setLevelProbeSensorType();
+}

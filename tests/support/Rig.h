@@ -8,6 +8,7 @@
 #include "discovery/Console.h"
 #include "discovery/Fields.h"
 #include "link/FakeSerialPort.h"
+#include "link/HardwarePort.h"
 #include "sim/SimBus.h"
 
 #include <QMap>
@@ -28,12 +29,14 @@ struct TestUi : Ui {
     int beeps = 0;
     QVector<SaveDialog> dialogs;
     QList<SaveChoice> saves;         // next dialog results; cancel when empty
+    QStringList opens;               // next files chosen to open; cancel when empty
     std::function<void(const Message &)> onMessage;
 
     void message(Icon icon, const QString &title, const QString &text) override;
     bool askYesNo(const QString &title, const QString &text) override;
     void beep() override { ++beeps; }
     SaveChoice saveFile(const SaveDialog &d) override;
+    QString openFile(const QString &, const QString &) override { return opens.isEmpty() ? QString() : opens.takeFirst(); }
 
     QStringList texts() const;   // "title|text" of every message
     void clear();
@@ -117,5 +120,17 @@ struct CoreRig {
     Responder bus;
     std::unique_ptr<sim::SimBus> simBus;
     std::unique_ptr<sim::InProcessLink> simLink;
+    std::unique_ptr<Console> c;
+};
+
+// The run on the real serial code (HardwarePort), listing the ports that
+// `catalogue` gives; its settings in a folder of its own. Not loaded yet.
+struct PtyCore {
+    PtyCore(bool rotary, std::function<PortCatalogue()> catalogue, int commandTimeoutMs = 250);
+    QTemporaryDir home;
+    TestUi ui;
+    Clock clock;
+    std::shared_ptr<PortCatalogue> listed = std::make_shared<PortCatalogue>();
+    std::unique_ptr<SerialPort> port;
     std::unique_ptr<Console> c;
 };

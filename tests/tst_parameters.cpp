@@ -1,0 +1,617 @@
+// The parameter controls of both families on the core alone: what each press
+// writes to the bus, what the answers (odd ones too) leave in the tab's
+// fields, the sensor table and the log, the presses refused, the busy and
+// idle state of every control, address changes, the parameter report and the
+// log files.
+#include "support/Rig.h"
+
+#include "decode/Values.h"
+#include "discovery/AddressOps.h"
+#include "discovery/Scanner.h"
+#include "discovery/SensorTable.h"
+#include "logging/LogExport.h"
+#include "logging/LogModel.h"
+#include "logging/ParameterReport.h"
+#include "params/BusyState.h"
+#include "params/LevelParams.h"
+#include "params/RotaryParams.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+#include <QTest>
+#include <QTimer>
+
+namespace {
+using Step = std::function<void(CoreRig &r, SensorFields &t, int a)>;
+#define STEP(...) [](CoreRig &r, SensorFields &t, int a) { (void)r, (void)t, (void)a; __VA_ARGS__; }
+#define LP(button) STEP(r.c->level->button##_Click(a))
+#define RP(button) STEP(r.c->rotary->button##_Click(a))
+#define AD(button) STEP(r.c->address->button##_Click(a))
+
+// The fields an address change moves: each text its own name, each list
+// its second entry; the fields of tab `a` that do not hold them.
+const QStringList moved[2] = {
+    {"LocalGravityText", "RangeText", "MaxOverRangeText", "LevelText", "SampleRateText", "SGText",
+     "ZeroCalibrationText", "SlopeCalibrationText", "PressureText", "PressUnitsCombo", "TempUnitsCombo",
+     "DensityCorrCombo", "ReverseCombo"},
+    {"RotaryMaxRangeText", "RotaryCountsPerRevText", "RotaryMeasurementResText", "RotaryPulleyCircumText",
+     "RotaryCurrentValueText", "RotaryMeasurementUnitsCombo", "RotaryDirectionCombo"}};
+QStringList fill(const CoreRig &r, int a, bool set)
+{
+    QStringList unfilled;
+    for (const QString &f : moved[r.c->SensorType]) {
+        Control *x = r.tab(a).find(f);
+        auto *text = x->kind() == Control::Kind::Text ? static_cast<TextField *>(x) : nullptr;
+        auto *list = static_cast<ListField *>(x);
+        if (set)
+            text ? text->setText(f) : list->select(1);
+        if (text ? text->text() != f : list->currentIndex() != 1)
+            unfilled << f;
+    }
+    return unfilled;
+}
+
+// What a test looks at, each as "what=value": a control of tab `tab` (else
+// of the window) by name: a text its text, a list what it shows, a box 1 or
+// 0, a list box its lines, a button on or off; "List.count" a list's entries;
+// "#n" cell n of the tab's row of the sensor table, "row" all its cells; "log"
+// its log's rows, "log(r,c)" a cell of them; "tabs" the addresses present;
+// "current" the selected tab; "code" the last command's code; "unfilled"
+// what fill() finds. "6:" in front: tab 6.
+QStringList looks(const CoreRig &r, int tab, QStringList what)
+{
+    const Console &c = *r.c;
+    for (QString &e : what) {
+        const QString key = e.section('=', 0, 0);
+        const QString k = key.size() > 2 && key[1] == ':' ? key.mid(2) : key;
+        const int a = k == key ? tab : key[0].digitValue();
+        const Control *x = r.tab(a).find(k.section('.', 0, 0)) ? r.tab(a).find(k.section('.', 0, 0)) : c.win.find(k);
+        QStringList present, row;
+        for (int i = 0; i < 10; ++i)
+            if (c.table->present(i))
+                present << QString::number(i);
+        for (int i = 0; i < c.table->columnCount(); ++i)
+            row << c.table->cell(a, i);
+        QString v = x ? (x->isEnabled() ? "on" : "off") : "?";
+        if (k.startsWith('#') || k == "row")
+            v = k == "row" ? row.join('|') : c.table->cell(a, k.mid(1).toInt());
+        else if (k == "log" || k.startsWith("log("))
+            v = k == "log" ? QString::number(c.log(a)->size())
+                           : c.log(a)->text(k.mid(4, 1).toInt(), k.mid(6, 1).toInt());
+        else if (k == "tabs" || k == "current")
+            v = k == "tabs" ? present.join(',') : QString::number(c.currentTab());
+        else if (k == "code" || k == "unfilled")
+            v = k == "code" ? QString::number(c.link.LastCommand) : fill(r, a, false).join(',');
+        else if (x && x->kind() == Control::Kind::Text)
+            v = static_cast<const TextField *>(x)->text();
+        else if (x && x->kind() == Control::Kind::List)
+            v = k.endsWith(".count") ? QString::number(static_cast<const ListField *>(x)->count())
+                                     : static_cast<const ListField *>(x)->text();
+        else if (x && x->kind() == Control::Kind::Lines)
+            v = QString::number(static_cast<const LinesField *>(x)->count());
+        else if (x && x->kind() == Control::Kind::Check)
+            v = QString("0g1").at(static_cast<const CheckField *>(x)->checkState());   // g: greyed
+        e = key + '=' + v;
+    }
+    return what;
+}
+
+// The messages shown, "!" in front of a warning, "i" of a notice.
+QStringList said(const TestUi &ui)
+{
+    QStringList out;
+    for (const TestUi::Message &m : ui.messages)
+        out << (m.icon == Ui::Icon::Exclamation ? "!" : "i") + m.title + '|' + m.text;
+    return out;
+}
+
+// Answers as the scripted sensors do (the echo, then the reply given), noting
+// whether the command's tab (the selected one for "?!") shows busy as each
+// command is written and again as its answer arrives, and what `shown` looks
+// at as the answer to `command` arrives.
+struct Watch {
+    QList<bool> busy;
+    QStringList then;
+    Watch(CoreRig &r, const char *command, const QStringList &shown)
+    {
+        r.port.onWrite = [this, &r, command, shown](const QByteArray &b) {
+            const int a = b.at(0) >= '0' && b.at(0) <= '9' ? b.at(0) - '0' : r.c->currentTab();
+            busy << r.busy(a);
+            const QString reply = r.bus.replies.value(QString::fromLatin1(b));
+            const QByteArray out = reply.isNull() ? b : b + reply.toLatin1() + "\r\n";
+            QTimer::singleShot(r.bus.delayMs, &r.port, [this, &r, a, out, b, command, shown] {
+                busy << r.busy(a);
+                if (command && b == command)
+                    then = looks(r, a, shown);
+                r.port.feed(out);
+            });
+        };
+    }
+};
+
+// A press on a scanned bus: these answers changed, the tab prepared, the
+// press; then every command written in order, what the tab shows, the
+// messages and beeps. Every exchange runs with its tab busy (as it is written
+// and as its answer comes), and the tab is idle at the end.
+struct Case {
+    const char *name;
+    const char *bus;   // the family (L level probe, R rotary), the sensors' addresses: the first is pressed
+    QStringList replies;   // "command=answer"; a command alone: no answer
+    Step prepare, press;
+    QStringList sent, shown;   // see looks()
+    int beeps;
+    QStringList messages = {};   // see said()
+    const char *whenAnswered = nullptr;   // and what shownThen looks at as its answer arrives
+    QStringList shownThen = {};
+};
+
+const std::vector<Case> &cases()
+{
+    const QString locked = " whilst sensor is locked.\rPlease unlock sensor and try again.";
+    const QString sg = "!Set SG.|Please enter a specific gravity other than zero.", addr = "!Set Sensor Address.|";
+    const QString wrong = "!SDI12 Message Error.|Received command not recognised.";
+    const QStringList units = {"RotaryMeasurementUnitsCombo=Inches", "#3=Inches"};
+    const QStringList kept = {"tabs=3,5", "SensorIDList=4", "#1=LT510233", "log=1", "ClearLogBut=on"};
+    static const std::vector<Case> rows = {
+        // level probe: odd answers
+        {"reverse beyond the list", "L3", {"3XREV!=35"}, STEP(t.ReverseCombo.select(1)), LP(ReverseQueryBut),
+         {"3XREV!"}, {"ReverseCombo=On"}, 1},
+        {"temperature beyond the list", "L3", {"3XUT!=37"}, nullptr, LP(TempUnitsQueryBut), {"3XUT!"},
+         {"TempUnitsCombo=", "#7="}, 1, {wrong}},
+        {"range without a value", "L3", {"3XRA!=3"}, nullptr, LP(RangeQueryBut), {"3XRA!"}, {"RangeText="}, 1, {wrong}},
+        {"level no number", "L3", {"3XLOF!=3+1.2x"}, nullptr, LP(LevelQueryBut), {"3XLOF!"}, {"LevelText="}, 1,
+         {wrong}},
+        {"local offset neither 0 nor 1", "L3", {"3XLOC!=35"}, STEP(t.LocalOffsetCheck.setChecked(false)),
+         LP(ApplyQueryBut), {"3XLOC!"}, {"LocalOffsetCheck=0"}, 1,
+         {"!SDI12 Message Error.|Invalid Local Offset value."}},
+        {"garbage after the echo", "L3", {"3XRA!=\x01\x02zz9!!?"}, nullptr, LP(RangeQueryBut), {"3XRA!"},
+         {"RangeText="}, 0, {wrong}},
+        // The scan's specific-gravity query shows 1/U0; zero, the raw answer.
+        {"specific gravity", "L3", {}, nullptr,
+         STEP(r.c->link.strSent_Command = "3XU0!"; r.c->link.LastCommand = 30; r.port.feed("3XU0!3+0.97\r\n")), {},
+         {"SGText=1.030928"}, 0},
+        {"specific gravity zero", "L3", {}, nullptr,
+         STEP(r.c->link.strSent_Command = "3XU0!"; r.c->link.LastCommand = 30; r.port.feed("3XU0!3+0\r\n")), {},
+         {"SGText=+0"}, 0, {wrong}},
+        // A unit change re-reads what depends on it; a re-query that loses
+        // the sensor clears its row and stops, silent.
+        {"pressure units", "L3", {"3XUP12!=312"}, STEP(t.PressUnitsCombo.select(8)), LP(PressUnitsBut),
+         {"3XUP12!", "3XP!", "3XE!", "3XLOF!", "3XRA!", "3XMOR!", "3M!", "3D0!"},
+         {"PressUnitsCombo=Inch Hg", "#5=Inch Hg", "#8=Idle", "log(0,3)=Inch Hg"}, 1},
+        {"re-query loses the sensor", "L3", {"3XUP1!=31", "3XP!"}, STEP(t.PressUnitsCombo.select(1)), LP(PressUnitsBut),
+         {"3XUP1!", "3XP!"}, {"#1="}, 0},
+        // The lock answer ticks the box, which sends the state back: busy
+        // until that exchange is answered.
+        {"lock answer sent back", "L3", {"3XUNLK!=31", "3XUNLK1!=31"}, nullptr, LP(UnlockQueryBut),
+         {"3XUNLK!", "3XUNLK1!"}, {"UnlockCheck=1"}, 2, {}, "3XUNLK1!", {"UnlockQueryBut=off"}},
+        {"local-offset box in calibrate mode", "L3", {},
+         STEP(t.LocalOffsetCheck.setChecked(true); r.c->level->LocalOffsetCheck_Click(a); r.settle();
+              r.c->Calibrate_Flag = true; t.LocalOffsetCheck.setChecked(false)),
+         LP(LocalOffsetCheck), {}, {"LocalOffsetCheck=0"}, 0},
+        // level probe: refused, nothing sent
+        {"range while locked", "L3", {}, STEP(t.RangeText.setText("5")), LP(RangeBut), {}, {"RangeText=5"}, 0,
+         {"!Set Range Value.|Unable to set range value" + locked}},
+        {"maximum range while locked", "L3", {}, nullptr, LP(MaxRangeBut), {}, {"MaxOverRangeText=12.0000"}, 0,
+         {"!Set Maximum Range Value.|Unable to set maximum range value" + locked}},
+        {"temperature units blank", "L3", {}, STEP(t.TempUnitsCombo.blank()), LP(TempUnitsBut), {}, {"TempUnitsCombo="},
+         0, {"!Set Temperature Units.|Please select the temperature units."}},
+        {"pressure units unchosen", "L3", {}, STEP(t.PressUnitsCombo.reset()), LP(PressUnitsBut), {},
+         {"PressUnitsCombo=Select....."}, 0, {"!Set Pressure Units.|Please select the pressure units."}},
+        {"S.G. empty", "L3", {}, STEP(t.SGText.setText("")), LP(SGBut), {}, {"SGText="}, 0, {sg}},
+        {"S.G. zero", "L3", {}, STEP(t.SGText.setText("0")), LP(SGBut), {}, {"SGText=0"}, 0, {sg}},
+        {"S.G. no number", "L3", {}, STEP(t.SGText.setText("-")), LP(SGBut), {}, {"SGText=-"}, 0, {sg}},
+        // addresses
+        {"address unchosen", "L35", {}, STEP(t.AddressCombo.reset()), AD(AddrBut), {}, {}, 0,
+         {addr + "Please select sensor address."}},
+        {"address the sensor's own", "L35", {}, STEP(t.AddressCombo.select(3)), AD(AddrBut), {}, {}, 0,
+         {addr + "Sensor is already set to address 3."}},
+        {"address in use", "L35", {}, STEP(t.AddressCombo.select(5)), AD(AddrBut), {}, {}, 0,
+         {addr + "Unable to set sensor to this address as address is already in use."}},
+        {"address not accepted", "L35", {"3A6!=3"}, STEP(t.AddressCombo.select(6)), AD(AddrBut), {"3A6!"}, kept, 1,
+         {addr + "The sensor did not accept the new address."}},
+        // Confirmed at the address it has (a user command, a garbled echo):
+        // nothing moves onto itself.
+        {"address confirmed unchanged", "L35", {"3A3!=3"}, nullptr,
+         STEP(r.c->busy->SetLevelBusy(a); r.c->sendCommand("3A3!", 1)), {"3A3!"}, kept, 1},
+        {"address query", "L3", {"?!=3"}, nullptr, STEP(r.c->address->mnuQueryAddress_Click()), {"?!"}, {}, 0,
+         {"!Query Sensor Address.|Sensor Address is 3."}},
+        {"address query of two", "L18", {}, nullptr, STEP(r.c->address->mnuQueryAddress_Click()), {}, {}, 0,
+         {"!Query Sensor Address.|Unable to query sensor address when more than one sensor is connected."}},
+        // A move takes the tab's fields, log rows (behind those there), list
+        // of details, period and table row to the new address. The moved
+        // local-offset box sends nothing; the lock box sends its state to
+        // the sensor at its new address.
+        {"level probe moves", "L3", {"3A6!=6"},
+         STEP(t.LocalOffsetCheck.setChecked(true); r.c->level->LocalOffsetCheck_Click(a); r.settle();
+              r.c->levelLog(a)->clear(); t.LogPeriodCombo.select(2); fill(r, a, true); t.AddressCombo.select(6);
+              for (const char *time : {"10:00:01", "10:00:02", "10:00:03", "09:00:00"})   // the last on tab 6
+                  r.c->levelLog(time[1] == '0' ? 3 : 6)
+                      ->insertTop(LogRow{"6/12/26", {time, "1.0", "mH2O", "20.0", "Centigrade"}})),
+         AD(AddrBut), {"3A6!"},
+         {"6:unfilled=", "6:log(0,1)=09:00:00", "6:log(1,1)=10:00:03", "6:log(2,1)=10:00:02", "6:log(3,1)=10:00:01",
+          "3:log=0", "6:ClearLogBut=on", "6:SaveLogBut=on", "3:ClearLogBut=off", "3:SaveLogBut=off",
+          "6:LocalOffsetCheck=1", "6:SensorIDList=4", "3:SensorIDList=0", "3:AddressCombo=Select.....",
+          "6:LogPeriodCombo=5 Seconds", "3:LogPeriodCombo.count=0", "tabs=6", "current=6",
+          "6:row=         6|LT510233|Compensated|9.8067|1.2345|mH2O|21.50|Centigrade|Idle", "3:row=         3||||||||"},
+         1, {}, "3A6!", {"code=1"}},
+        {"lock state follows the move", "L3", {"3XUNLK1!=31", "3A5!=5", "5XUNLK1!=51"},
+         STEP(r.c->levelLog(a)->clear(); t.UnlockCheck.setChecked(true); r.c->level->UnlockCheck_Click(a); r.settle();
+              t.AddressCombo.select(5)),
+         AD(AddrBut), {"3A5!", "5XUNLK1!"}, {"5:ClearLogBut=off", "5:SaveLogBut=off", "5:UnlockCheck=1", "tabs=5"}, 2,
+         {}, "5XUNLK1!", {"5:RangeBut=off", "ScanBut=off", "mnuCommsPort=off"}},
+        {"rotary encoder moves", "R2", {"2A5!=5"}, STEP(fill(r, a, true); t.RotaryAddressCombo.select(5)),
+         AD(RotaryAddrBut), {"2A5!"}, {"5:unfilled=", "5:log=1", "5:SaveLogBut=on", "5:#1=RQ910232", "2:#1=",
+         "current=5", "tabs=5", "2:RotaryLogPeriodCombo.count=9"}, 1, {}, "2A5!", {"code=101"}},
+        // rotary: odd answers (some repeat the letters before the value)
+        {"units", "R0", {"0XMU!=02"}, nullptr, RP(QueryRotaryMeasurementUnitsBut), {"0XMU!"}, units, 1},
+        {"units, letters repeated", "R0", {"0XMU!=0XMU2"}, nullptr, RP(QueryRotaryMeasurementUnitsBut), {"0XMU!"},
+         units, 1},
+        {"pulley, letters repeated", "R0", {"0XCP!=0XCP250"}, nullptr, RP(QueryRotaryPulleyCircumfBut), {"0XCP!"},
+         {"RotaryPulleyCircumText=250"}, 1},
+        // blanked by the query and kept so; the cell shows the list
+        {"direction beyond the list", "R0", {"0XRD!=07"}, STEP(t.RotaryDirectionCombo.select(0)),
+         RP(QueryRotaryDirectionBut), {"0XRD!"}, {"RotaryDirectionCombo=", "#5="}, 1},
+        {"value", "R0", {"0XCV!=0+123.4"}, nullptr, RP(QueryRotaryCurrentValueBut), {"0XCV!"},
+         {"RotaryCurrentValueText=123.4"}, 1},
+        {"value, letters repeated", "R0", {"0XCV!=0XCV-5.0"}, nullptr, RP(QueryRotaryCurrentValueBut), {"0XCV!"},
+         {"RotaryCurrentValueText=-5.0"}, 1},
+        // Counts of 0, none or not a number: the resolution kept.
+        {"counts zero", "R0", {"0XPC!=00"}, nullptr, RP(QueryRotaryCountsPerRevBut), {"0XPC!"},
+         {"RotaryMeasurementResText=0.049"}, 1, {wrong}},
+        {"counts none", "R0", {"0XPC!=0"}, nullptr, RP(QueryRotaryCountsPerRevBut), {"0XPC!"},
+         {"RotaryMeasurementResText=0.049"}, 1, {wrong}},
+        {"counts no number", "R0", {"0XPC!=0abc"}, nullptr, RP(QueryRotaryCountsPerRevBut), {"0XPC!"},
+         {"RotaryMeasurementResText=0.049"}, 1, {wrong}},
+        // rotary: each set answer takes a fresh reading
+        {"metres", "R0", {"0XMU0!=00"}, STEP(t.RotaryMeasurementUnitsCombo.select(0)), RP(RotaryMeasurementUnitsBut),
+         {"0XMU0!", "0C!", "0D0!"}, {"RotaryMeasurementResText=0.000"}, 1},
+        {"millimetres", "R0", {"0XMU1!=01"}, STEP(t.RotaryMeasurementUnitsCombo.select(1)),
+         RP(RotaryMeasurementUnitsBut), {"0XMU1!", "0C!", "0D0!"}, {"RotaryMeasurementResText=0.049"}, 1},
+        {"inches", "R0", {"0XMU2!=02"}, STEP(t.RotaryMeasurementUnitsCombo.select(2)), RP(RotaryMeasurementUnitsBut),
+         {"0XMU2!", "0C!", "0D0!"}, {"RotaryMeasurementResText=0.002"}, 1},
+        // Set zero shows 0.000 until the new reading arrives.
+        {"set zero", "R0", {"0XZE!=0"}, nullptr, RP(RotarySetZeroBut), {"0XZE!", "0C!", "0D0!"},
+         {"RotaryCurrentValueText=12.345", "log(0,2)=12.345"}, 1, {}, "0C!", {"RotaryCurrentValueText=0.000"}},
+        // rotary: refused, nothing sent
+        {"direction unchosen", "R0", {}, STEP(t.RotaryDirectionCombo.reset()), RP(RotaryDirectionBut), {}, {}, 0,
+         {"!Set Rotation Direction.|Please select the rotation direction."}},
+        {"units unchosen", "R0", {}, STEP(t.RotaryMeasurementUnitsCombo.reset()), RP(RotaryMeasurementUnitsBut), {}, {},
+         0, {"!Set Measurement Units.|Please select the measurement units."}},
+    };
+    return rows;
+}
+
+// The controls the family's busy state disables (and its idle state enables).
+const QStringList levelBusy = {
+    "PressUnitsQueryBut", "TempUnitsQueryBut", "DensityCorrQueryBut", "LocalGravityQueryBut", "PressUnitsBut",
+    "TempUnitsBut", "DensityCorrBut", "LocalGravityBut", "IDQueryBut", "AddressCombo", "PressUnitsCombo",
+    "TempUnitsCombo", "DensityCorrCombo", "LocalGravityText", "SensorIDList", "AddrBut", "StartLogBut",
+    "LogPeriodCombo", "RangeText", "RangeQueryBut", "RangeBut", "MaxRangeBut", "MaxOverRangeText",
+    "MaxOverRangeQueryBut", "LevelText", "LevelBut", "ReverseCombo", "ReverseBut", "LocalOffsetCheck",
+    "ApplyQueryBut", "UnlockQueryBut", "UnlockCheck", "SampleRateText", "LevelOffsetText", "LevelOffsetBut",
+    "AutoZeroBut", "SGText", "SGBut", "ClearOffsetsBut", "StageOneBut", "ZeroCalibrationBut",
+    "SlopeCalibrationBut", "PressureBut", "CalibrationCompleteBut", "StopLogBut"};
+const QStringList stageTwo = {"ZeroCalibrationBut", "SlopeCalibrationBut", "PressureBut", "CalibrationCompleteBut"};
+const QStringList rotaryBusy = {
+    "RotaryAddrBut", "RotaryCountsPerRevBut", "RotaryMeasurementUnitsBut", "RotaryPulleyCircumBut",
+    "RotaryDirectionBut", "RotarySetZeroBut", "RotaryCurrentValueBut", "RotaryStartLogBut", "RotaryIDQueryBut",
+    "RotaryAddressCombo", "RotaryMaxRangeText", "RotaryCountsPerRevText", "RotaryMeasurementResText",
+    "RotaryMeasurementUnitsCombo", "RotaryPulleyCircumText", "RotaryDirectionCombo", "RotaryCurrentValueText",
+    "RotaryLogPeriodCombo", "RotarySensorIDList", "RotaryStopLogBut"};
+const QStringList windowLevel = {"ScanBut", "mnuCommsPort", "mnuQueryAddress", "mnuFilter", "mnuReset", "mnuHelp",
+                                 "mnuUserCommand"};
+const QStringList windowRotary = {"ScanBut", "mnuCommsPort", "mnuQueryAddress", "mnuHelp", "mnuUserCommand"};
+
+// Every control of every tab ("5:RangeBut") and of the window (but the port
+// entries) that is enabled (or disabled), sorted; with `set`, every control
+// made so instead.
+QStringList controls(Console &c, bool enabled, bool set = false)
+{
+    QStringList out;
+    std::vector<Control *> all = c.win.controls();
+    for (const auto &t : c.tab)
+        all.insert(all.end(), t->controls().begin(), t->controls().end());
+    for (Control *x : all) {
+        if (set)
+            x->setEnabled(enabled);
+        else if (x->isEnabled() == enabled && !QString(x->name()).startsWith("mnuCom_"))
+            out << (x->tab() < 0 ? QString(x->name()) : QString("%1:%2").arg(x->tab()).arg(x->name()));
+    }
+    out.sort();
+    return out;
+}
+
+// The names on tab `a` but those `without`, and the window's names `plus`.
+QStringList onTab(int a, const QStringList &names, const QStringList &without, QStringList plus)
+{
+    for (const QString &n : names)
+        if (!without.contains(n))
+            plus << QString("%1:%2").arg(a).arg(n);
+    plus.sort();
+    return plus;
+}
+
+// Once idle, no control of the family's busy table (stage two aside) is off
+// on a tab present, nor any of the window's commands.
+QStringList stillBusy(Console &c)
+{
+    const QStringList &table = c.SensorType ? rotaryBusy : levelBusy;
+    const QStringList &window = c.SensorType ? windowRotary : windowLevel;
+    QStringList out;
+    for (const QString &n : controls(c, false))
+        if (n[1] == ':' ? c.table->present(n[0].digitValue()) && table.contains(n.mid(2)) &&
+                              !stageTwo.contains(n.mid(2))
+                        : window.contains(n))
+            out << n;
+    return out;
+}
+
+QByteArray contents(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void put(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
+}
+
+// The dialog last shown: filter, default suffix, title, name proposed, the
+// filter chosen and whether it asks before replacing.
+QStringList dialog(const TestUi &ui)
+{
+    const Ui::SaveDialog &d = ui.dialogs.last();
+    return {d.filter, d.defaultSuffix, d.title, d.fileName, QString::number(d.filterIndex),
+            d.overwritePrompt ? "asks" : "does not ask"};
+}
+
+// Tab 3 selected; "Save Log" and "Save As..." answered with the file given
+// (none: cancelled).
+struct Logged : CoreRig {
+    explicit Logged(bool rotary = false) : CoreRig(rotary, {3}) { c->setCurrentTab(3); }
+    void save(const QString &name = {}, int filter = 1)
+    {
+        ui.saves = {Ui::SaveChoice{!name.isEmpty(), name, filter}};
+        c->exporter->SaveLogBut_Click(3);
+    }
+    void report(const QString &name = {})
+    {
+        ui.saves = {Ui::SaveChoice{!name.isEmpty(), name, 1}};
+        c->report->mnuSaveAs_Click();
+    }
+    // Files beside the settings and the journal (temporary ones too).
+    QStringList files() const
+    {
+        return QDir(dir.path()).entryList({"*.xls*", "*.csv", "*.txt", ".*"}, QDir::Files | QDir::Hidden);
+    }
+};
+const QString logFilter = "Log Files (Excel pre '03)(*.xls)|*.xls|Log Files (Excel post '03)(*.xlsx)|*.xlsx|"
+                          "Log Files (comma delimited)(*.csv)|*.csv";
+} // namespace
+
+class TestParameters : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase() { QVERIFY(!QCoreApplication::instance()->inherits("QGuiApplication")); }
+    void presses_data();
+    void presses();
+    void busyAndIdle_data();
+    void busyAndIdle();
+    void rotaryScan();
+    void logFiles();
+    void reports();
+};
+
+void TestParameters::presses_data()
+{
+    QTest::addColumn<int>("row");
+    for (size_t i = 0; i < cases().size(); ++i)
+        QTest::newRow(cases()[i].name) << int(i);
+}
+
+void TestParameters::presses()
+{
+    QFETCH(int, row);
+    const Case &k = cases()[size_t(row)];
+    const bool rotary = k.bus[0] == 'R';
+    const int a = k.bus[1] - '0';
+    CoreRig r(rotary);
+    for (const char *s = k.bus + 1; *s; ++s)
+        rotary ? r.bus.rotarySensor(*s - '0') : r.bus.levelSensor(*s - '0');
+    r.load();
+    for (const QString &e : k.replies)
+        e.contains('=') ? void(r.bus.replies[e.section('=', 0, 0)] = e.section('=', 1)) : void(r.bus.replies.remove(e));
+    SensorFields &t = r.tab(a);
+    if (k.prepare) {
+        k.prepare(r, t, a);
+        QVERIFY(r.settle());
+    }
+    Watch watch(r, k.whenAnswered, k.shownThen);
+    r.ui.clear();
+    r.press(a, [&] { k.press(r, t, a); });
+    QCOMPARE(r.sent(), k.sent);
+    QCOMPARE(said(r.ui), k.messages);
+    QCOMPARE(r.ui.beeps, k.beeps);
+    QCOMPARE(looks(r, a, k.shown), k.shown);
+    QCOMPARE(watch.then, k.shownThen);
+    QCOMPARE(watch.busy, QList<bool>(2 * k.sent.size(), true));
+    QCOMPARE(stillBusy(*r.c), QStringList());
+    QVERIFY(!r.c->waiting() && r.c->ReplyBeep_Flag);
+}
+
+void TestParameters::busyAndIdle_data()
+{
+    QTest::addColumn<int>("bits");   // 4 rotary, 2 logging on tab 2, 1 stage one done
+    for (int bits = 0; bits < 8; ++bits)
+        QTest::addRow("%s%s%s", bits & 4 ? "rotary" : "level probe", bits & 2 ? ", logging" : "",
+                      bits & 1 ? ", stage one done" : "") << bits;
+}
+
+// Busy disables the family's table and the window's commands and nothing
+// else (logging keeps the running tab's stop button on); idle enables them
+// and the tab control, all but stage two until stage one is done; logging
+// keeps start, period and address off on every tab. A rotary tab's Query
+// buttons, and the level family's menus, stay as they are both ways.
+void TestParameters::busyAndIdle()
+{
+    QFETCH(int, bits);
+    const bool rotary = bits & 4, logging = bits & 2;
+    CoreRig r(rotary, 50);
+    Console &c = *r.c;
+    c.LoggingTab = logging ? 3 : 0;
+    c.StageOne_Flag = bits & 1;
+    const int a = rotary ? 1 : 5;
+    const QString stop = rotary ? "RotaryStopLogBut" : "StopLogBut";
+    const QStringList &table = rotary ? rotaryBusy : levelBusy, &window = rotary ? windowRotary : windowLevel;
+    controls(c, true, true);
+    c.tab[2]->find(stop)->setEnabled(false);
+    rotary ? c.busy->SetRotaryBusy(a) : c.busy->SetLevelBusy(a);
+    QCOMPARE(controls(c, false), onTab(a, table, logging ? QStringList{stop} : QStringList{},
+                                       window + (logging ? QStringList{} : QStringList{"2:" + stop})));
+
+    controls(c, false, true);
+    rotary ? c.busy->SetRotaryIdle(a) : c.busy->SetLevelIdle(a);
+    QStringList kept = !logging ? QStringList{}
+                       : rotary ? QStringList{"RotaryAddrBut", "RotaryStartLogBut", "RotaryLogPeriodCombo"}
+                                : QStringList{"AddrBut", "StartLogBut", "LogPeriodCombo"};
+    if (!rotary && !c.StageOne_Flag)
+        kept << stageTwo;
+    QCOMPARE(controls(c, true), onTab(a, table, kept, window + QStringList{"SensorTab"}));
+}
+
+void TestParameters::rotaryScan()
+{
+    CoreRig r(true, {0, 1, 2, 5});
+    // Query buttons stay enabled while a rotary tab is busy: one pressed in
+    // the middle of a scan is refused, and every answer of the scan lands.
+    bool queryOn = false;
+    const auto onWrite = r.port.onWrite;
+    r.port.onWrite = [&](const QByteArray &b) {
+        onWrite(b);
+        if (b == "5XCP!")
+            QTimer::singleShot(0, &r.port, [&] {
+                queryOn = r.tab(5).QueryRotaryDirectionBut.isEnabled();
+                r.c->press(5, [&] { r.c->rotary->QueryRotaryDirectionBut_Click(5); });
+            });
+    };
+    r.press(-1, [&] { r.c->scanner->Poll_Sensors(); });
+    QVERIFY(queryOn);
+    QCOMPARE(r.ui.beeps, 2);   // the refused press, the end of the scan
+    QCOMPARE(r.sent().filter(QRegularExpression("^5")),
+             (QStringList{"5XMU!", "5XCP!", "5XRD!", "5XPC!", "5XCV!", "5XSN!", "5I!", "5C!", "5D0!"}));
+    QStringList shown = {"RotaryMeasurementUnitsCombo=Millimetres", "RotaryPulleyCircumText=200",
+                         "RotaryDirectionCombo=Clockwise", "RotaryCountsPerRevText=1024",
+                         "RotaryMeasurementResText=0.049", "RotaryCurrentValueText=12.345", "RotarySensorIDList=4",
+                         "RotaryPulleyCircumBut=on", "current=0", "tabs=0,1,2,5",
+                         "row=         5|RQ910235|12.345|Millimetres|200|Clockwise|Idle|"};
+    QCOMPARE(looks(r, 5, shown), shown);
+    // A sensor that stops after its first answers keeps what it gave.
+    r.bus.replies.remove("5XRD!");
+    r.press(-1, [&] { r.c->scanner->Poll_Sensors(); });
+    shown = QStringList{"tabs=0,1,2,5", "#4=200"};
+    QCOMPARE(looks(r, 5, shown), shown);
+    QVERIFY(r.sent().contains("5XRD!") && !r.sent().contains("5XPC!"));
+    QCOMPARE(values::RoundIt(-1.5, 0), -1.0);
+}
+
+void TestParameters::logFiles()
+{
+    Logged r;
+    r.save();   // cancelled: nothing written
+    QCOMPARE(dialog(r.ui),
+             (QStringList{logFilter, "xls", "Select Filename to Save to", "Level Probe Log 3", "1", "asks"}));
+    QCOMPARE(r.files(), QStringList());
+    r.save(r.dir.filePath("log"), 3);
+    QVERIFY(contents(r.dir.filePath("log.csv")).startsWith("Date,Time,Pressure,Units,Temperature,Units\r\n\r\n"));
+    QCOMPARE(r.files(), QStringList{"log.csv"});   // no temporary file stays behind
+    QCOMPARE(r.c->levelLog(3)->size(), 1);         // the log is untouched
+    // The name confirmed in the dialog gives way once the new file is complete.
+    put(r.dir.filePath("old.csv"), "old");
+    r.save(r.dir.filePath("old.csv"), 1);
+    QVERIFY(!QFile::exists(r.dir.filePath("old.csv")));
+    QVERIFY(contents(r.dir.filePath("old.xls")).startsWith("\xD0\xCF\x11\xE0"));
+    // A file under the changed name is replaced only when the user agrees.
+    put(r.dir.filePath("keep.xlsx"), "keep");
+    r.ui.answers = {false};
+    r.save(r.dir.filePath("keep.xls"), 2);
+    QCOMPARE(contents(r.dir.filePath("keep.xlsx")), QByteArray("keep"));
+    QCOMPARE(r.ui.questions, QStringList{"Save Log|keep.xlsx already exists.\rDo you want to replace it?"});
+    r.ui.answers = {true};
+    r.save(r.dir.filePath("keep.xls"), 2);
+    QVERIFY(contents(r.dir.filePath("keep.xlsx")).startsWith("PK"));
+    QVERIFY(r.ui.messages.isEmpty());
+    // A folder that does not exist: the message says why.
+    const QString error = "Error encountered while saving file. ";
+    r.save(r.dir.filePath("missing/old.csv"), 1);
+    const QString why = said(r.ui).value(0), saying = "!Save Log|" + error;   // and the reason
+    QVERIFY(said(r.ui).size() == 1 && why.startsWith(saying) && why.size() > saying.size());
+    // A folder that cannot be written: the old file stays as it was.
+    const QString kept = r.dir.filePath("kept.csv");
+    put(kept, "old");
+    QFile::setPermissions(r.dir.path(), QFile::ReadOwner | QFile::ExeOwner);
+    const bool enforced = !QFile(r.dir.filePath("probe")).open(QIODevice::WriteOnly);
+    r.ui.clear();
+    r.save(kept, 1);
+    QFile::setPermissions(r.dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    if (enforced) {   // root ignores permissions
+        QCOMPARE(r.ui.messages.size(), 1);
+        QCOMPARE(contents(kept), QByteArray("old"));
+        QVERIFY(!QFile::exists(r.dir.filePath("kept.xls")));
+    }
+
+    // A rotary log: its own name and columns.
+    Logged rot(true);
+    rot.save(rot.dir.filePath("rot.csv"), 3);
+    QCOMPARE(dialog(rot.ui)[3], QString("Rotary Encoder Log 3"));
+    QVERIFY(contents(rot.dir.filePath("rot.csv")).startsWith("Date,Time,Level,Units\r\n\r\n"));
+    QVERIFY(contents(rot.dir.filePath("rot.csv")).contains(",12.345,Millimetres\r\n"));
+}
+
+void TestParameters::reports()
+{
+    Logged r;
+    const QString path = r.dir.filePath("report.txt");
+    r.report(path);
+    const QStringList d = {"Text Files(*.txt)|*.txt", "", "Select Filename to Save As", "Sensor_3_LT510233", "1",
+                           "does not ask"};
+    QCOMPARE(dialog(r.ui), d);
+    QCOMPARE(contents(path), QByteArray("SDI Version = 1.3\r\nCompany Name = ORVANE  \r\nSensor Model = LT-Q5 \r\n"
+                                        "Sensor Version = 102\r\nSerial Number = LT510233\r\nSensor Address = 3\r\n"
+                                        "Range = 10.0000\r\nMaximium Over Range = 12.0000\r\nPressure Units = mH2O\r\n"
+                                        "Temperature Units = Centigrade\r\nDensity Correction = Compensated\r\n"
+                                        "Local Gravity = 9.8067\r\nLocal Level = 0.0000\r\nReverse = Off\r\n"
+                                        "Max. Sample Rate = 2 Seconds\r\nLogging Period = Single Log\r\n"));
+    // No identification yet, nothing chosen: the parameter lines only, as shown.
+    r.tab(3).SensorIDList.clear();
+    r.tab(3).ReverseCombo.reset();
+    r.report(path);
+    QCOMPARE(contents(path).count("\r\n"), 12);
+    QVERIFY(contents(path).startsWith("Serial Number = LT510233\r\n"));
+    QVERIFY(contents(path).contains("\r\nReverse = Select.....\r\n"));
+    // Cancel writes nothing; a failure says why and leaves the old report.
+    put(path, "old");
+    r.report();
+    r.report(r.dir.filePath("no/such/dir/r.txt"));
+    QCOMPARE(contents(path), QByteArray("old"));
+    QVERIFY(said(r.ui).size() == 1 && said(r.ui)[0].startsWith("!Save Config|Error encountered while saving file. "));
+
+    Logged rot(true);
+    rot.report();
+    QCOMPARE(dialog(rot.ui), QStringList(d).replaceInStrings("Sensor_3_LT510233", "Rotary Encoder_3_RQ910233"));
+    QCOMPARE(rot.files(), QStringList());
+    rot.report(rot.dir.filePath("rotary.txt"));
+    QCOMPARE(contents(rot.dir.filePath("rotary.txt")),
+             QByteArray("SDI Version = 1.3\r\nCompany Name = ORVANE  \r\nSensor Model = RQ-9  \r\n"
+                        "Sensor Version = 102\r\nSerial Number = RQ910233\r\nSensor Address = 3\r\nMaximum Range = \r\n"
+                        "Counts Per Revolution = 1024\r\nMeasurement Resolution = 0.049\r\n"
+                        "Measurement Units = Millimetres\r\nPulley Circumference (mm) = 200\r\n"
+                        "Rotation Direction = Clockwise\r\nLogging Period = Single Log\r\n"));
+}
+
+QTEST_GUILESS_MAIN(TestParameters)
+#include "tst_parameters.moc"

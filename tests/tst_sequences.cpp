@@ -1,0 +1,670 @@
+// The run's sequences on the core alone: calibration, the filter and timing
+// settings, logging, and sensors that keep to SDI-12 v1.4 to the letter
+// (scripted answers, or the simulated bus in its standard mode). Each case:
+// these answers in, this press or sequence, then these bytes out and these
+// fields, flags, log rows and messages.
+
+#include "support/Rig.h"
+
+#include "decode/Crc.h"
+#include "discovery/LogPeriods.h"
+#include "discovery/Scanner.h"
+#include "discovery/SensorTable.h"
+#include "discovery/Settings.h"
+#include "link/PortMenu.h"
+#include "logging/LogModel.h"
+#include "logging/LoggingEngine.h"
+#include "params/BusyState.h"
+#include "params/Calibration.h"
+#include "params/LevelParams.h"
+#include "params/SensorTools.h"
+
+#include <QRegularExpression>
+#include <QtTest>
+
+namespace {
+// Scripted sensors of one family, scanned, that also answer the calibration
+// and reset steps; the tests drive the logging tick.
+struct Bus : CoreRig {
+    explicit Bus(bool rotary = false, int a = 3) : CoreRig(rotary, {a})
+    {
+        bus.answerAt(a, {{"XREV0!", "0"}, {"XU1,0.0!", ""}, {"XLOF0!", "+0"}, {"XANCALCV0,0.0!", ""},
+                         {"XANCALCV1,1.0!", ""}, {"XLOC0!", "0"}, {"XTRIMOF0.0!", ""}, {"XTRIMON1!", ""},
+                         {"XANCALON1!", ""}, {"XP1!", "1"}, {"XP0!", "0"}, {"XU0,1.0!", "0,+1.0"},
+                         {"XF0,10,0001!", ",10,0001"}, {"XANCALCV0,-0.25!", ""}, {"XANCALCV1,1.25!", ""},
+                         {"XANCALCV1,0!", ""}});
+        c->logging->SecondTimer.stop();
+        clock.sleeps.clear();
+    }
+    // The calibrate box ticked or cleared; it acts on its change.
+    void calibrate(bool on)
+    {
+        c->win.CalibrateCheck.setChecked(on);
+        c->calibration->CalibrateCheck_Click();
+    }
+};
+
+// When each command since the last clear left the port (ms).
+QList<double> sentAt(const FakeSerialPort &port)
+{
+    QList<double> out;
+    for (const FakeSerialPort::Call &c : port.calls())
+        if (c.op == QLatin1String("tx"))
+            out << c.atNs / 1e6;
+    return out;
+}
+
+QStringList row(const LogModel *log, int i)   // date, time and four cells
+{
+    QStringList cells;
+    for (int c = 0; c < 6; ++c)
+        cells << log->text(i, c);
+    return cells;
+}
+
+const QString kNotRecognised = QStringLiteral("SDI12 Message Error.|Received command not recognised.");
+const QString kStopped = "Logging of Sensor 3 stopped by the user at " + Clock::timeText(QTime(9, 30, 15)) + " (%1).";
+
+struct Steps {
+    bool reset;          // the sensor reset; else stage one
+    int index;           // the Reset window's choice
+    QString unanswered;  // the step the sensor leaves unanswered
+    int steps;           // commands sent
+    QStringList texts;
+};
+struct CalPress {
+    int press;           // zero, slope, clear offsets, auto zero, level offset, pressure
+    QString reading;     // the answer to 3D0!
+    bool yes;            // the answer to the question
+    QStringList sent;
+    QString shown;       // the field it fills: zero, slope or pressure
+    QStringList texts;
+    QString range = "10";
+};
+struct Filter {
+    int press;           // the menu, the window's Query, its Set
+    QStringList in;      // Query: the answer after the address; Set: the two fields
+    QString sent;        // empty: refused
+    QStringList shown;   // readings, interval, max. sample rate, the tab's sample rate
+    int periods;         // the tab's logging periods after (the scan's: 7)
+    QStringList texts;
+};
+struct Reading {
+    QString start;       // the command the press sends
+    QStringList answers; // to it and to every 3D0!, after the address
+    int wait;            // for the data: 0 the time announced, 1 a service request, 2 Stop Log ends it
+    QStringList filed;   // the row's cells after date and time; empty: missed
+    QList<int> sleeps;   // empty: not looked at
+    QStringList texts;
+};
+} // namespace
+Q_DECLARE_METATYPE(Steps)
+Q_DECLARE_METATYPE(CalPress)
+Q_DECLARE_METATYPE(Filter)
+Q_DECLARE_METATYPE(Reading)
+
+class TestSequences : public QObject
+{
+    Q_OBJECT
+private slots:
+    void calibrateMode()
+    {
+        Bus r;
+        Console &c = *r.c;
+        c.busy->EnableCalibrationButtons(3);   // stage two waits for stage one again
+        r.calibrate(true);
+        QVERIFY(c.Calibrate_Flag && !c.StageOne_Flag && !r.tab(3).ZeroCalibrationBut.isEnabled());
+        for (int i = 0; i < 10; ++i)
+            QVERIFY(!r.tab(i).ParameterFrame.isVisible() && r.tab(i).CalibrateFrame.isVisible());
+        r.calibrate(false);
+        for (int i = 0; i < 10; ++i)
+            QVERIFY(r.tab(i).ParameterFrame.isVisible() && !r.tab(i).CalibrateFrame.isVisible());
+        QVERIFY(r.sent().isEmpty() && !c.Calibrate_Flag);
+        // "Calibration Complete": No stays; Yes puts density correction back
+        // first, the calibrate frames still shown, then leaves the mode.
+        r.calibrate(true);
+        c.StageOne_Flag = true;
+        c.busy->EnableCalibrationButtons(3);
+        QList<bool> framesAtSend;
+        r.port.onWrite = [&, prev = r.port.onWrite](const QByteArray &b) {
+            framesAtSend << r.tab(3).CalibrateFrame.isVisible();
+            prev(b);
+        };
+        r.ui.answers = {false, true};
+        for (int i = 0; i < 2; ++i)
+            r.press(3, [&] { c.calibration->CalibrationCompleteBut_Click(3); });
+        QCOMPARE(r.ui.questions, QStringList(2, "Calibration Complete.|Are you sure you wish to exit calibrate mode?"));
+        QCOMPARE(r.sent(), (QStringList{"3XP0!", "3M!", "3D0!"}));
+        QVERIFY(framesAtSend.value(0) && !c.win.CalibrateCheck.isChecked() && !c.Calibrate_Flag && !r.busy(3));
+        QVERIFY(r.tab(3).ParameterFrame.isVisible() && !r.tab(3).CalibrateFrame.isVisible());
+    }
+
+    // Stage one and the sensor reset: fixed steps, each waiting for its answer.
+    void stepSequences_data()
+    {
+        QTest::addColumn<Steps>("t");
+        const QStringList absent{"Reset Sensor.|The selected sensor is not enabled."};
+        QTest::newRow("stage one") << Steps{false, 3, "", 8, {"Stage One Calibration|Stage 1 of Re-Calibration "
+                                                              "complete, proceed to stage 2."}};
+        // No reading of its own after the density-correction answer.
+        QTest::newRow("stage one, trim-off unanswered") << Steps{false, 3, "3XTRIMOF0.0!", 4, {}};
+        QTest::newRow("stage one, last step unanswered") << Steps{false, 3, "3XU1,0.0!", 8, {}};
+        QTest::newRow("reset, sensor absent") << Steps{true, 7, "", 0, absent};
+        QTest::newRow("reset, no sensor chosen") << Steps{true, -1, "", 0, absent};
+        QTest::newRow("reset") << Steps{true, 3, "", 13, {"Sensor Reset|Reset is Complete."}};
+        // A step that times out ends the sequence quietly, the tab released.
+        QTest::newRow("reset, trim-on unanswered") << Steps{true, 3, "3XTRIMON1!", 9, {}};
+        QTest::newRow("reset, first step unanswered") << Steps{true, 3, "3XREV0!", 1, {}};
+    }
+    void stepSequences()
+    {
+        QFETCH(Steps, t);
+        const QStringList stageOne{"3XREV0!", "3XU0,1.0!", "3XP1!", "3XTRIMOF0.0!", "3XANCALCV0,0.0!",
+                                   "3XANCALCV1,1.0!", "3XLOC0!", "3XU1,0.0!"};
+        const QStringList reset{"3XREV0!", "3XU0,1.0!", "3XU1,0.0!", "3XLOF0!", "3XANCALCV0,0.0!", "3XANCALCV1,1.0!",
+                                "3XLOC0!", "3XTRIMOF0.0!", "3XTRIMON1!", "3XANCALON1!", "3XF0,10,0001!", "3M!", "3D0!"};
+        Bus r;
+        Console &c = *r.c;
+        r.calibrate(!t.reset);
+        r.bus.replies.remove(t.unanswered);
+        c.SkipLocalOffset_Flag = true;   // the local-offset step goes regardless
+        if (t.reset)
+            r.press(-1, [&] { c.tools->ResetBut_Click(t.index); });
+        else
+            r.press(3, [&] { c.calibration->StageOneBut_Click(3); });
+        const bool complete = t.unanswered.isEmpty() && t.steps > 0;
+        QCOMPARE(r.sent(), (t.reset ? reset : stageOne).mid(0, t.steps));
+        QCOMPARE(r.busyAtWrite, QList<bool>(t.steps, true));
+        QCOMPARE(r.ui.texts(), t.texts);
+        QVERIFY(!complete || r.ui.messages[0].icon == Ui::Icon::Information);
+        QVERIFY(c.ReplyBeep_Flag && !r.busy(3) && r.tab(3).StageOneBut.isEnabled());
+        QCOMPARE(c.Calibrate_Flag, !t.reset);   // calibrate mode stays with its box
+        if (!t.reset) {
+            QVERIFY(r.ui.beeps == int(complete) && c.StageOne_Flag == complete);
+            QCOMPARE(r.tab(3).ZeroCalibrationBut.isEnabled() && r.tab(3).CalibrationCompleteBut.isEnabled(), complete);
+            return;
+        }
+        QCOMPARE(c.ResetIndex, t.index);
+        if (complete)
+            QCOMPARE((QStringList{r.tab(3).LevelText.text(), c.win.NoOfReadingsText.text(),
+                                  c.win.ReadingIntervalText.text()}),
+                     (QStringList{"0.0000", "10", "1"}));
+    }
+
+    // Single presses of the calibrate and set-point controls.
+    void calibrationPresses_data()
+    {
+        QTest::addColumn<CalPress>("t");
+        const QStringList zeroM{"3XANCALCV0,0.0!", "3M!", "3D0!"}, slopeM{"3XANCALCV1,1.0!", "3M!", "3D0!"};
+        const QStringList slopeDone{"Slope Calibration.|Slope calibration complete.",
+                                    "Calibration.|To verify calibration use 'get pressure' function and check zero and "
+                                    "full-scale readings.\rOtherwise use 'Calibration Complete' button to exit "
+                                    "calibration mode."};
+        const QString d = "3+1.25+20.0";
+        QTest::newRow("zero")
+            << CalPress{0, "3+0.25+20.0", true, zeroM + QStringList{"3XANCALCV0,-0.25!", "3M!", "3D0!"}, "-0.25",
+                        {"Zero Calibration.|Zero calibration complete, proceed to slope calibration."}};
+        QTest::newRow("zero, not at zero") << CalPress{0, "3+0.25+20.0", false, {"3XANCALCV0,0.0!"}, "0.0", {}};
+        // A data answer with no values is asked once more, then missed.
+        QTest::newRow("zero, no pressure") << CalPress{0, "3", true, zeroM + QStringList{"3D0!"}, "0.0", {}};
+        QTest::newRow("slope") << CalPress{1, "3+8+20.0", true, slopeM + QStringList{"3XANCALCV1,1.25!", "3M!", "3D0!"},
+                                           "1.25", slopeDone};
+        QTest::newRow("slope, full scale 0")
+            << CalPress{1, "3+0+20.0", true, slopeM + QStringList{"3XANCALCV1,0!", "3M!", "3D0!"}, "0", slopeDone};
+        QTest::newRow("slope, not at full scale") << CalPress{1, "3+8+20.0", false, {"3XANCALCV1,1.0!"}, "1.0", {}};
+        QTest::newRow("slope, no pressure") << CalPress{1, "3", true, slopeM + QStringList{"3D0!"}, "1.0", {}};
+        QTest::newRow("slope, no range") << CalPress{1, "3+8+20.0", true, slopeM, "1.0",
+                                                     {"Slope Calibration.|The calibrated range is not known; query "
+                                                      "the range and try again."}, ""};
+        QTest::newRow("clear offsets") << CalPress{2, d, true, {"3XTRIMOF0.0!", "3M!", "3D0!"}, "1.25", {}};
+        QTest::newRow("clear offsets, no") << CalPress{2, d, false, {}, "", {}};
+        QTest::newRow("auto zero") << CalPress{3, d, true, {"3XSPM0.0!", "3D0!"}, "1.25", {}};
+        QTest::newRow("level offset") << CalPress{4, d, true, {"3XSPM1.5!", "3D0!"}, "1.25", {}};
+        QTest::newRow("level offset, no") << CalPress{4, d, false, {}, "", {}};
+        QTest::newRow("pressure") << CalPress{5, d, true, {"3M!", "3D0!"}, "1.25", {}};
+    }
+    void calibrationPresses()
+    {
+        QFETCH(CalPress, t);
+        const QString sure = "|Are you sure you wish to proceed?";
+        const QString questions[] = {"Zero Calibration.|Is the instrument at the correct zero pressure?",
+                                     "Slope Calibration.|Is the instrument at the correct full-scale pressure?",
+                                     "Clear Offsets." + sure, "Auto Zero Function." + sure,
+                                     "Level Offset Function." + sure};
+        Bus r;
+        Calibration &cal = *r.c->calibration;
+        SensorFields &f = r.tab(3);
+        r.bus.replies["3D0!"] = t.reading;
+        r.bus.replies["3XSPM0.0!"] = r.bus.replies["3XSPM1.5!"] = "30002";
+        f.RangeText.setText(t.range);
+        f.LevelOffsetText.setText("1.5");
+        f.PressureText.clear();
+        r.calibrate(t.press != 3 && t.press != 4);   // those two are set-parameter controls
+        r.ui.answers = {t.yes};
+        const std::function<void()> presses[] = {
+            [&] { cal.ZeroCalibrationBut_Click(3); }, [&] { cal.SlopeCalibrationBut_Click(3); },
+            [&] { cal.ClearOffsetsBut_Click(3); },    [&] { cal.AutoZeroBut_Click(3); },
+            [&] { cal.LevelOffsetBut_Click(3); },     [&] { cal.PressureBut_Click(3); }};
+        r.press(3, presses[t.press]);
+        QCOMPARE(r.sent(), t.sent);
+        QCOMPARE(r.busyAtWrite, QList<bool>(t.sent.size(), true));
+        QCOMPARE((t.press == 0 ? f.ZeroCalibrationText : t.press == 1 ? f.SlopeCalibrationText : f.PressureText).text(),
+                 t.shown);
+        QCOMPARE(r.ui.questions, t.press < 5 ? QStringList{questions[t.press]} : QStringList{});
+        QCOMPARE(r.ui.texts(), t.texts);
+        QVERIFY(r.c->ReplyBeep_Flag && f.StageOneBut.isEnabled() && !r.busy(3) && f.LevelOffsetText.text() == "1.5");
+        // A trim-off answer of its own starts no reading and releases nothing:
+        // in stage one and the reset the next step follows it.
+        QCOMPARE(r.press(3, [&] { cal.SendTrimOff(3); }), QString("3XTRIMOF0.0!"));
+        QVERIFY(r.sent().size() == 1 && r.busy(3));
+    }
+
+    // The Filter window's Query and Set on its fields, for the tab shown.
+    void filter_data()
+    {
+        QTest::addColumn<Filter>("t");
+        QTest::newRow("menu") << Filter{0, {",10,0005"}, "4XF!", {"10", "5", "10", "10 Seconds"}, 7, {}};
+        QTest::newRow("query, 1 s") << Filter{1, {",05,0001"}, "4XF!", {"5", "1", "1", "1 Second"}, 7, {}};
+        // Digits missing: a message, the field keeps its value (the scan's).
+        QTest::newRow("query, digits missing")
+            << Filter{1, {",07,00"}, "4XF!", {"7", "1", "1.4", "1.4 Seconds"}, 7, {kNotRecognised}};
+        // Single, 5 and 15 minutes: the periods longer than the sample rate.
+        QTest::newRow("set 5 x 250")
+            << Filter{2, {"5", "250"}, "4XF0,05,0250!", {"5", "250", "250", "250 Seconds"}, 3, {}};
+        QTest::newRow("set largest")
+            << Filter{2, {"99", "9999"}, "4XF0,99,9999!", {"99", "9999", "197980.2", "197980.2 Seconds"}, 1, {}};
+        QTest::newRow("set, blanks") << Filter{2, {" 0 ", "5 "}, "4XF0,00,0005!", {"0", "5", "0", "0 Seconds"}, 8, {}};
+        // Outside the frame's two and four digits, empty or not a whole number.
+        for (const QStringList &bad : {QStringList{"", "5"}, {"x", "5"}, {"100", "5"}, {"5", "10000"}, {"1.5", "5"}})
+            QTest::addRow("refused '%s' x '%s'", qPrintable(bad[0]), qPrintable(bad[1]))
+                << Filter{2, bad, "", bad + QStringList{"2", "2 Seconds"}, 7,
+                          {"Filter Settings.|Please enter the number of readings (0 to 99) and the reading interval "
+                           "(0 to 9999)."}};
+    }
+    void filter()
+    {
+        QFETCH(Filter, t);
+        Bus r(false, 4);
+        Console &c = *r.c;
+        if (!t.sent.isEmpty())   // a set is answered with the settings as now held
+            r.bus.replies[t.sent] = "4" + (t.press < 2 ? t.in[0] : t.sent.mid(4).chopped(1));
+        if (t.press == 2) {
+            c.win.NoOfReadingsText.setText(t.in[0]);
+            c.win.ReadingIntervalText.setText(t.in[1]);
+        }
+        r.press(-1, [&] {
+            t.press == 0 ? c.tools->mnuFilter_Click() : t.press == 1 ? c.tools->Command1_Click()
+                                                                     : c.tools->FilterSetingsBut_Click();
+        });
+        QCOMPARE(r.sent(), t.sent.isEmpty() ? QStringList{} : QStringList{t.sent});
+        QCOMPARE((QStringList{c.win.NoOfReadingsText.text(), c.win.ReadingIntervalText.text(),
+                              c.win.MaxSampleRateText.text(), r.tab(4).SampleRateText.text()}),
+                 t.shown);
+        QCOMPARE(r.ui.texts(), t.texts);
+        QCOMPARE(r.tab(4).LogPeriodCombo.count(), t.periods);
+        QVERIFY(r.tab(4).LogPeriodCombo.currentIndex() == 0 && !r.busy(4));
+    }
+
+    // The Timing window's Apply and Default on its fields: Apply stores them
+    // at once, Default at the next port choice.
+    void timing()
+    {
+        Bus r;
+        Console &c = *r.c;
+        const auto stored = [&] {
+            const SysDataRecord s = sysdata::read(r.dir.filePath("Varno sysfile.cfg"));
+            return QList<int>{s.port, s.breakMs, s.markMs, s.dataTimeoutMs, s.commandTimeoutMs};
+        };
+        const auto inEffect = [&] {
+            return QList<int>{c.link.BreakTiming, c.link.MarkTiming, c.link.DataTimeout, c.link.commandTimeout()};
+        };
+        const auto fields = [&] {
+            return QStringList{c.win.BreakText.text(), c.win.MarkText.text(), c.win.DataTimeoutText.text(),
+                               c.win.TimeoutText.text()};
+        };
+        QCOMPARE(fields(), (QStringList{"1", "1", "1", "80"}));   // the settings file's
+        // A command timeout outside 1..6553 ms changes nothing at all, and
+        // the fields show the timings in effect again.
+        const std::pair<const char *, bool> applies[] = {{"0", false}, {"6554", false}, {"-5", false}, {"abc", false},
+                                                         {"1", true},  {"6553", true},  {"1000", true}};
+        for (const auto &[timeout, taken] : applies) {
+            r.ui.clear();
+            c.win.MarkText.setText("12");
+            c.win.DataTimeoutText.setText("30");
+            c.win.TimeoutText.setText(timeout);
+            c.settings->butApply_Click();
+            QCOMPARE(inEffect(), (taken ? QList<int>{1, 12, 30, QString(timeout).toInt()} : QList<int>{1, 1, 1, 80}));
+            if (!taken)
+                QCOMPARE(fields(), (QStringList{"1", "1", "1", "80"}));
+            QCOMPARE(stored(), QList<int>{1} + inEffect());
+            QCOMPARE(r.ui.texts(), taken ? QStringList{}
+                                         : QStringList{"Timing Settings.|The command timeout must be between 1 and "
+                                                       "6553 mS. Nothing was changed."});
+        }
+        c.settings->butDefault_Click();
+        QCOMPARE(fields(), (QStringList{"20", "15", "200", "400"}));
+        QCOMPARE(inEffect(), (QList<int>{20, 15, 200, 400}));
+        QCOMPARE(stored(), (QList<int>{1, 1, 12, 30, 1000}));
+        c.ports->mnuCom_Click(2);
+        r.settle();
+        QCOMPARE(stored(), (QList<int>{2, 20, 15, 200, 400}));
+        // After a refused Apply the next port choice should store the timings in effect.
+        c.win.TimeoutText.setText("0");
+        c.settings->butApply_Click();
+        c.ports->mnuCom_Click(1);
+        r.settle();
+        QCOMPARE(stored(), (QList<int>{1, 20, 15, 200, 400}));
+    }
+
+    // One reading: the start answer and the data answer in, the commands
+    // out, the row filed (or the reading missed) and the fields after it.
+    void readings_data()
+    {
+        QTest::addColumn<Reading>("t");
+        const QList<int> waited{1, 1, 7, 1, 1};   // break, mark, the data timeout, break, mark
+        QTest::newRow("aM! 0 s") << Reading{"3M!", {"0002", "+1.234-3.5"}, 0,
+                                            {"1.234", "mH2O", "-3.5", "Centigrade"}, waited, {}};
+        QTest::newRow("aM! 1 s, pressure only")
+            << Reading{"3M!", {"0012", "+7.5"}, 0, {"7.5", "mH2O", "", "Centigrade"}, waited, {}};
+        // More values than the family's two: the first ones, the whole line logged.
+        QTest::newRow("aM! 2 s, four values")
+            << Reading{"3M!", {"0022", "+1.5-2.25+3.0-4.0"}, 1, {"1.5", "mH2O", "-2.25", "Centigrade"}, {}, {}};
+        // Set-point answers count every second: 1 s waits for the service request.
+        QTest::newRow("auto zero 1 s")
+            << Reading{"3XSPM0.0!", {"0012", "+0.0+21.5"}, 1, {"0.0", "mH2O", "21.5", "Centigrade"}, {}, {}};
+        // 999 s is legal: waited for, its due time in the log, until Stop Log.
+        QTest::newRow("aM! 999 s") << Reading{"3M!", {"9992", "+1.0"}, 2, {}, {}, {}};
+        // A start answer too short: a message, then the data request anyway.
+        QTest::newRow("start answer too short")
+            << Reading{"3M!", {"0", "+1.0+2.0"}, 0, {"1.0", "mH2O", "2.0", "Centigrade"}, {}, {kNotRecognised}};
+        // No values: asked once more when the data are due, then missed.
+        QTest::newRow("address alone") << Reading{"3M!", {"0012", ""}, 0, {}, {}, {}};
+        QTest::newRow("blanks") << Reading{"3M!", {"0012", "   "}, 0, {}, {}, {}};
+        // No data-timeout pause after aC!.
+        QTest::newRow("aC!") << Reading{"3C!", {"0001", "-5.0"}, 0, {"-5.0", "Millimetres"}, {1, 1, 1, 1}, {}};
+    }
+    void readings()
+    {
+        QFETCH(Reading, t);
+        const bool rotary = t.start == "3C!";
+        Bus r(rotary);
+        Console &c = *r.c;
+        SensorFields &f = r.tab(3);
+        r.bus.replies[t.start] = "3" + t.answers[0];
+        r.bus.replies["3D0!"] = "3" + t.answers[1];
+        c.link.DataTimeout = 7;
+        const LogModel *log = c.log(3);
+        const QStringList scanned = row(log, 0);
+        const int value = rotary ? int(SensorTable::RotaryLevel) : int(SensorTable::Pressure);
+        const QString before = c.table->cell(3, value);
+        fillAllLogPeriods(f.periods(rotary));
+        f.periods(rotary).select(1);   // every second
+        c.press(3, [&] {
+            t.start == "3C!"   ? c.logging->RotaryStartLogBut_Click(3)
+            : t.start == "3M!" ? c.logging->StartLogBut_Click(3)
+                               : c.calibration->AutoZeroBut_Click(3);
+        });
+        if (t.wait) {
+            QTRY_COMPARE(c.link.RxState, 1);
+            // The wait as the start answer set it.
+            QCOMPARE((t.start == "3M!" ? c.MeasurementWait : c.SetPointWait)[3], t.wait == 2 ? 998 : 1);
+            QVERIFY(r.sent() == QStringList{t.start} && c.link.exchangeInFlight() && r.busy(3));
+            if (t.wait == 2) {
+                QVERIFY(c.comms.lines().last().endsWith(" --- Sensor 3 measures for 999 s: data due at 09:46:54"));
+                c.logging->StopLogBut_Click(3);
+                QVERIFY(!c.link.exchangeInFlight() && c.link.RxState == 0 && f.StartLogBut.isEnabled());
+                QCOMPARE(r.press(3, [&] { c.level->RangeQueryBut_Click(3); }), QString("3XRA!"));
+                QVERIFY(r.sent().size() == 1 && log->size() == 1);
+                return;
+            }
+            r.port.feed("3\r\n");
+        }
+        QVERIFY(r.settle(4000));
+        QCOMPARE(r.sent(), QStringList({t.start, "3D0!"}) + (t.filed.isEmpty() ? QStringList{"3D0!"} : QStringList{}));
+        QVERIFY(t.sleeps.isEmpty() || r.clock.sleeps == t.sleeps);
+        QCOMPARE(r.ui.texts(), t.texts);
+        QVERIFY(!r.busy(3) && (rotary ? f.RotaryStopLogBut : f.StopLogBut).isEnabled());
+        const QString last = c.comms.lines().last();
+        if (t.filed.isEmpty()) {
+            QVERIFY2(last.endsWith(" --- Sensor 3 sent no values: reading missed"), qPrintable(last));
+            const QList<double> at = sentAt(r.port);   // the second request when the data are due
+            QVERIFY2(at[2] - at[0] >= 1000.0, qPrintable(QString::number(at[2] - at[0])));
+            QVERIFY(log->size() == 1 && c.table->cell(3, value) == before);
+            QVERIFY(c.LogEnabled[3]);   // the next period tries again
+            return;
+        }
+        QVERIFY2(last.endsWith(" <-- 3D0!3" + t.answers[1]), qPrintable(last));
+        QCOMPARE(log->size(), 2);   // newest at the top
+        QCOMPARE(row(log, 0).mid(0, 2 + t.filed.size()),
+                 QStringList({Clock::dateText(QDate(2026, 12, 6)), "09:30:15"}) + t.filed);
+        QCOMPARE(row(log, 1), scanned);
+        QCOMPARE((rotary ? f.RotaryCurrentValueText : f.PressureText).text(), t.filed[0]);
+        QCOMPARE(c.table->cell(3, value), t.filed[0]);
+        QVERIFY(rotary || c.table->cell(3, SensorTable::Temperature) == t.filed[2]);
+        QVERIFY(f.ClearLogBut.isEnabled() && f.SaveLogBut.isEnabled());
+    }
+
+    void periodicTicks_data()
+    {
+        QTest::addColumn<bool>("rotary");
+        QTest::addColumn<QString>("period");
+        QTest::addColumn<QString>("ticks");   // commands written at each of 15 ticks
+        QTest::newRow("single log") << false << "Single Log" << "000000000000000";
+        QTest::newRow("5 seconds") << false << "5 Seconds" << "000020000200002";
+        QTest::newRow("rotary, 2 seconds") << true << "2 Seconds" << "020202020202020";
+    }
+    void periodicTicks()
+    {
+        QFETCH(bool, rotary);
+        QFETCH(QString, period);
+        QFETCH(QString, ticks);
+        Bus r(rotary);
+        Console &c = *r.c;
+        const auto startBut = [&](int a) -> Control & {
+            return rotary ? r.tab(a).RotaryStartLogBut : r.tab(a).StartLogBut;
+        };
+        const auto addrBut = [&](int a) -> Control & { return rotary ? r.tab(a).RotaryAddrBut : r.tab(a).AddrBut; };
+        r.tab(3).periods(rotary).select(-1);
+        r.press(3, [&] { rotary ? c.logging->RotaryStartLogBut_Click(3) : c.logging->StartLogBut_Click(3); });
+        QCOMPARE(r.ui.texts(), QStringList{"Start Log.|Please select a logging period."});
+        QVERIFY(r.sent().isEmpty() && !r.busy(3));
+        r.startLogging(3, period);
+        QCOMPARE(r.sent(), (QStringList{rotary ? "3C!" : "3M!", "3D0!"}));
+        const int seconds = period.left(1).toInt();
+        QVERIFY(c.LoggingTab == (seconds ? 4 : 0) && c.LogEnabled[3] == (seconds > 0));
+        QCOMPARE(c.table->cell(3, c.table->logStatusColumn()), seconds ? "Logging" : "Idle");
+        // While logging, no tab can start another run or change address.
+        for (int i = 0; i < 10; ++i)
+            QVERIFY(!seconds || (!startBut(i).isEnabled() && !addrBut(i).isEnabled()));
+        QVERIFY((rotary ? r.tab(3).RotaryStopLogBut : r.tab(3).StopLogBut).isEnabled());
+        QString perTick;
+        for (int second = 1; second <= 15; ++second) {
+            r.clearSent();
+            r.tick();
+            perTick += QString::number(r.sent().size());
+        }
+        QCOMPARE(perTick, ticks);
+        QCOMPARE(c.log(3)->size(), 2 + int(ticks.count('2')));
+        if (!seconds)
+            return;
+        // The status bar says who logs, how often, how much and when next.
+        for (int tick = 15; tick <= 16; r.tick(), ++tick) {
+            QCOMPARE(c.win.StatusLogging.text(),
+                     QString("Logging Sensor 3 every %1: %2, next at %3.")
+                         .arg(period, LogModel::readingsText(c.log(3)->size()),
+                              Clock::timeText(QTime(9, 30, 15).addSecs(seconds - tick % seconds))));
+        }
+        rotary ? c.logging->RotaryStopLogBut_Click(3) : c.logging->StopLogBut_Click(3);
+        QCOMPARE(c.LoggingTab, 0);
+        QCOMPARE(c.table->cell(3, c.table->logStatusColumn()), QString("Idle"));
+        QCOMPARE(c.win.StatusLogging.text(), kStopped.arg(LogModel::readingsText(c.log(3)->size())));
+        r.clearSent();
+        r.tick();
+        QVERIFY(r.sent().isEmpty() && !r.busy(3) && startBut(3).isEnabled() && addrBut(3).isEnabled());
+    }
+
+    void runMeanwhile()
+    {
+        Bus r;
+        Console &c = *r.c;
+        r.startLogging(3, "1 Second");
+        r.press(-1, [&] { c.scanner->Poll_Sensors(); });   // a scan leaves the run going
+        QVERIFY(c.LogEnabled[3] && c.table->cell(3, SensorTable::LevelLogStatus) == "Logging");
+        // A reading that falls due while another exchange is in flight goes
+        // as soon as the bus is free, instead of cutting it off.
+        r.bus.delayMs = 40;
+        r.clearSent();
+        c.press(3, [&] { c.level->RangeQueryBut_Click(3); });
+        c.logging->SecondTimer_Timer();
+        QCOMPARE(r.sent(), QStringList{"3XRA!"});
+        QVERIFY(r.settle());
+        QCOMPARE(r.sent(), (QStringList{"3XRA!", "3M!", "3D0!"}));
+        QCOMPARE(r.tab(3).RangeText.text(), QString("10.0000"));
+        r.bus.delayMs = 1;
+        // Clear while logging asks first (nothing was saved), then empties;
+        // its buttons are off until the next row.
+        c.LogEnabled[7] = true;   // another sensor's run
+        const int rows = c.levelLog(3)->size();
+        r.ui.answers = {false};
+        c.logging->ClearLogBut_Click(3);
+        QCOMPARE(c.levelLog(3)->size(), rows);
+        c.logging->ClearLogBut_Click(3);
+        QCOMPARE(r.ui.questions, QStringList(2, "Clear Log.|" + LogModel::readingsText(rows) +
+                                                    " of this log have not been saved.\rClear the log all the same?"));
+        QVERIFY(c.levelLog(3)->size() == 0 && !r.tab(3).ClearLogBut.isEnabled() && !r.tab(3).SaveLogBut.isEnabled());
+        r.tick();
+        QVERIFY(c.levelLog(3)->size() == 1 && r.tab(3).SaveLogBut.isEnabled());
+        c.logging->StopLogBut_Click(3);   // ends every run
+        for (bool on : c.LogEnabled)
+            QVERIFY(!on);
+        QCOMPARE(c.win.StatusLogging.text(), kStopped.arg("1 reading"));
+    }
+
+    // Sensors to the letter on the simulated bus.
+    void announcedTime_data()
+    {
+        QTest::addColumn<bool>("rotary");
+        QTest::addColumn<int>("seconds");
+        QTest::addColumn<QStringList>("sent");   // one reading
+        QTest::newRow("aM! 0 s") << false << 0 << QStringList{"4M!", "4D0!"};
+        // Asked at once, as the family's own probes want; "no data yet",
+        // then again when the data are due.
+        QTest::newRow("aM! 1 s") << false << 1 << QStringList{"4M!", "4D0!", "4D0!"};
+        QTest::newRow("aM! 2 s") << false << 2 << QStringList{"4M!", "4D0!"};
+        QTest::newRow("aC! 0 s") << true << 0 << QStringList{"4C!", "4D0!"};
+        QTest::newRow("aC! 1 s") << true << 1 << QStringList{"4C!", "4D0!"};
+        QTest::newRow("aC! 3 s") << true << 3 << QStringList{"4C!", "4D0!"};
+    }
+    void announcedTime()
+    {
+        QFETCH(bool, rotary);
+        QFETCH(int, seconds);
+        QFETCH(QStringList, sent);
+        CoreRig r(rotary, 150);   // the scan waits up to 1.5 s for a reading
+        r.simulator().setStandard(true);
+        r.simBus->addSensor(4, rotary ? sim::Family::Rotary : sim::Family::Level);
+        r.simBus->setMeasurementSeconds(4, seconds);
+        r.load();
+        Console &c = *r.c;
+        const int value = rotary ? int(SensorTable::RotaryLevel) : int(SensorTable::Pressure);
+        QCOMPARE(c.table->cell(4, value).isEmpty(), seconds > 1);
+        const int rows = c.log(4)->size();
+        QCOMPARE(rows, seconds > 1 ? 0 : 1);
+        r.clearSent();
+        r.startLogging(4, "Single Log");
+        QVERIFY(r.settle(seconds * 1000 + 3000));
+        QCOMPARE(r.sent(), sent);
+        // The data request that got the values went no sooner than the time
+        // announced after the start, and not long after.
+        const QList<double> at = sentAt(r.port);
+        const double waited = at.last() - at.first();
+        QVERIFY2(waited >= seconds * 1000.0 && waited < seconds * 1000.0 + 1500, qPrintable(QString::number(waited)));
+        QCOMPARE(c.log(4)->size(), rows + 1);
+        QVERIFY(!c.log(4)->text(0, 2).isEmpty() && (rotary || !c.log(4)->text(0, 4).isEmpty()));
+        QVERIFY(!c.table->cell(4, value).isEmpty());
+        const QString log = c.comms.lines().join('\n');
+        QVERIFY(!log.contains("missed"));
+        // A service request is a line of its own; the data answer is framed alone.
+        QCOMPARE(log.contains(QRegularExpression(" <-- 4\n")), !rotary && seconds > 0);
+        QVERIFY(log.contains(QRegularExpression(" <-- 4D0!4[+-][0-9]")) && !log.contains(" <-- 44D0!"));
+    }
+
+    void pressesWaitTheirTurn_data()
+    {
+        // What holds the bus when the presses are made: a reading waiting for
+        // its service request, or a reading that gets no answer.
+        QTest::addColumn<bool>("silent");
+        QTest::addColumn<QStringList>("sent");
+        QTest::newRow("measurement under way")
+            << false << QStringList{"4M!", "4D0!", "3XRA!", "5XUT!", "3XLOF!", "4M!", "4D0!"};
+        QTest::newRow("reading timing out") << true << QStringList{"4M!", "3XRA!", "5XUT!", "3XLOF!", "4M!"};
+    }
+    void pressesWaitTheirTurn()
+    {
+        QFETCH(bool, silent);
+        QFETCH(QStringList, sent);
+        CoreRig r(false, 200);
+        sim::SimBus &bus = r.simulator();
+        bus.setStandard(true);
+        for (int a : {3, 4, 5})
+            bus.addSensor(a, sim::Family::Level);
+        bus.setMeasurementSeconds(4, 0);
+        r.load();
+        Console &c = *r.c;
+        bus.setMeasurementSeconds(4, 2);
+        if (silent)
+            bus.faults().silent.insert(4);
+        r.startLogging(4, "1 Second");   // its first reading
+        r.clearSent();
+        r.ui.clear();
+        c.logging->SecondTimer_Timer();   // the next: 4M! goes out
+        QVERIFY(c.link.exchangeInFlight());
+        c.press(3, [&] { c.level->RangeQueryBut_Click(3); });
+        c.press(5, [&] { c.level->TempUnitsQueryBut_Click(5); });
+        c.press(3, [&] { c.level->LevelQueryBut_Click(3); });
+        // None refused; their tabs show busy while they wait.
+        QVERIFY(r.ui.beeps == 0 && r.sent() == QStringList{"4M!"});
+        for (int a : {3, 5})
+            QVERIFY(r.busy(a) && !r.tab(a).RangeQueryBut.isEnabled() && !r.tab(a).PressUnitsBut.isEnabled());
+        c.logging->SecondTimer_Timer();   // a reading due now goes after them
+        QVERIFY(r.settle(6000));
+        QCOMPARE(r.sent(), sent);
+        QVERIFY(r.port.violations().isEmpty());
+        QVERIFY(r.tab(3).RangeQueryBut.isEnabled() && r.tab(5).RangeQueryBut.isEnabled());
+        QCOMPARE(r.tab(3).RangeText.text(), QString("10.0000"));
+    }
+
+    // The User Command window: each answer shown whole after the echo, its
+    // CRC checked where the command asks for one.
+    void crcAnswers()
+    {
+        Bus r(false, 4);
+        Console &c = *r.c;
+        c.tools->mnuUserCommand_Click();
+        const QByteArray good = crc::withCrc("4+3.14");
+        const struct {
+            const char *command, *answer;
+            QString crcText;
+        } steps[] = {
+            {"4MC!", "40011", ""},   // the start answer carries none
+            {"4D0!", good.constData(), "CRC correct."},
+            {"4D0!", "4+3.15OqZ", "CRC wrong: the answer ends in OqZ, its text gives " +
+                                      QString::fromLatin1(crc::encode(crc::crc16("4+3.15"))) + "."},
+            {"4D0!", "4", "No CRC in the answer."},
+            {"4M!", "40011", ""},
+            {"4D0!", good.constData(), ""},   // data of a plain aM!
+            {"4RC0!", good.constData(), "CRC correct."},
+        };
+        for (const auto &s : steps) {
+            r.bus.replies[s.command] = QString::fromLatin1(s.answer);
+            QCOMPARE(r.press(-1, [&] { c.tools->SubmitBut_Click(s.command); }), QString(s.command));
+            QCOMPARE(r.sent().size(), 1);
+            QCOMPARE(c.win.ReceivedText.text(), QString(s.command) + s.answer);
+            QCOMPARE(c.win.CrcText.text(), s.crcText);
+        }
+        QVERIFY(c.UserCommandCount == 7 && r.press(-1, [&] { c.tools->SubmitBut_Click(QString()); }).isEmpty());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSequences)
+#include "tst_sequences.moc"
