@@ -57,7 +57,7 @@ if(WIN32)
     endif()
     get_filename_component(dir "${CMAKE_CXX_COMPILER}" DIRECTORY)
     list(APPEND _sdi12_dll_dirs "${dir}")
-    install(TARGETS sdi12-console
+    install(TARGETS sdi12-console sdi12-cli
         RUNTIME DESTINATION .
         RUNTIME_DEPENDENCIES
             PRE_EXCLUDE_REGEXES "^api-ms-" "^ext-ms-"
@@ -76,7 +76,11 @@ if(WIN32)
     install(FILES LICENSE DESTINATION . RENAME LICENSE.txt)
     install(FILES README.md DESTINATION .)
 else()
-    install(TARGETS sdi12-console RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+    install(TARGETS sdi12-console sdi12-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+    # The command line's shell completion and its logging service.
+    install(FILES data/sdi12-cli.bash-completion DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions
+            RENAME sdi12-cli)
+    install(FILES data/sdi12-log@.service DESTINATION ${CMAKE_INSTALL_PREFIX}/lib/systemd/user)
     if(TARGET sdi12-sim)
         install(TARGETS sdi12-sim RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
     endif()
@@ -96,13 +100,15 @@ else()
     configure_file(data/debian/changelog.in ${CMAKE_BINARY_DIR}/changelog.Debian @ONLY)
     configure_file(data/man/sdi12-console.1 ${CMAKE_BINARY_DIR}/sdi12-console.1 COPYONLY)
     configure_file(data/man/sdi12-sim.1 ${CMAKE_BINARY_DIR}/sdi12-sim.1 COPYONLY)
+    configure_file(data/man/sdi12-cli.1 ${CMAKE_BINARY_DIR}/sdi12-cli.1 COPYONLY)
     find_program(GZIP_EXECUTABLE gzip)
     if(GZIP_EXECUTABLE)
-        foreach(f changelog.Debian sdi12-console.1 sdi12-sim.1)
+        foreach(f changelog.Debian sdi12-console.1 sdi12-sim.1 sdi12-cli.1)
             execute_process(COMMAND ${GZIP_EXECUTABLE} -9nf ${CMAKE_BINARY_DIR}/${f})
         endforeach()
         install(FILES ${CMAKE_BINARY_DIR}/changelog.Debian.gz DESTINATION ${_sdi12_doc})
-        install(FILES ${CMAKE_BINARY_DIR}/sdi12-console.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+        install(FILES ${CMAKE_BINARY_DIR}/sdi12-console.1.gz ${CMAKE_BINARY_DIR}/sdi12-cli.1.gz
+                DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
         if(TARGET sdi12-sim)
             install(FILES ${CMAKE_BINARY_DIR}/sdi12-sim.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
         endif()
@@ -120,7 +126,8 @@ string(CONCAT CPACK_PACKAGE_DESCRIPTION
     "encoders and encoder converters) behind an SDI-12 interface on a serial\n"
     "port: bus scan, parameters, address changes, two-stage calibration,\n"
     "periodic logging with export to .xls, .xlsx and .csv, and parameter\n"
-    "reports. sdi12-sim simulates a bus of such sensors on a pseudo-terminal.")
+    "reports. sdi12-cli does the same from a shell, for scripts and unattended\n"
+    "logging; sdi12-sim simulates a bus of such sensors on a pseudo-terminal.")
 set(CPACK_RESOURCE_FILE_LICENSE ${CMAKE_SOURCE_DIR}/LICENSE)
 set(CPACK_STRIP_FILES ON)
 if(WIN32)

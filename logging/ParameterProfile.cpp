@@ -4,6 +4,7 @@
 #include "discovery/Console.h"
 #include "discovery/Scanner.h"
 #include "params/EntryRules.h"
+#include "params/LevelParams.h"
 #include "params/Parameters.h"
 
 #include <QFile>
@@ -114,6 +115,13 @@ bool ParameterProfile::compare(int a, QVector<Change> *changes, QString *error)
                      .arg(a);
         return false;
     }
+    // The range is set only while the sensor is unlocked: its lock state,
+    // read as the tab's Unlock query reads it.
+    for (const Entry &e : m_entries)
+        if (!m.SensorType && !parameters::refusal(m, a, *e.parameter).isEmpty()) {
+            run([&] { m.level->UnlockQueryBut_Click(a); });
+            break;
+        }
     // In the order of the family's parameters: units first, since a change
     // of units reads the values that depend on them again.
     for (const Parameter &p : parameters::all(m.SensorType))

@@ -411,8 +411,22 @@ int Cli::set()
     if (!open(false))
         return PortFailed;
     Console &c = *m_core;
+    // A range is set only while the sensor is unlocked: unless the command
+    // line unlocks it first, its lock state is read as the tab's Unlock
+    // query reads it.
+    for (const auto &[p, v] : pairs) {
+        if (QLatin1String(p->name) == QLatin1String("unlock"))
+            break;
+        if (!parameters::refusal(c, a, *p).isEmpty()) {
+            if (!quietWait([&] { c.level->UnlockQueryBut_Click(a); })) {
+                say(QStringLiteral("no answer from the sensor at %1 to its lock query").arg(a));
+                return NoAnswer;
+            }
+            break;
+        }
+    }
     // Every value is put into its field first, as the tab takes it; one the
-    // tab refuses stops everything before anything is sent.
+    // tab refuses stops everything else being sent.
     for (const auto &[p, v] : pairs) {
         QString why;
         if (!parameters::put(c, a, *p, v, &why) || !(why = parameters::refusal(c, a, *p)).isEmpty()) {
