@@ -52,6 +52,12 @@ bool HardwarePort::open()
     m_lock = std::make_unique<QLockFile>(lockPath(device));
     m_lock->setStaleLockTime(0);
     if (!m_lock->tryLock(0)) {
+        if (m_lock->error() != QLockFile::LockFailedError) {
+            m_error = QStringLiteral("%1 cannot be locked for this program: %2 cannot be written.")
+                          .arg(device, QDir::toNativeSeparators(lockPath(device)));
+            m_lock.reset();
+            return false;
+        }
         qint64 pid = 0;
         QString host, app;
         m_lock->getLockInfo(&pid, &host, &app);
@@ -149,6 +155,12 @@ QString HardwarePort::lockPath(const QString &device)
     const QFileInfo info(device);
     QString name = info.exists() ? info.canonicalFilePath() : device;
     name.replace(QRegularExpression(QStringLiteral("[^A-Za-z0-9._-]")), QStringLiteral("_"));
+    // One lock per user: /tmp is shared and sticky, so a lock another user's
+    // run left behind (killed outright) could neither be taken nor removed.
+    // Between users the device's own permissions and exclusive open guard it.
+#ifdef Q_OS_UNIX
+    name.prepend(QStringLiteral("-%1").arg(::getuid()));
+#endif
     return QDir::tempPath() + QStringLiteral("/sdi12-port") + name + QStringLiteral(".lock");
 }
 
