@@ -2,6 +2,7 @@
 // decoder's dispatch, the user command. Linked against the core alone.
 
 #include "decode/Dispatcher.h"
+#include "discovery/LogPeriods.h"
 #include "discovery/Scanner.h"
 #include "discovery/SensorTable.h"
 #include "link/PortMenu.h"
@@ -23,6 +24,8 @@ private slots:
     void scan_data();
     void scan();
     void scanFindsNothing();
+    void scanMeasurementTimeout();
+    void logPeriods();
     void dispatch();
     void userCommand();
 };
@@ -185,6 +188,63 @@ void TestCore::scanFindsNothing()
     QCOMPARE(r.ui.texts(), once + once);
     QCOMPARE(r.c->comms.count(), 20);
     QVERIFY(r.c->win.ScanBut.isEnabled());
+}
+
+void TestCore::scanMeasurementTimeout()
+{
+    // The scan's measurement step waits ten command timeouts, back to one
+    // after it, answered or not; a level probe's local-offset box is set from
+    // its answer without sending it back.
+    CoreRig r(false, 80);
+    r.bus.levelSensor(3);
+    r.bus.replies["3XLOC!"] = "31";
+    r.bus.replies.remove("3M!");
+    QVector<int> timeoutAtM;
+    bool skipAtLoc = false;
+    const auto onWrite = r.port.onWrite;
+    r.port.onWrite = [&](const QByteArray &b) {
+        if (b == "3M!")
+            timeoutAtM << r.c->link.commandTimeout();
+        if (b == "3XLOC!")
+            skipAtLoc = r.c->SkipLocalOffset_Flag;
+        onWrite(b);
+    };
+    QVector<int> progress;
+    QObject::connect(r.c.get(), &Console::changed, [&](int tab, int id) {
+        if (tab == r.c->win.ProgressBar1.tab() && id == r.c->win.ProgressBar1.id())
+            progress << r.c->win.ProgressBar1.value();
+    });
+    r.load();
+    QVERIFY(skipAtLoc && !r.c->SkipLocalOffset_Flag);
+    QVERIFY(r.tab(3).LocalOffsetCheck.isChecked());
+    QVERIFY(!r.sent().contains("3XLOC1!"));
+    QCOMPARE(timeoutAtM, QVector<int>{800});
+    QCOMPARE(progress.mid(progress.indexOf(1)), (QVector<int>{1, 2, 3, 4, 5, 6, 7, 8, 9}));
+    QCOMPARE(r.c->link.commandTimeout(), 80);
+}
+
+void TestCore::logPeriods()
+{
+    // A level probe's periods are those strictly longer than its sample
+    // rate plus one second.
+    const struct {
+        const char *rate;
+        QStringList periods;
+    } limits[] = {
+        {"4 Seconds", {"Single Log", "10 Seconds", "30 Seconds", "1 Minute", "5 Minutes", "15 Minutes"}},
+        {"1 Second", {"Single Log", "5 Seconds", "10 Seconds", "30 Seconds", "1 Minute", "5 Minutes", "15 Minutes"}},
+        {"0", {"Single Log", "2 Seconds", "5 Seconds", "10 Seconds", "30 Seconds", "1 Minute", "5 Minutes", "15 Minutes"}},
+        {"-1", {"Single Log", "1 Second", "2 Seconds", "5 Seconds", "10 Seconds", "30 Seconds", "1 Minute",
+                "5 Minutes", "15 Minutes"}},
+        {"899 Seconds", {"Single Log"}},
+    };
+    FieldSet set(nullptr, 0);
+    ListField list(set, "LogPeriodCombo");
+    for (const auto &l : limits) {
+        FillLogPeriods(list, l.rate);
+        QCOMPARE(list.items(), l.periods);
+        QCOMPARE(list.currentIndex(), 0);
+    }
 }
 
 void TestCore::dispatch()

@@ -1,0 +1,840 @@
+// The windows as views of the run: every widget shows its field and hands
+// the user's edits back, menus and buttons start their operations, the
+// texts, the start-up window, the family's frames, the windows of their own
+// (user command, timing, filter, reset), the quit question, the keys of the
+// entry fields, the log list and the chart.
+#include "support/ConsoleRig.h"
+
+#include "app/AboutWindow.h"
+#include "app/HelpWindow.h"
+#include "app/StartupForm.h"
+#include "discovery/AddressOps.h"
+#include "discovery/SensorPollWindow.h"
+#include "discovery/SensorTable.h"
+#include "discovery/TimingWindow.h"
+#include "logging/ChartData.h"
+#include "logging/LogChart.h"
+#include "logging/LogList.h"
+#include "params/FilterWindow.h"
+#include "params/ResetWindow.h"
+#include "params/UserCommandWindow.h"
+
+#include <QAccessible>
+#include <QAction>
+#include <QApplication>
+#include <QChartView>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLineSeries>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QTabWidget>
+#include <QTest>
+#include <QTimer>
+#include <QTreeView>
+#include <QValueAxis>
+
+namespace {
+// What a widget shows: a field its text, a list what it shows and how many
+// entries it has, a box 0, g (greyed) or 1, a list box its lines, a menu
+// entry its caption and check mark, a bar its value; "off:" when disabled.
+QString shown(QObject *o)
+{
+    QString v;
+    bool on = true;
+    if (auto *a = qobject_cast<QAction *>(o)) {
+        v = a->text() + (a->isChecked() ? " [x]" : " [ ]");
+        on = a->isEnabled();
+    } else if (auto *w = qobject_cast<QWidget *>(o)) {
+        on = w->isEnabled();
+        if (auto *e = qobject_cast<QLineEdit *>(w))
+            v = e->text();
+        else if (auto *l = qobject_cast<QLabel *>(w))
+            v = l->text();
+        else if (auto *c = qobject_cast<QComboBox *>(w))
+            v = combo::text(c) + "/" + QString::number(c->count());
+        else if (auto *x = qobject_cast<QCheckBox *>(w))
+            v = QString("0g1").at(x->checkState());
+        else if (auto *l = qobject_cast<QListWidget *>(w))
+            for (int i = 0; i < l->count(); ++i)
+                v += (i ? "|" : "") + l->item(i)->text();
+        else if (auto *p = qobject_cast<QProgressBar *>(w))
+            v = QString::number(p->value());
+    }
+    return (on ? "" : "off:") + v;
+}
+
+// The same of the run's field.
+QString held(const Control *c)
+{
+    QString v;
+    if (c->kind() == Control::Kind::Text)
+        v = static_cast<const TextField *>(c)->text();
+    else if (auto *l = static_cast<const ListField *>(c); c->kind() == Control::Kind::List)
+        v = l->text() + "/" + QString::number(l->count());
+    else if (c->kind() == Control::Kind::Check)
+        v = QString("0g1").at(static_cast<const CheckField *>(c)->checkState());
+    else if (c->kind() == Control::Kind::Lines)
+        v = static_cast<const LinesField *>(c)->lines().join('|');
+    else if (auto *e = static_cast<const EntryField *>(c); c->kind() == Control::Kind::Entry)
+        v = e->caption() + (e->isChecked() ? " [x]" : " [ ]");
+    else if (c->kind() == Control::Kind::Value)
+        v = QString::number(static_cast<const ValueField *>(c)->value());
+    return (c->isEnabled() ? "" : "off:") + v;
+}
+
+QObject *widget(MainWindow &w, const QString &name)
+{
+    for (QObject *root : QList<QObject *>{&w, w.Timing, w.UserCommand})
+        if (QObject *o = root->objectName() == name ? root : root->findChild<QObject *>(name))
+            return o;
+    return nullptr;
+}
+
+// A widget and its field (those of a tab on tab 3): the run changes the
+// field and the widget shows it; the user changes the widget (none: it only
+// shows) and the field holds it, the widget showing it too; a box's handler
+// sends what that change starts.
+struct Bound {
+    const char *name;
+    std::function<void(Console &)> set;
+    const char *shown;
+    std::function<void(QObject *)> edit;
+    const char *held;
+    QStringList sent = {};
+};
+#define SET(...) [](Console &c) { SensorFields &t = *c.tab[3]; (void)t; __VA_ARGS__; }
+#define EDIT(type, ...) [](QObject *o) { auto *x = qobject_cast<type *>(o); __VA_ARGS__; }
+const std::vector<Bound> &bound()
+{
+    static const std::vector<Bound> rows = {
+        {"RangeText_3", SET(t.RangeText.setText("12.5")), "12.5", EDIT(QLineEdit, QTest::keyClicks(x, "7")), "12.57"},
+        {"PressUnitsCombo_3", SET(t.PressUnitsCombo.select(8)), "Inch Hg/11", EDIT(QComboBox, x->setCurrentIndex(10)),
+         "KPa/11"},
+        {"TempUnitsCombo_3", SET(t.TempUnitsCombo.blank()), "/2", EDIT(QComboBox, x->setCurrentIndex(1)), "Fahrenheit/2"},
+        {"LogPeriodCombo_3", SET(t.LogPeriodCombo.setItems({"Single Log", "5 Seconds"}, {0, 5})), "Select...../2",
+         EDIT(QComboBox, x->setCurrentIndex(1)), "5 Seconds/2"},
+        {"LocalOffsetCheck_3", SET(t.LocalOffsetCheck.setChecked(true)), "1", EDIT(QCheckBox, x->click()), "0",
+         {"3XLOC0!"}},
+        {"UnlockCheck_3", SET(t.UnlockCheck.setCheckState(Qt::PartiallyChecked)), "g", EDIT(QCheckBox, x->click()), "1",
+         {"3XUNLK1!"}},
+        {"SensorIDList_3", SET(t.SensorIDList.clear(); t.SensorIDList.addItems({"SDI Version = 1.3", "Sensor Model = X"})),
+         "SDI Version = 1.3|Sensor Model = X", nullptr, ""},
+        {"RangeBut_3", SET(t.RangeBut.setEnabled(false)), "off:", nullptr, ""},
+        {"StatusPanel2", SET(c.win.StatusPanel2.setText("Not Connected. ")), "Not Connected. ", nullptr, ""},
+        {"ProgressBar1", SET(c.win.ProgressBar1.setValue(5)), "5", nullptr, ""},
+        {"NoOfReadingsText", SET(c.win.NoOfReadingsText.setText("12")), "12",
+         EDIT(QLineEdit, x->selectAll(); QTest::keyClicks(x, "7")), "7"},
+        {"mnuCom_2", SET(c.win.mnuCom[2].setCaption("COM2 - USB adapter")), "COM2 - USB adapter [ ]",
+         EDIT(QAction, x->trigger()), "COM2 - USB adapter [x]"},
+        // The entry chosen already keeps its mark, whatever the action toggles.
+        {"mnuCom_1", SET(c.win.mnuCom[1].setCaption("COM1 - chosen")), "COM1 - chosen [x]", EDIT(QAction, x->trigger()),
+         "COM1 - chosen [x]"},
+    };
+    return rows;
+}
+#undef SET
+#undef EDIT
+
+const qint64 t0 = QDateTime(QDate(2026, 12, 6), QTime(9, 0)).toMSecsSinceEpoch();
+LogRow reading(int second, const QString &pressure, const QString &units = "mH2O", const QString &temperature = "21.5")
+{
+    const QDateTime at = QDateTime::fromMSecsSinceEpoch(t0 + second * 1000LL);
+    LogRow r;
+    r.date = Clock::dateText(at.date());
+    r.cells = {at.time().toString("hh:mm:ss"), pressure, units, temperature, "Centigrade"};
+    r.takenMs = at.toMSecsSinceEpoch();
+    return r;
+}
+
+// The points the chart draws for the series named `name`..., segment by segment.
+QStringList drawn(LogChart *chart, const QString &name)
+{
+    chart->redraw();
+    QStringList out;
+    for (QLineSeries *s : chart->shownSeries())
+        if (s->name().startsWith(name)) {
+            QStringList points;
+            for (const QPointF &p : s->points())
+                points << QString("%1=%2").arg((qint64(p.x()) - t0) / 1000).arg(p.y());
+            out << s->name() + ": " + points.join(' ');
+        }
+    return out;
+}
+} // namespace
+
+class TestWindow : public QObject
+{
+    Q_OBJECT
+private slots:
+    void startupWindow();
+    void familySetup_data();
+    void familySetup();
+    void bindings_data();
+    void bindings();
+    void tabsAndTable();
+    void tabButtons_data();
+    void tabButtons();
+    void menusAndWindows();
+    void userCommandWindow();
+    void quitQuestion_data();
+    void quitQuestion();
+    void texts();
+    void keyFilters();
+    void logList();
+    void chart();
+};
+
+void TestWindow::startupWindow()
+{
+    using F = StartupForm::Family;
+    StartupForm f;
+    QSignalSpy spy(&f, &StartupForm::chosen);
+    for (QPushButton *b : {f.EncoderConverterButton, f.LevelProbeButton, f.RotaryEncoderButton})
+        b->click();
+    QCOMPARE(spy.count(), 3);
+    QCOMPARE((QList<F>{spy[0][0].value<F>(), spy[1][0].value<F>(), spy[2][0].value<F>()}),
+             (QList<F>{F::EncoderConverter, F::LevelProbe, F::RotaryEncoder}));
+}
+
+void TestWindow::familySetup_data()
+{
+    QTest::addColumn<bool>("rotary");
+    QTest::addColumn<QString>("list");      // a list of tab 3
+    QTest::addColumn<QStringList>("entries");   // what it shows/count, then entries "i=text:data"
+    QTest::newRow("level probe") << false << "PressUnitsCombo"
+                                 << QStringList{"off:/11", "8=Inch Hg:12", "10=KPa:14"};
+    QTest::newRow("rotary") << true << "RotaryLogPeriodCombo" << QStringList{"off:Single Log/9", "8=15 Minutes:900"};
+}
+
+void TestWindow::familySetup()
+{
+    QFETCH(bool, rotary);
+    QFETCH(QString, list);
+    QFETCH(QStringList, entries);
+    ConsoleRig r(rotary);
+    MainWindow &w = *r.w;
+    for (int i = 0; i < 10; ++i) {
+        SensorTabWidget *t = r.tab(i);
+        for (QWidget *c : QList<QWidget *>{t->ParameterFrame, t->LogListView, t->LogPeriodCombo, t->StartLogBut, t->StopLogBut})
+            QVERIFY2(c->isVisibleTo(t) == !rotary, qPrintable(c->objectName()));
+        for (QWidget *c : QList<QWidget *>{t->RotaryEncoderFrame, t->RotaryLogListView, t->RotaryLogPeriodCombo,
+                           t->RotaryStartLogBut, t->RotaryStopLogBut})
+            QVERIFY2(c->isVisibleTo(t) == rotary, qPrintable(c->objectName()));
+        QVERIFY(!t->CalibrateFrame->isVisibleTo(t));
+    }
+    QCOMPARE((QList<bool>{w.CalibrateCheck->isVisible(), w.mnuFilter->isVisible(), w.mnuReset->isVisible(),
+                          w.ListView->isVisible(), w.RotaryListView->isVisible()}),
+             (QList<bool>{!rotary, !rotary, !rotary, !rotary, rotary}));
+    auto *c = r.tab(3)->findChild<QComboBox *>(list + "_3");
+    QStringList got{shown(c)};
+    for (const QString &e : entries.mid(1)) {
+        const int i = e.section('=', 0, 0).toInt();
+        got << QString("%1=%2:%3").arg(i).arg(c->itemText(i)).arg(c->itemData(i).toInt());
+    }
+    QCOMPARE(got, entries);
+}
+
+void TestWindow::bindings_data()
+{
+    QTest::addColumn<int>("row");
+    for (size_t i = 0; i < bound().size(); ++i)
+        QTest::newRow(bound()[i].name) << int(i);
+}
+
+void TestWindow::bindings()
+{
+    QFETCH(int, row);
+    const Bound &b = bound()[size_t(row)];
+    ConsoleRig r(false, {3});
+    QObject *o = widget(*r.w, b.name);
+    Control *f = QString(b.name).endsWith("_3") ? r.w->core.tab[3]->find(QString(b.name).chopped(2))
+                                                : r.w->core.win.find(b.name);
+    QVERIFY(o && f);
+    // The run's change shows at once, and nothing of it comes back.
+    b.set(r.w->core);
+    QCOMPARE(shown(o), QString(b.shown));
+    QCOMPARE(held(f), QString(b.shown));
+    r.settle();
+    QCOMPARE(r.sent(), QStringList());
+    if (!b.edit)
+        return;
+    // The user's change is the field's, told once.
+    QSignalSpy changes(&r.w->core, &Console::changed);
+    b.edit(o);
+    r.settle();
+    QCOMPARE(held(f), QString(b.held));
+    QCOMPARE(shown(o), QString(b.held));
+    // (A box that sends is also greyed and back while its command runs.)
+    const int told = changes.count(QList<QVariant>{f->tab(), f->id()});
+    QCOMPARE(told, QString(b.held) == b.shown ? 0 : b.sent.isEmpty() ? 1 : 3);
+    QCOMPARE(r.sent(), b.sent);
+}
+
+void TestWindow::tabsAndTable()
+{
+    // The tab control and the sensor table show the sensors present, the
+    // selected tab and row; a tab the user picks is the run's.
+    ConsoleRig r(false, {3, 5});
+    MainWindow &w = *r.w;
+    for (int i = 0; i < 10; ++i)
+        QCOMPARE(w.SensorTab->isTabEnabled(i), i == 3 || i == 5);
+    QCOMPARE(w.SensorTab->currentIndex(), w.core.currentTab());
+    w.core.setCurrentTab(5);
+    QCOMPARE(w.SensorTab->currentIndex(), 5);
+    w.SensorTab->setCurrentIndex(3);
+    QCOMPARE(w.core.currentTab(), 3);
+    w.core.selectRow(5);
+    QCOMPARE(w.ListView->currentIndex().row(), 5);
+    w.core.selectRow(-1);
+    QVERIFY(!w.ListView->selectionModel()->hasSelection());
+    QCOMPARE(static_cast<QAbstractItemModel *>(w.core.table.get()), w.ListView->model());
+}
+
+void TestWindow::tabButtons_data()
+{
+    // Each press: the button, a "field=entry" set on the widget first, the
+    // command it starts.
+    QTest::addColumn<bool>("rotary");
+    QTest::addColumn<QStringList>("presses");
+    QTest::newRow("level probe") << false << QStringList{
+        "UnlockCheck||3XUNLK1!", "UnlockQueryBut||3XUNLK!", "RangeBut|RangeText=12.5|3XRA12.5!", "RangeQueryBut||3XRA!",
+        "MaxRangeBut|MaxOverRangeText=20|3XMOR20!", "MaxOverRangeQueryBut||3XMOR!",
+        "PressUnitsBut|PressUnitsCombo=Inch Hg|3XUP12!", "PressUnitsQueryBut||3XUP!",
+        "TempUnitsBut|TempUnitsCombo=Fahrenheit|3XUT1!", "TempUnitsQueryBut||3XUT!",
+        "DensityCorrBut|DensityCorrCombo=Uncompensated|3XP1!", "DensityCorrQueryBut||3XP!",
+        "ReverseBut|ReverseCombo=On|3XREV1!", "ReverseQueryBut||3XREV!", "LevelBut|LevelText=-1.5|3XLOF-1.5!",
+        "LevelQueryBut||3XLOF!", "LocalOffsetCheck||3XLOC1!", "ApplyQueryBut||3XLOC!", "SGBut|SGText=1.25|3XU0,0.8!",
+        "LocalGravityBut|LocalGravityText=9.81|3XE9.81!", "LocalGravityQueryBut||3XE!", "IDQueryBut||3I!",
+        "StartLogBut||3M!", "UnlockCheck||3XUNLK0!"};
+    QTest::newRow("rotary") << true << QStringList{
+        "RotaryCountsPerRevBut|RotaryCountsPerRevText=1000|2XPC1000!", "QueryRotaryCountsPerRevBut||2XPC!",
+        "RotaryPulleyCircumBut|RotaryPulleyCircumText=150|2XCP150!", "QueryRotaryPulleyCircumfBut||2XCP!",
+        "RotaryMeasurementUnitsBut|RotaryMeasurementUnitsCombo=Feet|2XMU3!", "QueryRotaryMeasurementUnitsBut||2XMU!",
+        "RotaryDirectionBut|RotaryDirectionCombo=Anticlockwise|2XRD0!", "QueryRotaryDirectionBut||2XRD!",
+        "RotaryCurrentValueBut|RotaryCurrentValueText=5.5|2XCV5.5!", "QueryRotaryCurrentValueBut||2XCV!",
+        "RotarySetZeroBut||2XZE!", "RotaryIDQueryBut||2I!", "RotaryStartLogBut||2C!"};
+}
+
+void TestWindow::tabButtons()
+{
+    QFETCH(bool, rotary);
+    QFETCH(QStringList, presses);
+    const int a = rotary ? 2 : 3;
+    const QString suffix = "_" + QString::number(a);
+    ConsoleRig r(rotary, 80, false);
+    r.simulator().addSensor(a, rotary ? sim::Family::Rotary : sim::Family::Level);
+    r.simulator().setMeasurementSeconds(a, 0);
+    r.load();
+    // Every operation of the tab has its button on every tab.
+    for (const Console::TabOperation &op : Console::tabOperations())
+        for (int t : {0, 9})
+            QVERIFY2(r.tab(t)->findChild<QAbstractButton *>(op.control + QString("_%1").arg(t)), op.control);
+    r.ui.clear();
+    for (const QString &p : presses) {
+        const QStringList f = p.split('|');
+        if (!f[1].isEmpty()) {
+            QObject *o = r.tab(a)->findChild<QObject *>(f[1].section('=', 0, 0) + suffix);
+            if (auto *e = qobject_cast<QLineEdit *>(o))
+                e->setText(f[1].section('=', 1));
+            else if (auto *c = qobject_cast<QComboBox *>(o))
+                c->setCurrentIndex(c->findText(f[1].section('=', 1)));
+            else
+                QFAIL(qPrintable(f[1]));
+        }
+        auto *b = r.tab(a)->findChild<QAbstractButton *>(f[0] + suffix);
+        QVERIFY2(b && b->isEnabled(), qPrintable(f[0]));
+        QCOMPARE(r.press(b), f[2]);
+    }
+    QCOMPARE(r.ui.texts(), QStringList());
+}
+
+void TestWindow::menusAndWindows()
+{
+    ConsoleRig r(false, {3});
+    MainWindow &w = *r.w;
+    const auto first = [&](const std::function<void()> &act) {
+        r.clearSent();
+        r.ui.clear();
+        act();
+        r.settle();
+        return r.sent().value(0);
+    };
+    QCOMPARE(first([&] { w.ScanBut->click(); }), QString("0XUP!"));
+    QCOMPARE(first([&] { w.mnuQueryAddress->trigger(); }), QString("?!"));
+    w.ButClearComms->click();
+    QCOMPARE(w.core.comms.count(), 0);
+
+    // Filter Settings: modal, named for the tab shown, queried as it opens.
+    QStringList sentWhenShown;
+    r.clearSent();
+    r.closeModalSoon(w.Filter, &sentWhenShown);
+    w.mnuFilter->trigger();
+    QVERIFY(w.Filter->isModal() && !w.Filter->isVisible());
+    QCOMPARE(w.Filter->windowTitle(), QString("Filter Setings - Sensor 3"));
+    QCOMPARE(sentWhenShown, QStringList{"3XF!"});
+    r.settle();
+    QCOMPARE(first([&] { w.Filter->Command1->click(); }), QString("3XF!"));
+    QCOMPARE(first([&] { w.Filter->FilterSetingsBut->click(); }), QString("3XF0,10,0001!"));
+
+    // File: Save As... asks through the save dialog, Apply Parameters...
+    // through the open dialog, Restore... says what there is.
+    QCOMPARE(first([&] { w.mnuSaveAs->trigger(); }), QString());
+    QCOMPARE((QStringList{r.ui.dialogs.last().title, r.ui.dialogs.last().fileName}),
+             (QStringList{"Select Filename to Save As", "Sensor_3_LT510233"}));
+    const QString missing = r.dir.filePath("missing.txt");
+    r.ui.opens = {missing};
+    QCOMPARE(first([&] { w.mnuApply->trigger(); }), QString());
+    QVERIFY(r.ui.opens.isEmpty());
+    QCOMPARE(r.ui.texts(),
+             QStringList{"Apply Parameters.|The report " + missing + " could not be read: No such file or directory."});
+    first([&] { w.mnuRestore->trigger(); });
+    QCOMPARE(r.ui.texts(), QStringList{"Restore Readings.|There are no unsaved readings to restore."});
+
+    // Help: the guide and About.
+    w.submnuHelp->trigger();
+    auto *help = w.findChild<HelpWindow *>();
+    QVERIFY(help && help->isVisible());
+    w.submnuAbout->trigger();
+    QVERIFY(w.About->isVisible());
+
+    // Timing Settings: Apply refuses a timeout out of range and shows the
+    // one in effect; Default puts the defaults back.
+    r.ui.clear();
+    w.Timing->TimeoutText->setText("0");
+    w.Timing->butApply->click();
+    QCOMPARE(r.ui.texts(),
+             QStringList{"Timing Settings.|The command timeout must be between 1 and 6553 mS. Nothing was changed."});
+    QCOMPARE(w.Timing->TimeoutText->text(), QString::number(w.core.link.commandTimeout()));
+    w.Timing->butDefault->click();
+    QCOMPARE((QStringList{w.Timing->BreakText->text(), w.Timing->MarkText->text(), w.Timing->TimeoutText->text(),
+                          w.Timing->DataTimeoutText->text()}),
+             (QStringList{"20", "15", "400", "200"}));
+    QCOMPARE(w.core.link.commandTimeout(), 400);
+
+    // Calibrate Mode ticked on the window runs its handler; the run's own
+    // change of the box does not.
+    SensorTabWidget *t = r.tab(3);
+    w.CalibrateCheck->click();
+    QVERIFY(w.core.Calibrate_Flag && t->CalibrateFrame->isVisibleTo(t) && !t->ParameterFrame->isVisibleTo(t));
+    w.core.win.CalibrateCheck.setChecked(false);
+    QVERIFY(!w.CalibrateCheck->isChecked() && w.core.Calibrate_Flag && t->CalibrateFrame->isVisibleTo(t));
+    w.CalibrateCheck->click();
+    w.CalibrateCheck->click();
+    QVERIFY(!w.core.Calibrate_Flag && t->ParameterFrame->isVisibleTo(t));
+
+    // Reset Sensor: modal, on the tab shown; its button resets the sensor chosen.
+    r.closeModalSoon(w.Reset);
+    w.mnuReset->trigger();
+    QVERIFY(w.Reset->isModal());
+    QCOMPARE(w.Reset->SensorCombo->currentIndex(), 3);
+    w.Reset->SensorCombo->setCurrentIndex(7);
+    QCOMPARE(first([&] { w.Reset->ResetBut->click(); }), QString());
+    QCOMPARE(r.ui.texts(), QStringList{"Reset Sensor.|The selected sensor is not enabled."});
+    w.Reset->SensorCombo->setCurrentIndex(3);
+    QCOMPARE(first([&] { w.Reset->ResetBut->click(); }), QString("3XREV0!"));
+}
+
+void TestWindow::userCommandWindow()
+{
+    ConsoleRig r(false, {0});
+    MainWindow &w = *r.w;
+    UserCommandWindow *u = w.UserCommand;
+    // Open, it alone takes input; Return sends the line, the answer shows.
+    w.mnuUserCommand->trigger();
+    QVERIFY(u->isVisible() && u->isEnabled() && !w.isEnabled());
+    u->UserText->setText("0I!");
+    QTest::keyClick(u->UserText, Qt::Key_Return);
+    r.settle();
+    QCOMPARE(r.sent(), QStringList{"0I!"});
+    QCOMPARE(u->ReceivedText->text(), QString("0I!013ORVANE  LT-Q5 102"));
+    // Closed, the main window is back (after the rescan question).
+    r.ui.answers = {false};
+    u->close();
+    QVERIFY(w.isEnabled());
+    QCOMPARE(r.ui.questions,
+             QStringList{"User Command.|You may have altered sensor settings. Do you wish to rescan the sensors?"});
+    // The maintenance code opens the Timing window, modal and usable while
+    // the main window is not, sends nothing and closes the command window.
+    r.clearSent();
+    w.mnuUserCommand->trigger();
+    bool timingShown = false;
+    QTimer::singleShot(50, w.Timing, [&] {
+        timingShown = w.Timing->isVisible() && w.Timing->isModal() && w.Timing->isEnabled() && !w.isEnabled();
+        w.Timing->reject();
+    });
+    u->UserText->setText("MAINTENANCE");
+    u->SubmitBut->click();
+    QVERIFY(timingShown);
+    QVERIFY(r.sent().isEmpty() && w.isEnabled() && !u->isVisible());
+    // Written otherwise, it is an ordinary command.
+    w.mnuUserCommand->trigger();
+    u->UserText->setText("maintenance");
+    u->SubmitBut->click();
+    r.settle();
+    QCOMPARE(r.sent(), QStringList{"maintenance"});
+    u->close();
+}
+
+void TestWindow::quitQuestion_data()
+{
+    QTest::addColumn<bool>("sensor");
+    QTest::addColumn<QString>("question");
+    QTest::newRow("nothing logged") << false << "Quit.|Are you sure you want to quit?";
+    QTest::newRow("a reading unsaved") << true
+                                       << "Quit.|Are you sure you want to quit?\r1 reading logged has not been saved.";
+}
+
+void TestWindow::quitQuestion()
+{
+    QFETCH(bool, sensor);
+    QFETCH(QString, question);
+    ConsoleRig r(false, 50, false);
+    if (sensor)
+        r.levelSensor(3);
+    r.load();
+    MainWindow &w = *r.w;
+    // No keeps the window and the port; Yes closes both.
+    r.ui.answers = {false};
+    w.close();
+    QCOMPARE(r.ui.questions, QStringList{question});
+    QVERIFY(w.isVisible() && r.port.isOpen());
+    r.ui.answers = {true};
+    w.close();
+    QVERIFY(!w.isVisible() && !r.port.isOpen());
+}
+
+void TestWindow::texts()
+{
+    ConsoleRig level(false, 50);
+    ConsoleRig rotary(true, 50);
+    StartupForm startup;
+    struct Text {
+        const char *name;   // objectName; per-tab controls without "_<tab>"
+        const char *property;
+        const char *text;
+    };
+    const Text perTab[] = {
+        {"RangeText", "toolTip", "Calibrated Range."}, {"RangeBut", "text", "Set"}, {"RangeBut", "toolTip", "Set Range."},
+        {"RangeQueryBut", "text", "Query"}, {"MaxOverRangeText", "toolTip", "Maximum Useable Range."},
+        {"MaxRangeBut", "text", "Set"}, {"MaxRangeBut", "toolTip", "Set Maximum Range."},
+        {"MaxOverRangeQueryBut", "text", "Query"}, {"PressUnitsCombo", "toolTip", "Select Pressure Units."},
+        {"PressUnitsBut", "toolTip", "Set Pressure Units."}, {"PressUnitsQueryBut", "toolTip", "Query Pressure Units."},
+        {"TempUnitsCombo", "toolTip", "Select Temperature Units."}, {"TempUnitsBut", "toolTip", "Set Temperature Units."},
+        {"TempUnitsQueryBut", "toolTip", "Query Temperature Units."},
+        {"DensityCorrCombo", "toolTip", "Select Density Correction."},
+        {"DensityCorrBut", "toolTip", "Set Density Correction."},
+        {"DensityCorrQueryBut", "toolTip", "Query Density Correction."},
+        {"ReverseCombo", "toolTip", "Enable Reverse output."}, {"ReverseBut", "toolTip", "Set Reverse."},
+        {"ReverseQueryBut", "text", "Query"}, {"LevelText", "toolTip", "Enter Local Level Value."},
+        {"LevelBut", "toolTip", "Set Local level."}, {"LevelQueryBut", "text", "Query"},
+        {"LocalOffsetCheck", "text", "Apply"}, {"LocalOffsetCheck", "toolTip", "Apply Local Level Offset."},
+        {"ApplyQueryBut", "toolTip", "Query Apply Local Level."}, {"UnlockCheck", "text", "Unlock"},
+        {"UnlockCheck", "toolTip", "Check to Unlock Sensor."}, {"UnlockQueryBut", "text", "Unlock"},
+        {"UnlockQueryBut", "toolTip", "Query Sensor Lock status."}, {"SGText", "toolTip", "Enter Specific Gravity."},
+        {"SGBut", "toolTip", "Set SG."}, {"LocalGravityText", "toolTip", "Enter Local Gravity Value."},
+        {"LocalGravityBut", "toolTip", "Set Local Gravity."}, {"LocalGravityQueryBut", "toolTip", "Query Local Gravity."},
+        {"SampleRateText", "toolTip", "Max Sample Rate."}, {"StageOneBut", "text", "Go"},
+        {"StageOneBut", "toolTip", "Set Stage 1 Parameters."}, {"ClearOffsetsBut", "toolTip", "Clear Offsets."},
+        {"ZeroCalibrationBut", "toolTip", "Initiate Zero Calibration."},
+        {"SlopeCalibrationBut", "toolTip", "Initiate Slope Calibration."}, {"PressureBut", "text", "Get"},
+        {"PressureBut", "toolTip", "Get Pressure Reading."}, {"CalibrationCompleteBut", "text", "Yes"},
+        {"CalibrationCompleteBut", "toolTip", "Complete Calibration."}, {"LevelOffsetText", "text", "0.00"},
+        {"LevelOffsetText", "toolTip", "Enter Level Offset Value."}, {"LevelOffsetBut", "toolTip", "Set Level Offset."},
+        {"AutoZeroBut", "toolTip", "Set Auto Zero."}, {"AddressCombo", "toolTip", "Select Sensor Address."},
+        {"AddrBut", "toolTip", "Set Sensor Address."}, {"IDQueryBut", "toolTip", "Query Sensor Details."},
+        {"ParameterFrame", "title", "Set Parameters"}, {"CalibrateFrame", "title", "Calibrate"},
+        {"RotaryEncoderFrame", "title", "Set Parameters"}, {"StartLogBut", "text", "Start Log"},
+        {"StopLogBut", "text", "Stop Log"}, {"RotaryStartLogBut", "text", "Start Log"},
+        {"RotaryStopLogBut", "text", "Stop Log"}, {"ClearLogBut", "text", "Clear Log"}, {"SaveLogBut", "text", "Save Log"},
+        {"SaveLogBut", "toolTip", "Save Log File."}, {"LogPeriodCombo", "toolTip", "Select Logging Period."},
+        {"RotaryLogPeriodCombo", "toolTip", "Select Logging Period."}, {"RotaryCountsPerRevBut", "text", "Set"},
+        {"QueryRotaryCountsPerRevBut", "text", "Query"}, {"RotaryPulleyCircumText", "toolTip", "Set Pulley Circumference."},
+        {"RotaryPulleyCircumBut", "toolTip", "Set Pulley Circumference."},
+        {"QueryRotaryPulleyCircumfBut", "toolTip", "Query Pulley Circumference."},
+        {"RotaryMeasurementUnitsCombo", "toolTip", "Select Measurement Units."},
+        {"RotaryMeasurementUnitsBut", "toolTip", "Set Measurement Units."},
+        {"QueryRotaryMeasurementUnitsBut", "toolTip", "Query Measurement Units."},
+        {"RotaryDirectionCombo", "toolTip", "Select Rotation Direction."},
+        {"RotaryDirectionBut", "toolTip", "Set Rotation Direction."},
+        {"QueryRotaryDirectionBut", "toolTip", "Query Rotation Direction."},
+        {"RotaryCurrentValueText", "toolTip", "Set Current Value."},
+        {"RotaryCurrentValueBut", "toolTip", "Set Output to Current Value."},
+        {"QueryRotaryCurrentValueBut", "toolTip", "Query Current Value."},
+        {"RotarySetZeroBut", "toolTip", "Set Output to Zero."}, {"RotaryAddressCombo", "toolTip", "Select Sensor Address."},
+        {"RotaryAddrBut", "toolTip", "Set Sensor Address."}, {"RotaryIDQueryBut", "toolTip", "Query Sensor Details."},
+    };
+    for (ConsoleRig *r : {&level, &rotary})
+        for (int tab : {0, 9})
+            for (const Text &t : perTab) {
+                QObject *o = r->w->findChild<QObject *>(QString(t.name) + "_" + QString::number(tab));
+                QVERIFY2(o, t.name);
+                QCOMPARE(o->property(t.property).toString(), QString(t.text));
+            }
+    QCOMPARE(level.tab(0)->LogFrame->title(), QString("Log"));
+    QCOMPARE(level.tab(9)->LogFrame->title(), QString("Data Logging"));
+
+    const Text windows[] = {
+        {"Main", "windowTitle", "Orvane"}, {"StartupForm", "windowTitle", "Orvane"},
+        {"CalibrateCheck", "text", "Calibrate Mode"},
+        {"ScanBut", "text", "Re-Scan Sensors"}, {"ButClearComms", "text", "Clear Comms"},
+        {"mnuFile", "text", "&File"}, {"mnuSaveAs", "text", "Save As..."}, {"mnuCommsPort", "text", "&Comms Port"},
+        {"mnuReset", "text", "&Reset Sensor"}, {"mnuFilter", "text", "&Filter Settings"},
+        {"mnuQueryAddress", "text", "&Query Sensor Address"}, {"mnuUserCommand", "text", "&User Command"},
+        {"mnuHelp", "text", "&Help"}, {"submnuHelp", "text", "Help"}, {"submnuAbout", "text", "About"},
+        {"StatusPanel1", "text", "    Connection Status: "}, {"Filter", "windowTitle", "Filter Settings"},
+        {"Command1", "text", "Query"}, {"FilterSetingsBut", "text", "Set"}, {"Reset", "windowTitle", "Reset Sensor"},
+        {"ResetBut", "text", "Reset Sensor"}, {"SensorPoll", "windowTitle", "Sensor Scan..."},
+        {"About", "windowTitle", "Orvane"}, {"UserCommand", "windowTitle", "User Command Entry"},
+        {"SubmitBut", "text", "Send"}, {"butApply", "text", "Apply"},
+        {"butApply", "toolTip", "Click to apply modified settings."}, {"butDefault", "text", "Default"},
+        {"butDefault", "toolTip", "Click to reset to default settings."}, {"Label1", "text", "SDI Configuration Software"},
+        {"Label4", "text", "Version:"}, {"versionLabel", "text", "1.0.2"},
+        {"LevelProbeButton", "text", "LT-Q5\nLevel Transmitter"},
+        {"RotaryEncoderButton", "text", "RQ-9\nSDI-12 Rotary Encoder"},
+        {"EncoderConverterButton", "text", "Corvexa\nSDI-12 Encoder Converter"},
+    };
+    const QList<QObject *> roots{level.w.get(), static_cast<QObject *>(level.w->Timing),
+                                 static_cast<QObject *>(level.w->UserCommand), &startup};
+    for (const Text &t : windows) {
+        QObject *o = nullptr;
+        for (QObject *root : roots)
+            if (!o)
+                o = root->objectName() == t.name ? root : root->findChild<QObject *>(t.name);
+        QVERIFY2(o, t.name);
+        QCOMPARE(o->property(t.property).toString(), QString(t.text));
+    }
+    for (int i = 1; i <= 16; ++i)
+        QVERIFY(level.w->mnuCom[size_t(i)]->text().startsWith(QString("COM%1").arg(i)));
+    for (const char *name : {"SensorTab", "ListView", "RotaryListView", "CommsList", "WindowScroll", "MainSplitter",
+                             "ListSplitter", "FrameScroll_3", "LogSplitter_3", "LogCountLabel_3", "StatusLogging"})
+        QVERIFY2(level.w->findChild<QWidget *>(name), name);
+
+    // Headings of the sensor tables and the log lists.
+    auto headings = [](QTreeView *t) {
+        QStringList h;
+        for (int c = 0; c < t->model()->columnCount(); ++c)
+            h << t->model()->headerData(c, Qt::Horizontal).toString();
+        return h;
+    };
+    QCOMPARE(headings(level.w->ListView), (QStringList{"Address", "Serial No.", "Density Correction", "Local Gravity",
+                                                        "Pressure", "Units", "Temperature", "Units", "Log Status"}));
+    QCOMPARE(headings(rotary.w->RotaryListView),
+             (QStringList{"Address", "Serial No.", "Level", "Units", "Pulley Circum", "Direction", "Log Status", ""}));
+    QCOMPARE(level.tab(4)->LogListView->headers(),
+             (QStringList{"Date", "Time", "Pressure", "Units", "Temperature", "Units"}));
+    QCOMPARE(rotary.tab(4)->RotaryLogListView->headers(), (QStringList{"Date", "Time", "Level", "Units"}));
+    QCOMPARE(level.w->SensorTab->tabText(7), QString("Sensor 7"));
+
+    // The labels of each frame, top to bottom.
+    auto labels = [](QWidget *frame) {
+        QStringList l;
+        for (QLabel *label : frame->findChildren<QLabel *>())
+            l << label->text();
+        return l;
+    };
+    QCOMPARE(labels(level.tab(0)->ParameterFrame),
+             (QStringList{"Sensor Address :", "Range :", "Max Over Range :", "Pressure Units :", "Temperature Units :",
+                          "Density Correction :", "Reverse Output :", "Local Level :", "Local Level Offset :",
+                          "Sensor Lock :", "S.G.", "Max Sample Rate :", "Level Offset:", "Auto Zero:",
+                          "Sensor Details :"}));
+    QCOMPARE(labels(level.tab(0)->CalibrateFrame),
+             (QStringList{"Stage 1", "Clear Offsets :", "Stage 2", "Zero Calibration:", "Slope Calibration:",
+                          "Pressure:", "Calibration Complete:", "Local Gravity :"}));
+    QCOMPARE(labels(rotary.tab(0)->RotaryEncoderFrame),
+             (QStringList{"Sensor Address :", "Counts Per Rev:", "Pulley Circumf (mm) :", "Measurement Units :",
+                          "Rotation Direction :", "Set Current Value :", "Set Output to Zero :", "Maximum Range :",
+                          "Measurement Res :", "Sensor Details :"}));
+    QVERIFY(labels(level.tab(0)->LogFrame).startsWith("Logging Period :"));
+    // The clock panel: date, one blank, time, two blanks.
+    QTRY_COMPARE(level.w->StatusBar1[2]->text(), level.clock.shortDate() + " " + level.clock.timeOfDay() + "  ");
+}
+void TestWindow::keyFilters()
+{
+    ConsoleRig r(false, {3});
+    SensorTabWidget *t = r.tab(3);
+    // A second point, and a minus where none is allowed, are refused.
+    for (const auto &[field, keys, typed] : {std::tuple{t->RangeText, "1.2.3", "1.23"}, {t->LevelText, "5-", "5-"},
+                                             {t->LocalGravityText, "-", ""}}) {
+        field->clear();
+        QTest::keyClicks(field, keys);
+        QCOMPARE(field->text(), QString(typed));
+    }
+    QCOMPARE(r.ui.beeps, 2);
+    // Backspace works; Ctrl+V is refused like any other control key.
+    QTest::keyClick(t->LevelText, Qt::Key_Backspace);
+    QCOMPARE(t->LevelText->text(), QString("5"));
+    QTest::keyClick(t->LevelText, Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(r.ui.beeps, 3);
+    // Delete, which X11 and Wayland send with the text "\x7f", deletes.
+    t->LevelText->setCursorPosition(0);
+    QTest::sendKeyEvent(QTest::Press, t->LevelText, Qt::Key_Delete, QString("\x7f"), Qt::NoModifier);
+    QCOMPARE(t->LevelText->text(), QString());
+    QCOMPARE(r.ui.beeps, 3);
+    // Selected text counts: a point over a selected "1.5" is refused.
+    t->SGText->setText("1.5");
+    t->SGText->selectAll();
+    QTest::keyClicks(t->SGText, ".");
+    QCOMPARE(t->SGText->text(), QString("1.5"));
+    QCOMPARE(r.ui.beeps, 4);
+    // Leaving the field repairs a leading point; program text is not filtered.
+    auto leave = [](QWidget *w) {
+        QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
+        QCoreApplication::sendEvent(w, &out);
+    };
+    for (const auto &[field, typed, left] : {std::tuple{t->LevelText, ".5", "0.5"}, {t->LevelText, "-.5", "-.5"},
+                                             {t->LocalGravityText, ".98", "0.98"}, {t->RangeText, ".5", ".5"}}) {
+        field->setText(typed);
+        leave(field);
+        QCOMPARE(field->text(), QString(left));
+    }
+}
+void TestWindow::logList()
+{
+    LogModel model({"Date", "Time", "Pressure", "Units", "Temperature", "Units"}, {2, 4}, {3, 5});
+    LogList list(&model);
+    for (int s : {0, 1, 2})
+        list.insertTop(reading(s, QString("1.%1").arg(s)));
+    list.show();
+    // Screen readers see a table of the rows, newest first.
+    QAccessibleInterface *a = QAccessible::queryAccessibleInterface(&list);
+    QVERIFY(a && a->tableInterface());
+    QCOMPARE(a->tableInterface()->rowCount(), 3);
+    QCOMPARE(a->tableInterface()->columnCount(), 6);
+    QCOMPARE(a->tableInterface()->cellAt(0, 2)->text(QAccessible::Name), QString("1.2"));
+    QCOMPARE(a->tableInterface()->cellAt(2, 1)->text(QAccessible::Name), QString("09:00:00"));
+    // Several rows selected, Ctrl+C: tab-separated under the headings.
+    list.selectRow(2);
+    list.selectionModel()->select(list.model()->index(0, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    QTest::keySequence(&list, QKeySequence::Copy);
+    const QString d = reading(0, "").date;
+    QCOMPARE(QApplication::clipboard()->text(),
+             "Date\tTime\tPressure\tUnits\tTemperature\tUnits\n" + d + "\t09:00:02\t1.2\tmH2O\t21.5\tCentigrade\n" +
+                 d + "\t09:00:00\t1.0\tmH2O\t21.5\tCentigrade\n");
+    // Rows are placed and scrolled to as the table itself would, without
+    // summing the rows above (a list of a million rows stays flat).
+    for (int s = 3; s < 300; ++s)
+        list.insertTop(reading(s, "2.0"));
+    list.resize(300, 200);
+    for (int row : {0, 57, 299})
+        for (auto hint : {QAbstractItemView::EnsureVisible, QAbstractItemView::PositionAtTop,
+                          QAbstractItemView::PositionAtBottom, QAbstractItemView::PositionAtCenter}) {
+            list.verticalScrollBar()->setValue(1000);
+            list.QTableView::scrollTo(list.model()->index(row, 3), hint);
+            const int expected = list.verticalScrollBar()->value();
+            QCOMPARE(list.visualRect(list.model()->index(row, 3)), list.QTableView::visualRect(list.model()->index(row, 3)));
+            list.verticalScrollBar()->setValue(1000);
+            list.scrollTo(list.model()->index(row, 3), hint);
+            QCOMPARE(list.verticalScrollBar()->value(), expected);
+        }
+}
+void TestWindow::chart()
+{
+    ConsoleRig r;
+    LogList *list = r.tab(3)->LogListView;
+    LogChart *chart = r.tab(3)->LogChartView;
+    QCOMPARE(chart->view()->accessibleName(), QString("Chart"));
+    // A single reading is drawn as a point; a reading that is no number is
+    // left out, never drawn as zero; a change of units starts a new segment.
+    list->insertTop(reading(0, "1.5"));
+    QCOMPARE(drawn(chart, "Pressure"), QStringList{"Pressure (mH2O): 0=1.5"});
+    QVERIFY(chart->shownSeries().first()->pointsVisible());
+    list->insertTop(reading(1, "2.5", "mH2O", ""));
+    list->insertTop(reading(2, "abc"));
+    list->insertTop(reading(3, "0.2", "bar"));
+    list->insertTop(reading(4, "0.3", "bar"));
+    QCOMPARE(drawn(chart, "Pressure"), (QStringList{"Pressure (mH2O): 0=1.5 1=2.5", "Pressure (bar): 3=0.2 4=0.3"}));
+    QCOMPARE(drawn(chart, "Temperature"), QStringList{"Temperature (Centigrade): 0=21.5 2=21.5 3=21.5 4=21.5"});
+    QCOMPARE(chart->valueAxis(0)->titleText(), QString("Pressure (mH2O, bar)"));
+    QVERIFY(chart->readingNear(t0 + 2900).endsWith("09:00:03\nPressure: 0.2 bar\nTemperature: 21.5 Centigrade"));
+
+    // Zoomed in on the start, the view stays put as readings come; shown
+    // the newest, it follows them; Fit shows the whole run again.
+    chart->showRange(t0, t0 + 2000);
+    QVERIFY(!chart->following());
+    list->insertTop(reading(5, "0.4", "bar"));
+    QCOMPARE(chart->rangeEnd(), t0 + 2000);
+    chart->showRange(t0 + 1000, t0 + 5000);
+    QVERIFY(chart->following());
+    list->insertTop(reading(6, "0.5", "bar"));
+    QCOMPARE(chart->rangeStart(), t0 + 2000);
+    QCOMPARE(chart->rangeEnd(), t0 + 6000);
+    QCOMPARE(drawn(chart, "Pressure"), QStringList{"Pressure (bar): 3=0.2 4=0.3 5=0.4 6=0.5"});
+    chart->zoom(2, t0 + 4000);
+    QCOMPARE(chart->rangeEnd() - chart->rangeStart(), 2000);
+    chart->fit();
+    QCOMPARE(chart->rangeStart(), t0);
+    QCOMPARE(chart->rangeEnd(), t0 + 6000);
+
+    // A moved sensor takes its readings, and so its chart, along; a
+    // cleared log clears the chart.
+    r.w->core.address->MoveLevelSensorTab(3, 6);
+    QCOMPARE(drawn(chart, "Pressure"), QStringList());
+    QCOMPARE(drawn(r.tab(6)->LogChartView, "Pressure"),
+             (QStringList{"Pressure (mH2O): 0=1.5 1=2.5", "Pressure (bar): 3=0.2 4=0.3 5=0.4 6=0.5"}));
+    r.tab(6)->LogListView->clear();
+    QCOMPARE(drawn(r.tab(6)->LogChartView, "Pressure"), QStringList());
+
+    // A rotary tab draws its one value with its units.
+    ConsoleRig rotary(true, 50);
+    rotary.tab(3)->RotaryLogListView->insertTop(reading(0, "12.5", "m", ""));
+    QCOMPARE(drawn(rotary.tab(3)->LogChartView, ""), QStringList{"Level (m): 0=12.5"});
+
+    // Save Chart...: a PNG through the save dialog.
+    list->insertTop(reading(7, "1.0"));
+    r.ui.saves = {{true, r.dir.filePath("chart.png"), 1}};
+    emit chart->saveRequested();
+    QCOMPARE(r.ui.dialogs.last().filter, QString("PNG Images(*.png)|*.png"));
+    QImage png(r.dir.filePath("chart.png"));
+    QVERIFY(!png.isNull() && png.width() > 50);
+    r.ui.saves = {{true, r.dir.filePath("no/such/folder/chart.png"), 1}};
+    emit chart->saveRequested();
+    QCOMPARE(r.ui.texts().last(), "Save Chart.|Error encountered while saving file. " +
+                                      r.dir.filePath("no/such/folder/chart.png") + " could not be written.");
+    {
+        // 10,000 readings, one a second, into 100 columns: each bin holds its
+        // true lowest and highest reading; the cache stays bounded as the run
+        // grows tenfold.
+        LogStore rows;
+        auto value = [](int i) { return std::sin(i * 0.37) * 100 + (i % 97 == 0 ? 500 : 0); };
+        for (int i = 0; i < 10000; ++i) {
+            LogNumbers n;
+            n.value[0] = value(i);
+            LogRow row;
+            row.takenMs = t0 + i * 1000LL;
+            rows.insertTop(row, n);
+        }
+        ChartData d;
+        d.rebuild(rows, 0, t0, t0 + 9999 * 1000LL, 100);
+        QCOMPARE(d.segments().size(), size_t(1));
+        for (const ChartData::Bin &b : d.segments()[0].bins) {
+            double low = 1e9, high = -1e9;
+            for (int i = 0; i < 10000; ++i)
+                if (qint64(std::floor((t0 + i * 1000.0) / d.binMs())) == b.index) {
+                    low = std::min(low, value(i));
+                    high = std::max(high, value(i));
+                }
+            QCOMPARE(b.min.y(), low);
+            QCOMPARE(b.max.y(), high);
+        }
+        double top = -1e9;
+        for (int i = 10000; i < 100000; ++i) {
+            d.add(t0 + i * 1000LL, value(i), 0);
+            top = std::max(top, value(i));
+        }
+        QVERIFY(d.binCount() <= 400);
+        double low, high;
+        QVERIFY(d.range(t0, t0 + 1e9, &low, &high));
+        QCOMPARE(high, top);
+        QCOMPARE(ChartData::rowsBetween(rows, t0 + 10 * 1000, t0 + 20 * 1000), std::make_pair(9979, 9989));
+    }
+}
+
+QTEST_MAIN(TestWindow)
+#include "tst_window.moc"
