@@ -56,23 +56,8 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 
-namespace {
-Console::Platform corePlatform(const MainWindow::Platform &p)
-{
-    Console::Platform c;
-    c.ui = p.ui;
-    c.clock = p.clock;
-    c.port = p.port;
-    c.settingsPath = p.settingsPath;
-    c.userSettingsPath = p.userSettingsPath;
-    c.journalPath = p.journalPath;
-    c.catalogue = p.catalogue;
-    return c;
-}
-} // namespace
-
 MainWindow::MainWindow(const Platform &p, QWidget *parent)
-    : QMainWindow(parent), core(*new Console(corePlatform(p))), m_core(&core), m_windowStatePath(p.windowStatePath)
+    : QMainWindow(parent), core(*new Console(p)), m_core(&core), m_windowStatePath(p.windowStatePath)
 {
     setObjectName(QStringLiteral("Main"));
     setWindowTitle(QStringLiteral("Orvane"));

@@ -35,15 +35,10 @@ class MainWindow : public QMainWindow
 {
     Q_OBJECT
 public:
-    struct Platform {
-        Ui *ui = nullptr;
-        Clock *clock = nullptr;
-        SerialPort *port = nullptr;
-        QString settingsPath;                        // the settings file
-        QString windowStatePath;                     // window size and splitters; empty: not kept
-        QString journalPath;                         // the readings journal; empty: none
-        QString userSettingsPath;                    // the same where settingsPath cannot be written
-        std::function<PortCatalogue()> catalogue;    // the system's serial devices
+    // The run's platform edges, and where the window keeps its size and
+    // dividers (empty: not kept).
+    struct Platform : Console::Platform {
+        QString windowStatePath;
     };
 
     explicit MainWindow(const Platform &platform, QWidget *parent = nullptr);

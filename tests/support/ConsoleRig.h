@@ -34,52 +34,26 @@ inline void reset(QComboBox *c)
 }
 } // namespace combo
 
-struct ConsoleRig {
+struct ConsoleRig : RigBase {
     // `journal`: the readings journal to use (default: a new one in `dir`).
     explicit ConsoleRig(bool rotary = false, int commandTimeoutMs = 80, bool loadNow = true,
                         const QString &journal = {});
     // Scripted sensors of the family at `addresses`, scanned; what the start
     // showed, beeped and wrote forgotten.
     ConsoleRig(bool rotary, std::initializer_list<int> addresses, int commandTimeoutMs = 80);
-    ~ConsoleRig();
+    ~ConsoleRig() override;
 
     void load();
     SensorTabWidget *tab(int i) const { return w->tab[static_cast<size_t>(i)]; }
-    // Commands written since the last clear, as text.
-    QStringList sent() const;
-    void clearSent() { port.clearCalls(); }
     // Presses a control and returns the first command it wrote, once the
     // exchange is over.
     QString press(QAbstractButton *button);
-    // Waits (pumping events) until no exchange is in flight.
-    bool settle(int maxMs = 5000);
+    bool settle(int maxMs = 5000) { return RigBase::settle(w->core, maxMs); }
     // Closes the modal window `d` once it runs, noting what was sent by then.
     void closeModalSoon(QDialog *d, QStringList *sentBefore = nullptr);
-    // The level-probe answers of a healthy sensor at `a` for every command
-    // the scan and the parameter controls send.
     void levelSensor(int a) { bus.levelSensor(a); }
     void rotarySensor(int a) { bus.rotarySensor(a); }
-    // Starts logging on tab `a` every `period` (any period, whatever the
-    // sample rate); the second timer stopped, so that tests drive tick().
-    void startLogging(int a, const QString &period);
     void tick();
-    // The simulated bus in place of the scripted answers (call before load).
-    sim::SimBus &simulator();
-
-    // The port double checks the bus rules in every test (one command per
-    // burst after its own break, no write while an exchange is pending); a
-    // test that provokes a breach on purpose says so here.
-    bool breachesExpected = false;
-
-    QTemporaryDir dir;
-    // The system's serial devices as the console lists them.
-    PortCatalogue devices;
-    FakeSerialPort port;
-    TestUi ui;
-    TestClock clock;
-    Responder bus;
-    std::unique_ptr<sim::SimBus> simBus;
-    std::unique_ptr<sim::InProcessLink> simLink;
     std::unique_ptr<MainWindow> w;
 };
 

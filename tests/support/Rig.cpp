@@ -125,8 +125,9 @@ QString writeSettings(const QString &folder, int commandTimeoutMs)
     return path;
 }
 
-CoreRig::CoreRig(bool rotary, int commandTimeoutMs, const QString &journal)
+Console::Platform RigBase::platform(int commandTimeoutMs, const QString &journal)
 {
+    installQuietHandler();
     Console::Platform p;
     p.ui = &ui;
     p.clock = &clock;
@@ -137,13 +138,64 @@ CoreRig::CoreRig(bool rotary, int commandTimeoutMs, const QString &journal)
     devices.devices = {{1, QStringLiteral("/dev/null")}, {2, QStringLiteral("/dev/zero")}};
     p.catalogue = [this] { return devices; };
     bus.attach(port);
-    const auto inner = port.onWrite;
-    port.onWrite = [this, inner](const QByteArray &b) {
-        const int a = b.isEmpty() ? -1 : b.at(0) - '0';
-        busyAtWrite.push_back(a >= 0 && a <= 9 && busy(a));
-        inner(b);
-    };
-    c = std::make_unique<Console>(p);
+    watchWrites();
+    return p;
+}
+
+RigBase::~RigBase()
+{
+    if (!breachesExpected && !port.violations().isEmpty() && !QTest::currentTestFailed())
+        QTest::qFail(qPrintable(QStringLiteral("bus rule broken: ") + port.violations().join(QStringLiteral("; "))),
+                     __FILE__, __LINE__);
+}
+
+void RigBase::release()
+{
+    port.exchangePending = nullptr;
+    simLink.reset();
+    port.onWrite = nullptr;
+}
+
+sim::SimBus &RigBase::simulator()
+{
+    if (!simBus) {
+        simBus = std::make_unique<sim::SimBus>();
+        simBus->setAnswerDelayMs(1);
+        simLink = std::make_unique<sim::InProcessLink>(port, *simBus);
+        watchWrites();
+    }
+    return *simBus;
+}
+
+QStringList RigBase::sent() const
+{
+    QStringList out;
+    for (const QByteArray &b : port.writes())
+        out.push_back(QString::fromLatin1(b));
+    return out;
+}
+
+bool RigBase::settle(const Console &run, int maxMs)
+{
+    QElapsedTimer t;
+    t.start();
+    int quiet = 0;
+    while (t.elapsed() < maxMs) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        if (run.link.exchangeInFlight() || run.sequencesRunning > 0 || run.waiting()) {
+            quiet = 0;
+            continue;
+        }
+        // A few quiet rounds so that queued answers are handled.
+        if (++quiet > 5)
+            return true;
+    }
+    return false;
+}
+
+CoreRig::CoreRig(bool rotary, int commandTimeoutMs, const QString &journal)
+{
+    c = std::make_unique<Console>(platform(commandTimeoutMs, journal));
     port.exchangePending = [this] { return c && c->link.exchangeInFlight(); };
     if (rotary)
         c->setRotaryEncoderSensorType();
@@ -163,29 +215,18 @@ CoreRig::CoreRig(bool rotary, std::initializer_list<int> addresses, int commandT
 
 CoreRig::~CoreRig()
 {
-    if (!breachesExpected && !port.violations().isEmpty() && !QTest::currentTestFailed())
-        QTest::qFail(qPrintable(QStringLiteral("bus rule broken: ") + port.violations().join(QStringLiteral("; "))),
-                     __FILE__, __LINE__);
-    port.exchangePending = nullptr;
-    simLink.reset();
-    port.onWrite = nullptr;
+    release();
     c.reset();
 }
 
-sim::SimBus &CoreRig::simulator()
+void CoreRig::watchWrites()
 {
-    if (!simBus) {
-        simBus = std::make_unique<sim::SimBus>();
-        simBus->setAnswerDelayMs(1);
-        simLink = std::make_unique<sim::InProcessLink>(port, *simBus);
-        const auto inner = port.onWrite;
-        port.onWrite = [this, inner](const QByteArray &b) {
-            const int a = b.isEmpty() ? -1 : b.at(0) - '0';
-            busyAtWrite.push_back(a >= 0 && a <= 9 && busy(a));
-            inner(b);
-        };
-    }
-    return *simBus;
+    const auto inner = port.onWrite;
+    port.onWrite = [this, inner](const QByteArray &b) {
+        const int a = b.isEmpty() ? -1 : b.at(0) - '0';
+        busyAtWrite.push_back(a >= 0 && a <= 9 && busy(a));
+        inner(b);
+    };
 }
 
 bool CoreRig::busy(int a) const
@@ -202,38 +243,12 @@ void CoreRig::load()
     settle();
 }
 
-QStringList CoreRig::sent() const
-{
-    QStringList out;
-    for (const QByteArray &b : port.writes())
-        out.push_back(QString::fromLatin1(b));
-    return out;
-}
-
 QString CoreRig::press(int a, const std::function<void()> &handler)
 {
     clearSent();
     c->press(a, handler);
     settle();
     return sent().value(0);
-}
-
-bool CoreRig::settle(int maxMs)
-{
-    QElapsedTimer t;
-    t.start();
-    int quiet = 0;
-    while (t.elapsed() < maxMs) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        if (c->link.exchangeInFlight() || c->sequencesRunning > 0 || c->waiting()) {
-            quiet = 0;
-            continue;
-        }
-        // A few quiet rounds so that queued answers are handled.
-        if (++quiet > 5)
-            return true;
-    }
-    return false;
 }
 
 void CoreRig::startLogging(int a, const QString &period)

@@ -75,37 +75,23 @@ QString writeSettings(const QString &folder, int commandTimeoutMs);
 // Quietens what the offscreen platform says of window operations it cannot do.
 void installQuietHandler();
 
-// The run on the test double: scripted sensors (or the simulated bus), the
-// test edges, its settings and journal in a folder of its own.
-struct CoreRig {
-    // `journal`: the readings journal to use (default: a new one in `dir`).
-    explicit CoreRig(bool rotary = false, int commandTimeoutMs = 80, const QString &journal = {});
-    // Scripted sensors of the family at `addresses`, scanned; what the start
-    // showed, beeped and wrote forgotten.
-    CoreRig(bool rotary, std::initializer_list<int> addresses, int commandTimeoutMs = 80);
-    ~CoreRig();
-
-    // The load without a window: set-up, settings, port, first scan.
-    void load();
-    SensorFields &tab(int a) const { return *c->tab[static_cast<size_t>(a)]; }
+// What the rigs share: the test edges, scripted sensors (or the simulated
+// bus), a folder of its own, and the bus rules checked at the end.
+struct RigBase {
+    virtual ~RigBase();
+    // The edges for a run with the command timeout and journal given
+    // (default: a new journal in `dir`).
+    Console::Platform platform(int commandTimeoutMs, const QString &journal);
     // Commands written since the last clear, as text.
     QStringList sent() const;
-    void clearSent() { port.clearCalls(); busyAtWrite.clear(); }
-    // A press on tab `a` (-1: none) as the window makes it; returns the
-    // first command written once the exchanges are over.
-    QString press(int a, const std::function<void()> &handler);
-    // Waits (pumping events) until no exchange is in flight.
-    bool settle(int maxMs = 5000);
-    // Starts logging on tab `a` every `period` (any period, whatever the
-    // sample rate), the second timer stopped so that tests drive tick().
-    void startLogging(int a, const QString &period);
-    void tick();
+    virtual void clearSent() { port.clearCalls(); }
     // The simulated bus in place of the scripted answers (call before load).
     sim::SimBus &simulator();
-    // Whether tab `a` showed busy (its family's set controls and the scan
-    // off): recorded for each command as it is written, in busyAtWrite.
-    bool busy(int a) const;
-    QList<bool> busyAtWrite;
+    // Waits (pumping events) until `run` has no exchange in flight, no
+    // sequence running and no press waiting.
+    static bool settle(const Console &run, int maxMs);
+    // The port let go of its listeners, before the run is destroyed.
+    void release();
 
     // The port double checks the bus rules in every test (one command per
     // burst after its own break, no write while an exchange is pending); a
@@ -120,7 +106,39 @@ struct CoreRig {
     Responder bus;
     std::unique_ptr<sim::SimBus> simBus;
     std::unique_ptr<sim::InProcessLink> simLink;
+
+protected:
+    virtual void watchWrites() {}
+};
+
+// The run on the test double, no window.
+struct CoreRig : RigBase {
+    explicit CoreRig(bool rotary = false, int commandTimeoutMs = 80, const QString &journal = {});
+    // Scripted sensors of the family at `addresses`, scanned; what the start
+    // showed, beeped and wrote forgotten.
+    CoreRig(bool rotary, std::initializer_list<int> addresses, int commandTimeoutMs = 80);
+    ~CoreRig() override;
+
+    // The load without a window: set-up, settings, port, first scan.
+    void load();
+    SensorFields &tab(int a) const { return *c->tab[static_cast<size_t>(a)]; }
+    void clearSent() override { port.clearCalls(); busyAtWrite.clear(); }
+    // A press on tab `a` (-1: none) as the window makes it; returns the
+    // first command written once the exchanges are over.
+    QString press(int a, const std::function<void()> &handler);
+    bool settle(int maxMs = 5000) { return RigBase::settle(*c, maxMs); }
+    // Starts logging on tab `a` every `period` (any period, whatever the
+    // sample rate), the second timer stopped so that tests drive tick().
+    void startLogging(int a, const QString &period);
+    void tick();
+    // Whether tab `a` showed busy (its family's set controls and the scan
+    // off): recorded for each command as it is written, in busyAtWrite.
+    bool busy(int a) const;
+    QList<bool> busyAtWrite;
     std::unique_ptr<Console> c;
+
+protected:
+    void watchWrites() override;
 };
 
 // The run on the real serial code (HardwarePort), listing the ports that
