@@ -1,66 +1,24 @@
-// The console as a user starts it, against the simulated bus: in-process
-// behind the port double, and as the sdi12-sim program on a pseudo-terminal.
+// The console as a user starts it, against the sdi12-sim program on a
+// pseudo-terminal, through the real serial code.
 #include "support/ConsoleRig.h"
 #include "support/SimProcess.h"
 
 #include "discovery/SensorTable.h"
-#include "discovery/SysData.h"
 #include "link/HardwarePort.h"
 #include "link/PortDirectory.h"
-#include "logging/LogList.h"
 
 #include <QAction>
-#include <QCheckBox>
-#include <QComboBox>
-#include <QElapsedTimer>
-#include <QFileInfo>
 #include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QProcess>
-#include <QPushButton>
 #include <QTabWidget>
-#include <QTemporaryDir>
 #include <QTest>
-#include <QTreeWidget>
 
 class TestEndToEnd : public QObject
 {
     Q_OBJECT
 private slots:
-    void rotaryEncodersInProcess();
     void consoleOnPseudoTerminal_data();
     void consoleOnPseudoTerminal();
 };
-
-void TestEndToEnd::rotaryEncodersInProcess()
-{
-    ConsoleRig r(true, 80, false);
-    sim::SimBus &bus = r.simulator();
-    bus.addSensor(2, sim::Family::Rotary);
-    bus.addSensor(7, sim::Family::Rotary);
-    bus.faults().repeatLetters = true;
-    r.load();
-    MainWindow &w = *r.w;
-    for (int i = 0; i < 10; ++i)
-        QCOMPARE(w.SensorTab->isTabEnabled(i), i == 2 || i == 7);
-    QCOMPARE(w.core.table->cell(7, SensorTable::RotaryUnits), QString("Millimetres"));
-    QCOMPARE(r.tab(7)->RotaryMeasurementResText->text(), QString("0.049"));
-    SensorTabWidget *t = r.tab(7);
-    t->RotaryPulleyCircumText->setText("400");
-    t->RotaryPulleyCircumBut->click();
-    r.settle();
-    QCOMPARE(bus.value(7, "XCP"), QString("400"));
-    QCOMPARE(t->RotaryMeasurementResText->text(), QString("0.098"));
-    combo::select(t->RotaryMeasurementUnitsCombo, 0);
-    t->RotaryMeasurementUnitsBut->click();
-    r.settle();
-    QCOMPARE(bus.value(7, "XMU"), QString("0"));
-    QCOMPARE(t->RotaryMeasurementResText->text(), QString("0.000"));
-    t->RotaryStartLogBut->click();
-    r.settle();
-    QCOMPARE(t->RotaryLogListView->text(0, 3), QString("Metres"));
-}
 
 void TestEndToEnd::consoleOnPseudoTerminal_data()
 {

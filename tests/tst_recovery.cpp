@@ -1,5 +1,5 @@
 // Readings that survive: a console killed while logging gives its readings
-// back at the next start; quitting or clearing with unsaved readings asks.
+// back at the next start.
 #include "support/ConsoleRig.h"
 
 #include "discovery/LogPeriods.h"
@@ -9,9 +9,7 @@
 #include "logging/LoggingEngine.h"
 
 #include <QApplication>
-#include <QComboBox>
 #include <QElapsedTimer>
-#include <QMenu>
 #include <QProcess>
 #include <QPushButton>
 #include <QTest>
@@ -62,7 +60,6 @@ class TestRecovery : public QObject
     Q_OBJECT
 private slots:
     void killedWhileLogging();
-    void unsavedReadingsAsk();
 };
 
 void TestRecovery::killedWhileLogging()
@@ -113,41 +110,6 @@ void TestRecovery::killedWhileLogging()
     r.w.reset();
     ConsoleRig next(false, 80, true, journal);
     QVERIFY(next.ui.questions.isEmpty());
-}
-
-void TestRecovery::unsavedReadingsAsk()
-{
-    ConsoleRig r;
-    r.levelSensor(3);
-    r.w->ScanBut->click();
-    r.settle();
-    LogList *log = r.tab(3)->LogListView;
-    r.tab(3)->StartLogBut->click();
-    r.settle();
-    QCOMPARE(log->rowCount(), 2);   // the scan's reading and this one
-    const QStringList rows = shown(log);
-    // No keeps everything: the window, the list.
-    r.ui.answers = {false, false};
-    r.tab(3)->ClearLogBut->click();
-    QVERIFY(!r.w->close());
-    QCOMPARE(r.ui.questions, (QStringList{"Clear Log.|2 readings of this log have not been saved.\rClear the log all "
-                                          "the same?",
-                                          "Quit.|Are you sure you want to quit?\r2 readings logged have not been "
-                                          "saved."}));
-    QCOMPARE(shown(log), rows);
-    // Saved, nothing asks about them.
-    r.ui.clear();
-    r.ui.saves = {{true, r.dir.filePath("run.xlsx"), 2}};
-    r.tab(3)->SaveLogBut->click();
-    r.tab(3)->ClearLogBut->click();
-    QVERIFY(r.ui.questions.isEmpty());
-    QCOMPARE(log->rowCount(), 0);
-    // The menu lists the system's devices as they are when it opens.
-    r.devices.names << "USB adapter (COM5)";
-    r.devices.devices.insert(5, "/dev/ttyUSB0");
-    emit r.w->mnuCommsPort->menu()->aboutToShow();
-    QCOMPARE(r.w->mnuCom[5]->text(), QString("COM5 - USB adapter (COM5)"));
-    QVERIFY(r.w->mnuCom[5]->isEnabled());
 }
 
 int main(int argc, char **argv)

@@ -30,6 +30,7 @@
 #include <QLineEdit>
 #include <QLineSeries>
 #include <QListWidget>
+#include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollBar>
@@ -396,6 +397,11 @@ void TestWindow::menusAndWindows()
              QStringList{"Apply Parameters.|The report " + missing + " could not be read: No such file or directory."});
     first([&] { w.mnuRestore->trigger(); });
     QCOMPARE(r.ui.texts(), QStringList{"Restore Readings.|There are no unsaved readings to restore."});
+    // Comms Port lists the system's devices as they are when it opens.
+    r.devices.names << "USB adapter (COM5)";
+    r.devices.devices.insert(5, "/dev/ttyUSB0");
+    emit w.mnuCommsPort->menu()->aboutToShow();
+    QVERIFY(w.mnuCom[5]->text() == "COM5 - USB adapter (COM5)" && w.mnuCom[5]->isEnabled());
 
     // Help: the guide and About.
     w.submnuHelp->trigger();
