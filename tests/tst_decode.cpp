@@ -14,57 +14,48 @@ class TestDecode : public QObject
 {
     Q_OBJECT
 private slots:
-    void rounding();
-    void numberTexts();
+    void numbers();
     void answerPositions();
-    void identification();
-    void pressureUnitCode();
-    void filterAnswer();
-    void levelDataSplit();
-    void rotaryLetters();
-    void resolution();
+    void fieldDecoders();
     void entryRules();
     void settingsFile();
     void portLabels();
     void crcCharacters();
 };
 
-void TestDecode::rounding()
+void TestDecode::numbers()
 {
-    QCOMPARE(values::RoundIt(1.23456, 4), 1.2346);
-    QCOMPARE(values::RoundIt(-1.5, 0), -1.0);
-    QCOMPARE(values::RoundIt(-2.5, 0), -2.0);
-    QCOMPARE(values::RoundIt(2.5, 0), 3.0);
-    QCOMPARE(values::RoundIt(1.0 / 1.25, 6), 0.8);
-}
-
-void TestDecode::numberTexts()
-{
-    QCOMPARE(values::fourDecimals(12.5), QString("12.5000"));
-    QCOMPARE(values::fourDecimals(-0.25), QString("-0.2500"));
-    QCOMPARE(values::fourDecimals(-1.5), QString("-1.5000"));
-    QCOMPARE(values::fourDecimals(-0.00001), QString("0.0000"));
-    QCOMPARE(values::plainText(0.8), QString("0.8"));
-    QCOMPARE(values::plainText(values::RoundIt(1 / 0.97, 6)), QString("1.030928"));
-    QCOMPARE(values::plainText(10), QString("10"));
-    QCOMPARE(values::plainText(-0.25), QString("-0.25"));
-    QCOMPARE(values::plainText(3 * 1 * 0.2), QString("0.6"));
-    QCOMPARE(values::plainText(1.25), QString("1.25"));
-    QCOMPARE(values::plainText(1e20), QString("100000000000000000000"));
-    QCOMPARE(values::plainText(-1e-15), QString("0"));
-    QCOMPARE(values::plainText(123456.789), QString("123456.789"));
-    QCOMPARE(values::Val("10 Seconds"), 10.0);
-    QCOMPARE(values::Val("+0.123"), 0.123);
-    QCOMPARE(values::Val("-1.5abc"), -1.5);
-    QCOMPARE(values::Val("abc"), 0.0);
-    QCOMPARE(values::Val(""), 0.0);
-    QCOMPARE(values::Val("."), 0.0);
-    QCOMPARE(values::Val("1.5e3x"), 1500.0);
-    QCOMPARE(values::Val("1.5e"), 1.5);
-    QVERIFY(!values::strictNumber(""));
-    QVERIFY(!values::strictNumber("1.2.3"));
-    QVERIFY(!values::strictNumber("12x"));
+    const std::tuple<double, int, double> rounds[] = {
+        {1.23456, 4, 1.2346}, {-1.5, 0, -1.0}, {-2.5, 0, -2.0}, {2.5, 0, 3.0}, {1.0 / 1.25, 6, 0.8}};
+    for (const auto &[value, digits, rounded] : rounds)
+        QCOMPARE(values::RoundIt(value, digits), rounded);
+    const std::pair<double, const char *> four[] = {
+        {12.5, "12.5000"}, {-0.25, "-0.2500"}, {-1.5, "-1.5000"}, {-0.00001, "0.0000"}};
+    for (const auto &[value, text] : four)
+        QCOMPARE(values::fourDecimals(value), QString(text));
+    const std::pair<double, const char *> plain[] = {
+        {0.8, "0.8"},   {values::RoundIt(1 / 0.97, 6), "1.030928"}, {10, "10"}, {-0.25, "-0.25"},
+        {3 * 1 * 0.2, "0.6"}, {1.25, "1.25"}, {1e20, "100000000000000000000"}, {-1e-15, "0"},
+        {123456.789, "123456.789"}};
+    for (const auto &[value, text] : plain)
+        QCOMPARE(values::plainText(value), QString(text));
+    const std::pair<const char *, double> read[] = {{"10 Seconds", 10.0}, {"+0.123", 0.123}, {"-1.5abc", -1.5},
+                                                    {"abc", 0.0},        {"", 0.0},         {".", 0.0},
+                                                    {"1.5e3x", 1500.0},  {"1.5e", 1.5}};
+    for (const auto &[text, value] : read)
+        QCOMPARE(values::Val(text), value);
+    for (const char *bad : {"", "1.2.3", "12x"})
+        QVERIFY2(!values::strictNumber(bad), bad);
     QCOMPARE(*values::strictNumber(" 12.5 "), 12.5);
+    // Distance per encoder count in each unit (any other: 0); none without counts.
+    double r = 0;
+    for (const auto &[unit, text] : {std::pair{1, "0.049"}, {0, "0.000"}, {2, "0.002"}}) {
+        QVERIFY(values::measurementResolution(unit, 200, 1024, &r));
+        QCOMPARE(QString::number(r, 'f', 3), QString(text));
+    }
+    QVERIFY(values::measurementResolution(-1, 200, 1024, &r));
+    QCOMPARE(r, 0.0);
+    QVERIFY(!values::measurementResolution(1, 200, 0, &r));
 }
 
 void TestDecode::answerPositions()
@@ -73,14 +64,13 @@ void TestDecode::answerPositions()
     QCOMPARE(a.P(), 5);
     QCOMPARE(*a.field(0), QChar('0'));
     QCOMPARE(a.signedValue(), QString("12.5"));
+    QCOMPARE(a.afterBang(), 6);
+    QCOMPARE(a.afterAddress(), QString("+12.5"));
     QCOMPARE(Answer("0XRA!0-0.25").signedValue(), QString("-0.25"));
-    // A "+" in the echo moves every value one position on.
-    QCOMPARE(Answer("0XRA+3!03.5").signedValue(), QString(".5"));
+    QCOMPARE(Answer("0XRA+3!03.5").signedValue(), QString(".5"));   // a "+" in the echo shifts every value
     // The specific-gravity set answer carries "0," before the value.
     QCOMPARE(Answer("3XU0,0.8!30,+0.8").signedValue(2), QString("0.8"));
     QCOMPARE(Answer("3XU0,0.8!30,0.8").signedValue(2), QString("0.8"));
-    QCOMPARE(a.afterBang(), 6);
-    QCOMPARE(a.afterAddress(), QString("+12.5"));
     // Digits: beyond the end fails, a non-digit reads 0.
     Answer d("0XUT!0x");
     QCOMPARE(*d.digit(1), 0);
@@ -94,116 +84,67 @@ void TestDecode::answerPositions()
     QCOMPARE(*c.at(c.P() - 3), QChar('3'));
     QCOMPARE(*c.at(c.P() - 1), QChar('6'));
     QVERIFY(!Answer("garbage").hasBang());
+    // Rotary answers may repeat the command's letters after the address.
+    for (const char *text : {"0XMU!02", "0XMU!0XMU2"}) {
+        Answer r(text);
+        r.skipRepeatedLetters("XMU");
+        QCOMPARE(*r.digit(1), 2);
+    }
+    Answer w("0XCP!0XCP200");
+    w.skipRepeatedLetters("XCP");
+    QCOMPARE(w.from(w.P() + 2), QString("200"));
 }
 
-void TestDecode::identification()
+void TestDecode::fieldDecoders()
 {
-    const QStringList lines = decoders::identificationLines(Answer("0I!013ORVANE  LT-Q5 102SN99"));
-    QCOMPARE(lines, (QStringList{"SDI Version = 1.3", "Company Name = ORVANE  ", "Sensor Model = LT-Q5 ",
-                                 "Sensor Version = 102"}));
-    const QStringList shortOne = decoders::identificationLines(Answer("0I!013ORV"));
-    QCOMPARE(shortOne, (QStringList{"SDI Version = 1.3", "Company Name = ORV", "Sensor Model = ",
-                                    "Sensor Version = "}));
-}
-
-void TestDecode::pressureUnitCode()
-{
-    QCOMPARE(decoders::pressureUnitCode(Answer("3XUP12!312")), 12);
-    QCOMPARE(decoders::pressureUnitCode(Answer("3XUP!33")), 3);
-    QCOMPARE(decoders::pressureUnitCode(Answer("3XUP!3123")), 0);
-    QCOMPARE(decoders::pressureUnitCode(Answer("3XUP!3")), 0);
-}
-
-void TestDecode::filterAnswer()
-{
+    QCOMPARE(decoders::identificationLines(Answer("0I!013ORVANE  LT-Q5 102SN99")),
+             (QStringList{"SDI Version = 1.3", "Company Name = ORVANE  ", "Sensor Model = LT-Q5 ",
+                          "Sensor Version = 102"}));
+    QCOMPARE(decoders::identificationLines(Answer("0I!013ORV")),
+             (QStringList{"SDI Version = 1.3", "Company Name = ORV", "Sensor Model = ", "Sensor Version = "}));
+    const std::pair<const char *, int> units[] = {{"3XUP12!312", 12}, {"3XUP!33", 3}, {"3XUP!3123", 0}, {"3XUP!3", 0}};
+    for (const auto &[answer, code] : units)
+        QCOMPARE(decoders::pressureUnitCode(Answer(answer)), code);
     auto f = decoders::filter(Answer("0XF!0,10,0005"));
     QCOMPARE(*f.readings, 10);
     QCOMPARE(*f.interval, 5);
     f = decoders::filter(Answer("0XF!0,05,00"));
     QCOMPARE(*f.readings, 5);
     QVERIFY(!f.interval);
-    QCOMPARE(decoders::sampleRateText("1"), QString("1 Second"));
-    QCOMPARE(decoders::sampleRateText("10"), QString("10 Seconds"));
-    QCOMPARE(decoders::sampleRateText("0.2"), QString("0.2 Seconds"));
-}
-
-void TestDecode::levelDataSplit()
-{
-    auto d = decoders::splitLevelData("+1.234+22.50");
-    QCOMPARE(d.first, QString("1.234"));
-    QCOMPARE(d.second, QString("22.50"));
-    d = decoders::splitLevelData("-0.010+21.0");
-    QCOMPARE(d.first, QString("-0.010"));
-    QCOMPARE(d.second, QString("21.0"));
-    d = decoders::splitLevelData("+1.234-3.5");
-    QCOMPARE(d.first, QString("1.234"));
-    QCOMPARE(d.second, QString("-3.5"));
-    d = decoders::splitLevelData("+1.234");
-    QCOMPARE(d.first, QString("1.234"));
-    QCOMPARE(d.second, QString());
-    d = decoders::splitLevelData("");
-    QCOMPARE(d.first, QString());
-    // More values than two: the first two, each whole.
-    d = decoders::splitLevelData("+1.2-3.4+5.6");
-    QCOMPARE(d.first, QString("1.2"));
-    QCOMPARE(d.second, QString("-3.4"));
-    d = decoders::splitLevelData("-1.2+3.4-5.6+7");
-    QCOMPARE(d.first, QString("-1.2"));
-    QCOMPARE(d.second, QString("3.4"));
+    for (const auto &[rate, text] : {std::pair{"1", "1 Second"}, {"10", "10 Seconds"}, {"0.2", "0.2 Seconds"}})
+        QCOMPARE(decoders::sampleRateText(rate), QString(text));
+    // Level data: the first two values, each whole; more than two are ignored.
+    const std::tuple<const char *, const char *, const char *> splits[] = {
+        {"+1.234+22.50", "1.234", "22.50"}, {"-0.010+21.0", "-0.010", "21.0"}, {"+1.234-3.5", "1.234", "-3.5"},
+        {"+1.234", "1.234", ""},            {"", "", ""},                      {"+1.2-3.4+5.6", "1.2", "-3.4"},
+        {"-1.2+3.4-5.6+7", "-1.2", "3.4"}};
+    for (const auto &[data, first, second] : splits) {
+        const auto d = decoders::splitLevelData(data);
+        QCOMPARE(d.first, QString(first));
+        QCOMPARE(d.second, QString(second));
+    }
     QCOMPARE(decoders::dropPlus("+123.4"), QString("123.4"));
     QCOMPARE(decoders::dropPlus("-5.0"), QString("-5.0"));
-}
-
-void TestDecode::rotaryLetters()
-{
-    Answer plain("0XMU!02");
-    plain.skipRepeatedLetters("XMU");
-    QCOMPARE(*plain.digit(1), 2);
-    Answer repeated("0XMU!0XMU2");
-    repeated.skipRepeatedLetters("XMU");
-    QCOMPARE(*repeated.digit(1), 2);
-    Answer w("0XCP!0XCP200");
-    w.skipRepeatedLetters("XCP");
-    QCOMPARE(w.from(w.P() + 2), QString("200"));
-}
-
-void TestDecode::resolution()
-{
-    double r = 0;
-    QVERIFY(values::measurementResolution(1, 200, 1024, &r));
-    QCOMPARE(QString::number(r, 'f', 3), QString("0.049"));
-    QVERIFY(values::measurementResolution(0, 200, 1024, &r));
-    QCOMPARE(QString::number(r, 'f', 3), QString("0.000"));
-    QVERIFY(values::measurementResolution(2, 200, 1024, &r));
-    QCOMPARE(QString::number(r, 'f', 3), QString("0.002"));
-    QVERIFY(values::measurementResolution(-1, 200, 1024, &r));
-    QCOMPARE(r, 0.0);
-    QVERIFY(!values::measurementResolution(1, 200, 0, &r));
 }
 
 void TestDecode::entryRules()
 {
     using entry::Verdict;
-    auto type = [](const QString &keys, bool minus, int *refused) {
+    // Keys typed one by one: those refused are not added (and beep).
+    const std::tuple<const char *, bool, const char *, int> typing[] = {
+        {"1.2.3", false, "1.23", 1}, {"5-", true, "5-", 0}, {"--1", true, "-1", 1}, {"-9", false, "9", 1}};
+    for (const auto &[keys, minus, typed, refusals] : typing) {
         QString text;
-        for (QChar k : keys) {
+        int refused = 0;
+        for (QChar k : QString(keys)) {
             if (entry::filterKey(text, k, minus) == Verdict::Accept)
                 text += k;
             else
-                ++*refused;
+                ++refused;
         }
-        return text;
-    };
-    int beeps = 0;
-    QCOMPARE(type("1.2.3", false, &beeps), QString("1.23"));
-    QCOMPARE(beeps, 1);
-    beeps = 0;
-    QCOMPARE(type("5-", true, &beeps), QString("5-"));
-    QCOMPARE(type("--1", true, &beeps), QString("-1"));
-    QCOMPARE(beeps, 1);
-    beeps = 0;
-    QCOMPARE(type("-9", false, &beeps), QString("9"));
-    QCOMPARE(beeps, 1);
+        QCOMPARE(text, QString(typed));
+        QCOMPARE(refused, refusals);
+    }
     QCOMPARE(entry::filterKey("1.5", '.', true), Verdict::Refuse);
     QCOMPARE(entry::filterKey("15", QChar(8), false), Verdict::Accept);
     QCOMPARE(entry::filterKey("15", QChar(0x16), false), Verdict::Refuse);   // Ctrl+V
@@ -211,29 +152,19 @@ void TestDecode::entryRules()
     QCOMPARE(entry::leadingPointRepair("-.5"), QString("-.5"));
 }
 
+// Writing the settings file changes bytes 0-9 only; a file that cannot be written says why.
 void TestDecode::settingsFile()
 {
     QTemporaryDir dir;
-    // Writing changes bytes 0-9 only.
     const QString twelve = dir.filePath("twelve.cfg");
-    {
-        QFile f(twelve);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(QByteArray(12, '\x77'));
-    }
-    SysDataRecord w;
-    w.port = 5;
-    w.breakMs = 20;
-    w.markMs = 15;
-    w.dataTimeoutMs = 200;
-    w.commandTimeoutMs = 400;
+    QFile f(twelve);
+    QVERIFY(f.open(QIODevice::WriteOnly) && f.write(QByteArray(12, '\x77')) == 12);
+    f.close();
+    const SysDataRecord w{5, 20, 15, 200, 400};
     QString error;
     QVERIFY(sysdata::write(twelve, w, &error));
-    QFile f(twelve);
     QVERIFY(f.open(QIODevice::ReadOnly));
     QCOMPARE(f.readAll(), QByteArray::fromHex("0500" "1400" "0F00" "C800" "9001" "7777"));
-
-    // A file that cannot be written says why.
     QVERIFY(!sysdata::write(dir.filePath("no/such/dir/x.cfg"), w, &error));
     QVERIFY(!error.isEmpty());
 }
@@ -242,60 +173,41 @@ void TestDecode::portLabels()
 {
     auto menu = ports::labelMenu({"Communications Port (COM1)", "USB Serial Device (COM10)"});
     QCOMPARE(menu[0].caption, QString("COM1 - Communications Port (COM1)"));
-    QVERIFY(menu[0].enabled);
     QCOMPARE(menu[9].caption, QString("COM10 - USB Serial Device (COM10)"));
-    int enabled = 0;
-    for (const auto &e : menu)
-        enabled += e.enabled;
-    QCOMPARE(enabled, 2);
     QCOMPARE(menu[2].caption, QString("COM3"));
-
+    QVERIFY(menu[0].enabled && menu[9].enabled);
+    QCOMPARE(int(std::count_if(menu.begin(), menu.end(), [](const auto &e) { return e.enabled; })), 2);
     // A name with "COM" but no port takes a slot and labels nothing.
     menu = ports::labelMenu({"COMPORT thing", "Modem"});
-    for (const auto &e : menu)
-        QVERIFY(!e.enabled);
+    QVERIFY(std::none_of(menu.begin(), menu.end(), [](const auto &e) { return e.enabled; }));
 
-    // Numbering: linked entries keep theirs; devices take the lowest free
-    // numbers by device path.
+    // Linked entries keep their numbers; devices take the lowest free ones by device path.
     const PortCatalogue cat = ports::numberDevices({{1, "/dev/pts/7"}},
                                                    {{"/dev/ttyUSB0", "FT232R USB UART"}, {"/dev/ttyS0", ""}});
-    QCOMPARE(cat.devices.value(1), QString("/dev/pts/7"));
-    QCOMPARE(cat.devices.value(2), QString("/dev/ttyS0"));
-    QCOMPARE(cat.devices.value(3), QString("/dev/ttyUSB0"));
+    QCOMPARE(cat.devices, (QMap<int, QString>{{1, "/dev/pts/7"}, {2, "/dev/ttyS0"}, {3, "/dev/ttyUSB0"}}));
     QVERIFY(cat.names.contains("FT232R USB UART /dev/ttyUSB0 (COM3)"));
     QVERIFY(cat.names.contains("Serial Port /dev/ttyS0 (COM2)"));
     QCOMPARE(ports::labelMenu(cat.names)[2].caption, QString("COM3 - FT232R USB UART /dev/ttyUSB0 (COM3)"));
 
-    // A device come back is found by its port link, else by serial number
-    // with vendor and product, else at its path with the same (or no) vendor
-    // and product; a device with a link is never taken by path.
-    auto id = [](int link, const char *serial, int vendor, int product, const char *path) {
-        PortIdentity i;
-        i.link = link;
-        i.serialNumber = serial;
-        i.vendor = vendor;
-        i.product = product;
-        i.path = path;
-        return i;
-    };
+    // A device come back is found by its port link, else by serial number with vendor and product,
+    // else at its path with the same (or no) vendor and product; one with a link is never taken by path.
     PortCatalogue now;
-    now.identities = {{1, id(3, "", -1, -1, "/dev/pts/9")}, {2, id(0, "A1", 0x403, 0x6001, "/dev/ttyUSB1")},
-                      {3, id(0, "", 0x1a86, 0x7523, "/dev/ttyUSB0")}, {4, id(0, "", -1, -1, "/dev/ttyS0")}};
+    now.identities = {{1, {3, "", -1, -1, "/dev/pts/9"}}, {2, {0, "A1", 0x403, 0x6001, "/dev/ttyUSB1"}},
+                      {3, {0, "", 0x1a86, 0x7523, "/dev/ttyUSB0"}}, {4, {0, "", -1, -1, "/dev/ttyS0"}}};
     const std::pair<PortIdentity, int> lookups[] = {
-        {id(3, "", -1, -1, "/dev/pts/2"), 1},        {id(5, "", -1, -1, "/dev/pts/9"), 0},
-        {id(0, "A1", 0x403, 0x6001, "/dev/ttyUSB7"), 2}, {id(0, "A1", 0x403, 0x6002, "/dev/ttyUSB1"), 0},
-        {id(0, "A1", 0x404, 0x6001, "/dev/ttyUSB1"), 0}, {id(0, "B2", 0x403, 0x6001, "/dev/ttyUSB1"), 0},
-        {id(0, "", 0x1a86, 0x7523, "/dev/ttyUSB0"), 3},  {id(0, "", 0x1a86, 0x7524, "/dev/ttyUSB0"), 0},
-        {id(0, "", 0x1a87, 0x7523, "/dev/ttyUSB0"), 0},  {id(0, "", -1, -1, "/dev/ttyUSB0"), 3},
-        {id(0, "", -1, -1, "/dev/ttyS0"), 4},            {id(0, "", -1, -1, "/dev/pts/9"), 0},
-        {id(0, "", -1, -1, ""), 0},
+        {{3, "", -1, -1, "/dev/pts/2"}, 1},        {{5, "", -1, -1, "/dev/pts/9"}, 0},
+        {{0, "A1", 0x403, 0x6001, "/dev/ttyUSB7"}, 2}, {{0, "A1", 0x403, 0x6002, "/dev/ttyUSB1"}, 0},
+        {{0, "A1", 0x404, 0x6001, "/dev/ttyUSB1"}, 0}, {{0, "B2", 0x403, 0x6001, "/dev/ttyUSB1"}, 0},
+        {{0, "", 0x1a86, 0x7523, "/dev/ttyUSB0"}, 3},  {{0, "", 0x1a86, 0x7524, "/dev/ttyUSB0"}, 0},
+        {{0, "", 0x1a87, 0x7523, "/dev/ttyUSB0"}, 0},  {{0, "", -1, -1, "/dev/ttyUSB0"}, 3},
+        {{0, "", -1, -1, "/dev/ttyS0"}, 4},            {{0, "", -1, -1, "/dev/pts/9"}, 0},
+        {{0, "", -1, -1, ""}, 0},
     };
     for (const auto &[lost, com] : lookups)
         QCOMPARE(now.find(lost), com);
 
 #ifdef Q_OS_UNIX
-    // Port links: made in the port directory or refused with the reason, and
-    // removed only for the device they name.
+    // Port links: made in the port directory or refused with the reason; removed only for the device they name.
     QTemporaryDir tmp;
     const QString dir = tmp.filePath("ports");
     QString error;
@@ -310,8 +222,7 @@ void TestDecode::portLabels()
 #endif
 }
 
-// The CRC of an answer: the known "0+3.14" -> "OqZ", the three characters
-// at the ends of the range, and the check of a received answer.
+// The CRC of an answer: the known "0+3.14" -> "OqZ", the ends of the character range, the received check.
 void TestDecode::crcCharacters()
 {
     QCOMPARE(crc::crc16("0+3.14"), quint16(0xFC5A));
@@ -320,28 +231,18 @@ void TestDecode::crcCharacters()
     QCOMPARE(crc::encode(0x0000), QByteArray("@@@"));
     QCOMPARE(crc::encode(0xFFFF), QByteArray("O\x7F\x7F"));
     QCOMPARE(crc::withCrc("0+3.14"), QByteArray("0+3.14OqZ"));
-    const struct {
-        QByteArray answer;
-        bool present, correct;
-        QByteArray sent, expected;
-    } checks[] = {
-        {"0+3.14OqZ\r\n", true, true, "OqZ", "OqZ"},
-        {"0+3.14OqZ", true, true, "OqZ", "OqZ"},
-        {"0+3.41OqZ\r\n", true, false, "OqZ", "J~Y"},   // two digits swapped
-        {"0AP@", true, true, "AP@", "AP@"},             // the address alone
-        {"0OqY", true, false, "OqY", "AP@"},
-        {"OqZ\r\n", false, false, "", ""},               // too short
-        {"0+3.14\r\n", false, false, "", ""},            // no CRC characters
-        {"0+3.1?qZ", false, false, "", ""},
-        {"0+3.1\x80qZ", false, false, "", ""},
-        {"", false, false, "", ""},
-    };
-    for (const auto &c : checks) {
-        const crc::Check r = crc::check(c.answer);
-        const QByteArray row = c.answer.toPercentEncoding();
-        QVERIFY2(r.present == c.present && r.correct == c.correct, row.constData());
-        QCOMPARE(r.sent, c.sent);
-        QCOMPARE(r.expected, c.expected);
+    // Rows: two digits swapped, the address alone, too short, no CRC characters, characters out of range.
+    const std::tuple<QByteArray, bool, bool, QByteArray, QByteArray> checks[] = {
+        {"0+3.14OqZ\r\n", true, true, "OqZ", "OqZ"}, {"0+3.14OqZ", true, true, "OqZ", "OqZ"},
+        {"0+3.41OqZ\r\n", true, false, "OqZ", "J~Y"}, {"0AP@", true, true, "AP@", "AP@"},
+        {"0OqY", true, false, "OqY", "AP@"},          {"OqZ\r\n", false, false, "", ""},
+        {"0+3.14\r\n", false, false, "", ""},         {"0+3.1?qZ", false, false, "", ""},
+        {"0+3.1\x80qZ", false, false, "", ""},         {"", false, false, "", ""}};
+    for (const auto &[answer, present, correct, sent, expected] : checks) {
+        const crc::Check r = crc::check(answer);
+        QVERIFY2(r.present == present && r.correct == correct, answer.toPercentEncoding().constData());
+        QCOMPARE(r.sent, sent);
+        QCOMPARE(r.expected, expected);
     }
 }
 
