@@ -372,7 +372,7 @@ QStringList dialog(const TestUi &ui)
 // Tab 3 selected; "Save Log" and "Save As..." answered with the file given
 // (none: cancelled).
 struct Logged : CoreRig {
-    explicit Logged(bool rotary = false) : CoreRig(rotary, {3}) { c->setCurrentTab(3); }
+    explicit Logged(bool rotary = false) : CoreRig(rotary, {3}, 25) { c->setCurrentTab(3); }
     void save(const QString &name = {}, int filter = 1)
     {
         ui.saves = {Ui::SaveChoice{!name.isEmpty(), name, filter}};
@@ -420,7 +420,7 @@ void TestParameters::presses()
     const Case &k = cases()[size_t(row)];
     const bool rotary = k.bus[0] == 'R';
     const int a = k.bus[1] - '0';
-    CoreRig r(rotary);
+    CoreRig r(rotary, 25);
     for (const char *s = k.bus + 1; *s; ++s)
         rotary ? r.bus.rotarySensor(*s - '0') : r.bus.levelSensor(*s - '0');
     r.load();
@@ -486,7 +486,7 @@ void TestParameters::busyAndIdle()
 
 void TestParameters::rotaryScan()
 {
-    CoreRig r(true, {0, 1, 2, 5});
+    CoreRig r(true, {0, 1, 2, 5}, 25);
     // Query buttons stay enabled while a rotary tab is busy: one pressed in
     // the middle of a scan is refused, and every answer of the scan lands.
     bool queryOn = false;
