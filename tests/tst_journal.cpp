@@ -10,7 +10,6 @@
 
 #include <csignal>
 #include <cstdio>
-#include <signal.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -21,8 +20,7 @@ namespace {
 
 const QDateTime kBase(QDate(2026, 12, 6), QTime(10, 0, 0), Qt::UTC);
 
-// Row k as a log list shows it: odd rows rotary-like with two empty cells,
-// some texts with what a file format would have to escape.
+// Row k as a log list shows it: odd rows rotary-like with two empty cells, some texts a file format must escape.
 LogRow rowFor(int k)
 {
     LogRow r;
@@ -32,9 +30,9 @@ LogRow rowFor(int k)
     return r;
 }
 
-bool sameRow(const LogRow &a, const LogRow &b)
+bool isRow(const LogRow &a, int k)
 {
-    return a.date == b.date && a.cells == b.cells;
+    return a.date == rowFor(k).date && a.cells == rowFor(k).cells;
 }
 
 // "address:count:first-last" per list, first and last in seconds after kBase.
@@ -70,8 +68,7 @@ QByteArray contents(const QString &path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-// The child of crashMidAppend: appends row after row to list (0, 2),
-// printing the number of each once it is committed.
+// The child of crashMidAppend: appends row after row to list (0, 2), printing each one's number once committed.
 int childAppend(const QString &path)
 {
     Journal j;
@@ -91,300 +88,289 @@ class TestJournal : public QObject
 {
     Q_OBJECT
 private slots:
-    void sessions_data();
-    void sessions();
-    void retention();
-    void badFiles_data();
-    void badFiles();
-    void writeFailure();
-    void crashMidAppend();
-};
+    // A script of steps on family 0 (b: family 1), then the summary of earlier runs' unsaved readings as the
+    // last session sees them, and the rows taken:
+    //   aN append a row to list N (the k-th append taken k seconds after the base)
+    //   sN save list N, sN<k save it up to the k-th append, cN clear it,
+    //   mN>M move it, r close and open again (a new run), t take the pending rows.
+    void sessions_data()
+    {
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<QString>("expected");   // family 0 | family 1 | "address:k,k" per list taken, newest first
+        QTest::newRow("own rows are not pending") << "a3 a3 a5" << "||";
+        QTest::newRow("a run that ended unsaved") << "a3 a3 a5 r" << "3:2:1-2 5:1:3-3||";
+        QTest::newRow("two runs add up") << "a3 r a3 a4 r" << "3:2:1-2 4:1:3-3||";
+        QTest::newRow("saved") << "a3 a3 s3 a3 r" << "3:1:3-3||";
+        QTest::newRow("saved up to a row") << "a3 a3 a3 s3<2 r" << "3:1:3-3||";
+        QTest::newRow("cleared") << "a3 a5 c3 r" << "5:1:2-2||";
+        QTest::newRow("saving closes this run's rows only") << "a3 r a3 s3 r" << "3:1:1-1||";
+        QTest::newRow("moved with its sensor") << "a3 a3 m3>7 a3 r" << "3:1:3-3 7:2:1-2||";
+        QTest::newRow("saved rows stay behind") << "a3 s3 a3 m3>4 r" << "4:1:2-2||";
+        QTest::newRow("rows come back as shown") << "a3 a3 a3 a3 a3 a9 a9 b3 r t" << "|3:1:8-8|3:5,4,3,2,1 9:7,6";
+        QTest::newRow("taken rows are not pending twice") << "a3 r t" << "||3:1";
+        QTest::newRow("taken rows unsaved again next run") << "a3 a5 r t r" << "3:1:1-1 5:1:2-2||3:1 5:2";
+        QTest::newRow("taken rows saved") << "a3 a5 r t s3 r" << "5:1:2-2||3:1 5:2";
+        QTest::newRow("taken rows moved") << "a3 r t m3>6 r" << "6:1:1-1||3:1";
+        QTest::newRow("families apart") << "a3 b3 b4 r" << "3:1:1-1|3:1:2-2 4:1:3-3|";
+        QTest::newRow("taking leaves the other family") << "b3 a3 r t" << "|3:1:1-1|3:2";
+    }
 
-// A script of steps on family 0 (b: family 1), then the summary of earlier
-// runs' unsaved readings as the last session sees them, and the rows taken:
-//   aN append a row to list N (the k-th append taken k seconds after the base)
-//   sN save list N, sN<k save it up to the k-th append, cN clear it,
-//   mN>M move it, r close and open again (a new run), t take the pending rows.
-void TestJournal::sessions_data()
-{
-    QTest::addColumn<QString>("script");
-    QTest::addColumn<QString>("expected");   // family 0 | family 1 | "address:k,k" per list taken, newest first
-    QTest::newRow("own rows are not pending") << "a3 a3 a5" << "||";
-    QTest::newRow("a run that ended unsaved") << "a3 a3 a5 r" << "3:2:1-2 5:1:3-3||";
-    QTest::newRow("two runs add up") << "a3 r a3 a4 r" << "3:2:1-2 4:1:3-3||";
-    QTest::newRow("saved") << "a3 a3 s3 a3 r" << "3:1:3-3||";
-    QTest::newRow("saved up to a row") << "a3 a3 a3 s3<2 r" << "3:1:3-3||";
-    QTest::newRow("cleared") << "a3 a5 c3 r" << "5:1:2-2||";
-    QTest::newRow("saving closes this run's rows only") << "a3 r a3 s3 r" << "3:1:1-1||";
-    QTest::newRow("moved with its sensor") << "a3 a3 m3>7 a3 r" << "3:1:3-3 7:2:1-2||";
-    QTest::newRow("saved rows stay behind") << "a3 s3 a3 m3>4 r" << "4:1:2-2||";
-    QTest::newRow("rows come back as shown") << "a3 a3 a3 a3 a3 a9 a9 b3 r t" << "|3:1:8-8|3:5,4,3,2,1 9:7,6";
-    QTest::newRow("taken rows are not pending twice") << "a3 r t" << "||3:1";
-    QTest::newRow("taken rows unsaved again next run") << "a3 a5 r t r" << "3:1:1-1 5:1:2-2||3:1 5:2";
-    QTest::newRow("taken rows saved") << "a3 a5 r t s3 r" << "5:1:2-2||3:1 5:2";
-    QTest::newRow("taken rows moved") << "a3 r t m3>6 r" << "6:1:1-1||3:1";
-    QTest::newRow("families apart") << "a3 b3 b4 r" << "3:1:1-1|3:1:2-2 4:1:3-3|";
-    QTest::newRow("taking leaves the other family") << "b3 a3 r t" << "|3:1:1-1|3:2";
-}
-
-void TestJournal::sessions()
-{
-    QFETCH(QString, script);
-    QFETCH(QString, expected);
-    QTemporaryDir dir;
-    const QString path = dir.filePath("new/folder/journal.sqlite");   // folders it makes
-    Journal j;
-    QCOMPARE(j.open(path).status, Status::Ok);
-    QVector<qint64> ids{0};
-    QStringList taken;
-    for (const QString &step : script.split(' ')) {
-        const char op = step.at(0).toLatin1();
-        const int n = step.mid(1, 1).toInt();
-        const int k = static_cast<int>(ids.size());
-        bool ok = true;
-        switch (op) {
-        case 'a':
-        case 'b':
-            ok = j.append(op == 'a' ? 0 : 1, n, rowFor(k), kBase.addSecs(k));
-            ids << j.lastId();
-            break;
-        case 's': ok = step.contains('<') ? j.markSaved(0, n, ids[step.section('<', 1).toInt()]) : j.markSaved(0, n); break;
-        case 'c': ok = j.markCleared(0, n); break;
-        case 'm': ok = j.moveList(0, n, step.section('>', 1).toInt()); break;
-        case 't':
-            for (const Journal::Restored &l : j.takePending(0)) {
-                QStringList ks;   // "?" for a row not as it was appended
-                for (int i = 0; i < l.rows.size(); ++i) {
-                    const int t = kBase.time().secsTo(QTime::fromString(l.rows.text(i, 1), "hh:mm:ss"));
-                    ks << (sameRow(l.rows.at(i), rowFor(t)) ? QString::number(t) : "?");
+    void sessions()
+    {
+        QFETCH(QString, script);
+        QFETCH(QString, expected);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("new/folder/journal.sqlite");   // folders it makes
+        Journal j;
+        QCOMPARE(j.open(path).status, Status::Ok);
+        QVector<qint64> ids{0};
+        QStringList taken;
+        for (const QString &step : script.split(' ')) {
+            const char op = step.at(0).toLatin1();
+            const int n = step.mid(1, 1).toInt();
+            const int k = static_cast<int>(ids.size());
+            bool ok = true;
+            switch (op) {
+            case 'a':
+            case 'b':
+                ok = j.append(op == 'a' ? 0 : 1, n, rowFor(k), kBase.addSecs(k));
+                ids << j.lastId();
+                break;
+            case 's': ok = step.contains('<') ? j.markSaved(0, n, ids[step.section('<', 1).toInt()]) : j.markSaved(0, n); break;
+            case 'c': ok = j.markCleared(0, n); break;
+            case 'm': ok = j.moveList(0, n, step.section('>', 1).toInt()); break;
+            case 't':
+                for (const Journal::Restored &l : j.takePending(0)) {
+                    QStringList ks;   // "?" for a row not as it was appended
+                    for (int i = 0; i < l.rows.size(); ++i) {
+                        const int t = kBase.time().secsTo(QTime::fromString(l.rows.text(i, 1), "hh:mm:ss"));
+                        ks << (isRow(l.rows.at(i), t) ? QString::number(t) : "?");
+                    }
+                    taken << QString("%1:%2").arg(l.address).arg(ks.join(','));
                 }
-                taken << QString("%1:%2").arg(l.address).arg(ks.join(','));
+                break;
+            default:
+                j.close();
+                ok = j.open(path).status == Status::Ok;
             }
-            break;
-        default:
-            j.close();
-            ok = j.open(path).status == Status::Ok;
+            QVERIFY2(ok, qPrintable(step + ": " + j.lastError()));
         }
-        QVERIFY2(ok, qPrintable(step + ": " + j.lastError()));
+        QCOMPARE(summary(j.pending(0)) + '|' + summary(j.pending(1)) + '|' + taken.join(' '), expected);
     }
-    QCOMPARE(summary(j.pending(0)) + '|' + summary(j.pending(1)) + '|' + taken.join(' '), expected);
-}
 
-void TestJournal::retention()
-{
-    QTemporaryDir dir;
-    const QString path = dir.filePath("journal.sqlite");
-    QDateTime now = kBase;
-    Journal j;
-    j.setClock([&now] { return now; });
-    // Lists 1 (saved at the base), 2 (cleared two days later), 3 (unsaved).
-    auto fill = [&](int saved, int cleared, int unsaved) {
-        now = kBase;
-        QVERIFY(QFile::remove(path) || !QFile::exists(path));
-        QCOMPARE(j.open(path).status, Status::Ok);
-        const int lists[][2] = {{1, saved}, {2, cleared}, {3, unsaved}};
-        for (int l = 0, k = 0; l < 3; ++l) {
-            for (int end = k + lists[l][1]; k < end; ++k)
-                QVERIFY(j.append(0, lists[l][0], rowFor(k), kBase.addSecs(k)));
-            QVERIFY(l == 2 || (l == 0 ? j.markSaved(0, 1) : j.markCleared(0, 2)));
-            now = kBase.addDays(2);
-        }
-    };
-    // By size: closed rows go first, in the order they were closed, then
-    // the oldest unsaved ones, which are accounted for ("count@earliest"
-    // in seconds after the base) until taken or the journal is opened again.
-    auto dropped = [](const Journal::Dropped &d) {
-        return QString("%1@%2").arg(d.count).arg(d.since.isValid() ? QString::number(kBase.secsTo(d.since)) : "-");
-    };
-    fill(60, 30, 40);
-    const struct {
-        qint64 bound, rows;
-        const char *dropped;
-    } bounds[] = {{200, 130, "0@-"}, {100, 100, "0@-"}, {50, 50, "0@-"}, {20, 20, "20@90"}, {15, 15, "25@90"}};
-    for (const auto &s : bounds) {
-        j.setMaxRows(s.bound);
-        QVERIFY(j.prune());
-        QCOMPARE(j.rowCount(), s.rows);
-        QCOMPARE(dropped(j.droppedUnsaved()), QString(s.dropped));
-    }
-    QCOMPARE(dropped(j.takeDroppedUnsaved()), QString("25@90"));
-    QCOMPARE(dropped(j.droppedUnsaved()), QString("0@-"));
-    j.setMaxRows(10);
-    QVERIFY(j.prune());
-    QCOMPARE(dropped(j.droppedUnsaved()), QString("5@115"));
-    j.close();
-    j.setMaxRows(8);   // the prune of open() drops two of the earlier run's
-    QCOMPARE(j.open(path).status, Status::Ok);
-    QCOMPARE(dropped(j.droppedUnsaved()), QString("2@120"));
-    QCOMPARE(summary(j.pending(0)), QString("3:8:122-129"));
-    j.close();
-    // By age: closed rows stay 30 days after closing; unsaved ones stay.
-    j.setMaxRows(Journal::kMaxRows);
-    fill(5, 3, 2);
-    const int day = 86400;
-    const std::pair<int, qint64> ages[] = {{29 * day, 10}, {30 * day, 10}, {30 * day + 1, 5},
-                                           {32 * day, 5},  {32 * day + 1, 2}, {400 * day, 2}};
-    for (const auto &a : ages) {
-        now = kBase.addSecs(a.first);
-        QVERIFY(j.prune());
-        QCOMPARE(j.rowCount(), a.second);
-    }
-    j.close();
-    QCOMPARE(j.open(path).status, Status::Ok);
-    QCOMPARE(summary(j.pending(0)), QString("3:2:8-9"));
-}
-
-void TestJournal::badFiles_data()
-{
-    QTest::addColumn<QString>("kind");
-    QTest::addColumn<Status>("status");
-    QTest::newRow("random bytes") << "random" << Status::Corrupt;
-    QTest::newRow("damaged page, run cut short") << "page-cut" << Status::Corrupt;
-    QTest::newRow("damaged page, found while logging") << "page-later" << Status::Corrupt;
-    QTest::newRow("another database") << "foreign" << Status::Corrupt;
-    QTest::newRow("newer version") << "newer" << Status::Newer;
-    QTest::newRow("empty file") << "empty" << Status::Ok;
-    QTest::newRow("folder under a file") << "underfile" << Status::Failed;
-    QTest::newRow("read-only folder") << "rofolder" << Status::ReadOnly;
-    QTest::newRow("read-only file") << "rofile" << Status::ReadOnly;
-}
-
-// A damaged or foreign file is kept as it was beside the new one, named for
-// why, and the new journal works. One that cannot be written stays closed.
-void TestJournal::badFiles()
-{
-    QFETCH(QString, kind);
-    QFETCH(Status, status);
-    QTemporaryDir dir;
-    QString path = dir.filePath("journal.sqlite");
-    Journal j;
-    QFile f(path);
-    if (kind == "random") {
-        QByteArray junk(65536, Qt::Uninitialized);
-        QRandomGenerator(16).fillRange(reinterpret_cast<quint32 *>(junk.data()), junk.size() / 4);
-        QVERIFY(f.open(QIODevice::WriteOnly) && f.write(junk) == junk.size());
-    } else if (kind == "foreign") {
-        QCOMPARE(sql(path, "CREATE TABLE notes(a)"), QString());
-    } else if (kind == "empty") {
-        QVERIFY(f.open(QIODevice::WriteOnly));
-    } else if (kind == "underfile") {
-        QVERIFY(QFile(dir.filePath("plain")).open(QIODevice::WriteOnly));
-        path = dir.filePath("plain/journal.sqlite");
-    } else if (kind.startsWith("ro") && geteuid() == 0) {
-        QSKIP("File modes do not stop root from writing; writeFailure makes writing fail another way");
-    } else {
-        QCOMPARE(j.open(path).status, Status::Ok);
-        for (int k = 0; k < 20; ++k)
-            QVERIFY(j.append(0, 1, rowFor(k), kBase));
-        j.close();
-        if (kind == "newer") {
-            QCOMPARE(sql(path, QString("PRAGMA user_version = %1").arg(Journal::kSchemaVersion + 1)), QString());
-        } else if (kind.startsWith("ro")) {
-            QVERIFY(kind == "rofolder" ? QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner)
-                                       : QFile::setPermissions(path, QFile::ReadOwner));
-        } else {   // page 5 holds the index of unsaved rows
-            QVERIFY(f.open(QIODevice::ReadWrite) && f.seek(4 * 4096) && f.write(QByteArray(4096, '\xA5')) == 4096);
-            f.close();
-        }
-        if (kind == "page-cut") {   // the write-ahead log a killed run leaves
-            QVERIFY(QFile(path + "-wal").open(QIODevice::WriteOnly));
-        } else if (kind == "page-later") {   // not read at open after a clean end: the first row meets it
+    void retention()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("journal.sqlite");
+        QDateTime now = kBase;
+        Journal j;
+        j.setClock([&now] { return now; });
+        // Lists 1 (saved at the base), 2 (cleared two days later), 3 (unsaved).
+        auto fill = [&](int saved, int cleared, int unsaved) {
+            now = kBase;
+            QVERIFY(QFile::remove(path) || !QFile::exists(path));
             QCOMPARE(j.open(path).status, Status::Ok);
-            QVERIFY(!j.append(0, 1, rowFor(21), kBase));
-            j.close();
+            const int lists[][2] = {{1, saved}, {2, cleared}, {3, unsaved}};
+            for (int l = 0, k = 0; l < 3; ++l) {
+                for (int end = k + lists[l][1]; k < end; ++k)
+                    QVERIFY(j.append(0, lists[l][0], rowFor(k), kBase.addSecs(k)));
+                QVERIFY(l == 2 || (l == 0 ? j.markSaved(0, 1) : j.markCleared(0, 2)));
+                now = kBase.addDays(2);
+            }
+        };
+        // By size: closed rows go first, in the order they were closed, then
+        // the oldest unsaved ones, which are accounted for ("count@earliest"
+        // in seconds after the base) until taken or the journal is opened again.
+        auto dropped = [](const Journal::Dropped &d) {
+            return QString("%1@%2").arg(d.count).arg(d.since.isValid() ? QString::number(kBase.secsTo(d.since)) : "-");
+        };
+        fill(60, 30, 40);
+        const struct {
+            qint64 bound, rows;
+            const char *dropped;
+        } bounds[] = {{200, 130, "0@-"}, {100, 100, "0@-"}, {50, 50, "0@-"}, {20, 20, "20@90"}, {15, 15, "25@90"}};
+        for (const auto &s : bounds) {
+            j.setMaxRows(s.bound);
+            QVERIFY(j.prune());
+            QCOMPARE(j.rowCount(), s.rows);
+            QCOMPARE(dropped(j.droppedUnsaved()), QString(s.dropped));
         }
+        QCOMPARE(dropped(j.takeDroppedUnsaved()), QString("25@90"));
+        QCOMPARE(dropped(j.droppedUnsaved()), QString("0@-"));
+        j.setMaxRows(10);
+        QVERIFY(j.prune());
+        QCOMPARE(dropped(j.droppedUnsaved()), QString("5@115"));
+        j.close();
+        j.setMaxRows(8);   // the prune of open() drops two of the earlier run's
+        QCOMPARE(j.open(path).status, Status::Ok);
+        QCOMPARE(dropped(j.droppedUnsaved()), QString("2@120"));
+        QCOMPARE(summary(j.pending(0)), QString("3:8:122-129"));
+        j.close();
+        // By age: closed rows stay 30 days after closing; unsaved ones stay.
+        j.setMaxRows(Journal::kMaxRows);
+        fill(5, 3, 2);
+        const int day = 86400;
+        const std::pair<int, qint64> ages[] = {{29 * day, 10}, {30 * day, 10}, {30 * day + 1, 5},
+                                               {32 * day, 5},  {32 * day + 1, 2}, {400 * day, 2}};
+        for (const auto &a : ages) {
+            now = kBase.addSecs(a.first);
+            QVERIFY(j.prune());
+            QCOMPARE(j.rowCount(), a.second);
+        }
+        j.close();
+        QCOMPARE(j.open(path).status, Status::Ok);
+        QCOMPARE(summary(j.pending(0)), QString("3:2:8-9"));
     }
-    f.close();
-    const QByteArray before = contents(path);
-    const Journal::OpenResult r = j.open(path);
-    QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    QCOMPARE(r.status, status);
-    if (!r.ready()) {
-        QVERIFY(!j.isOpen() && !r.reason.isEmpty());
-        QVERIFY(!j.append(0, 1, rowFor(2), kBase) && !j.lastError().isEmpty());
-        return;
-    }
-    const QString word = status == Status::Newer ? ".newer-" : ".corrupt-";
-    QVERIFY2(status == Status::Ok ? r.movedTo.isEmpty() : QFileInfo(r.movedTo).fileName().startsWith("journal.sqlite" + word),
-             qPrintable(r.movedTo));
-    if (status != Status::Ok) {
-        QCOMPARE(contents(r.movedTo), before);
-        QVERIFY2(r.reason.contains(QFileInfo(r.movedTo).fileName()), qPrintable(r.reason));
-    }
-    QCOMPARE(j.rowCount(), 0);
-    QVERIFY(j.append(0, 4, rowFor(1), kBase));
-    j.close();
-    QCOMPARE(j.open(path).status, Status::Ok);
-    QCOMPARE(summary(j.pending(0)), QString("4:1:0-0"));
-    j.close();
-    QCOMPARE(sql(path, "PRAGMA quick_check"), QString("ok"));
-}
 
-// A full disk, as far as the journal can tell: the process may not make
-// any file longer (this holds for root as well).
-void TestJournal::writeFailure()
-{
-    QTemporaryDir dir;
-    const QString path = dir.filePath("journal.sqlite");
-    Journal j;
-    QCOMPARE(j.open(path).status, Status::Ok);
-    QVERIFY(j.append(0, 1, rowFor(1), kBase.addSecs(1)));
-    QVERIFY(!j.append(0, 10, rowFor(9), kBase) && !j.lastError().isEmpty() && j.isOpen());   // no such list
-    struct rlimit old {};
-    QCOMPARE(getrlimit(RLIMIT_FSIZE, &old), 0);
-    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
-    struct rlimit small = old;
-    small.rlim_cur = static_cast<rlim_t>(QFileInfo(path + "-wal").size());
-    QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
-    const bool failed = !j.append(0, 1, rowFor(2), kBase.addSecs(2));
-    const QString error = j.lastError();
-    setrlimit(RLIMIT_FSIZE, &old);
-    std::signal(SIGXFSZ, previous);
-    QVERIFY(failed && !error.isEmpty() && j.isOpen());
-    QVERIFY2(j.append(0, 1, rowFor(3), kBase.addSecs(3)), qPrintable(j.lastError()));   // room again
-    j.close();
-    QCOMPARE(j.open(path).status, Status::Ok);
-    QCOMPARE(summary(j.pending(0)), QString("1:2:1-3"));
-}
+    void badFiles_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<Status>("status");
+        QTest::newRow("random bytes") << "random" << Status::Corrupt;
+        QTest::newRow("damaged page, run cut short") << "page-cut" << Status::Corrupt;
+        QTest::newRow("damaged page, found while logging") << "page-later" << Status::Corrupt;
+        QTest::newRow("another database") << "foreign" << Status::Corrupt;
+        QTest::newRow("newer version") << "newer" << Status::Newer;
+        QTest::newRow("empty file") << "empty" << Status::Ok;
+        QTest::newRow("folder under a file") << "underfile" << Status::Failed;
+        QTest::newRow("read-only folder") << "rofolder" << Status::ReadOnly;
+        QTest::newRow("read-only file") << "rofile" << Status::ReadOnly;
+    }
 
-// A console killed while it appends: another one is kept out while it runs;
-// every row it reported is there, at most the one being written is missing,
-// and the file is sound. The lock the killed process left does not keep the
-// next run out.
-void TestJournal::crashMidAppend()
-{
-    QTemporaryDir dir;
-    const QString path = dir.filePath("journal.sqlite");
-    QProcess child;
-    child.start(QCoreApplication::applicationFilePath(), {"child-append", path});
-    QByteArray printed;
-    while (printed.count('\n') < 300 && child.waitForReadyRead(10000))
+    // A damaged or foreign file is kept as it was beside the new one, named for why, and the new journal
+    // works. One that cannot be written stays closed.
+    void badFiles()
+    {
+        QFETCH(QString, kind);
+        QFETCH(Status, status);
+        QTemporaryDir dir;
+        QString path = dir.filePath("journal.sqlite");
+        Journal j;
+        QFile f(path);
+        if (kind == "random") {
+            QByteArray junk(65536, Qt::Uninitialized);
+            QRandomGenerator(16).fillRange(reinterpret_cast<quint32 *>(junk.data()), junk.size() / 4);
+            QVERIFY(f.open(QIODevice::WriteOnly) && f.write(junk) == junk.size());
+        } else if (kind == "foreign") {
+            QCOMPARE(sql(path, "CREATE TABLE notes(a)"), QString());
+        } else if (kind == "empty") {
+            QVERIFY(f.open(QIODevice::WriteOnly));
+        } else if (kind == "underfile") {
+            QVERIFY(QFile(dir.filePath("plain")).open(QIODevice::WriteOnly));
+            path = dir.filePath("plain/journal.sqlite");
+        } else if (kind.startsWith("ro") && geteuid() == 0) {
+            QSKIP("File modes do not stop root from writing; writeFailure makes writing fail another way");
+        } else {
+            QCOMPARE(j.open(path).status, Status::Ok);
+            for (int k = 0; k < 20; ++k)
+                QVERIFY(j.append(0, 1, rowFor(k), kBase));
+            j.close();
+            if (kind == "newer") {
+                QCOMPARE(sql(path, QString("PRAGMA user_version = %1").arg(Journal::kSchemaVersion + 1)), QString());
+            } else if (kind.startsWith("ro")) {
+                QVERIFY(kind == "rofolder" ? QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner)
+                                           : QFile::setPermissions(path, QFile::ReadOwner));
+            } else {   // page 5 holds the index of unsaved rows
+                QVERIFY(f.open(QIODevice::ReadWrite) && f.seek(4 * 4096) && f.write(QByteArray(4096, '\xA5')) == 4096);
+                f.close();
+            }
+            if (kind == "page-cut") {   // the write-ahead log a killed run leaves
+                QVERIFY(QFile(path + "-wal").open(QIODevice::WriteOnly));
+            } else if (kind == "page-later") {   // not read at open after a clean end: the first row meets it
+                QCOMPARE(j.open(path).status, Status::Ok);
+                QVERIFY(!j.append(0, 1, rowFor(21), kBase));
+                j.close();
+            }
+        }
+        f.close();
+        const QByteArray before = contents(path);
+        const Journal::OpenResult r = j.open(path);
+        QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QCOMPARE(r.status, status);
+        if (!r.ready()) {
+            QVERIFY(!j.isOpen() && !r.reason.isEmpty());
+            QVERIFY(!j.append(0, 1, rowFor(2), kBase) && !j.lastError().isEmpty());
+            return;
+        }
+        const QString word = status == Status::Newer ? ".newer-" : ".corrupt-";
+        QVERIFY2(status == Status::Ok ? r.movedTo.isEmpty() : QFileInfo(r.movedTo).fileName().startsWith("journal.sqlite" + word),
+                 qPrintable(r.movedTo));
+        if (status != Status::Ok) {
+            QCOMPARE(contents(r.movedTo), before);
+            QVERIFY2(r.reason.contains(QFileInfo(r.movedTo).fileName()), qPrintable(r.reason));
+        }
+        QCOMPARE(j.rowCount(), 0);
+        QVERIFY(j.append(0, 4, rowFor(1), kBase));
+        j.close();
+        QCOMPARE(j.open(path).status, Status::Ok);
+        QCOMPARE(summary(j.pending(0)), QString("4:1:0-0"));
+        j.close();
+        QCOMPARE(sql(path, "PRAGMA quick_check"), QString("ok"));
+    }
+
+    // A full disk, as far as the journal can tell: the process may not make any file longer (root too).
+    void writeFailure()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("journal.sqlite");
+        Journal j;
+        QCOMPARE(j.open(path).status, Status::Ok);
+        QVERIFY(j.append(0, 1, rowFor(1), kBase.addSecs(1)));
+        QVERIFY(!j.append(0, 10, rowFor(9), kBase) && !j.lastError().isEmpty() && j.isOpen());   // no such list
+        struct rlimit old {};
+        QCOMPARE(getrlimit(RLIMIT_FSIZE, &old), 0);
+        const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+        struct rlimit small = old;
+        small.rlim_cur = static_cast<rlim_t>(QFileInfo(path + "-wal").size());
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+        const bool failed = !j.append(0, 1, rowFor(2), kBase.addSecs(2));
+        const QString error = j.lastError();
+        setrlimit(RLIMIT_FSIZE, &old);
+        std::signal(SIGXFSZ, previous);
+        QVERIFY(failed && !error.isEmpty() && j.isOpen());
+        QVERIFY2(j.append(0, 1, rowFor(3), kBase.addSecs(3)), qPrintable(j.lastError()));   // room again
+        j.close();
+        QCOMPARE(j.open(path).status, Status::Ok);
+        QCOMPARE(summary(j.pending(0)), QString("1:2:1-3"));
+    }
+
+    // A console killed while it appends: another one is kept out while it runs; every row it reported is
+    // there, at most the one being written is missing, the file is sound, and its lock keeps no one out.
+    void crashMidAppend()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("journal.sqlite");
+        QProcess child;
+        child.start(QCoreApplication::applicationFilePath(), {"child-append", path});
+        QByteArray printed;
+        while (printed.count('\n') < 300 && child.waitForReadyRead(10000))
+            printed += child.readAllStandardOutput();
+        QVERIFY2(printed.startsWith("open\n"), printed.left(200).constData());
+        Journal j;
+        const Journal::OpenResult refused = j.open(path);
+        QCOMPARE(refused.status, Status::InUse);
+        QVERIFY2(refused.reason.contains("in use by another running console"), qPrintable(refused.reason));
+        QTest::qWait(QRandomGenerator::global()->bounded(10, 60));   // the kill lands anywhere in an append
+        ::kill(static_cast<pid_t>(child.processId()), SIGKILL);
+        QVERIFY(child.waitForFinished(10000) && child.exitStatus() == QProcess::CrashExit);
         printed += child.readAllStandardOutput();
-    QVERIFY2(printed.startsWith("open\n"), printed.left(200).constData());
-    Journal j;
-    const Journal::OpenResult refused = j.open(path);
-    QCOMPARE(refused.status, Status::InUse);
-    QVERIFY2(refused.reason.contains("in use by another running console"), qPrintable(refused.reason));
-    QTest::qWait(QRandomGenerator::global()->bounded(10, 60));   // the kill lands anywhere in an append
-    ::kill(static_cast<pid_t>(child.processId()), SIGKILL);
-    QVERIFY(child.waitForFinished(10000) && child.exitStatus() == QProcess::CrashExit);
-    printed += child.readAllStandardOutput();
-    QVERIFY(QFileInfo::exists(path + ".lock"));
+        QVERIFY(QFileInfo::exists(path + ".lock"));
 
-    const QList<QByteArray> numbers = printed.trimmed().split('\n').mid(1);
-    const int committed = numbers.last().toInt() + 1;
-    QCOMPARE(numbers.size(), committed);
-    QCOMPARE(j.open(path).status, Status::Ok);
-    const QVector<Journal::Restored> lists = j.takePending(0);
-    QCOMPARE(lists.size(), 1);
-    QCOMPARE(lists[0].address, 2);
-    const int n = lists[0].rows.size();
-    QVERIFY2(n == committed || n == committed + 1, qPrintable(QString("%1 of %2").arg(n).arg(committed)));
-    for (int i = 0; i < n; ++i)
-        QVERIFY2(sameRow(lists[0].rows.at(i), rowFor(n - 1 - i)), qPrintable(QString::number(i)));
-    j.close();
-    QCOMPARE(sql(path, "PRAGMA quick_check"), QString("ok"));
-}
+        const QList<QByteArray> numbers = printed.trimmed().split('\n').mid(1);
+        const int committed = numbers.last().toInt() + 1;
+        QCOMPARE(numbers.size(), committed);
+        QCOMPARE(j.open(path).status, Status::Ok);
+        const QVector<Journal::Restored> lists = j.takePending(0);
+        QCOMPARE(lists.size(), 1);
+        QCOMPARE(lists[0].address, 2);
+        const int n = lists[0].rows.size();
+        QVERIFY2(n == committed || n == committed + 1, qPrintable(QString("%1 of %2").arg(n).arg(committed)));
+        for (int i = 0; i < n; ++i)
+            QVERIFY2(isRow(lists[0].rows.at(i), n - 1 - i), qPrintable(QString::number(i)));
+        j.close();
+        QCOMPARE(sql(path, "PRAGMA quick_check"), QString("ok"));
+    }
+};
 
 int main(int argc, char **argv)
 {
