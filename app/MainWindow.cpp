@@ -386,8 +386,13 @@ void MainWindow::connectTabs()
             widenColumn(c);
         }
     });
-    connect(core.table.get(), &SensorTable::presenceChanged, this,
-            [this](int a) { SensorTab->setTabEnabled(a, core.table->present(a)); });
+    // A tab disabled under the cursor moves the tab bar on its own; the tab
+    // shown stays the run's, whatever the bar did.
+    connect(core.table.get(), &SensorTable::presenceChanged, this, [this](int a) {
+        const QSignalBlocker quiet(SensorTab);
+        SensorTab->setTabEnabled(a, core.table->present(a));
+        SensorTab->setCurrentIndex(core.currentTab());
+    });
     connect(&core, &Console::selectedRowChanged, this, [this](int row) {
         QTreeView *t = tableView();
         if (row < 0)

@@ -281,6 +281,9 @@ void TestWindow::tabsAndTable()
     QCOMPARE(w.SensorTab->currentIndex(), 5);
     w.SensorTab->setCurrentIndex(3);
     QCOMPARE(w.core.currentTab(), 3);
+    // A sensor gone from the tab shown leaves the run's choice as it was.
+    w.core.table->setPresent(3, false);
+    QVERIFY(w.core.currentTab() == 3 && w.SensorTab->currentIndex() == 3 && !w.SensorTab->isTabEnabled(3));
     w.core.selectRow(5);
     QCOMPARE(w.ListView->currentIndex().row(), 5);
     w.core.selectRow(-1);
