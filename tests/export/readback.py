@@ -1,12 +1,13 @@
 #!/usr/bin/python3
 """Reads a workbook with xlrd and prints its cells as JSON:
 {"sheets": [{"name", "nrows", "ncols", "cells": [[[type, value], ...], ...],
-             "widths": {col: width}, "centred": [[...bool...]], "formats": [[...]]}]}
-Date cells are given as [y, m, d, hh, mm, ss]. The first `limit` rows of each
-sheet are given; "formats" for .xls only (xlrd reads no .xlsx formatting:
-its widths and centring come from the package's XML)."""
+             "widths": {col: width}, "centred": [[...bool...]], "formats": [[...]]}], "commaNumbers": [...]}
+Dates are [y, m, d, hh, mm, ss]; the first `limit` rows; .xlsx widths and centring from the package's XML."""
 import json
+import re
 import sys
+import xml.etree.ElementTree as ET
+import zipfile
 
 import xlrd
 
@@ -18,16 +19,13 @@ types = {xlrd.XL_CELL_EMPTY: "empty", xlrd.XL_CELL_TEXT: "text", xlrd.XL_CELL_NU
          xlrd.XL_CELL_DATE: "date", xlrd.XL_CELL_BLANK: "blank"}
 out = {"sheets": []}
 for sheet in book.sheets():
-    cells, centred, formats = [], [], []
+    cells, centred, formats = [], [], []  # formats: .xls only
     for r in range(min(sheet.nrows, limit)):
         row, crow, frow = [], [], []
         for c in range(sheet.ncols):
             cell = sheet.cell(r, c)
             t = types.get(cell.ctype, str(cell.ctype))
-            v = cell.value
-            if t == "date":
-                v = list(xlrd.xldate_as_tuple(v, book.datemode))
-            row.append([t, v])
+            row.append([t, list(xlrd.xldate_as_tuple(cell.value, book.datemode)) if t == "date" else cell.value])
             if formatting:
                 xf = book.xf_list[sheet.cell_xf_index(r, c)]
                 crow.append(xf.alignment.hor_align == 2)
@@ -35,28 +33,19 @@ for sheet in book.sheets():
         cells.append(row)
         centred.append(crow)
         formats.append(frow)
-    widths = {}
-    if formatting:
-        for c, info in sheet.colinfo_map.items():
-            widths[c] = info.width
+    widths = {c: info.width for c, info in sheet.colinfo_map.items()} if formatting else {}
     out["sheets"].append({"name": sheet.name, "nrows": sheet.nrows, "ncols": sheet.ncols, "cells": cells,
                           "widths": widths, "centred": centred, "formats": formats})
 if path.endswith(".xlsx"):
-    # Numbers anywhere in the package's XML (cells, widths, margins) written
-    # with a decimal comma.
-    import re
-    import zipfile
-    found = []
+    ns = "{http://schemas.openxmlformats.org/spreadsheetml/2006/main}"
     with zipfile.ZipFile(path) as z:
+        # Numbers anywhere in the package's XML (cells, widths, margins) written with a decimal comma.
+        found = []
         for name in z.namelist():
             if name.endswith(".xml"):
                 found += re.findall(r'="-?[0-9]+,[0-9]+"|>-?[0-9]+,[0-9]+<', z.read(name).decode("utf-8"))
-    out["commaNumbers"] = found[:10]
-
-    # Widths and centring: the column's style where a cell has none of its own.
-    import xml.etree.ElementTree as ET
-    ns = "{http://schemas.openxmlformats.org/spreadsheetml/2006/main}"
-    with zipfile.ZipFile(path) as z:
+        out["commaNumbers"] = found[:10]
+        # Widths and centring: the column's style where a cell has none of its own.
         xfs = ET.fromstring(z.read("xl/styles.xml")).find(ns + "cellXfs")
         centredXf = [any(a.get("horizontal") == "center" for a in x.iter(ns + "alignment")) for x in xfs]
         for i, sheet in enumerate(out["sheets"]):

@@ -21,8 +21,7 @@ const QStringList kLevelHeader = {"Date", "Time", "Pressure", "Units", "Temperat
 const QVector<ExportCell::Kind> kLevelKinds = {ExportCell::Date, ExportCell::Time, ExportCell::Number,
                                                ExportCell::Text, ExportCell::Number, ExportCell::Text};
 
-// Three readings (a pressure that does not read is 0) and, newest, one whose
-// date and time do not read: they stay text.
+// Three readings (a pressure that does not read is 0) and, newest, one whose date and time stay text.
 ExportGrid logGrid()
 {
     LogStore s;
@@ -49,9 +48,7 @@ QJsonObject readBack(const QString &path, int limit = 50)
     return QJsonDocument::fromJson(p.readAllStandardOutput()).object();
 }
 
-// Sets LC_NUMERIC to a locale with a decimal comma (de_DE or fr_FR; when
-// none is installed, one built by localedef into a folder of its own) and
-// checks that printf now writes "1,5". The writers must not follow it.
+// LC_NUMERIC with a decimal comma (de_DE, fr_FR or one built by localedef); true once printf writes "1,5".
 bool setDecimalComma()
 {
     static QTemporaryDir store;
@@ -82,11 +79,20 @@ auto restoreNumericLocale()
 
 using Writer = bool (*)(const ExportGrid &, const QString &, QString *, const ExportProgress &);
 
-bool writeAs(const ExportGrid &g, const QString &path, const QString &format, QString *error)
+bool writeAs(const ExportGrid &g, const QString &path, const QString &format, QString *error,
+             const ExportProgress &progress = {})
 {
     const Writer write =
         format == "xls" ? exporter::writeXls : format == "xlsx" ? Writer(exporter::writeXlsx) : exporter::writeCsv;
-    return write(g, path, error, {});
+    return write(g, path, error, progress);
+}
+
+// Every sheet has a width for each column and every cell read back centred.
+void checkLayout(const QJsonObject &sheet)
+{
+    QCOMPARE(sheet["widths"].toObject().size(), 6);
+    for (const auto &row : sheet["centred"].toArray())
+        QCOMPARE(row.toArray(), QJsonArray({true, true, true, true, true, true}));
 }
 
 // A cell as readback.py gives it.
@@ -128,8 +134,8 @@ private slots:
 void TestExport::formats_data()
 {
     QTest::addColumn<QString>("format");
-    QTest::addColumn<bool>("comma");     // under a decimal-comma locale
-    QTest::addColumn<int>("mask");       // the umask
+    QTest::addColumn<bool>("comma");
+    QTest::addColumn<int>("mask");
     QTest::addColumn<int>("existing");   // the mode of the file replaced; -1: none
     QTest::addColumn<int>("mode");
     QTest::newRow("csv, umask 022") << "csv" << false << 022 << -1 << 0644;
@@ -140,10 +146,8 @@ void TestExport::formats_data()
     QTest::newRow("xlsx over 0664, decimal comma") << "xlsx" << true << 022 << 0664 << 0664;
 }
 
-// Written as a save writes it: beside the target, then moved into its place.
-// A new file is as open as any new file of the user; a replaced one keeps
-// its permissions. The same bytes and cells under a decimal-comma locale:
-// newest row first, real dates, times and numbers, text as it was.
+// Saved beside the target, then moved over it: a new file gets the umask's mode, a replaced one keeps its own.
+// The same bytes and cells under a decimal-comma locale: newest first, real dates, times and numbers.
 void TestExport::formats()
 {
     QFETCH(QString, format);
@@ -192,25 +196,19 @@ void TestExport::formats()
     const char *cells = R"([
         [["text","Date"],["text","Time"],["text","Pressure"],["text","Units"],["text","Temperature"],["text","Units"]],
         [["empty",""],["empty",""],["empty",""],["empty",""],["empty",""],["empty",""]],
-        [["text","someday"],["text","25:99:00"],["number",1],
-         ["text","mH2O"],["number",21.5],["text","Centigrade"]],
+        [["text","someday"],["text","25:99:00"],["number",1],["text","mH2O"],["number",21.5],["text","Centigrade"]],
         [["date",[2026,12,6,0,0,0]],["date",[0,0,0,10,0,3]],["number",0],
          ["text","ft,H2O \"x\""],["number",21.5],["text","Centigrade"]],
-        [["date",[2026,12,6,0,0,0]],["date",[0,0,0,10,0,2]],["number",-1.5],
-         ["text","mH2O"],["number",21.5],["text","Centigrade"]],
-        [["date",[2026,12,6,0,0,0]],["date",[0,0,0,10,0,1]],["number",0.123],
-         ["text","mH2O"],["number",21.5],["text","Centigrade"]]])";
+        [["date",[2026,12,6,0,0,0]],["date",[0,0,0,10,0,2]],["number",-1.5],["text","mH2O"],["number",21.5],
+         ["text","Centigrade"]],
+        [["date",[2026,12,6,0,0,0]],["date",[0,0,0,10,0,1]],["number",0.123],["text","mH2O"],["number",21.5],
+         ["text","Centigrade"]]])";
     QCOMPARE(sheet["cells"].toArray(), QJsonDocument::fromJson(cells).array());
-    QCOMPARE(sheet["widths"].toObject().size(), 6);
     QCOMPARE(sheet["centred"].toArray().size(), 6);
-    for (const auto &row : sheet["centred"].toArray())   // every cell centred
-        QCOMPARE(row.toArray(), QJsonArray({true, true, true, true, true, true}));
-    if (format == "xls") {
-        // Column widths follow the widest text.
-        const QJsonObject widths = sheet["widths"].toObject();
-        QCOMPARE(widths["4"].toInt(), (11 + 2) * 256);   // "Temperature"
-        QCOMPARE(widths["3"].toInt(), (10 + 2) * 256);   // ft,H2O "x"
-        // Dates and times shown as the list shows them.
+    checkLayout(sheet);
+    if (format == "xls") {   // widths follow the widest text; dates and times shown as the list shows them
+        QCOMPARE(sheet["widths"].toObject()["4"].toInt(), (11 + 2) * 256);   // "Temperature"
+        QCOMPARE(sheet["widths"].toObject()["3"].toInt(), (10 + 2) * 256);   // ft,H2O "x"
         QCOMPARE(sheet["formats"].toArray().last().toArray(),
                  (QJsonArray{"d/m/yy", "hh:mm:ss", "General", "General", "General", "General"}));
     }
@@ -227,20 +225,16 @@ void TestExport::largeLogs()
         s.insertTop(std::move(r));
     }
     const ExportGrid g = exporter::buildLogGrid(kLevelHeader, kLevelKinds, s, "d/M/yy");
-    const struct {
-        const char *format;
-        Writer write;
-    } writers[] = {{"xls", exporter::writeXls}, {"xlsx", exporter::writeXlsx}, {"csv", exporter::writeCsv}};
-    for (const auto &w : writers) {
+    for (const QString format : {"xls", "xlsx", "csv"}) {
         QString error;
         int calls = 0;
-        QVERIFY(w.write(g, dir.filePath(QString("big.") + w.format), &error, [&calls](int, int) { return ++calls > 0; }));
-        QVERIFY2(calls > 10, w.format);
+        QVERIFY(writeAs(g, dir.filePath("big." + format), format, &error, [&calls](int, int) { return ++calls > 0; }));
+        QVERIFY2(calls > 10, qPrintable(format));
         // Cancelling through the progress callback fails; a workbook leaves no file.
-        const QString cancelled = dir.filePath(QString("cancel.") + w.format);
-        QVERIFY(!w.write(g, cancelled, &error, [](int done, int) { return done < 10000; }));
+        const QString cancelled = dir.filePath("cancel." + format);
+        QVERIFY(!writeAs(g, cancelled, format, &error, [](int done, int) { return done < 10000; }));
         QCOMPARE(error, QString("cancelled"));
-        QVERIFY2(!QFile::exists(cancelled) || QString(w.format) == "csv", w.format);
+        QVERIFY2(!QFile::exists(cancelled) || format == "csv", qPrintable(format));
     }
     // Under the default sheet size, one .xlsx sheet takes them all.
     const QJsonArray xlsx = readBack(dir.filePath("big.xlsx"), 3)["sheets"].toArray();
@@ -261,9 +255,8 @@ void TestExport::sheets_data()
                                              << QVector<int>{exporter::kXlsRowsPerSheet, 3};
 }
 
-// A log longer than a sheet continues on Sheet2, Sheet3, ...: each with the
-// header and the empty row, then the next rows in order, none lost, every
-// sheet with the same widths and centring; under a decimal-comma locale.
+// A log longer than a sheet goes on in Sheet2, Sheet3, ...: each with the header and the empty row, then the
+// next rows in order, none lost, the same widths and centring; under a decimal-comma locale.
 void TestExport::sheets()
 {
     QFETCH(QString, format);
@@ -298,18 +291,15 @@ void TestExport::sheets()
         QCOMPARE(sheet["nrows"].toInt(), perSheet[k] + 2);
         QCOMPARE(sheet["cells"].toArray(), expected);
         QCOMPARE(sheet["widths"].toObject(), sheets[0].toObject()["widths"].toObject());
-        QCOMPARE(sheet["widths"].toObject().size(), 6);
-        for (const auto &row : sheet["centred"].toArray())
-            QCOMPARE(row.toArray(), QJsonArray({true, true, true, true, true, true}));
+        checkLayout(sheet);
         QVERIFY(k + 1 < sheets.size() || next == g.rows.size());   // every row written
     }
     if (!commaSet)
         QSKIP("No decimal-comma locale can be set: checked under the C locale only");
 }
 
-// No folder to write in, or a full disk (/dev/full takes no bytes): each
-// writer fails, says why, and makes no folder; nor is a workbook written
-// with sheets of a size it cannot have.
+// No folder, or a full disk (/dev/full): each writer fails, says why and makes no folder; nor is a workbook
+// written with sheets of a size it cannot have (header, empty row and a reading; no more rows than Excel takes).
 void TestExport::failures()
 {
     QTemporaryDir dir;
@@ -322,8 +312,6 @@ void TestExport::failures()
         QString error;
         QVERIFY2(!writeAs(g, path, path.section('.', -1), &error) && !error.isEmpty(), qPrintable(path));
     }
-    // A worksheet holds the header, the empty row and at least one reading,
-    // and no more rows than Excel takes.
     for (int sheetRows : {2, exporter::kXlsxSheetRows + 1}) {
         QString error;
         QVERIFY(!exporter::writeXlsx(g, dir.filePath("log.xlsx"), &error, {}, sheetRows) && !error.isEmpty());
@@ -345,8 +333,7 @@ void TestExport::names()
     QCOMPARE(exporter::excelDateFormat("dd.MM.yyyy"), QString("dd.mm.yyyy"));
 }
 
-// Paths relative to a folder holding Data.xls, sub/Data.xls, link.xls (a
-// link to Data.xls) and sublink (a link to sub).
+// In a folder holding Data.xls, sub/Data.xls, link.xls (a link to Data.xls) and sublink (a link to sub).
 void TestExport::sameFile_data()
 {
     QTest::addColumn<QString>("a");
