@@ -1,8 +1,4 @@
-// The parameter controls of both families on the core alone: what each press
-// writes to the bus, what the answers (odd ones too) leave in the tab's
-// fields, the sensor table and the log, the presses refused, the busy and
-// idle state of every control, address changes, the parameter report and the
-// log files.
+// Both families' parameter controls on the core alone: bytes out, fields, table, log, busy state, reports, files.
 #include "support/Rig.h"
 
 #include "decode/Values.h"

@@ -1,8 +1,4 @@
-// The run's sequences on the core alone: calibration, the filter and timing
-// settings, logging, and sensors that keep to SDI-12 v1.4 to the letter
-// (scripted answers, or the simulated bus in its standard mode). Each case:
-// these answers in, this press or sequence, then these bytes out and these
-// fields, flags, log rows and messages.
+// The run's sequences on the core alone: scripted answers or the simulated bus in, bytes, fields, rows and texts out.
 
 #include "support/Rig.h"
 
