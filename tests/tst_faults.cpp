@@ -335,7 +335,7 @@ void TestFaults::adapterUnpluggedWhileLogging()
     fillAllLogPeriods(w.tab[3]->LogPeriodCombo);
     w.tab[3]->LogPeriodCombo.select(w.tab[3]->LogPeriodCombo.findText("1 Second"));
     w.press(3, [&] { w.logging->StartLogBut_Click(3); });
-    QTRY_VERIFY_WITH_TIMEOUT(log->size() >= 3, 15000);
+    QTRY_VERIFY_WITH_TIMEOUT(log->size() >= 2, 15000);
     ui.clear();
 
     first.process.kill();
@@ -347,9 +347,9 @@ void TestFaults::adapterUnpluggedWhileLogging()
     QTRY_COMPARE_WITH_TIMEOUT(w.win.StatusPanel2.text(), QString("Not Connected. "), 5000);
     QTRY_VERIFY_WITH_TIMEOUT(!w.link.exchangeInFlight(), 5000);
     const QStringList before = rowTexts(log);
-    QVERIFY(before.size() >= 3);
-    // Gone for a while: one message, no readings, logging still on.
-    QTest::qWait(1500);
+    QVERIFY(before.size() >= 2);
+    // Gone for a while (two retries of the port): one message, no readings, logging still on.
+    QTest::qWait(700);
     QCOMPARE(ui.texts(), QStringList{"Connection.|The connection on COM1 was lost: the adapter or its port went "
                                      "away.\rLogging will resume by itself as soon as the adapter is back."});
     QCOMPARE(rowTexts(log), before);
