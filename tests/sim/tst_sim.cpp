@@ -101,7 +101,7 @@ void TestSim::exchanges()
         // answer (none for none); a newer command cancels it.
         {nullptr, "7C!", "700001\r\n"},
         {nullptr, "5M!", "50012\r\n", 900},
-        {nullptr, "", "5\r\n", 2000},
+        {nullptr, "", "5\r\n", 600},
         {nullptr, "5M!", "50012\r\n"},
         {nullptr, "5D0!", "5+1.2345+21.50\r\n", 1300},
         // A set-point command answers like a measurement, here without its service request.
@@ -128,7 +128,7 @@ void TestSim::exchanges()
     // so only the earliest arrival is checked.
     bus.setPaced(true);
     bus.setAnswerDelayMs(10);
-    QCOMPARE(ask("6XUT!", 250), QByteArray("6XUT!60\r\n"));
+    QCOMPARE(ask("6XUT!", 200), QByteArray("6XUT!60\r\n"));
     QCOMPARE(at.size(), 9);
     for (int i = 0; i < at.size(); ++i) {
         const qint64 least = (i + 1) * 8'330'000LL + (i >= 5 ? 10'000'000LL : 0) - 200'000LL;
@@ -166,7 +166,7 @@ void TestSim::standard()
         // Commands to other sensors leave an aM! running; data with CRC, kept.
         {"3MC!", "30012\r\n", 300},
         {"7XMU!", "71\r\n"},
-        {"", "3\r\n", 1500},
+        {"", "3\r\n", 1000},
         {"3D0!", withCrc("3+1.2355+21.50")},
         {"3D0!", withCrc("3+1.2355+21.50")},
         {"7D0!", "7+12.345\r\n"},
@@ -176,7 +176,7 @@ void TestSim::standard()
         {"4CC!", "400004\r\n"},
         {"4D0!", withCrc("4+1.2355+21.50-1.250+2.500")},
         {"4D1!", "4\r\n"},
-        {"7M!", "70011\r\n7\r\n", 1800, 1000},
+        {"7M!", "70011\r\n7\r\n", 1400, 1000},
         {"7D0!", "7+12.345\r\n"},
         // Continuous measurements: at once, with and without CRC.
         {"4R0!", "4+1.2365+21.51-1.250+2.500\r\n"},
