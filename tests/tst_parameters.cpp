@@ -26,8 +26,7 @@ using Step = std::function<void(CoreRig &r, SensorFields &t, int a)>;
 #define RP(button) STEP(r.c->rotary->button##_Click(a))
 #define AD(button) STEP(r.c->address->button##_Click(a))
 
-// The fields an address change moves: each text its own name, each list
-// its second entry; the fields of tab `a` that do not hold them.
+// Fills (with `set`) the fields an address change moves, texts with their names, lists their second entry; the unfilled.
 const QStringList moved[2] = {
     {"LocalGravityText", "RangeText", "MaxOverRangeText", "LevelText", "SampleRateText", "SGText",
      "ZeroCalibrationText", "SlopeCalibrationText", "PressureText", "PressUnitsCombo", "TempUnitsCombo",
@@ -49,13 +48,7 @@ QStringList fill(const CoreRig &r, int a, bool set)
     return unfilled;
 }
 
-// What a test looks at, each as "what=value": a control of tab `tab` (else
-// of the window) by name: a text its text, a list what it shows, a box 1 or
-// 0, a list box its lines, a button on or off; "List.count" a list's entries;
-// "#n" cell n of the tab's row of the sensor table, "row" all its cells; "log"
-// its log's rows, "log(r,c)" a cell of them; "tabs" the addresses present;
-// "current" the selected tab; "code" the last command's code; "unfilled"
-// what fill() finds. "6:" in front: tab 6.
+// "what=value" of a control ("6:" tab 6), "X.count", "#n"/"row" table cells, "log(r,c)", "tabs", "current", "code".
 QStringList looks(const CoreRig &r, int tab, QStringList what)
 {
     const Console &c = *r.c;
@@ -103,10 +96,7 @@ QStringList said(const TestUi &ui)
     return out;
 }
 
-// Answers as the scripted sensors do (the echo, then the reply given), noting
-// whether the command's tab (the selected one for "?!") shows busy as each
-// command is written and again as its answer arrives, and what `shown` looks
-// at as the answer to `command` arrives.
+// Answers as the scripted sensors, noting the tab's busy state at each write and answer, and `shown` at `command`'s.
 struct Watch {
     QList<bool> busy;
     QStringList then;
@@ -127,12 +117,9 @@ struct Watch {
     }
 };
 
-// A press on a scanned bus: these answers changed, the tab prepared, the
-// press; then every command written in order, what the tab shows, the
-// messages and beeps. Every exchange runs with its tab busy (as it is written
-// and as its answer comes), and the tab is idle at the end.
+// A press on a scanned bus: the commands written, what shows, messages, beeps; busy throughout, idle at the end.
 struct Case {
-    const char *name;
+    QByteArray name;
     const char *bus;   // the family (L level probe, R rotary), the sensors' addresses: the first is pressed
     QStringList replies;   // "command=answer"; a command alone: no answer
     Step prepare, press;
@@ -300,9 +287,7 @@ const QStringList windowLevel = {"ScanBut", "mnuCommsPort", "mnuQueryAddress", "
                                  "mnuUserCommand"};
 const QStringList windowRotary = {"ScanBut", "mnuCommsPort", "mnuQueryAddress", "mnuHelp", "mnuUserCommand"};
 
-// Every control of every tab ("5:RangeBut") and of the window (but the port
-// entries) that is enabled (or disabled), sorted; with `set`, every control
-// made so instead.
+// Every control ("5:RangeBut", the window's but the port entries) enabled (or not), sorted; `set`: made so instead.
 QStringList controls(Console &c, bool enabled, bool set = false)
 {
     QStringList out;
@@ -329,8 +314,7 @@ QStringList onTab(int a, const QStringList &names, const QStringList &without, Q
     return plus;
 }
 
-// Once idle, no control of the family's busy table (stage two aside) is off
-// on a tab present, nor any of the window's commands.
+// The family's busy controls (stage two aside) off on a tab present, and the window's commands off.
 QStringList stillBusy(Console &c)
 {
     const QStringList &table = c.SensorType ? rotaryBusy : levelBusy;
@@ -356,8 +340,7 @@ void put(const QString &path, const QByteArray &bytes)
     QVERIFY(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
 }
 
-// The dialog last shown: filter, default suffix, title, name proposed, the
-// filter chosen and whether it asks before replacing.
+// The last dialog: filter, suffix, title, name proposed, filter chosen, whether it asks before replacing.
 QStringList dialog(const TestUi &ui)
 {
     const Ui::SaveDialog &d = ui.dialogs.last();
@@ -365,8 +348,7 @@ QStringList dialog(const TestUi &ui)
             d.overwritePrompt ? "asks" : "does not ask"};
 }
 
-// Tab 3 selected; "Save Log" and "Save As..." answered with the file given
-// (none: cancelled).
+// Tab 3 selected; "Save Log" and "Save As..." answered with the file given (none: cancelled).
 struct Logged : CoreRig {
     explicit Logged(bool rotary = false) : CoreRig(rotary, {3}, 25) { c->setCurrentTab(3); }
     void save(const QString &name = {}, int filter = 1)
@@ -407,7 +389,7 @@ void TestParameters::presses_data()
 {
     QTest::addColumn<int>("row");
     for (size_t i = 0; i < cases().size(); ++i)
-        QTest::newRow(cases()[i].name) << int(i);
+        QTest::newRow(cases()[i].name.constData()) << int(i);
 }
 
 void TestParameters::presses()
