@@ -19,8 +19,7 @@
 #include <QtTest>
 
 namespace {
-// Scripted sensors of one family, scanned, that also answer the calibration
-// and reset steps; the tests drive the logging tick.
+// Scripted sensors of one family, scanned, answering calibration and reset; the tests drive the tick.
 struct Bus : CoreRig {
     explicit Bus(bool rotary = false, int a = 3, int timeoutMs = 25) : CoreRig(rotary, {a}, timeoutMs)
     {
@@ -116,8 +115,7 @@ private slots:
         for (int i = 0; i < 10; ++i)
             QVERIFY(r.tab(i).ParameterFrame.isVisible() && !r.tab(i).CalibrateFrame.isVisible());
         QVERIFY(r.sent().isEmpty() && !c.Calibrate_Flag);
-        // "Calibration Complete": No stays; Yes puts density correction back
-        // first, the calibrate frames still shown, then leaves the mode.
+        // "Calibration Complete": No stays; Yes restores density correction, frames still shown, then leaves.
         r.calibrate(true);
         c.StageOne_Flag = true;
         c.busy->EnableCalibrationButtons(3);
@@ -249,8 +247,7 @@ private slots:
         QCOMPARE(r.ui.questions, t.press < 5 ? QStringList{questions[t.press]} : QStringList{});
         QCOMPARE(r.ui.texts(), t.texts);
         QVERIFY(r.c->ReplyBeep_Flag && f.StageOneBut.isEnabled() && !r.busy(3) && f.LevelOffsetText.text() == "1.5");
-        // A trim-off answer of its own starts no reading and releases nothing:
-        // in stage one and the reset the next step follows it.
+        // A trim-off answer alone starts no reading and releases nothing: the next step follows it.
         QCOMPARE(r.press(3, [&] { cal.SendTrimOff(3); }), QString("3XTRIMOF0.0!"));
         QVERIFY(r.sent().size() == 1 && r.busy(3));
     }
@@ -301,8 +298,7 @@ private slots:
         QVERIFY(r.tab(4).LogPeriodCombo.currentIndex() == 0 && !r.busy(4));
     }
 
-    // The Timing window's Apply and Default on its fields: Apply stores them
-    // at once, Default at the next port choice.
+    // The Timing window: Apply stores the fields at once, Default at the next port choice.
     void timing()
     {
         Bus r;
@@ -319,8 +315,7 @@ private slots:
                                c.win.TimeoutText.text()};
         };
         QCOMPARE(fields(), (QStringList{"1", "1", "1", "25"}));   // the settings file's
-        // A command timeout outside 1..6553 ms changes nothing at all, and
-        // the fields show the timings in effect again.
+        // A command timeout outside 1..6553 ms changes nothing; the fields show the timings in effect.
         const std::pair<const char *, bool> applies[] = {{"0", false}, {"6554", false}, {"-5", false}, {"abc", false},
                                                          {"1", true},  {"6553", true},  {"1000", true}};
         for (const auto &[timeout, taken] : applies) {
@@ -352,8 +347,7 @@ private slots:
         QCOMPARE(stored(), (QList<int>{1, 20, 15, 200, 400}));
     }
 
-    // One reading: the start answer and the data answer in, the commands
-    // out, the row filed (or the reading missed) and the fields after it.
+    // One reading: start and data answers in; commands out, the row filed (or missed), the fields after.
     void readings_data()
     {
         QTest::addColumn<Reading>("t");
@@ -506,8 +500,7 @@ private slots:
         r.startLogging(3, "1 Second");
         r.press(-1, [&] { c.scanner->Poll_Sensors(); });   // a scan leaves the run going
         QVERIFY(c.LogEnabled[3] && c.table->cell(3, SensorTable::LevelLogStatus) == "Logging");
-        // A reading that falls due while another exchange is in flight goes
-        // as soon as the bus is free, instead of cutting it off.
+        // A reading due while another exchange is in flight goes once the bus is free, not cutting it off.
         r.bus.delayMs = 40;
         r.clearSent();
         c.press(3, [&] { c.level->RangeQueryBut_Click(3); });
@@ -517,8 +510,7 @@ private slots:
         QCOMPARE(r.sent(), (QStringList{"3XRA!", "3M!", "3D0!"}));
         QCOMPARE(r.tab(3).RangeText.text(), QString("10.0000"));
         r.bus.delayMs = 1;
-        // Clear while logging asks first (nothing was saved), then empties;
-        // its buttons are off until the next row.
+        // Clear while logging asks first (nothing saved), then empties; its buttons off until the next row.
         c.LogEnabled[7] = true;   // another sensor's run
         const int rows = c.levelLog(3)->size();
         r.ui.answers = {false};
@@ -543,8 +535,7 @@ private slots:
         QTest::addColumn<int>("seconds");
         QTest::addColumn<QStringList>("sent");   // one reading
         QTest::newRow("aM! 0 s") << false << 0 << QStringList{"4M!", "4D0!"};
-        // Asked at once, as the family's own probes want; "no data yet",
-        // then again when the data are due.
+        // Asked at once, as the family's probes want; "no data yet", then again when the data are due.
         QTest::newRow("aM! 1 s") << false << 1 << QStringList{"4M!", "4D0!", "4D0!"};
         QTest::newRow("aM! 2 s") << false << 2 << QStringList{"4M!", "4D0!"};
         QTest::newRow("aC! 0 s") << true << 0 << QStringList{"4C!", "4D0!"};
@@ -570,8 +561,7 @@ private slots:
         r.startLogging(4, "Single Log");
         QVERIFY(r.settle(seconds * 1000 + 3000));
         QCOMPARE(r.sent(), sent);
-        // The data request that got the values went no sooner than the time
-        // announced after the start, and not long after.
+        // The data request that got the values went no sooner than the time announced, and not long after.
         const QList<double> at = sentAt(r.port);
         const double waited = at.last() - at.first();
         QVERIFY2(waited >= seconds * 1000.0 && waited < seconds * 1000.0 + 1500, qPrintable(QString::number(waited)));
@@ -587,8 +577,7 @@ private slots:
 
     void pressesWaitTheirTurn_data()
     {
-        // What holds the bus when the presses are made: a reading waiting for
-        // its service request, or a reading that gets no answer.
+        // What holds the bus at the presses: a reading awaiting its service request, or one unanswered.
         QTest::addColumn<bool>("silent");
         QTest::addColumn<QStringList>("sent");
         QTest::newRow("measurement under way")
@@ -630,8 +619,7 @@ private slots:
         QCOMPARE(r.tab(3).RangeText.text(), QString("10.0000"));
     }
 
-    // The User Command window: each answer shown whole after the echo, its
-    // CRC checked where the command asks for one.
+    // The User Command window: each answer shown whole after the echo, its CRC checked where asked for.
     void crcAnswers()
     {
         Bus r(false, 4);
