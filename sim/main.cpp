@@ -8,12 +8,14 @@
 #include <QProcess>
 #include <QSocketNotifier>
 #include <QTime>
+#include <QTimer>
 
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -183,6 +185,17 @@ int main(int argc, char **argv)
         ::tcsetattr(slave, TCSANOW, &t);
     }
     ::fcntl(master, F_SETFL, ::fcntl(master, F_GETFL) | O_NONBLOCK);
+    // A serial port's exclusive mode (set by whoever opens it) ends with its
+    // user's last close, also when that user is killed outright. Our own hold
+    // on the slave keeps the terminal open, so a killed console's exclusive
+    // mode would outlive it and refuse every later open: it is lifted here,
+    // as the last close lifts it on an adapter. One program per port is the
+    // console's own lock.
+    QTimer exclusive;
+    if (slave >= 0) {
+        QObject::connect(&exclusive, &QTimer::timeout, [slave] { ::ioctl(slave, TIOCNXCL); });
+        exclusive.start(50);
+    }
 
     QString error;
     const QString link = portdir::registerPort(comNumber, slavePath, &error);

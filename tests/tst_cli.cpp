@@ -258,7 +258,7 @@ void TestCli::logging()
     ::kill(static_cast<pid_t>(run->processId()), SIGKILL);
     QVERIFY(run->waitForFinished(5000));
     r = cli({"log", "4", "--period", "5", "--for", "1s", "--out", m_home.filePath("back.csv"), "--yes"});
-    QCOMPARE(r.exit, 0);
+    QVERIFY2(r.exit == 0, qPrintable(r.err));
     QVERIFY2(r.err.contains("Restore Readings. The journal holds 1 readings that were never saved") &&
                  r.err.contains(" Yes (--yes)."),
              qPrintable(r.err));
