@@ -7,6 +7,7 @@
 #include "discovery/SensorTable.h"
 #include "link/PortMenu.h"
 #include "logging/LogModel.h"
+#include "params/LevelParams.h"
 #include "params/RotaryParams.h"
 #include "params/SensorTools.h"
 #include "support/Rig.h"
@@ -264,6 +265,17 @@ void TestCore::dispatch()
     l.LastCommand = 115;
     r.port.feed("0I!0\r\n");
     QCOMPARE(r.ui.texts(), QStringList{"SDI12 Message Error.|Command response not found."});
+    // An answer goes to the tab of the address it was asked at, whichever tab
+    // is shown: the first and the last address alike.
+    CoreRig both(false, {0, 9});
+    for (const auto &[asked, shown] : {std::pair{0, 9}, {9, 0}}) {
+        both.c->setCurrentTab(shown);
+        const QString before = both.tab(shown).RangeText.text();
+        both.bus.replies[QString("%1XRA!").arg(asked)] = QString("%1+2%1.000").arg(asked);
+        both.press(asked, [&, a = asked] { both.c->level->RangeQueryBut_Click(a); });
+        QCOMPARE(both.tab(asked).RangeText.text(), QString("2%1.0000").arg(asked));
+        QCOMPARE(both.tab(shown).RangeText.text(), before);
+    }
     // A rotary tab whose answer times out is released.
     CoreRig rot(true, {2});
     rot.bus.replies.remove("2XCP!");
