@@ -141,6 +141,8 @@ const std::vector<Case> &cases()
         // level probe: odd answers
         {"reverse beyond the list", "L3", {"3XREV!=35"}, STEP(t.ReverseCombo.select(1)), LP(ReverseQueryBut),
          {"3XREV!"}, {"ReverseCombo=On"}, 1},
+        {"reverse set, then a reading", "L3", {"3XREV1!=31"}, STEP(t.ReverseCombo.select(1)), LP(ReverseBut),
+         {"3XREV1!", "3M!", "3D0!"}, {"ReverseCombo=On", "PressureText=1.2345"}, 1},
         {"temperature beyond the list", "L3", {"3XUT!=37"}, nullptr, LP(TempUnitsQueryBut), {"3XUT!"},
          {"TempUnitsCombo=", "#7="}, 1, {wrong}},
         {"range without a value", "L3", {"3XRA!=3"}, nullptr, LP(RangeQueryBut), {"3XRA!"}, {"RangeText="}, 1, {wrong}},
