@@ -187,6 +187,8 @@ const std::vector<Case> &cases()
         {"S.G. empty", "L3", {}, STEP(t.SGText.setText("")), LP(SGBut), {}, {"SGText="}, 0, {sg}},
         {"S.G. zero", "L3", {}, STEP(t.SGText.setText("0")), LP(SGBut), {}, {"SGText=0"}, 0, {sg}},
         {"S.G. no number", "L3", {}, STEP(t.SGText.setText("-")), LP(SGBut), {}, {"SGText=-"}, 0, {sg}},
+        {"S.G. as the sensor took it", "L3", {"3XU0,0.769231!=30,+0.8"}, STEP(t.SGText.setText("1.3")), LP(SGBut),
+         {"3XU0,0.769231!", "3M!", "3D0!"}, {"SGText=1.25"}, 1},
         // addresses
         {"address unchosen", "L35", {}, STEP(t.AddressCombo.reset()), AD(AddrBut), {}, {}, 0,
          {addr + "Please select sensor address."}},
