@@ -36,7 +36,7 @@ void TestDecode::numbers()
     const std::pair<double, const char *> plain[] = {
         {0.8, "0.8"},   {values::RoundIt(1 / 0.97, 6), "1.030928"}, {10, "10"}, {-0.25, "-0.25"},
         {3 * 1 * 0.2, "0.6"}, {1.25, "1.25"}, {1e20, "100000000000000000000"}, {-1e-15, "0"},
-        {123456.789, "123456.789"}};
+        {123456.789, "123456.789"}, {100.0 / 3, "33.3333333333333"}};   // 15 significant digits
     for (const auto &[value, text] : plain)
         QCOMPARE(values::plainText(value), QString(text));
     const std::pair<const char *, double> read[] = {{"10 Seconds", 10.0}, {"+0.123", 0.123}, {"-1.5abc", -1.5},
