@@ -39,7 +39,7 @@ QStringList fill(const CoreRig &r, int a, bool set)
     for (const QString &f : moved[r.c->SensorType]) {
         Control *x = r.tab(a).find(f);
         auto *text = x->kind() == Control::Kind::Text ? static_cast<TextField *>(x) : nullptr;
-        auto *list = static_cast<ListField *>(x);
+        auto *list = text ? nullptr : static_cast<ListField *>(x);
         if (set)
             text ? text->setText(f) : list->select(1);
         if (text ? text->text() != f : list->currentIndex() != 1)

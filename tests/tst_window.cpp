@@ -77,14 +77,16 @@ QString held(const Control *c)
     QString v;
     if (c->kind() == Control::Kind::Text)
         v = static_cast<const TextField *>(c)->text();
-    else if (auto *l = static_cast<const ListField *>(c); c->kind() == Control::Kind::List)
-        v = l->text() + "/" + QString::number(l->count());
+    else if (c->kind() == Control::Kind::List)
+        v = static_cast<const ListField *>(c)->text() + "/" +
+            QString::number(static_cast<const ListField *>(c)->count());
     else if (c->kind() == Control::Kind::Check)
         v = QString("0g1").at(static_cast<const CheckField *>(c)->checkState());
     else if (c->kind() == Control::Kind::Lines)
         v = static_cast<const LinesField *>(c)->lines().join('|');
-    else if (auto *e = static_cast<const EntryField *>(c); c->kind() == Control::Kind::Entry)
-        v = e->caption() + (e->isChecked() ? " [x]" : " [ ]");
+    else if (c->kind() == Control::Kind::Entry)
+        v = static_cast<const EntryField *>(c)->caption() +
+            (static_cast<const EntryField *>(c)->isChecked() ? " [x]" : " [ ]");
     else if (c->kind() == Control::Kind::Value)
         v = QString::number(static_cast<const ValueField *>(c)->value());
     return (c->isEnabled() ? "" : "off:") + v;
