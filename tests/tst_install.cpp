@@ -7,15 +7,9 @@
 #include "support/ConsoleRig.h"
 
 #include <QAction>
-#include <QDir>
 #include <QLabel>
 #include <QPlainTextEdit>
-#include <QProcess>
-#include <QRandomGenerator>
-#include <QScopeGuard>
-#include <QStandardPaths>
 #include <QTextBrowser>
-#include <QtEndian>
 #include <QtTest>
 
 #ifdef Q_OS_UNIX
@@ -24,13 +18,12 @@
 #endif
 
 namespace {
-QByteArray record(std::initializer_list<qint16> fields)
+QByteArray record(std::initializer_list<qint16> fields)   // little-endian, as the file holds them
 {
     QByteArray b;
     for (qint16 f : fields) {
-        char le[2];
-        qToLittleEndian(f, le);
-        b.append(le, 2);
+        const qint16 le = qToLittleEndian(f);
+        b.append(reinterpret_cast<const char *>(&le), 2);
     }
     return b;
 }
@@ -48,11 +41,8 @@ struct Shell {
     {
         port.failNextOpen(QStringLiteral("busy"));
         MainWindow::Platform p;
-        p.ui = &ui;
-        p.clock = &clock;
-        p.port = &port;
-        p.settingsPath = beside;
-        p.userSettingsPath = user;
+        p.ui = &ui, p.clock = &clock, p.port = &port;
+        p.settingsPath = beside, p.userSettingsPath = user;
         p.catalogue = [] {
             PortCatalogue c;
             for (int i = 1; i <= 16; ++i)
@@ -63,271 +53,244 @@ struct Shell {
         w->setLevelProbeSensorType();
         w->Form_Load();
     }
-    QStringList settingsMessages() const
+    QStringList settingsMessages() const   // the texts of the messages titled "Settings."
     {
-        QStringList out;
-        for (const TestUi::Message &m : ui.messages)
-            if (m.title == QLatin1String("Settings."))
-                out.push_back(m.text);
-        return out;
+        static const QRegularExpression title(QStringLiteral("^Settings\\.\\|"));
+        return ui.texts().filter(title).replaceInStrings(title, QString());
     }
     TestUi ui;
     TestClock clock;
     FakeSerialPort port;
     std::unique_ptr<MainWindow> w;
 };
+
+const auto readable = QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther;
+const auto enterable = QFile::ExeOwner | QFile::ExeGroup | QFile::ExeOther;
+
+#ifdef Q_OS_UNIX
+// Permission bits do not stop root: the current row runs again as nobody, from
+// a copy of this test in a folder nobody may enter (a clone in /root is not).
+void rerunAsNobody()
+{
+    QTemporaryDir runtime;   // nobody's folder, gone afterwards
+    const QString copy = runtime.filePath(QStringLiteral("tst_install"));
+    QVERIFY(QFile::copy(QCoreApplication::applicationFilePath(), copy) &&
+            QFile::setPermissions(copy, readable | enterable | QFile::WriteOwner));
+    QVERIFY(::chown(QFile::encodeName(runtime.path()).constData(), 65534, 65534) == 0 &&
+            QFile::setPermissions(runtime.path(), readable | enterable | QFile::WriteOwner));
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("SDI12_TEST_UNPRIVILEGED", "1");
+    for (const char *folder : {"XDG_RUNTIME_DIR", "TMPDIR"})
+        env.insert(folder, runtime.path());
+    child.setProcessEnvironment(env);
+    child.setWorkingDirectory(runtime.path());
+    child.setProcessChannelMode(QProcess::MergedChannels);
+    child.setChildProcessModifier([] {
+        if (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0)
+            ::_exit(3);
+    });
+    child.start(copy, {QStringLiteral("locations:") + QString::fromLatin1(QTest::currentDataTag())});
+    if (!child.waitForStarted(10000))
+        QSKIP(qPrintable(QStringLiteral("cannot start the test as the user nobody: ") + child.errorString()));
+    QVERIFY(child.waitForFinished(60000));
+    const QString out = QString::fromLocal8Bit(child.readAll());
+    if (child.exitStatus() == QProcess::NormalExit && child.exitCode() == 3)
+        QSKIP("cannot switch to the user nobody here (no permission to change the user)");
+    if (out.contains("SKIP"))
+        QSKIP(qPrintable(QStringLiteral("as the user nobody: ") + out.section("SKIP", 1).section('\n', 0, 0).trimmed()));
+    QVERIFY2(child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0, qPrintable(out));
+}
+#endif
 } // namespace
 
 class TestInstall : public QObject
 {
     Q_OBJECT
-private slots:
-    void initTestCase();
-    void fieldRanges_data();
-    void fieldRanges();
-    void randomFiles();
-    void nonsenseToldOnce();
-    void locations_data();
-    void locations();
-    void toldOnceAndGuide();
-
-private:
     QTemporaryDir m_home;
-};
-
-void TestInstall::initTestCase()
-{
-    // The offscreen platform reports window operations it cannot do.
-    static QtMessageHandler previous =
-        qInstallMessageHandler([](QtMsgType t, const QMessageLogContext &c, const QString &m) {
-            if (!m.startsWith(QLatin1String("This plugin does not support")))
-                previous(t, c, m);
-        });
-    // The user's configuration folder: the test location, under a home of
-    // the test's own where the home comes from HOME.
-    QStandardPaths::setTestModeEnabled(true);
-#ifndef Q_OS_WIN
-    qputenv("HOME", QFile::encodeName(m_home.path()));
-    QVERIFY(sysdata::userPath().startsWith(m_home.path()));
-#endif
-    QVERIFY(sysdata::userPath().endsWith(QLatin1String("/Varno sysfile.cfg")));
-}
-
-void TestInstall::fieldRanges_data()
-{
-    QTest::addColumn<QByteArray>("file");
-    QTest::addColumn<QList<int>>("expected");   // port, break, mark, data timeout, command timeout
-    QTest::addColumn<bool>("valid");
-    QTest::newRow("stored values") << QByteArray::fromHex("03000000" "0A000000" "E803")
-                                   << QList<int>{3, 20, 10, 200, 1000} << true;
-    QTest::newRow("empty file") << QByteArray() << QList<int>{1, 20, 15, 200, 400} << true;
-    QTest::newRow("short file") << QByteArray::fromHex("0500" "07") << QList<int>{5, 20, 15, 200, 400} << true;
-    QTest::newRow("largest") << record({16, 9999, 9999, 9999, 6553}) << QList<int>{16, 9999, 9999, 9999, 6553} << true;
-    QTest::newRow("negative") << record({-1, -20, 5, -1, -400}) << QList<int>{1, 20, 5, 200, 400} << false;
-    QTest::newRow("too large") << record({17, 10000, 32767, 9999, 6554}) << QList<int>{1, 20, 15, 9999, 400} << false;
-    QTest::newRow("port only wrong") << record({99, 30, 16, 250, 500}) << QList<int>{1, 30, 16, 250, 500} << false;
-}
-
-void TestInstall::fieldRanges()
-{
-    QFETCH(QByteArray, file);
-    QFETCH(QList<int>, expected);
-    QFETCH(bool, valid);
-    QTemporaryDir dir;
-    const QString path = dir.filePath("Varno sysfile.cfg");
-    QVERIFY(put(path, file));
-    bool ok = !valid;
-    const LinkSettings s = sysdata::withDefaults(sysdata::read(path), &ok);
-    QCOMPARE((QList<int>{s.port, s.breakMs, s.markMs, s.dataTimeoutMs, s.commandTimeoutMs}), expected);
-    QCOMPARE(ok, valid);
-}
-
-void TestInstall::randomFiles()
-{
-    // Whatever the ten bytes hold, every value is one the link can run, and
-    // the file is valid exactly when all its fields were in range.
-    QRandomGenerator random(20);
-    const auto in = [](qint16 v, int max) { return v >= 0 && v <= max; };
-    for (int n = 0; n < 2000; ++n) {
-        qint16 f[5];
-        for (qint16 &v : f)
-            v = static_cast<qint16>(random.generate());
-        bool valid = false;
-        const LinkSettings s = sysdata::withDefaults(SysDataRecord{f[0], f[1], f[2], f[3], f[4]}, &valid);
-        QVERIFY(s.port >= 1 && s.port <= 16);
-        for (int t : {s.breakMs, s.markMs, s.dataTimeoutMs})
-            QVERIFY(t >= 1 && t <= 9999);
-        QVERIFY(s.commandTimeoutMs >= 1 && s.commandTimeoutMs <= 6553);
-        QCOMPARE(valid, in(f[0], 16) && in(f[1], 9999) && in(f[2], 9999) && in(f[3], 9999) && in(f[4], 6553));
-    }
-}
-
-void TestInstall::nonsenseToldOnce()
-{
-    // Random bytes: the console runs on the defaults, says so once, and
-    // stores the repaired values, so the next start is silent.
-    QTemporaryDir dir;
-    const QString path = dir.filePath("Varno sysfile.cfg");
-    QVERIFY(put(path, QByteArray::fromHex("9c3b" "a1f0" "6009" "c5d2" "4139" "77")));
+private slots:
+    void initTestCase()
     {
-        Shell s(path, QString());
-        QCOMPARE(s.settingsMessages(),
-                 QStringList{QStringLiteral("The settings file \"%1\" was not valid.\rThe default settings were used.")
-                                 .arg(QDir::toNativeSeparators(path))});
-        const Link &l = s.w->core.link;
-        QCOMPARE((QList<int>{s.w->core.CommPort, l.BreakTiming, l.MarkTiming, l.DataTimeout, l.commandTimeout()}),
-                 (QList<int>{1, 20, 2400, 200, 400}));   // 0x0960 is in range and kept
-    }
-    QFile f(path);   // repaired; the byte after the record stays
-    QVERIFY(f.open(QIODevice::ReadOnly));
-    QCOMPARE(f.readAll(), record({1, 20, 2400, 200, 400}) + QByteArray::fromHex("77"));
-    Shell again(path, QString());
-    QVERIFY(again.settingsMessages().isEmpty());
-}
-
-void TestInstall::locations_data()
-{
-    // The program's folder; the ports in the file beside the program and in
-    // the user's file from an earlier run (0: no file); the route: where the
-    // first run reads, where its port choice goes, where the next run reads.
-    QTest::addColumn<QString>("folder");
-    QTest::addColumn<int>("besidePort");
-    QTest::addColumn<int>("userPort");
-    QTest::addColumn<QString>("route");
-    QTest::newRow("writable folder") << "writable" << 3 << 0 << "beside beside beside";
-    QTest::newRow("read-only file beside") << "read-only file" << 3 << 0 << "beside user user";
-    QTest::newRow("read-only file, user's file") << "read-only file" << 3 << 7 << "user user user";
-    QTest::newRow("read-only folder") << "read-only folder" << 0 << 0 << "none user user";
-    QTest::newRow("folder is a file") << "is a file" << 0 << 0 << "none user user";
-    QTest::newRow("writable folder, user's file") << "writable" << 0 << 7 << "user beside beside";
-}
-
-void TestInstall::locations()
-{
-    QFETCH(QString, folder);
-    QFETCH(int, besidePort);
-    QFETCH(int, userPort);
-    QFETCH(QString, route);
-    QTemporaryDir dir;
-    const QString program = dir.filePath("program");
-    const QString beside = program + "/Varno sysfile.cfg";
-    const QString user = sysdata::userPath();
-    QDir(QFileInfo(user).absolutePath()).removeRecursively();
-    QVERIFY(folder == "is a file" ? put(program, "x") : QDir().mkpath(program));
-    if (besidePort)
-        QVERIFY(put(beside, record({qint16(besidePort), 20, 15, 200, 400})));
-    if (userPort)
-        QVERIFY(QDir().mkpath(QFileInfo(user).absolutePath()) &&
-                put(user, record({qint16(userPort), 20, 15, 200, 400})));
-    const auto readable = QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther;
-    const auto enterable = QFile::ExeOwner | QFile::ExeGroup | QFile::ExeOther;
-    const auto restore = qScopeGuard([&] { QFile::setPermissions(program, readable | enterable | QFile::WriteOwner); });
-    if (folder.startsWith("read-only")) {
-        const bool file = folder == "read-only file";
-        QVERIFY(file ? QFile::setPermissions(beside, readable) : QFile::setPermissions(program, readable | enterable));
-        QFile probe(file ? beside : program + "/probe");
-        if (probe.open(QIODevice::ReadWrite)) {
-            if (!file)
-                probe.remove();
-#ifdef Q_OS_UNIX
-            // Permission bits do not stop root: the row runs again as nobody.
-            if (::geteuid() == 0 && !qEnvironmentVariableIsSet("SDI12_TEST_UNPRIVILEGED")) {
-                // nobody may not be able to enter the folder of this test
-                // (a clone in /root): it runs a copy of it, from a folder
-                // of its own that everybody may enter.
-                QTemporaryDir runtime;   // nobody's folder, gone afterwards
-                const QString copy = runtime.filePath(QStringLiteral("tst_install"));
-                QVERIFY(QFile::copy(QCoreApplication::applicationFilePath(), copy));
-                QVERIFY(QFile::setPermissions(copy, readable | enterable | QFile::WriteOwner));
-                QVERIFY(::chown(QFile::encodeName(runtime.path()).constData(), 65534, 65534) == 0);
-                QVERIFY(QFile::setPermissions(runtime.path(), readable | enterable | QFile::WriteOwner));
-                QProcess child;
-                QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-                env.insert("SDI12_TEST_UNPRIVILEGED", "1");
-                env.insert("XDG_RUNTIME_DIR", runtime.path());
-                env.insert("TMPDIR", runtime.path());
-                child.setProcessEnvironment(env);
-                child.setWorkingDirectory(runtime.path());
-                child.setProcessChannelMode(QProcess::MergedChannels);
-                child.setChildProcessModifier([] {
-                    if (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0)
-                        ::_exit(3);
-                });
-                child.start(copy, {QStringLiteral("locations:") + QString::fromLatin1(QTest::currentDataTag())});
-                if (!child.waitForStarted(10000))
-                    QSKIP(qPrintable(QStringLiteral("cannot start the test as the user nobody: ") + child.errorString()));
-                QVERIFY(child.waitForFinished(60000));
-                const QString out = QString::fromLocal8Bit(child.readAll());
-                if (child.exitStatus() == QProcess::NormalExit && child.exitCode() == 3)
-                    QSKIP("cannot switch to the user nobody here (no permission to change the user)");
-                if (out.contains("SKIP"))
-                    QSKIP(qPrintable(QStringLiteral("as the user nobody: ") + out.section("SKIP", 1).section('\n', 0, 0).trimmed()));
-                QVERIFY2(child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0, qPrintable(out));
-                return;
-            }
+        installQuietHandler();   // the offscreen platform reports window operations it cannot do
+        // The user's configuration folder: the test location, under a home of the test's own.
+        QStandardPaths::setTestModeEnabled(true);
+#ifndef Q_OS_WIN
+        qputenv("HOME", QFile::encodeName(m_home.path()));
+        QVERIFY(sysdata::userPath().startsWith(m_home.path()));
 #endif
-            QSKIP("permissions do not stop writes here");
+        QVERIFY(sysdata::userPath().endsWith(QLatin1String("/Varno sysfile.cfg")));
+    }
+
+    void fieldRanges_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QList<int>>("expected");   // port, break, mark, data timeout, command timeout
+        QTest::addColumn<bool>("valid");
+        QTest::newRow("stored values") << QByteArray::fromHex("03000000" "0A000000" "E803")
+                                       << QList<int>{3, 20, 10, 200, 1000} << true;
+        QTest::newRow("empty file") << QByteArray() << QList<int>{1, 20, 15, 200, 400} << true;
+        QTest::newRow("short file") << QByteArray::fromHex("0500" "07") << QList<int>{5, 20, 15, 200, 400} << true;
+        QTest::newRow("largest") << record({16, 9999, 9999, 9999, 6553}) << QList<int>{16, 9999, 9999, 9999, 6553} << true;
+        QTest::newRow("negative") << record({-1, -20, 5, -1, -400}) << QList<int>{1, 20, 5, 200, 400} << false;
+        QTest::newRow("too large") << record({17, 10000, 32767, 9999, 6554}) << QList<int>{1, 20, 15, 9999, 400} << false;
+        QTest::newRow("port only wrong") << record({99, 30, 16, 250, 500}) << QList<int>{1, 30, 16, 250, 500} << false;
+    }
+    void fieldRanges()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(QList<int>, expected);
+        QFETCH(bool, valid);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("Varno sysfile.cfg");
+        QVERIFY(put(path, file));
+        bool ok = !valid;
+        const LinkSettings s = sysdata::withDefaults(sysdata::read(path), &ok);
+        QCOMPARE((QList<int>{s.port, s.breakMs, s.markMs, s.dataTimeoutMs, s.commandTimeoutMs}), expected);
+        QCOMPARE(ok, valid);
+    }
+
+    void randomFiles()
+    {
+        // Whatever the ten bytes hold, every value is one the link can run, and
+        // the file is valid exactly when all its fields were in range.
+        QRandomGenerator random(20);
+        const auto in = [](qint16 v, int max) { return v >= 0 && v <= max; };
+        for (int n = 0; n < 2000; ++n) {
+            qint16 f[5];
+            for (qint16 &v : f)
+                v = static_cast<qint16>(random.generate());
+            bool valid = false;
+            const LinkSettings s = sysdata::withDefaults(SysDataRecord{f[0], f[1], f[2], f[3], f[4]}, &valid);
+            QVERIFY(s.port >= 1 && s.port <= 16);
+            for (int t : {s.breakMs, s.markMs, s.dataTimeoutMs})
+                QVERIFY(t >= 1 && t <= 9999);
+            QVERIFY(s.commandTimeoutMs >= 1 && s.commandTimeoutMs <= 6553);
+            QCOMPARE(valid, in(f[0], 16) && in(f[1], 9999) && in(f[2], 9999) && in(f[3], 9999) && in(f[4], 6553));
         }
     }
 
-    const auto where = [&](const QString &path) -> QString {
-        return path.isEmpty() ? "none" : path == beside ? "beside" : "user";
-    };
-    sysdata::Store first(beside, user);
-    const int port = first.read().port;
-    QString error;
-    QVERIFY2(first.write(SysDataRecord{9, 20, 15, 200, 400}, &error), qPrintable(error));
-    sysdata::Store next(beside, user);
-    QCOMPARE(int(next.read().port), 9);
-    QCOMPARE(QStringList({where(first.readPath()), where(first.writePath()), where(next.readPath())}).join(' '), route);
-    QCOMPARE(port, route.startsWith("beside") ? besidePort : route.startsWith("user") ? userPort : 0);
-    if (besidePort && where(first.writePath()) == "user")
-        QCOMPARE(int(sysdata::read(beside).port), besidePort);   // left as it was
-}
+    void nonsenseToldOnce()
+    {
+        // Random bytes: the console runs on the defaults, says so once, and
+        // stores the repaired values, so the next start is silent.
+        QTemporaryDir dir;
+        const QString path = dir.filePath("Varno sysfile.cfg");
+        QVERIFY(put(path, QByteArray::fromHex("9c3b" "a1f0" "6009" "c5d2" "4139" "77")));
+        {
+            Shell s(path, QString());
+            QCOMPARE(s.settingsMessages(),
+                     QStringList{QStringLiteral("The settings file \"%1\" was not valid.\rThe default settings were used.")
+                                     .arg(QDir::toNativeSeparators(path))});
+            const Link &l = s.w->core.link;
+            QCOMPARE((QList<int>{s.w->core.CommPort, l.BreakTiming, l.MarkTiming, l.DataTimeout, l.commandTimeout()}),
+                     (QList<int>{1, 20, 2400, 200, 400}));   // 0x0960 is in range and kept
+        }
+        QFile f(path);   // repaired; the byte after the record stays
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), record({1, 20, 2400, 200, 400}) + QByteArray::fromHex("77"));
+        QVERIFY(Shell(path, QString()).settingsMessages().isEmpty());
+    }
 
-void TestInstall::toldOnceAndGuide()
-{
-    // Nowhere to write: neither beside the program nor a user folder that
-    // can be created. The choices stay in effect; the user hears it once.
-    QTemporaryDir dir;
-    QVERIFY(put(dir.filePath("file"), "x"));
-    const QString beside = dir.filePath("file/Varno sysfile.cfg");
-    const QString user = dir.filePath("file/config/Varno sysfile.cfg");
-    Shell s(beside, user);
-    s.port.failNextOpen(QStringLiteral("busy"));
-    s.w->mnuCom[2]->trigger();
-    s.port.failNextOpen(QStringLiteral("busy"));
-    s.w->mnuCom[5]->trigger();
-    QCOMPARE(s.w->core.CommPort, 5);
-    QCOMPARE(s.settingsMessages(),
-             QStringList{QStringLiteral("The settings could not be saved to \"%1\": the folder \"%2\" could not be "
-                                        "created.\rThe values stay in effect until the program ends.")
-                             .arg(QDir::toNativeSeparators(user),
-                                  QDir::toNativeSeparators(dir.filePath("file/config")))});
+    void locations_data()
+    {
+        // The program's folder; the ports in the file beside the program and in
+        // the user's file from an earlier run (0: no file); the route: where the
+        // first run reads, where its port choice goes, where the next run reads.
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<int>("besidePort");
+        QTest::addColumn<int>("userPort");
+        QTest::addColumn<QString>("route");
+        QTest::newRow("writable folder") << "writable" << 3 << 0 << "beside beside beside";
+        QTest::newRow("read-only file beside") << "read-only file" << 3 << 0 << "beside user user";
+        QTest::newRow("read-only file, user's file") << "read-only file" << 3 << 7 << "user user user";
+        QTest::newRow("read-only folder") << "read-only folder" << 0 << 0 << "none user user";
+        QTest::newRow("folder is a file") << "is a file" << 0 << 0 << "none user user";
+        QTest::newRow("writable folder, user's file") << "writable" << 0 << 7 << "user beside beside";
+    }
+    void locations()
+    {
+        QFETCH(QString, folder);
+        QFETCH(int, besidePort);
+        QFETCH(int, userPort);
+        QFETCH(QString, route);
+        QTemporaryDir dir;
+        const QString program = dir.filePath("program"), beside = program + "/Varno sysfile.cfg";
+        const QString user = sysdata::userPath();
+        QDir(QFileInfo(user).absolutePath()).removeRecursively();
+        QVERIFY(folder == "is a file" ? put(program, "x") : QDir().mkpath(program));
+        if (besidePort)
+            QVERIFY(put(beside, record({qint16(besidePort), 20, 15, 200, 400})));
+        if (userPort)
+            QVERIFY(QDir().mkpath(QFileInfo(user).absolutePath()) &&
+                    put(user, record({qint16(userPort), 20, 15, 200, 400})));
+        const auto restore = qScopeGuard([&] { QFile::setPermissions(program, readable | enterable | QFile::WriteOwner); });
+        if (folder.startsWith("read-only")) {
+            const bool file = folder == "read-only file";
+            QVERIFY(file ? QFile::setPermissions(beside, readable) : QFile::setPermissions(program, readable | enterable));
+            QFile probe(file ? beside : program + "/probe");
+            if (probe.open(QIODevice::ReadWrite)) {
+                if (!file)
+                    probe.remove();
+#ifdef Q_OS_UNIX
+                if (::geteuid() == 0 && !qEnvironmentVariableIsSet("SDI12_TEST_UNPRIVILEGED"))
+                    return rerunAsNobody();
+#endif
+                QSKIP("permissions do not stop writes here");
+            }
+        }
+        const auto where = [&](const QString &path) { return QString(path.isEmpty() ? "none" : path == beside ? "beside" : "user"); };
+        sysdata::Store first(beside, user);
+        const int port = first.read().port;
+        QString error;
+        QVERIFY2(first.write(SysDataRecord{9, 20, 15, 200, 400}, &error), qPrintable(error));
+        sysdata::Store next(beside, user);
+        QCOMPARE(int(next.read().port), 9);
+        QCOMPARE(QStringList({where(first.readPath()), where(first.writePath()), where(next.readPath())}).join(' '), route);
+        QCOMPARE(port, route.startsWith("beside") ? besidePort : route.startsWith("user") ? userPort : 0);
+        if (besidePort && where(first.writePath()) == "user")
+            QCOMPARE(int(sysdata::read(beside).port), besidePort);   // left as it was
+    }
 
-    // One guide window however often it is asked for; it quotes the program's own texts.
-    s.w->submnuHelp->trigger();
-    s.w->submnuHelp->trigger();
-    const QList<HelpWindow *> windows = s.w->findChildren<HelpWindow *>();
-    QCOMPARE(windows.size(), 1);
-    QVERIFY(windows[0]->isVisible());
-    QVERIFY(windows[0]->width() >= 600 && windows[0]->height() >= 400);   // room to read
-    const QString guide = windows[0]->HelpText->toPlainText();
-    for (const char *quoted :
-         {"dialout", "MAINTENANCE", "Re-Scan Sensors", "Calibrate Mode", "Start Log", "Save As...",
-          "Unable to connect to comm port.", "No sensors were found. Please check connections and addresses.",
-          "Command response not found.", "Received command not recognised.", "The default settings were used.",
-          "The values stay in effect until the program ends.", "The command timeout must be between 1 and 6553 mS.",
-          "Unable to set range value whilst sensor is locked."})
-        QVERIFY2(guide.contains(QLatin1String(quoted)), quoted);
-    s.w->submnuAbout->trigger();
-    QVERIFY(s.w->About->isVisible());
-    QVERIFY(s.w->About->Text1->toPlainText().endsWith(QLatin1String("   Version 1.0.2")));
-    QCOMPARE(s.w->About->Licence->text(),
-             QString("Built with Qt %1, running on Qt %2.\nThis program is free software under the GNU General Public "
-                     "License, version 3 or (at your option) any later version. It comes with no warranty.")
-                 .arg(QT_VERSION_STR, qVersion()));
-}
+    void toldOnceAndGuide()
+    {
+        // Nowhere to write: neither beside the program nor a user folder that
+        // can be created. The choices stay in effect; the user hears it once.
+        QTemporaryDir dir;
+        QVERIFY(put(dir.filePath("file"), "x"));
+        const QString user = dir.filePath("file/config/Varno sysfile.cfg");
+        Shell s(dir.filePath("file/Varno sysfile.cfg"), user);
+        for (int com : {2, 5}) {
+            s.port.failNextOpen(QStringLiteral("busy"));
+            s.w->mnuCom[com]->trigger();
+        }
+        QCOMPARE(s.w->core.CommPort, 5);
+        QCOMPARE(s.settingsMessages(),
+                 QStringList{QStringLiteral("The settings could not be saved to \"%1\": the folder \"%2\" could not be "
+                                            "created.\rThe values stay in effect until the program ends.")
+                                 .arg(QDir::toNativeSeparators(user), QDir::toNativeSeparators(dir.filePath("file/config")))});
+        // One guide window however often it is asked for; it quotes the program's own texts.
+        for (int i = 0; i < 2; ++i)
+            s.w->submnuHelp->trigger();
+        const QList<HelpWindow *> windows = s.w->findChildren<HelpWindow *>();
+        QCOMPARE(windows.size(), 1);
+        QVERIFY(windows[0]->isVisible() && windows[0]->width() >= 600 && windows[0]->height() >= 400);   // room to read
+        const QString guide = windows[0]->HelpText->toPlainText();
+        for (const char *quoted :
+             {"dialout", "MAINTENANCE", "Re-Scan Sensors", "Calibrate Mode", "Start Log", "Save As...",
+              "Unable to connect to comm port.", "No sensors were found. Please check connections and addresses.",
+              "Command response not found.", "Received command not recognised.", "The default settings were used.",
+              "The values stay in effect until the program ends.", "The command timeout must be between 1 and 6553 mS.",
+              "Unable to set range value whilst sensor is locked."})
+            QVERIFY2(guide.contains(QLatin1String(quoted)), quoted);
+        s.w->submnuAbout->trigger();
+        QVERIFY(s.w->About->isVisible());
+        QVERIFY(s.w->About->Text1->toPlainText().endsWith(QLatin1String("   Version 1.0.2")));
+        QCOMPARE(s.w->About->Licence->text(),
+                 QString("Built with Qt %1, running on Qt %2.\nThis program is free software under the GNU General Public "
+                         "License, version 3 or (at your option) any later version. It comes with no warranty.")
+                     .arg(QT_VERSION_STR, qVersion()));
+    }
+};
 
 QTEST_MAIN(TestInstall)
 #include "tst_install.moc"
