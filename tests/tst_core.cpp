@@ -1,6 +1,4 @@
-// The run without a window: family set-up, the port and the scan, the
-// decoder's dispatch, the user command. Linked against the core alone.
-
+// The run without a window, core alone: family set-up, the port and the scan, the decoder's dispatch, user command.
 #include "decode/Dispatcher.h"
 #include "discovery/LogPeriods.h"
 #include "discovery/Scanner.h"
@@ -13,6 +11,7 @@
 #include "support/Rig.h"
 
 #include <QCoreApplication>
+#include <QRegularExpression>
 #include <QtTest>
 
 class TestCore : public QObject
@@ -41,24 +40,23 @@ void TestCore::familySetup()
             QVERIFY(!t.CalibrateFrame.isVisible() && t.ParameterFrame.isVisible());
             QCOMPARE(t.RotaryLogPeriodCombo.count(), rotary ? 9 : 0);
             QCOMPARE(t.LogPeriodCombo.items(), QStringList{"Single Log"});
-            QCOMPARE(t.RangeText.text(), QString());
-            QCOMPARE(t.LevelOffsetText.text(), QString("0.00"));
+            QCOMPARE((QStringList{t.RangeText.text(), t.LevelOffsetText.text()}), (QStringList{"", "0.00"}));
             QVERIFY(!t.ClearLogBut.isEnabled() && !t.SaveLogBut.isEnabled());
         }
         QCOMPARE(r.tab(0).RotaryLogPeriodCombo.text(), QString(rotary ? "Single Log" : "Select....."));
         QCOMPARE(r.tab(0).RotaryLogPeriodCombo.itemData(8), rotary ? 900 : -1);
-        for (const Control *c : {static_cast<Control *>(&r.c->win.CalibrateCheck), &r.c->win.mnuFilter, &r.c->win.mnuReset})
+        for (const Control *c : {static_cast<Control *>(&r.c->win.CalibrateCheck), &r.c->win.mnuFilter,
+                                 &r.c->win.mnuReset})
             QCOMPARE(c->isVisible(), !rotary);
-        QCOMPARE(r.c->table->columnCount(), rotary ? 8 : 9);
+        QCOMPARE((QList<int>{r.c->table->columnCount(), int(r.c->log(2)->headers().size())}),
+                 (rotary ? QList<int>{8, 4} : QList<int>{9, 6}));
         QCOMPARE(r.c->table->headerData(8, Qt::Horizontal).toString(), QString(rotary ? "" : "Log Status"));
-        QCOMPARE(r.c->log(2)->headers().size(), rotary ? 4 : 6);
+        const ListField &pu = r.tab(3).PressUnitsCombo;
+        if (!rotary)
+            QCOMPARE((QStringList{QString::number(pu.count()), QString::number(pu.itemData(8)), pu.itemText(8),
+                                  QString::number(pu.itemData(10)), pu.itemText(10), pu.text()}),
+                     (QStringList{"11", "12", "Inch Hg", "14", "KPa", "Select....."}));
     }
-    CoreRig r(false);
-    r.c->prepare();
-    const ListField &pu = r.tab(3).PressUnitsCombo;
-    QCOMPARE(pu.count(), 11);
-    QCOMPARE((QList<int>{pu.itemData(8), pu.itemData(10)}), (QList<int>{12, 14}));
-    QCOMPARE((QStringList{pu.itemText(8), pu.itemText(10), pu.text()}), (QStringList{"Inch Hg", "KPa", "Select....."}));
 }
 
 void TestCore::portBeforeScan()
@@ -66,30 +64,25 @@ void TestCore::portBeforeScan()
     CoreRig r(false);
     r.port.failNextOpen("busy");
     r.load();
-    for (int i = 0; i < 10; ++i) {
-        QCOMPARE(r.c->table->cell(i, 0), QString(9, ' ') + QString::number(i));
-        QCOMPARE(r.c->table->cell(i, 8), QString());
-    }
+    for (int i = 0; i < 10; ++i)
+        QCOMPARE(r.c->table->cell(i, 0) + '|' + r.c->table->cell(i, 8), QString(9, ' ') + QString::number(i) + '|');
     // The port did not open: the message with its reason, no scan.
     QCOMPARE(r.ui.texts(),
              QStringList{"Scan Sensors...|No sensors were found. Please check connections and addresses.\rCOM1: busy"});
     QCOMPARE(r.c->win.StatusPanel2.text(), QString("Not Connected. "));
     QVERIFY(!r.c->win.mnuCom[1].isChecked() && !r.c->win.SensorTab.isEnabled());
     QCOMPARE(r.c->win.mnuCom[1].caption(), QString("COM1 - Test port /dev/null (COM1)"));
-    QVERIFY(r.c->win.mnuCom[2].isEnabled() && !r.c->win.mnuCom[3].isEnabled());
-    QVERIFY(r.sent().isEmpty());
+    QVERIFY(r.c->win.mnuCom[2].isEnabled() && !r.c->win.mnuCom[3].isEnabled() && r.sent().isEmpty());
     // The first port that opens runs the scan; the choice is stored first.
     r.c->ports->mnuCom_Click(2);
     r.settle();
     QCOMPARE(r.c->win.StatusPanel2.text(), QString("Connected on Com Port 2, 1200, n, 7, 1. "));
-    QVERIFY(r.sent().contains("0XUP!"));
-    QVERIFY(r.c->win.mnuCom[2].isChecked() && r.c->win.mnuQueryAddress.isEnabled());
+    QVERIFY(r.sent().contains("0XUP!") && r.c->win.mnuCom[2].isChecked() && r.c->win.mnuQueryAddress.isEnabled());
     QCOMPARE(r.c->CommPort, 2);
     // A second port: the first closes, no scan.
     r.clearSent();
     r.c->ports->mnuCom_Click(1);
-    QVERIFY(r.sent().isEmpty());
-    QVERIFY(r.c->win.mnuCom[1].isChecked() && !r.c->win.mnuCom[2].isChecked());
+    QVERIFY(r.sent().isEmpty() && r.c->win.mnuCom[1].isChecked() && !r.c->win.mnuCom[2].isChecked());
     r.c->quit();
     QVERIFY(!r.port.isOpen());
 }
@@ -100,16 +93,11 @@ void TestCore::scan_data()
     QTest::addColumn<QStringList>("sent");    // to the sensor at 4
     QTest::addColumn<QStringList>("cells");   // its sensor-table row
     QTest::newRow("level probe") << false
-                                 << QStringList{"4XUP!", "4XUT!", "4XP!",         "4XE!",     "4I!",  "4XREV!",
-                                                "4XLOF!", "4XRA!", "4XU0!",       "4XANCALCV0!", "4XANCALCV1!",
-                                                "4XMOR!", "4XLOC!", "4XSN!",      "4XF!",     "4M!",  "4D0!"}
-                                 << QStringList{"         4", "LT510234", "Compensated", "9.8067", "1.2345", "mH2O",
-                                                "21.50",      "Centigrade", "Idle"};
-    QTest::newRow("rotary encoder") << true
-                                    << QStringList{"4XMU!", "4XCP!", "4XRD!", "4XPC!", "4XCV!", "4XSN!", "4I!",
-                                                   "4C!",   "4D0!"}
-                                    << QStringList{"         4", "RQ910234", "12.345", "Millimetres", "200",
-                                                   "Clockwise", "Idle", "", ""};
+        << QString("4XUP! 4XUT! 4XP! 4XE! 4I! 4XREV! 4XLOF! 4XRA! 4XU0! 4XANCALCV0! 4XANCALCV1! 4XMOR! 4XLOC! 4XSN! "
+                   "4XF! 4M! 4D0!").split(' ')
+        << QString("         4|LT510234|Compensated|9.8067|1.2345|mH2O|21.50|Centigrade|Idle").split('|');
+    QTest::newRow("rotary encoder") << true << QString("4XMU! 4XCP! 4XRD! 4XPC! 4XCV! 4XSN! 4I! 4C! 4D0!").split(' ')
+        << QString("         4|RQ910234|12.345|Millimetres|200|Clockwise|Idle||").split('|');
 }
 
 void TestCore::scan()
@@ -120,50 +108,36 @@ void TestCore::scan()
     CoreRig r(rotary);
     rotary ? r.bus.rotarySensor(4) : r.bus.levelSensor(4);
     r.load();
-    for (int i = 0; i < 10; ++i)
-        QCOMPARE(r.c->table->present(i), i == 4);
-    QCOMPARE(r.c->currentTab(), 4);
-    QCOMPARE(r.c->selectedRow(), 4);
-    QCOMPARE(r.ui.beeps, 1);
-    QVERIFY(r.ui.messages.isEmpty());
-    QStringList forFour, cellsShown;
-    for (const QString &c : r.sent())
-        if (c.startsWith('4'))
-            forFour << c;
-    QCOMPARE(forFour, sent);
+    for (int i = 0; i < 10; ++i)   // nothing shown at the absent addresses
+        QCOMPARE(r.c->table->present(i) ? "here" : r.c->table->cell(i, 1), QString(i == 4 ? "here" : ""));
+    QCOMPARE((QList<int>{r.c->currentTab(), r.c->selectedRow(), r.ui.beeps, int(r.c->log(4)->size())}),
+             (QList<int>{4, 4, 1, 1}));
+    QCOMPARE(r.sent().filter(QRegularExpression("^4")), sent);
     // Every query went out with the tab busy; the tab is idle after.
     for (int k = 0; k < r.busyAtWrite.size(); ++k)
         if (r.sent()[k].startsWith('4'))
             QVERIFY2(r.busyAtWrite[k], qPrintable(r.sent()[k]));
     QVERIFY(!r.busy(4) && r.c->win.ScanBut.isEnabled() && r.c->win.SensorTabBar.isEnabled());
     for (int col = 0; col < 9; ++col)
-        cellsShown << r.c->table->cell(4, col);
-    QCOMPARE(cellsShown, cells);
-    for (int a : {0, 3, 5, 9})
-        QCOMPARE(r.c->table->cell(a, 1), QString());
+        QCOMPARE(r.c->table->cell(4, col), cells.value(col));
     const SensorFields &t = r.tab(4);
-    QCOMPARE(r.c->log(4)->size(), 1);
-    QVERIFY(t.ClearLogBut.isEnabled());
-    QVERIFY(r.c->ReplyBeep_Flag && !r.c->SkipLocalOffset_Flag);
-    QVERIFY(!r.c->win.SensorPoll.isVisible());
+    QVERIFY(t.ClearLogBut.isEnabled() && r.c->ReplyBeep_Flag && !r.c->SkipLocalOffset_Flag);
+    QVERIFY(!r.c->win.SensorPoll.isVisible() && r.ui.messages.isEmpty());
     if (rotary) {
         QCOMPARE((QStringList{t.RotaryCountsPerRevText.text(), t.RotaryCurrentValueText.text(),
-                              t.RotaryMeasurementResText.text()}),
-                 (QStringList{"1024", "12.345", "0.049"}));
-        QCOMPARE(t.RotarySensorIDList.count(), 4);
+                              t.RotaryMeasurementResText.text(), QString::number(t.RotarySensorIDList.count())}),
+                 (QStringList{"1024", "12.345", "0.049", "4"}));
         return;
     }
     QCOMPARE((QStringList{t.RangeText.text(), t.MaxOverRangeText.text(), t.LevelText.text(), t.SGText.text(),
                           t.ZeroCalibrationText.text(), t.SlopeCalibrationText.text(), t.SampleRateText.text(),
-                          t.PressureText.text()}),
-             (QStringList{"10.0000", "12.0000", "0.0000", "1", "0.0", "1.0", "2 Seconds", "1.2345"}));
-    QCOMPARE(t.LogPeriodCombo.count(), 7);
-    QCOMPARE(t.LogPeriodCombo.itemText(1), QString("5 Seconds"));
+                          t.PressureText.text(), QString::number(t.LogPeriodCombo.count()),
+                          t.LogPeriodCombo.itemText(1), r.c->win.NoOfReadingsText.text(),
+                          r.c->win.ReadingIntervalText.text(), r.c->win.MaxSampleRateText.text()}),
+             (QStringList{"10.0000", "12.0000", "0.0000", "1", "0.0", "1.0", "2 Seconds", "1.2345", "7", "5 Seconds",
+                          "10", "1", "2"}));
     QCOMPARE(t.SensorIDList.lines(), (QStringList{"SDI Version = 1.3", "Company Name = ORVANE  ",
                                                   "Sensor Model = LT-Q5 ", "Sensor Version = 102"}));
-    QCOMPARE((QStringList{r.c->win.NoOfReadingsText.text(), r.c->win.ReadingIntervalText.text(),
-                          r.c->win.MaxSampleRateText.text()}),
-             (QStringList{"10", "1", "2"}));
 }
 
 void TestCore::scanFindsNothing()
@@ -173,18 +147,14 @@ void TestCore::scanFindsNothing()
     const QString none = "Scan Sensors...|No sensors were found. Please check connections and addresses.";
     for (int i = 0; i < 10; ++i)
         QVERIFY(!r.c->table->present(i));
-    QCOMPARE(r.c->currentTab(), 0);
     QCOMPARE(r.ui.texts(), QStringList{none});
-    QCOMPARE(r.ui.beeps, 1);
-    QCOMPARE(r.sent().size(), 10);
+    QCOMPARE((QList<int>{r.c->currentTab(), r.ui.beeps, int(r.sent().size())}), (QList<int>{0, 1, 10}));
     // A closed port: said once per scan, every scan, every command still logged.
     r.port.close();
     r.ui.clear();
     r.c->comms.clear();
-    for (int scan = 1; scan <= 2; ++scan) {
-        r.c->press(-1, [&] { r.c->scanner->Poll_Sensors(); });
-        r.settle();
-    }
+    for (int scan = 1; scan <= 2; ++scan)
+        r.press(-1, [&] { r.c->scanner->Poll_Sensors(); });
     const QStringList once{"Connection.|Unable to connect to comm port.", none};
     QCOMPARE(r.ui.texts(), once + once);
     QCOMPARE(r.c->comms.count(), 20);
@@ -193,9 +163,8 @@ void TestCore::scanFindsNothing()
 
 void TestCore::scanMeasurementTimeout()
 {
-    // The scan's measurement step waits ten command timeouts, back to one
-    // after it, answered or not; a level probe's local-offset box is set from
-    // its answer without sending it back.
+    // The scan's measurement waits ten command timeouts, then one again, answered or not; a level probe's
+    // local-offset box is set from its answer without sending it back.
     CoreRig r(false, 80);
     r.bus.levelSensor(3);
     r.bus.replies["3XLOC!"] = "31";
@@ -217,33 +186,23 @@ void TestCore::scanMeasurementTimeout()
     });
     r.load();
     QVERIFY(skipAtLoc && !r.c->SkipLocalOffset_Flag);
-    QVERIFY(r.tab(3).LocalOffsetCheck.isChecked());
-    QVERIFY(!r.sent().contains("3XLOC1!"));
-    QCOMPARE(timeoutAtM, QVector<int>{800});
+    QVERIFY(r.tab(3).LocalOffsetCheck.isChecked() && !r.sent().contains("3XLOC1!"));
+    QCOMPARE(timeoutAtM << r.c->link.commandTimeout(), (QVector<int>{800, 80}));   // at 3M!, after the scan
     QCOMPARE(progress.mid(progress.indexOf(1)), (QVector<int>{1, 2, 3, 4, 5, 6, 7, 8, 9}));
-    QCOMPARE(r.c->link.commandTimeout(), 80);
 }
 
 void TestCore::logPeriods()
 {
-    // A level probe's periods are those strictly longer than its sample
-    // rate plus one second.
-    const struct {
-        const char *rate;
-        QStringList periods;
-    } limits[] = {
-        {"4 Seconds", {"Single Log", "10 Seconds", "30 Seconds", "1 Minute", "5 Minutes", "15 Minutes"}},
-        {"1 Second", {"Single Log", "5 Seconds", "10 Seconds", "30 Seconds", "1 Minute", "5 Minutes", "15 Minutes"}},
-        {"0", {"Single Log", "2 Seconds", "5 Seconds", "10 Seconds", "30 Seconds", "1 Minute", "5 Minutes", "15 Minutes"}},
-        {"-1", {"Single Log", "1 Second", "2 Seconds", "5 Seconds", "10 Seconds", "30 Seconds", "1 Minute",
-                "5 Minutes", "15 Minutes"}},
-        {"899 Seconds", {"Single Log"}},
-    };
+    // A level probe's periods are those strictly longer than its sample rate plus one second: of all those
+    // below, the ones from the `first` on.
+    const QStringList all = {"1 Second", "2 Seconds", "5 Seconds", "10 Seconds", "30 Seconds", "1 Minute",
+                             "5 Minutes", "15 Minutes"};
     FieldSet set(nullptr, 0);
     ListField list(set, "LogPeriodCombo");
-    for (const auto &l : limits) {
-        FillLogPeriods(list, l.rate);
-        QCOMPARE(list.items(), l.periods);
+    for (const auto &[rate, first] :
+         {std::pair{"4 Seconds", 3}, {"1 Second", 2}, {"0", 1}, {"-1", 0}, {"899 Seconds", 8}}) {
+        FillLogPeriods(list, rate);
+        QCOMPARE(list.items(), QStringList{"Single Log"} + all.mid(first));
         QCOMPARE(list.currentIndex(), 0);
     }
 }
@@ -252,21 +211,14 @@ void TestCore::dispatch()
 {
     CoreRig r(false, {0});
     Link &l = r.c->link;
-    // An answer to 0I! while 1I! was the last command is ignored.
-    l.strSent_Command = "1I!";
-    l.LastCommand = 10;
-    l.ResponseState = 0;
+    l.strSent_Command = "1I!", l.LastCommand = 10, l.ResponseState = 0;   // an answer to 0I! after 1I!: ignored
     r.port.feed("0I!013OTHER   ZZ    1\r\n");
     QCOMPARE(r.tab(0).SensorIDList.lines().value(1), QString("Company Name = ORVANE  "));
-    QCOMPARE(l.ResponseState, 0);
-    QVERIFY(r.ui.messages.isEmpty());
-    // An unknown code: the decoder says so.
-    l.strSent_Command = "0I!";
-    l.LastCommand = 115;
+    QVERIFY(l.ResponseState == 0 && r.ui.messages.isEmpty());
+    l.strSent_Command = "0I!", l.LastCommand = 115;   // an unknown code: the decoder says so
     r.port.feed("0I!0\r\n");
     QCOMPARE(r.ui.texts(), QStringList{"SDI12 Message Error.|Command response not found."});
-    // An answer goes to the tab of the address it was asked at, whichever tab
-    // is shown: the first and the last address alike.
+    // An answer goes to the tab of the address asked, whichever tab is shown: first and last address alike.
     CoreRig both(false, {0, 9});
     for (const auto &[asked, shown] : {std::pair{0, 9}, {9, 0}}) {
         both.c->setCurrentTab(shown);
@@ -280,8 +232,7 @@ void TestCore::dispatch()
     CoreRig rot(true, {2});
     rot.bus.replies.remove("2XCP!");
     rot.c->press(2, [&] { rot.c->rotary->QueryRotaryPulleyCircumfBut_Click(2); });
-    QVERIFY(rot.busy(2));
-    rot.settle();
+    QVERIFY(rot.busy(2) && rot.settle());
     QVERIFY(!rot.busy(2) && rot.c->win.ScanBut.isEnabled());
 }
 
@@ -296,8 +247,7 @@ void TestCore::userCommand()
     // An unanswered command: no rescan question on closing.
     u.mnuUserCommand_Click();
     submit("0XZZ!");
-    QCOMPARE(r.sent(), QStringList{"0XZZ!"});
-    QCOMPARE(r.c->win.ReceivedText.text(), QString());
+    QCOMPARE(r.sent() << r.c->win.ReceivedText.text(), (QStringList{"0XZZ!", ""}));   // written, nothing received
     u.UserCommand_Form_Unload();
     QVERIFY(r.ui.questions.isEmpty());
     // The text goes out as typed; "maintenance" is an ordinary command.
@@ -305,18 +255,15 @@ void TestCore::userCommand()
     r.clearSent();
     u.mnuUserCommand_Click();
     submit("0I!");
-    QCOMPARE(r.sent(), QStringList{"0I!"});
-    QCOMPARE(r.c->win.ReceivedText.text(), QString("0I!013ORVANE  LT-Q5 102"));
+    QCOMPARE(r.sent() << r.c->win.ReceivedText.text(), (QStringList{"0I!", "0I!013ORVANE  LT-Q5 102"}));
     QCOMPARE(r.c->UserCommandCount, 1);
     // Any line goes to the window in this mode, and nothing on the tab moves.
     r.port.feed("5XYZ\r\n");
     QCOMPARE(r.c->win.ReceivedText.text(), QString("5XYZ"));
-    QCOMPARE(r.tab(0).SensorIDList.count(), 4);
-    QCOMPARE(r.c->UserCommandCount, 2);
+    QCOMPARE((QList<int>{r.tab(0).SensorIDList.count(), r.c->UserCommandCount}), (QList<int>{4, 2}));
     submit("0XZZ!");   // unanswered: the last answer is not left standing as its
     QCOMPARE(r.c->win.ReceivedText.text(), QString());
-    // Closing after an answer asks to rescan: No leaves things as they are,
-    // Yes rescans.
+    // Closing after an answer asks to rescan: No leaves things as they are, Yes rescans.
     r.ui.answers = {false};
     u.UserCommand_Form_Unload();
     QVERIFY(!r.c->link.UserCommandFlag);
