@@ -30,10 +30,7 @@ LogRow rowFor(int k)
     return r;
 }
 
-bool isRow(const LogRow &a, int k)
-{
-    return a.date == rowFor(k).date && a.cells == rowFor(k).cells;
-}
+bool isRow(const LogRow &a, int k) { return a.date == rowFor(k).date && a.cells == rowFor(k).cells; }
 
 // "address:count:first-last" per list, first and last in seconds after kBase.
 QString summary(const Journal::Pending &p)
@@ -45,6 +42,13 @@ QString summary(const Journal::Pending &p)
         total += l.count;
     }
     return total == p.total ? parts.join(' ') : QString("total %1 != %2").arg(p.total).arg(total);
+}
+
+// Closed and opened again (a new run): the summary of family 0's pending rows.
+QString reopened(Journal &j, const QString &path)
+{
+    j.close();
+    return j.open(path).status == Status::Ok ? summary(j.pending(0)) : "not opened again: " + j.lastError();
 }
 
 // Runs a statement on a connection of its own: its first value, or the error.
@@ -73,12 +77,10 @@ int childAppend(const QString &path)
 {
     Journal j;
     const Journal::OpenResult r = j.open(path);
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);   // each line out as soon as it is printed
     std::printf("%s\n", r.ready() ? "open" : qPrintable(r.reason));
-    std::fflush(stdout);
-    for (int k = 0; r.ready() && k < 1000000 && j.append(0, 2, rowFor(k), kBase.addSecs(k)); ++k) {
+    for (int k = 0; r.ready() && k < 1000000 && j.append(0, 2, rowFor(k), kBase.addSecs(k)); ++k)
         std::printf("%d\n", k);
-        std::fflush(stdout);
-    }
     return 1;
 }
 
@@ -87,12 +89,18 @@ int childAppend(const QString &path)
 class TestJournal : public QObject
 {
     Q_OBJECT
+    QScopedPointer<QTemporaryDir> dir;   // a fresh folder for each test and row
+    QString path;
 private slots:
-    // A script of steps on family 0 (b: family 1), then the summary of earlier runs' unsaved readings as the
-    // last session sees them, and the rows taken:
-    //   aN append a row to list N (the k-th append taken k seconds after the base)
-    //   sN save list N, sN<k save it up to the k-th append, cN clear it,
-    //   mN>M move it, r close and open again (a new run), t take the pending rows.
+    void init()
+    {
+        dir.reset(new QTemporaryDir);
+        path = dir->filePath("journal.sqlite");
+    }
+
+    // Steps on family 0 (b: family 1): aN append a row to list N (the k-th append taken k seconds after the base),
+    // sN save list N, sN<k save it up to the k-th append, cN clear it, mN>M move it, r close and open again (a new
+    // run), t take the pending rows. Then the summary of earlier runs' unsaved readings, and the rows taken.
     void sessions_data()
     {
         QTest::addColumn<QString>("script");
@@ -118,26 +126,23 @@ private slots:
     {
         QFETCH(QString, script);
         QFETCH(QString, expected);
-        QTemporaryDir dir;
-        const QString path = dir.filePath("new/folder/journal.sqlite");   // folders it makes
+        const QString deep = dir->filePath("new/folder/journal.sqlite");   // folders it makes
         Journal j;
-        QCOMPARE(j.open(path).status, Status::Ok);
+        QCOMPARE(j.open(deep).status, Status::Ok);
         QVector<qint64> ids{0};
         QStringList taken;
         for (const QString &step : script.split(' ')) {
             const char op = step.at(0).toLatin1();
-            const int n = step.mid(1, 1).toInt();
-            const int k = static_cast<int>(ids.size());
+            const int n = step.mid(1, 1).toInt(), k = static_cast<int>(ids.size()), to = step.mid(3).toInt();
             bool ok = true;
             switch (op) {
-            case 'a':
-            case 'b':
+            case 'a': case 'b':
                 ok = j.append(op == 'a' ? 0 : 1, n, rowFor(k), kBase.addSecs(k));
                 ids << j.lastId();
                 break;
-            case 's': ok = step.contains('<') ? j.markSaved(0, n, ids[step.section('<', 1).toInt()]) : j.markSaved(0, n); break;
+            case 's': ok = step.contains('<') ? j.markSaved(0, n, ids[to]) : j.markSaved(0, n); break;
             case 'c': ok = j.markCleared(0, n); break;
-            case 'm': ok = j.moveList(0, n, step.section('>', 1).toInt()); break;
+            case 'm': ok = j.moveList(0, n, to); break;
             case 't':
                 for (const Journal::Restored &l : j.takePending(0)) {
                     QStringList ks;   // "?" for a row not as it was appended
@@ -148,9 +153,7 @@ private slots:
                     taken << QString("%1:%2").arg(l.address).arg(ks.join(','));
                 }
                 break;
-            default:
-                j.close();
-                ok = j.open(path).status == Status::Ok;
+            default: j.close(); ok = j.open(deep).status == Status::Ok;
             }
             QVERIFY2(ok, qPrintable(step + ": " + j.lastError()));
         }
@@ -159,8 +162,6 @@ private slots:
 
     void retention()
     {
-        QTemporaryDir dir;
-        const QString path = dir.filePath("journal.sqlite");
         QDateTime now = kBase;
         Journal j;
         j.setClock([&now] { return now; });
@@ -170,16 +171,14 @@ private slots:
             QVERIFY(QFile::remove(path) || !QFile::exists(path));
             QCOMPARE(j.open(path).status, Status::Ok);
             const int lists[][2] = {{1, saved}, {2, cleared}, {3, unsaved}};
-            for (int l = 0, k = 0; l < 3; ++l) {
+            for (int l = 0, k = 0; l < 3; ++l, now = kBase.addDays(2)) {
                 for (int end = k + lists[l][1]; k < end; ++k)
                     QVERIFY(j.append(0, lists[l][0], rowFor(k), kBase.addSecs(k)));
                 QVERIFY(l == 2 || (l == 0 ? j.markSaved(0, 1) : j.markCleared(0, 2)));
-                now = kBase.addDays(2);
             }
         };
-        // By size: closed rows go first, in the order they were closed, then
-        // the oldest unsaved ones, which are accounted for ("count@earliest"
-        // in seconds after the base) until taken or the journal is opened again.
+        // By size: closed rows go first, in the order they were closed, then the oldest unsaved ones, which are
+        // accounted for ("count@earliest" in seconds after the base) until taken or the journal is opened again.
         auto dropped = [](const Journal::Dropped &d) {
             return QString("%1@%2").arg(d.count).arg(d.since.isValid() ? QString::number(kBase.secsTo(d.since)) : "-");
         };
@@ -198,41 +197,35 @@ private slots:
                 QCOMPARE(dropped(j.droppedUnsaved()), QString("0@-"));
             }
         }
-        j.close();
         j.setMaxRows(8);   // the prune of open() drops two of the earlier run's
-        QCOMPARE(j.open(path).status, Status::Ok);
+        QCOMPARE(reopened(j, path), QString("3:8:122-129"));
         QCOMPARE(dropped(j.droppedUnsaved()), QString("2@120"));
-        QCOMPARE(summary(j.pending(0)), QString("3:8:122-129"));
         j.close();
         // By age: closed rows stay 30 days after closing; unsaved ones stay.
         j.setMaxRows(Journal::kMaxRows);
         fill(5, 3, 2);
         const int day = 86400;
-        const std::pair<int, qint64> ages[] = {{29 * day, 10}, {30 * day, 10}, {30 * day + 1, 5},
-                                               {32 * day, 5},  {32 * day + 1, 2}, {400 * day, 2}};
-        for (const auto &a : ages) {
-            now = kBase.addSecs(a.first);
+        for (const auto &[age, rows] : {std::pair<int, qint64>{29 * day, 10}, {30 * day, 10}, {30 * day + 1, 5},
+                                        {32 * day, 5}, {32 * day + 1, 2}, {400 * day, 2}}) {
+            now = kBase.addSecs(age);
             QVERIFY(j.prune());
-            QCOMPARE(j.rowCount(), a.second);
+            QCOMPARE(j.rowCount(), rows);
         }
-        j.close();
-        QCOMPARE(j.open(path).status, Status::Ok);
-        QCOMPARE(summary(j.pending(0)), QString("3:2:8-9"));
+        QCOMPARE(reopened(j, path), QString("3:2:8-9"));
     }
 
     void badFiles_data()
     {
         QTest::addColumn<QString>("kind");
         QTest::addColumn<Status>("status");
-        QTest::newRow("random bytes") << "random" << Status::Corrupt;
-        QTest::newRow("damaged page, run cut short") << "page-cut" << Status::Corrupt;
-        QTest::newRow("damaged page, found while logging") << "page-later" << Status::Corrupt;
-        QTest::newRow("another database") << "foreign" << Status::Corrupt;
-        QTest::newRow("newer version") << "newer" << Status::Newer;
-        QTest::newRow("empty file") << "empty" << Status::Ok;
-        QTest::newRow("folder under a file") << "underfile" << Status::Failed;
-        QTest::newRow("read-only folder") << "rofolder" << Status::ReadOnly;
-        QTest::newRow("read-only file") << "rofile" << Status::ReadOnly;
+        const std::tuple<const char *, const char *, Status> rows[] = {
+            {"random bytes", "random", Status::Corrupt}, {"damaged page, run cut short", "page-cut", Status::Corrupt},
+            {"damaged page, found while logging", "page-later", Status::Corrupt},
+            {"another database", "foreign", Status::Corrupt}, {"newer version", "newer", Status::Newer},
+            {"empty file", "empty", Status::Ok}, {"folder under a file", "underfile", Status::Failed},
+            {"read-only folder", "rofolder", Status::ReadOnly}, {"read-only file", "rofile", Status::ReadOnly}};
+        for (const auto &[name, kind, status] : rows)
+            QTest::newRow(name) << QString(kind) << status;
     }
 
     // A damaged or foreign file is kept as it was beside the new one, named for why, and the new journal
@@ -241,8 +234,8 @@ private slots:
     {
         QFETCH(QString, kind);
         QFETCH(Status, status);
-        QTemporaryDir dir;
-        QString path = dir.filePath("journal.sqlite");
+        if (kind.startsWith("ro") && geteuid() == 0)
+            QSKIP("File modes do not stop root from writing; writeFailure makes writing fail another way");
         Journal j;
         QFile f(path);
         if (kind == "random") {
@@ -251,57 +244,48 @@ private slots:
             QVERIFY(f.open(QIODevice::WriteOnly) && f.write(junk) == junk.size());
         } else if (kind == "foreign") {
             QCOMPARE(sql(path, "CREATE TABLE notes(a)"), QString());
-        } else if (kind == "empty") {
-            QVERIFY(f.open(QIODevice::WriteOnly));
-        } else if (kind == "underfile") {
-            QVERIFY(QFile(dir.filePath("plain")).open(QIODevice::WriteOnly));
-            path = dir.filePath("plain/journal.sqlite");
-        } else if (kind.startsWith("ro") && geteuid() == 0) {
-            QSKIP("File modes do not stop root from writing; writeFailure makes writing fail another way");
+        } else if (kind == "empty" || kind == "underfile") {
+            QVERIFY(QFile(kind == "empty" ? path : dir->filePath("plain")).open(QIODevice::WriteOnly));
+            path = kind == "empty" ? path : dir->filePath("plain/journal.sqlite");
         } else {
             QCOMPARE(j.open(path).status, Status::Ok);
             for (int k = 0; k < 20; ++k)
                 QVERIFY(j.append(0, 1, rowFor(k), kBase));
             j.close();
-            if (kind == "newer") {
+            if (kind == "newer")
                 QCOMPARE(sql(path, QString("PRAGMA user_version = %1").arg(Journal::kSchemaVersion + 1)), QString());
-            } else if (kind.startsWith("ro")) {
-                QVERIFY(kind == "rofolder" ? QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner)
+            else if (kind.startsWith("ro"))
+                QVERIFY(kind == "rofolder" ? QFile::setPermissions(dir->path(), QFile::ReadOwner | QFile::ExeOwner)
                                            : QFile::setPermissions(path, QFile::ReadOwner));
-            } else {   // page 5 holds the index of unsaved rows
+            else   // page 5 holds the index of unsaved rows
                 QVERIFY(f.open(QIODevice::ReadWrite) && f.seek(4 * 4096) && f.write(QByteArray(4096, '\xA5')) == 4096);
-                f.close();
-            }
-            if (kind == "page-cut") {   // the write-ahead log a killed run leaves
+            f.close();
+            if (kind == "page-cut")   // the write-ahead log a killed run leaves
                 QVERIFY(QFile(path + "-wal").open(QIODevice::WriteOnly));
-            } else if (kind == "page-later") {   // not read at open after a clean end: the first row meets it
+            if (kind == "page-later") {   // not read at open after a clean end: the first row meets it
                 QCOMPARE(j.open(path).status, Status::Ok);
                 QVERIFY(!j.append(0, 1, rowFor(21), kBase));
                 j.close();
             }
         }
-        f.close();
         const QByteArray before = contents(path);
         const Journal::OpenResult r = j.open(path);
-        QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QFile::setPermissions(dir->path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         QCOMPARE(r.status, status);
         if (!r.ready()) {
             QVERIFY(!j.isOpen() && !r.reason.isEmpty());
             QVERIFY(!j.append(0, 1, rowFor(2), kBase) && !j.lastError().isEmpty());
             return;
         }
-        const QString word = status == Status::Newer ? ".newer-" : ".corrupt-";
-        QVERIFY2(status == Status::Ok ? r.movedTo.isEmpty() : QFileInfo(r.movedTo).fileName().startsWith("journal.sqlite" + word),
-                 qPrintable(r.movedTo));
+        const QString moved = QFileInfo(r.movedTo).fileName(), word = status == Status::Newer ? ".newer-" : ".corrupt-";
+        QVERIFY2(status == Status::Ok ? r.movedTo.isEmpty() : moved.startsWith("journal.sqlite" + word), qPrintable(moved));
         if (status != Status::Ok) {
             QCOMPARE(contents(r.movedTo), before);
-            QVERIFY2(r.reason.contains(QFileInfo(r.movedTo).fileName()), qPrintable(r.reason));
+            QVERIFY2(r.reason.contains(moved), qPrintable(r.reason));
         }
         QCOMPARE(j.rowCount(), 0);
         QVERIFY(j.append(0, 4, rowFor(1), kBase));
-        j.close();
-        QCOMPARE(j.open(path).status, Status::Ok);
-        QCOMPARE(summary(j.pending(0)), QString("4:1:0-0"));
+        QCOMPARE(reopened(j, path), QString("4:1:0-0"));
         j.close();
         QCOMPARE(sql(path, "PRAGMA quick_check"), QString("ok"));
     }
@@ -309,8 +293,6 @@ private slots:
     // A full disk, as far as the journal can tell: the process may not make any file longer (root too).
     void writeFailure()
     {
-        QTemporaryDir dir;
-        const QString path = dir.filePath("journal.sqlite");
         Journal j;
         QCOMPARE(j.open(path).status, Status::Ok);
         QVERIFY(j.append(0, 1, rowFor(1), kBase.addSecs(1)));
@@ -318,8 +300,7 @@ private slots:
         struct rlimit old {};
         QCOMPARE(getrlimit(RLIMIT_FSIZE, &old), 0);
         const auto previous = std::signal(SIGXFSZ, SIG_IGN);
-        struct rlimit small = old;
-        small.rlim_cur = static_cast<rlim_t>(QFileInfo(path + "-wal").size());
+        const struct rlimit small = {static_cast<rlim_t>(QFileInfo(path + "-wal").size()), old.rlim_max};
         QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
         const bool failed = !j.append(0, 1, rowFor(2), kBase.addSecs(2));
         const QString error = j.lastError();
@@ -327,17 +308,13 @@ private slots:
         std::signal(SIGXFSZ, previous);
         QVERIFY(failed && !error.isEmpty() && j.isOpen());
         QVERIFY2(j.append(0, 1, rowFor(3), kBase.addSecs(3)), qPrintable(j.lastError()));   // room again
-        j.close();
-        QCOMPARE(j.open(path).status, Status::Ok);
-        QCOMPARE(summary(j.pending(0)), QString("1:2:1-3"));
+        QCOMPARE(reopened(j, path), QString("1:2:1-3"));
     }
 
     // A console killed while it appends: another one is kept out while it runs; every row it reported is
     // there, at most the one being written is missing, the file is sound, and its lock keeps no one out.
     void crashMidAppend()
     {
-        QTemporaryDir dir;
-        const QString path = dir.filePath("journal.sqlite");
         QProcess child;
         child.start(QCoreApplication::applicationFilePath(), {"child-append", path});
         QByteArray printed;
@@ -346,14 +323,13 @@ private slots:
         QVERIFY2(printed.startsWith("open\n"), printed.left(200).constData());
         Journal j;
         const Journal::OpenResult refused = j.open(path);
-        QCOMPARE(refused.status, Status::InUse);
-        QVERIFY2(refused.reason.contains("in use by another running console"), qPrintable(refused.reason));
+        QVERIFY2(refused.status == Status::InUse && refused.reason.contains("in use by another running console"),
+                 qPrintable(refused.reason));
         QTest::qWait(QRandomGenerator::global()->bounded(10, 60));   // the kill lands anywhere in an append
         ::kill(static_cast<pid_t>(child.processId()), SIGKILL);
         QVERIFY(child.waitForFinished(10000) && child.exitStatus() == QProcess::CrashExit);
         printed += child.readAllStandardOutput();
         QVERIFY(QFileInfo::exists(path + ".lock"));
-
         const QList<QByteArray> numbers = printed.trimmed().split('\n').mid(1);
         const int committed = numbers.last().toInt() + 1;
         QCOMPARE(numbers.size(), committed);
