@@ -1,28 +1,23 @@
+#include "../support/SimProcess.h"
 #include "decode/Crc.h"
 #include "link/FakeSerialPort.h"
 #include "sim/SimBus.h"
-
-#include <QElapsedTimer>
-#include <QFileInfo>
-#include <QProcess>
-#include <QTemporaryDir>
-#include <QTest>
 
 #include <fcntl.h>
 #include <poll.h>
 #include <termios.h>
 #include <unistd.h>
 
-class TestSim : public QObject
-{
-    Q_OBJECT
-private slots:
-    void exchanges();
-    void standard();
-    void program();
+namespace {
+using F = sim::Faults;
+// One exchange: the fault on for it alone; the reply after the echo (no
+// command: only listen) within `ms`, its last byte no sooner than `notBeforeMs`.
+struct Step {
+    void (*fault)(F &);
+    QByteArray command, reply;
+    int ms = 60, notBeforeMs = 0;
 };
 
-namespace {
 // A bus on the port test double, answering at once.
 struct Bench {
     FakeSerialPort port;
@@ -45,234 +40,174 @@ struct Bench {
     // Sends a command and returns what came back within `ms`.
     QByteArray ask(const QByteArray &cmd, int ms = 60)
     {
-        received.clear();
-        at.clear();
+        received.clear(), at.clear();
         sentAt = port.nowNs();
         port.write(cmd);
         QTest::qWait(ms);
         return received;
     }
-};
-} // namespace
-
-// What the console's own suites do not draw out of the bus, in order on one
-// bus, each step with only its own fault on. The plain answers to every
-// parameter command are theirs.
-void TestSim::exchanges()
-{
-    Bench b;
-    auto &bus = b.bus;
-    auto &at = b.at;
-    auto &sentAt = b.sentAt;
-    const auto ask = [&b](const QByteArray &cmd, int ms = 60) { return b.ask(cmd, ms); };
-    bus.addSensor(3, sim::Family::Level);
-    bus.addSensor(5, sim::Family::Level);
-    bus.addSensor(7, sim::Family::Rotary);
-    using F = sim::Faults;
-    const struct {
-        void (*fault)(F &);
-        QByteArray command, reply;   // the reply after the echo; no command: only listen
-        int ms = 60;
-    } steps[] = {
-        // Values out of range and the other family's commands: only the echo.
-        {nullptr, "3XREV5!", ""},
-        {nullptr, "3XMU!", ""},
-        {nullptr, "3C!", ""},
-        {nullptr, "7M!", ""},
-        {nullptr, "7XUP!", ""},
-        // The lowest address answers "?!"; bytes before an address make no command.
-        {nullptr, "?!", "3\r\n"},
-        {nullptr, "xx5!", "5\r\n"},
-        // A taken address is refused; a sensor moves with its parameters.
-        {nullptr, "3A5!", "3\r\n"},
-        {nullptr, "3A6!", "6\r\n"},
-        {nullptr, "3I!", ""},
-        {nullptr, "6XSN!", "6LT510233\r\n"},
-        {[](F &f) { f.refuseAddress = true; }, "6A8!", "6\r\n"},
-        {[](F &f) { f.silent.insert(6); }, "6I!", ""},
-        {[](F &f) { f.noAnswer.insert("6XRA!"); }, "6XRA!", ""},
-        {[](F &f) { f.noAnswer.insert("6XRA!"); }, "6XMOR!", "6+12.000\r\n"},
-        {[](F &f) { f.garbage = "\x01zz"; }, "6XUT!", "\x01zz60\r\n"},
-        {[](F &f) { f.noCrLf.insert("6XUT!"); }, "6XUT!", "60"},
-        {[](F &f) { f.lateMs = 150; }, "6XUT!", ""},
-        {nullptr, "", "60\r\n", 300},   // late, not lost
-        {[](F &f) { f.repeatLetters = true; }, "7XRD!", "7XRD1\r\n"},
-        // A measurement's service request comes the seconds it gave after its
-        // answer (none for none); a newer command cancels it.
-        {nullptr, "7C!", "700001\r\n"},
-        {nullptr, "5M!", "50012\r\n", 900},
-        {nullptr, "", "5\r\n", 600},
-        {nullptr, "5M!", "50012\r\n"},
-        {nullptr, "5D0!", "5+1.2345+21.50\r\n", 1300},
-        // A set-point command answers like a measurement, here without its service request.
-        {[](F &f) { f.noServiceRequest = true; }, "6XSPM0.0!", "60012\r\n", 1300},
-    };
-    for (const auto &s : steps) {
-        bus.faults() = F();
-        if (s.fault)
-            s.fault(bus.faults());
-        QCOMPARE(ask(s.command, s.ms), s.command + s.reply);
-    }
-    QVERIFY(bus.hasSensor(6) && !bus.hasSensor(3));
-    // A sensor that streams: echoes of further commands, never an answer.
-    bus.setStream(true);
-    for (const QByteArray &cmd : {QByteArray("6I!"), QByteArray("6XUT!")}) {
-        const QByteArray s = ask(cmd, 100);
-        QVERIFY(s.contains(cmd) && s.size() > 200 && !s.contains('\r'));
-    }
-    bus.setStream(false);
-    QTest::qWait(30);
-    QCOMPARE(ask("6XUT!"), QByteArray("6XUT!60\r\n"));
-    // Paced, each character takes its 8.33 ms on the line; the answer follows
-    // the echo after the answer delay. A loaded machine only makes bytes late,
-    // so only the earliest arrival is checked.
-    bus.setPaced(true);
-    bus.setAnswerDelayMs(10);
-    QCOMPARE(ask("6XUT!", 200), QByteArray("6XUT!60\r\n"));
-    QCOMPARE(at.size(), 9);
-    for (int i = 0; i < at.size(); ++i) {
-        const qint64 least = (i + 1) * 8'330'000LL + (i >= 5 ? 10'000'000LL : 0) - 200'000LL;
-        QVERIFY2(at[i] - sentAt >= least, qPrintable(QString::number(i)));
-    }
-}
-
-// Standard mode, in order on one bus: 3 a level probe (1 s), 4 a level probe
-// with two further values (0 s), 7 a rotary encoder (1 s). The last byte of
-// a reply with `notBefore` arrives no sooner after its command.
-void TestSim::standard()
-{
-    Bench b;
-    b.bus.setStandard(true);
-    b.bus.addSensor(3, sim::Family::Level);
-    b.bus.addSensor(4, sim::Family::Level);
-    b.bus.addSensor(7, sim::Family::Rotary);
-    b.bus.setMeasurementSeconds(4, 0);
-    b.bus.setMeasurementSeconds(7, 1);
-    b.bus.setExtraValues(4, 2);
-    const auto withCrc = [](const QByteArray &a) { return crc::withCrc(a) + "\r\n"; };
-    const struct {
-        QByteArray command, reply;   // the reply after the echo; no command: only listen
-        int ms = 60, notBeforeMs = 0;
-    } steps[] = {
-        // Before the time given, the address alone, and the measurement goes
-        // on; an aC! never ends in a service request, an aM! does.
-        {"7C!", "700101\r\n"},
-        {"7D0!", "7\r\n"},
-        {"3M!", "30012\r\n"},
-        {"3D0!", "3\r\n"},
-        {"", "3\r\n", 1200},
-        {"3D0!", "3+1.2345+21.50\r\n"},
-        {"7D0!", "7+12.345\r\n"},
-        // Commands to other sensors leave an aM! running; data with CRC, kept.
-        {"3MC!", "30012\r\n", 300},
-        {"7XMU!", "71\r\n"},
-        {"", "3\r\n", 1000},
-        {"3D0!", withCrc("3+1.2355+21.50")},
-        {"3D0!", withCrc("3+1.2355+21.50")},
-        {"7D0!", "7+12.345\r\n"},
-        // No time, no service request; the other family's measurements.
-        {"4M!", "40004\r\n", 300},
-        {"4D0!", "4+1.2345+21.50-1.250+2.500\r\n"},
-        {"4CC!", "400004\r\n"},
-        {"4D0!", withCrc("4+1.2355+21.50-1.250+2.500")},
-        {"4D1!", "4\r\n"},
-        {"7M!", "70011\r\n7\r\n", 1400, 1000},
-        {"7D0!", "7+12.345\r\n"},
-        // Continuous measurements: at once, with and without CRC.
-        {"4R0!", "4+1.2365+21.51-1.250+2.500\r\n"},
-        {"4RC0!", withCrc("4+1.2375+21.51-1.250+2.500")},
-        {"3RC0!", withCrc("3+1.2365+21.51")},
-        // A set-point command answers as aM! does; parameters as always.
-        {"4XSPM1.0!", "40004\r\n"},
-        {"4D0!", "4+1.2384+21.52-1.250+2.500\r\n"},
-        // Any other command to the sensor aborts its aM!: no service request.
-        {"3M!", "30012\r\n"},
-        {"3XSN!", "3LT510233\r\n"},
-        {"", "", 1200},
-        {"3D0!", "3\r\n"},
-    };
-    for (const auto &s : steps) {
-        const QByteArray got = b.ask(s.command, s.ms);
-        QCOMPARE(got, s.command + s.reply);
-        if (s.notBeforeMs)
-            QVERIFY2(b.at.last() - b.sentAt >= s.notBeforeMs * 1'000'000LL, s.command.constData());
-    }
-}
-
-namespace {
-struct Program {
-    QTemporaryDir runtime;
-    QProcess process;
-    QString link;
-    void start(const QStringList &args)
+    void run(std::initializer_list<Step> steps)
     {
-        QFile::setPermissions(runtime.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("XDG_RUNTIME_DIR", runtime.path());
-        process.setProcessEnvironment(env);
-        process.start(QStringLiteral(SDI12_SIM_PATH), args);
-        link = runtime.path() + "/sdi12-ports/COM" + args.value(args.indexOf("--com") + 1);
-    }
-    // Opens the port raw, writes the command and reads up to its CR LF.
-    QByteArray exchange(const QByteArray &cmd)
-    {
-        const int fd = ::open(QFile::encodeName(link).constData(), O_RDWR | O_NOCTTY);
-        termios t{};
-        ::tcgetattr(fd, &t);
-        ::cfmakeraw(&t);
-        ::tcsetattr(fd, TCSANOW, &t);
-        QByteArray out;
-        QElapsedTimer clock;
-        clock.start();
-        const bool written = fd >= 0 && ::write(fd, cmd.constData(), static_cast<size_t>(cmd.size())) == cmd.size();
-        while (written && clock.elapsed() < 2000 && !out.endsWith("\r\n")) {
-            pollfd p{fd, POLLIN, 0};
-            char buf[128];
-            const ssize_t n = ::poll(&p, 1, 20) > 0 ? ::read(fd, buf, sizeof buf) : 0;
-            out.append(buf, static_cast<int>(qMax<ssize_t>(n, 0)));
+        for (const Step &s : steps) {
+            bus.faults() = F();
+            if (s.fault)
+                s.fault(bus.faults());
+            QCOMPARE(ask(s.command, s.ms), s.command + s.reply);
+            if (s.notBeforeMs)
+                QVERIFY2(at.last() - sentAt >= s.notBeforeMs * 1'000'000LL, s.command.constData());
         }
-        ::close(fd);
-        return out;
     }
 };
+
+// Opens the port raw, writes the command and reads up to its CR LF.
+QByteArray exchange(const QString &link, const QByteArray &cmd)
+{
+    const int fd = ::open(QFile::encodeName(link).constData(), O_RDWR | O_NOCTTY);
+    termios t{};
+    ::tcgetattr(fd, &t);
+    ::cfmakeraw(&t);
+    ::tcsetattr(fd, TCSANOW, &t);
+    QByteArray out;
+    QElapsedTimer clock;
+    clock.start();
+    const bool written = fd >= 0 && ::write(fd, cmd.constData(), static_cast<size_t>(cmd.size())) == cmd.size();
+    while (written && clock.elapsed() < 2000 && !out.endsWith("\r\n")) {
+        pollfd p{fd, POLLIN, 0};
+        char buf[128];
+        const ssize_t n = ::poll(&p, 1, 20) > 0 ? ::read(fd, buf, sizeof buf) : 0;
+        out.append(buf, static_cast<int>(qMax<ssize_t>(n, 0)));
+    }
+    ::close(fd);
+    return out;
+}
 } // namespace
 
-// The program on a pseudo-terminal that can be opened again after closing;
-// a command run under it, whose exit status it passes on; standard mode with
-// further values; a wrong COM number or count of values.
-void TestSim::program()
+class TestSim : public QObject
 {
-    Program p;
-    p.start({"--com", "4", "--level", "0", "--rotary", "7"});
-    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(p.link).isSymLink(), 5000);
-    QCOMPARE(p.exchange("0I!"), QByteArray("0I!013ORVANE  LT-Q5 102\r\n"));
-    QCOMPARE(p.exchange("7XMU!"), QByteArray("7XMU!71\r\n"));
-    QCOMPARE(p.exchange("0XRA!"), QByteArray("0XRA!0+10.000\r\n"));
-    p.process.terminate();
-    QVERIFY(p.process.waitForFinished(5000));
-    QCOMPARE(p.process.exitCode(), 0);
-    QVERIFY(!QFileInfo(p.link).isSymLink());
-    const QByteArray log = p.process.readAllStandardError();
-    QVERIFY(log.contains("rx 0I!") && log.contains("tx 013ORVANE"));
-
-    p.start({"--com", "9", "--level", "1", "--", "/bin/sh", "-c", "sleep 0.3; exit 3"});
-    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(p.link).isSymLink(), 5000);
-    QVERIFY(p.process.waitForFinished(5000));
-    QCOMPARE(p.process.exitCode(), 3);
-    QVERIFY(!QFileInfo(p.link).isSymLink());
-    p.start({"--com", "5", "--standard", "--level", "2", "--mtime", "2=0", "--extra-values", "1"});
-    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(p.link).isSymLink(), 5000);
-    QCOMPARE(p.exchange("2D0!"), QByteArray("2D0!2\r\n"));
-    QCOMPARE(p.exchange("2MC!"), QByteArray("2MC!20003\r\n"));
-    QCOMPARE(p.exchange("2D0!"), "2D0!" + crc::withCrc("2+1.2345+21.50-1.250") + "\r\n");
-    p.process.terminate();
-    QVERIFY(p.process.waitForFinished(5000));
-    for (const QStringList &args : {QStringList{"--com", "99"}, QStringList{"--com", "5", "--extra-values", "8"}}) {
-        p.start(args);
-        QVERIFY(p.process.waitForFinished(5000));
-        QCOMPARE(p.process.exitCode(), 2);
+    Q_OBJECT
+private slots:
+    // What the console's own suites do not draw out of the bus, in order on
+    // one bus. The plain answers to every parameter command are theirs.
+    void exchanges()
+    {
+        Bench b;
+        b.bus.addSensor(3, sim::Family::Level);
+        b.bus.addSensor(5, sim::Family::Level);
+        b.bus.addSensor(7, sim::Family::Rotary);
+        const auto noRA = [](F &f) { f.noAnswer.insert("6XRA!"); };
+        b.run({
+            // Values out of range and the other family's commands: only the echo.
+            {{}, "3XREV5!", ""}, {{}, "3XMU!", ""}, {{}, "3C!", ""}, {{}, "7M!", ""}, {{}, "7XUP!", ""},
+            // The lowest address answers "?!"; bytes before an address make no command.
+            {{}, "?!", "3\r\n"}, {{}, "xx5!", "5\r\n"},
+            // A taken address is refused; a sensor moves with its parameters.
+            {{}, "3A5!", "3\r\n"}, {{}, "3A6!", "6\r\n"}, {{}, "3I!", ""}, {{}, "6XSN!", "6LT510233\r\n"},
+            {[](F &f) { f.refuseAddress = true; }, "6A8!", "6\r\n"}, {[](F &f) { f.silent.insert(6); }, "6I!", ""},
+            {noRA, "6XRA!", ""}, {noRA, "6XMOR!", "6+12.000\r\n"},
+            {[](F &f) { f.garbage = "\x01zz"; }, "6XUT!", "\x01zz60\r\n"},
+            {[](F &f) { f.noCrLf.insert("6XUT!"); }, "6XUT!", "60"},
+            {[](F &f) { f.lateMs = 150; }, "6XUT!", ""}, {{}, "", "60\r\n", 300},   // late, not lost
+            {[](F &f) { f.repeatLetters = true; }, "7XRD!", "7XRD1\r\n"},
+            // A measurement's service request comes the seconds it gave after
+            // its answer (none for none); a newer command cancels it.
+            {{}, "7C!", "700001\r\n"}, {{}, "5M!", "50012\r\n", 900}, {{}, "", "5\r\n", 600},
+            {{}, "5M!", "50012\r\n"}, {{}, "5D0!", "5+1.2345+21.50\r\n", 1300},
+            // A set-point command answers like a measurement, here without its service request.
+            {[](F &f) { f.noServiceRequest = true; }, "6XSPM0.0!", "60012\r\n", 1300},
+        });
+        if (QTest::currentTestFailed())
+            return;
+        QVERIFY(b.bus.hasSensor(6) && !b.bus.hasSensor(3));
+        // A sensor that streams: echoes of further commands, never an answer.
+        b.bus.setStream(true);
+        for (const QByteArray &cmd : {QByteArray("6I!"), QByteArray("6XUT!")}) {
+            const QByteArray s = b.ask(cmd, 100);
+            QVERIFY(s.contains(cmd) && s.size() > 200 && !s.contains('\r'));
+        }
+        b.bus.setStream(false);
+        QTest::qWait(30);
+        QCOMPARE(b.ask("6XUT!"), QByteArray("6XUT!60\r\n"));
+        // Paced, each character takes its 8.33 ms on the line; the answer follows
+        // the echo after the answer delay. A loaded machine only makes bytes late,
+        // so only the earliest arrival is checked.
+        b.bus.setPaced(true);
+        b.bus.setAnswerDelayMs(10);
+        QCOMPARE(b.ask("6XUT!", 200), QByteArray("6XUT!60\r\n"));
+        QCOMPARE(b.at.size(), 9);
+        for (int i = 0; i < b.at.size(); ++i) {
+            const qint64 least = (i + 1) * 8'330'000LL + (i >= 5 ? 10'000'000LL : 0) - 200'000LL;
+            QVERIFY2(b.at[i] - b.sentAt >= least, qPrintable(QString::number(i)));
+        }
     }
-}
+
+    // Standard mode, in order on one bus: 3 a level probe (1 s), 4 a level probe
+    // with two further values (0 s), 7 a rotary encoder (1 s).
+    void standard()
+    {
+        Bench b;
+        b.bus.setStandard(true);
+        b.bus.addSensor(3, sim::Family::Level);
+        b.bus.addSensor(4, sim::Family::Level);
+        b.bus.addSensor(7, sim::Family::Rotary);
+        b.bus.setMeasurementSeconds(4, 0);
+        b.bus.setMeasurementSeconds(7, 1);
+        b.bus.setExtraValues(4, 2);
+        const auto crc = [](const QByteArray &a) { return crc::withCrc(a) + "\r\n"; };
+        b.run({
+            // Before the time given, the address alone, and the measurement goes
+            // on; an aC! never ends in a service request, an aM! does.
+            {{}, "7C!", "700101\r\n"}, {{}, "7D0!", "7\r\n"}, {{}, "3M!", "30012\r\n"}, {{}, "3D0!", "3\r\n"},
+            {{}, "", "3\r\n", 1200}, {{}, "3D0!", "3+1.2345+21.50\r\n"}, {{}, "7D0!", "7+12.345\r\n"},
+            // Commands to other sensors leave an aM! running; data with CRC, kept.
+            {{}, "3MC!", "30012\r\n", 300}, {{}, "7XMU!", "71\r\n"}, {{}, "", "3\r\n", 1000},
+            {{}, "3D0!", crc("3+1.2355+21.50")}, {{}, "3D0!", crc("3+1.2355+21.50")}, {{}, "7D0!", "7+12.345\r\n"},
+            // No time, no service request; the other family's measurements.
+            {{}, "4M!", "40004\r\n", 300}, {{}, "4D0!", "4+1.2345+21.50-1.250+2.500\r\n"}, {{}, "4CC!", "400004\r\n"},
+            {{}, "4D0!", crc("4+1.2355+21.50-1.250+2.500")}, {{}, "4D1!", "4\r\n"},
+            {{}, "7M!", "70011\r\n7\r\n", 1400, 1000}, {{}, "7D0!", "7+12.345\r\n"},
+            // Continuous measurements: at once, with and without CRC.
+            {{}, "4R0!", "4+1.2365+21.51-1.250+2.500\r\n"}, {{}, "4RC0!", crc("4+1.2375+21.51-1.250+2.500")},
+            {{}, "3RC0!", crc("3+1.2365+21.51")},
+            // A set-point command answers as aM! does; parameters as always.
+            {{}, "4XSPM1.0!", "40004\r\n"}, {{}, "4D0!", "4+1.2384+21.52-1.250+2.500\r\n"},
+            // Any other command to the sensor aborts its aM!: no service request.
+            {{}, "3M!", "30012\r\n"}, {{}, "3XSN!", "3LT510233\r\n"}, {{}, "", "", 1200}, {{}, "3D0!", "3\r\n"},
+        });
+    }
+
+    // The program on a pseudo-terminal that can be opened again after closing;
+    // a command run under it, whose exit status it passes on; standard mode with
+    // further values; a wrong COM number or count of values.
+    void program()
+    {
+        SimProcess p;
+        QVERIFY(p.start({"--com", "4", "--level", "0", "--rotary", "7"}, 4));
+        QCOMPARE(exchange(p.link(4), "0I!"), QByteArray("0I!013ORVANE  LT-Q5 102\r\n"));
+        QCOMPARE(exchange(p.link(4), "7XMU!"), QByteArray("7XMU!71\r\n"));
+        QCOMPARE(exchange(p.link(4), "0XRA!"), QByteArray("0XRA!0+10.000\r\n"));
+        p.process.terminate();
+        QVERIFY(p.process.waitForFinished(5000));
+        QCOMPARE(p.process.exitCode(), 0);
+        QVERIFY(!QFileInfo(p.link(4)).isSymLink());
+        const QByteArray log = p.process.readAllStandardError();
+        QVERIFY(log.contains("rx 0I!") && log.contains("tx 013ORVANE"));
+        QVERIFY(p.start({"--com", "9", "--level", "1", "--", "/bin/sh", "-c", "sleep 0.3; exit 3"}, 9));
+        QVERIFY(p.process.waitForFinished(5000));
+        QCOMPARE(p.process.exitCode(), 3);
+        QVERIFY(!QFileInfo(p.link(9)).isSymLink());
+        QVERIFY(p.start({"--com", "5", "--standard", "--level", "2", "--mtime", "2=0", "--extra-values", "1"}, 5));
+        QCOMPARE(exchange(p.link(5), "2D0!"), QByteArray("2D0!2\r\n"));
+        QCOMPARE(exchange(p.link(5), "2MC!"), QByteArray("2MC!20003\r\n"));
+        QCOMPARE(exchange(p.link(5), "2D0!"), "2D0!" + crc::withCrc("2+1.2345+21.50-1.250") + "\r\n");
+        p.process.terminate();
+        QVERIFY(p.process.waitForFinished(5000));
+        for (const QStringList &args : {QStringList{"--com", "99"}, QStringList{"--com", "5", "--extra-values", "8"}}) {
+            p.process.start(QStringLiteral(SDI12_SIM_PATH), args);
+            QVERIFY(p.process.waitForFinished(5000));
+            QCOMPARE(p.process.exitCode(), 2);
+        }
+    }
+};
 
 QTEST_GUILESS_MAIN(TestSim)
 #include "tst_sim.moc"
