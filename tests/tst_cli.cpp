@@ -3,269 +3,220 @@
 // received (the simulator logs each as "rx <command>").
 #include "support/SimProcess.h"
 
-#include <QDir>
-#include <QFile>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QProcess>
-#include <QRegularExpression>
-#include <QTemporaryDir>
 #include <QtTest>
-
 #include <csignal>
-
-namespace {
-struct Run {
-    int exit = -1;
-    QString out, err;
-};
-} // namespace
 
 class TestCli : public QObject
 {
     Q_OBJECT
-private slots:
-    void initTestCase();
-    void commands_data();
-    void commands();
-    void reportAndApply();
-    void logging();
-
-private:
-    // sdi12-cli with `args` (--port the simulator's port added unless
-    // `port` is false), its settings and journal in a home of the test's.
-    Run cli(const QStringList &args, bool port = true, int timeoutMs = 60000);
-    // Commands the bus received since the last call.
-    QStringList received();
-    QProcess *start(const QStringList &args);
-
+    struct Run { int exit = -1; QString out, err; };
     QTemporaryDir m_home;
     QString m_program;   // a copy beside a settings file of its own
     SimProcess m_sim;
     QString m_simErr;
-};
 
-void TestCli::initTestCase()
-{
-    // A copy of the program: its settings file lies beside it.
-    m_program = m_home.filePath("bin/sdi12-cli");
-    QVERIFY(QDir().mkpath(m_home.filePath("bin")));
-    QVERIFY(QFile::copy(SDI12_CLI_PATH, m_program));
-    QFile::setPermissions(m_program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    QVERIFY(m_sim.start({"--com", "1", "--level", "0,4", "--standard", "--mtime", "0=0", "--mtime", "4=0"}));
-    received();
-}
-
-QProcess *TestCli::start(const QStringList &args)
-{
-    auto *p = new QProcess(this);
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("HOME", m_home.path());
-    env.insert("XDG_CONFIG_HOME", m_home.filePath("config"));
-    env.insert("XDG_DATA_HOME", m_home.filePath("data"));
-    env.insert("XDG_RUNTIME_DIR", m_sim.runtimePath);
-    p->setProcessEnvironment(env);
-    p->start(m_program, args);
-    return p;
-}
-
-Run TestCli::cli(const QStringList &args, bool port, int timeoutMs)
-{
-    QProcess *p = start(port ? args + QStringList{"--port", m_sim.link(1)} : args);
-    Run r;
-    if (!p->waitForFinished(timeoutMs))
-        p->kill();
-    r.exit = p->exitStatus() == QProcess::NormalExit ? p->exitCode() : -1;
-    r.out = QString::fromUtf8(p->readAllStandardOutput());
-    r.err = QString::fromUtf8(p->readAllStandardError());
-    delete p;
-    return r;
-}
-
-QStringList TestCli::received()
-{
-    QTest::qWait(50);
-    m_simErr += QString::fromLocal8Bit(m_sim.process.readAllStandardError());
-    QStringList out;
-    static const QRegularExpression rx(" rx (\\S+)");
-    for (const QString &line : m_simErr.split('\n'))
-        if (const auto m = rx.match(line); m.hasMatch())
-            out << m.captured(1);
-    m_simErr = m_simErr.mid(m_simErr.lastIndexOf('\n') + 1);
-    return out;
-}
-
-void TestCli::commands_data()
-{
-    // Arguments; exit status; what standard output holds (a regular
-    // expression); the commands the bus received, in order; standard error.
-    QTest::addColumn<QStringList>("args");
-    QTest::addColumn<int>("exit");
-    QTest::addColumn<QString>("out");
-    QTest::addColumn<QStringList>("bus");
-    QTest::addColumn<QString>("err");
-    QTest::newRow("get") << QStringList{"get", "4", "range", "pressure-units", "serial-number"} << 0
-                         << "^range = 10.0000\npressure-units = mH2O\nserial-number = LT510234\n$"
-                         << QStringList{"4XRA!", "4XUP!", "4XSN!"} << "";
-    QTest::newRow("get, rotary names") << QStringList{"get", "4", "direction", "--family", "rotary"} << 1 << "^$"
-                                       << QStringList{"4XRD!"} << "no answer from the sensor at 4 to its direction query";
-    QTest::newRow("set") << QStringList{"set", "4", "unlock=on", "range=12.5", "temperature-units=fahrenheit"} << 0
-                         << "^unlock = on\nrange = 12.5000\ntemperature-units = Fahrenheit\n$"
-                         << QStringList{"4XUNLK1!", "4XRA12.5!", "4XUT1!", "4M!", "4D0!"} << "";
-    // Refused as the tab refuses: the tab's words, nothing sent.
-    // The lock state is read first; locked, the set is refused as the tab refuses it.
-    QTest::newRow("set while locked") << QStringList{"set", "0", "range=5"} << 2 << "^$"
-                                      << QStringList{"0XUNLK!"} << "Unable to set range value whilst sensor is locked. Please unlock sensor";
-    QTest::newRow("set, two points") << QStringList{"set", "4", "unlock=on", "range=1.2.3"} << 2 << "^$"
-                                     << QStringList{} << "The range takes digits, at most one decimal point";
-    QTest::newRow("set, no such unit") << QStringList{"set", "4", "pressure-units=furlong"} << 2 << "^$"
-                                       << QStringList{} << "Please select the pressure units: mH2O, ftH2O";
-    QTest::newRow("unknown parameter") << QStringList{"get", "4", "colour"} << 2 << "^$" << QStringList{}
-                                       << "get: no parameter \"colour\"";
-    QTest::newRow("unknown command") << QStringList{"frobnicate"} << 2 << "^$" << QStringList{}
-                                     << "no command \"frobnicate\"";
-    QTest::newRow("bad address") << QStringList{"get", "12"} << 2 << "^$" << QStringList{} << "address 0-9";
-    QTest::newRow("send, CRC") << QStringList{"send", "4MC!", "4D0!", "4RC0!"} << 0
-                               << "^4MC!40002\n4D0!4\\+\\S+  CRC correct\\.\n4RC0!4\\+\\S+  CRC correct\\.\n$"
-                               << QStringList{"4MC!", "4D0!", "4RC0!"} << "";
-    QTest::newRow("send, no answer") << QStringList{"send", "6I!"} << 1 << "^6I!: no answer\n$"
-                                     << QStringList{"6I!"} << "";
-    QTest::newRow("send, maintenance") << QStringList{"send", "MAINTENANCE"} << 2 << "^$" << QStringList{}
-                                       << "MAINTENANCE opens the timing settings";
-    QTest::newRow("help") << QStringList{"log", "--help"} << 0 << "^Usage: sdi12-cli log ADDR --period" << QStringList{}
-                          << "";
-}
-
-void TestCli::commands()
-{
-    QFETCH(QStringList, args);
-    QFETCH(int, exit);
-    QFETCH(QString, out);
-    QFETCH(QStringList, bus);
-    QFETCH(QString, err);
-    const Run r = cli(args);
-    QVERIFY2(r.exit == exit, qPrintable(QString::number(r.exit) + " " + r.err));
-    QVERIFY2(QRegularExpression(out).match(r.out).hasMatch(), qPrintable(r.out));
-    QCOMPARE(received(), bus);
-    QVERIFY2(r.err.contains(err), qPrintable(r.err));
-    if (err.isEmpty())
-        QVERIFY2(r.err.isEmpty(), qPrintable(r.err));
-}
-
-void TestCli::reportAndApply()
-{
-    // The scan as JSON: one object per sensor, its address and its columns.
-    Run r = cli({"scan", "--json"});
-    QVERIFY2(r.exit == 0, qPrintable(r.err + r.out));
-    const QJsonArray found = QJsonDocument::fromJson(r.out.toUtf8()).array();
-    QCOMPARE(found.size(), 2);
-    QCOMPARE(found[1].toObject()["address"].toInt(), 4);
-    QCOMPARE(found[1].toObject()["Serial No."].toString(), QString("LT510234"));
-    QCOMPARE(found[1].toObject()["Temperature Units"].toString(), QString("Fahrenheit"));   // as set above
-    QCOMPARE(received().count("4XUP!"), 1);
-
-    // The report of 4, on standard output and in a file, byte for byte.
-    r = cli({"report", "4"});
-    QCOMPARE(r.exit, 0);
-    const QString file = m_home.filePath("probe-4.txt");
-    QCOMPARE(cli({"report", "4", "--out", file}).exit, 0);
-    QFile f(file);
-    QVERIFY(f.open(QIODevice::ReadOnly));
-    const QByteArray report = f.readAll();
-    QCOMPARE(report, r.out.toUtf8());
-    QVERIFY(report.contains("Sensor Address = 4\r\nRange = 12.5000\r\n"));
-    QCOMPARE(report.count("\r\n"), 16);
-
-    // Applied to 0: a dry run shows and sends nothing beyond reading 0.
-    received();
-    r = cli({"apply", "0", file, "--dry-run"});
-    QCOMPARE(r.exit, 0);
-    QCOMPARE(r.out, QString("Temperature Units: Centigrade -> Fahrenheit\nRange: 10.0000 -> 12.5000\n"));
-    for (const QString &c : received())
-        QVERIFY2(!c.contains(QRegularExpression("XUT.!|XRA.+!")), qPrintable(c));
-    // Without --yes nothing is set; with it, what the lock lets through is.
-    QCOMPARE(cli({"apply", "0", file}).exit, 2);
-    QCOMPARE(cli({"set", "0", "unlock=on"}).exit, 0);
-    r = cli({"apply", "0", file, "--yes", "--json"});
-    QCOMPARE(r.exit, 0);
-    const QJsonArray changes = QJsonDocument::fromJson(r.out.toUtf8()).object()["changes"].toArray();
-    QCOMPARE(changes.size(), 2);
-    QCOMPARE(changes[1].toObject()["after"].toString(), QString("12.5000"));
-    QVERIFY(changes[1].toObject()["done"].toBool());
-    const QStringList sent = received();
-    QVERIFY(sent.contains("0XUNLK!") && sent.contains("0XUT1!") && sent.contains("0XRA12.5000!"));
-    QVERIFY(sent.indexOf("0XUT1!") < sent.indexOf("0XRA12.5000!"));
-    QCOMPARE(cli({"apply", "0", file, "--dry-run"}).out, QString("Sensor 0 has every parameter of the report already.\n"));
-
-    // Refused reports: the line and the reason, nothing sent.
-    const struct {
-        QByteArray edit;
-        QString reason;
-    } refused[] = {
-        {"Colour = blue\r\n", "Line 17 of the report does not read: \"Colour = blue\""},
-        {"Local Gravity = 9,81\r\n", "Line 17 of the report: \"9,81\" is not a number the local gravity takes"},
-        {"Pressure Units = furlong\r\n", "Line 17 of the report: \"furlong\" is not one of the pressure units"},
-        {"Counts Per Revolution = 1024\r\n", "This is the report of a rotary encoder; the sensors of this run are"},
-    };
-    received();
-    for (const auto &e : refused) {
-        QFile edited(file + ".edited");
-        QVERIFY(edited.open(QIODevice::WriteOnly));
-        edited.write(report + e.edit);
-        edited.close();
-        r = cli({"apply", "0", file + ".edited", "--yes"});
-        QCOMPARE(r.exit, 2);
-        QVERIFY2(r.err.contains(e.reason) && r.err.contains("Nothing was sent."), qPrintable(r.err));
+    QProcess *start(const QStringList &args)   // its settings and journal in a home of the test's
+    {
+        auto *p = new QProcess(this);
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("HOME", m_home.path());
+        env.insert("XDG_CONFIG_HOME", m_home.filePath("config"));
+        env.insert("XDG_DATA_HOME", m_home.filePath("data"));
+        env.insert("XDG_RUNTIME_DIR", m_sim.runtimePath);
+        p->setProcessEnvironment(env);
+        p->start(m_program, args);
+        return p;
     }
-    QCOMPARE(received(), QStringList{});
-    QCOMPARE(cli({"apply", "0", m_home.filePath("none.txt")}).exit, 4);
-}
+    // sdi12-cli with `args`, --port the simulator's port added unless `port` is false.
+    Run cli(const QStringList &args, bool port = true)
+    {
+        const std::unique_ptr<QProcess> p(start(port ? args + QStringList{"--port", m_sim.link(1)} : args));
+        if (!p->waitForFinished(60000))
+            p->kill();
+        return {p->exitStatus() == QProcess::NormalExit ? p->exitCode() : -1,
+                QString::fromUtf8(p->readAllStandardOutput()), QString::fromUtf8(p->readAllStandardError())};
+    }
+    // Commands the bus received since the last call.
+    QStringList received()
+    {
+        QTest::qWait(50);
+        m_simErr += QString::fromLocal8Bit(m_sim.process.readAllStandardError());
+        QStringList out;
+        static const QRegularExpression rx(" rx (\\S+)");
+        for (const QString &line : m_simErr.split('\n'))
+            if (const auto m = rx.match(line); m.hasMatch())
+                out << m.captured(1);
+        m_simErr = m_simErr.mid(m_simErr.lastIndexOf('\n') + 1);
+        return out;
+    }
 
-void TestCli::logging()
-{
-    // Periods the sensor does not offer are refused.
-    Run r = cli({"log", "4", "--period", "1"});
-    QCOMPARE(r.exit, 2);
-    QVERIFY2(r.err.contains("Sensor 4 offers periods of 5, 10, 30, 60, 300, 900 seconds, not 1"), qPrintable(r.err));
-    // A run stopped by SIGTERM writes every reading into its file; a second
-    // program on the port is told who has it.
-    const QString csv = m_home.filePath("run.csv");
-    QProcess *run = start({"log", "4", "--period", "5", "--out", csv, "--port", m_sim.link(1)});
-    QStringList seen;
-    const auto busGot = [&](const QString &c) { return (seen += received()).contains(c); };
-    QTRY_VERIFY_WITH_TIMEOUT(busGot("4D0!"), 15000);
-    r = cli({"get", "4", "range"});
-    QCOMPARE(r.exit, 3);
-    QVERIFY2(r.err.contains(QString("is in use by sdi12-cli (process %1)").arg(run->processId())), qPrintable(r.err));
-    QTest::qWait(5500);
-    ::kill(static_cast<pid_t>(run->processId()), SIGTERM);
-    QVERIFY(run->waitForFinished(20000));
-    QCOMPARE(run->exitCode(), 0);
-    QVERIFY(QString::fromUtf8(run->readAllStandardOutput()).contains(" in the log of Sensor 4, saved to "));
-    QFile f(csv);
-    QVERIFY(f.open(QIODevice::ReadOnly));
-    const QStringList lines = QString::fromUtf8(f.readAll()).split("\r\n", Qt::SkipEmptyParts);
-    const int readings = static_cast<int>((seen += received()).count("4D0!"));
-    QVERIFY(lines.size() >= 3);
-    QCOMPARE(lines[0], QString("Date,Time,Pressure,Units,Temperature,Units"));
-    QCOMPARE(lines.size() - 1, readings);   // every data answer
-    // Killed outright: its readings are offered back at the next start.
-    run = start({"log", "4", "--period", "5", "--port", m_sim.link(1)});
-    seen.clear();
-    QTRY_VERIFY_WITH_TIMEOUT(busGot("4D0!"), 15000);
-    QTest::qWait(300);
-    ::kill(static_cast<pid_t>(run->processId()), SIGKILL);
-    QVERIFY(run->waitForFinished(5000));
-    r = cli({"log", "4", "--period", "5", "--for", "1s", "--out", m_home.filePath("back.csv"), "--yes"});
-    QVERIFY2(r.exit == 0, qPrintable(r.err));
-    QVERIFY2(r.err.contains("Restore Readings. The journal holds 1 readings that were never saved") &&
-                 r.err.contains(" Yes (--yes)."),
-             qPrintable(r.err));
-    QVERIFY2(r.out.startsWith("2 readings in the log of Sensor 4"), qPrintable(r.out));
-    QCOMPARE(cli({"log", "4", "--period", "5", "--for", "2x"}).exit, 2);
-    QCOMPARE(cli({"get", "4", "--port", "/dev/ttyNONE9"}, false).exit, 3);
-}
+private slots:
+    void initTestCase()
+    {
+        // A copy of the program: its settings file lies beside it.
+        m_program = m_home.filePath("bin/sdi12-cli");
+        QVERIFY(QDir().mkpath(m_home.filePath("bin")) && QFile::copy(SDI12_CLI_PATH, m_program));
+        QFile::setPermissions(m_program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QVERIFY(m_sim.start({"--com", "1", "--level", "0,4", "--standard", "--mtime", "0=0", "--mtime", "4=0"}));
+        received();
+    }
+
+    void commands_data()
+    {
+        // Arguments; exit status; what standard output holds (a regular
+        // expression); the commands the bus received, in order; standard error.
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("exit");
+        QTest::addColumn<QString>("out");
+        QTest::addColumn<QStringList>("bus");
+        QTest::addColumn<QString>("err");
+        const auto row = [](const char *name, const QStringList &args, int exit, const QString &out, const QStringList &bus,
+                            const QString &err) { QTest::newRow(name) << args << exit << out << bus << err; };
+        row("get", {"get", "4", "range", "pressure-units", "serial-number"}, 0,
+            "^range = 10.0000\npressure-units = mH2O\nserial-number = LT510234\n$", {"4XRA!", "4XUP!", "4XSN!"}, "");
+        row("get, rotary names", {"get", "4", "direction", "--family", "rotary"}, 1, "^$", {"4XRD!"},
+            "no answer from the sensor at 4 to its direction query");
+        row("set", {"set", "4", "unlock=on", "range=12.5", "temperature-units=fahrenheit"}, 0,
+            "^unlock = on\nrange = 12.5000\ntemperature-units = Fahrenheit\n$",
+            {"4XUNLK1!", "4XRA12.5!", "4XUT1!", "4M!", "4D0!"}, "");
+        // Refused as the tab refuses, in the tab's words. The lock state is read
+        // first; locked, the set is refused; bad values send nothing.
+        row("set while locked", {"set", "0", "range=5"}, 2, "^$", {"0XUNLK!"},
+            "Unable to set range value whilst sensor is locked. Please unlock sensor");
+        row("set, two points", {"set", "4", "unlock=on", "range=1.2.3"}, 2, "^$", {},
+            "The range takes digits, at most one decimal point");
+        row("set, no such unit", {"set", "4", "pressure-units=furlong"}, 2, "^$", {},
+            "Please select the pressure units: mH2O, ftH2O");
+        row("unknown parameter", {"get", "4", "colour"}, 2, "^$", {}, "get: no parameter \"colour\"");
+        row("unknown command", {"frobnicate"}, 2, "^$", {}, "no command \"frobnicate\"");
+        row("bad address", {"get", "12"}, 2, "^$", {}, "address 0-9");
+        row("send, CRC", {"send", "4MC!", "4D0!", "4RC0!"}, 0,
+            "^4MC!40002\n4D0!4\\+\\S+  CRC correct\\.\n4RC0!4\\+\\S+  CRC correct\\.\n$", {"4MC!", "4D0!", "4RC0!"}, "");
+        row("send, no answer", {"send", "6I!"}, 1, "^6I!: no answer\n$", {"6I!"}, "");
+        row("send, maintenance", {"send", "MAINTENANCE"}, 2, "^$", {}, "MAINTENANCE opens the timing settings");
+        row("help", {"log", "--help"}, 0, "^Usage: sdi12-cli log ADDR --period", {}, "");
+    }
+
+    void commands()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(int, exit);
+        QFETCH(QString, out);
+        QFETCH(QStringList, bus);
+        QFETCH(QString, err);
+        const Run r = cli(args);
+        QVERIFY2(r.exit == exit, qPrintable(QString::number(r.exit) + " " + r.err));
+        QVERIFY2(QRegularExpression(out).match(r.out).hasMatch(), qPrintable(r.out));
+        QCOMPARE(received(), bus);
+        QVERIFY2(err.isEmpty() ? r.err.isEmpty() : r.err.contains(err), qPrintable(r.err));
+    }
+
+    void reportAndApply()
+    {
+        // The scan as JSON: one object per sensor, its address and its columns.
+        Run r = cli({"scan", "--json"});
+        QVERIFY2(r.exit == 0, qPrintable(r.err + r.out));
+        const QJsonArray found = QJsonDocument::fromJson(r.out.toUtf8()).array();
+        QCOMPARE(found.size(), 2);
+        QCOMPARE(found[1].toObject()["address"].toInt(), 4);
+        QCOMPARE(found[1].toObject()["Serial No."].toString(), QString("LT510234"));
+        QCOMPARE(found[1].toObject()["Temperature Units"].toString(), QString("Fahrenheit"));   // as set above
+        QCOMPARE(received().count("4XUP!"), 1);
+        // The report of 4, on standard output and in a file, byte for byte.
+        r = cli({"report", "4"});
+        QCOMPARE(r.exit, 0);
+        const QString file = m_home.filePath("probe-4.txt");
+        QCOMPARE(cli({"report", "4", "--out", file}).exit, 0);
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QByteArray report = f.readAll();
+        QCOMPARE(report, r.out.toUtf8());
+        QVERIFY(report.contains("Sensor Address = 4\r\nRange = 12.5000\r\n"));
+        QCOMPARE(report.count("\r\n"), 16);
+        // Applied to 0: a dry run shows and sends nothing beyond reading 0.
+        received();
+        r = cli({"apply", "0", file, "--dry-run"});
+        QCOMPARE(r.exit, 0);
+        QCOMPARE(r.out, QString("Temperature Units: Centigrade -> Fahrenheit\nRange: 10.0000 -> 12.5000\n"));
+        for (const QString &c : received())
+            QVERIFY2(!c.contains(QRegularExpression("XUT.!|XRA.+!")), qPrintable(c));
+        // Without --yes nothing is set; with it, what the lock lets through is.
+        QCOMPARE(cli({"apply", "0", file}).exit, 2);
+        QCOMPARE(cli({"set", "0", "unlock=on"}).exit, 0);
+        r = cli({"apply", "0", file, "--yes", "--json"});
+        QCOMPARE(r.exit, 0);
+        const QJsonArray changes = QJsonDocument::fromJson(r.out.toUtf8()).object()["changes"].toArray();
+        QCOMPARE(changes.size(), 2);
+        QCOMPARE(changes[1].toObject()["after"].toString(), QString("12.5000"));
+        QVERIFY(changes[1].toObject()["done"].toBool());
+        const QStringList sent = received();
+        QVERIFY(sent.contains("0XUNLK!") && sent.contains("0XUT1!") && sent.contains("0XRA12.5000!"));
+        QVERIFY(sent.indexOf("0XUT1!") < sent.indexOf("0XRA12.5000!"));
+        QCOMPARE(cli({"apply", "0", file, "--dry-run"}).out, QString("Sensor 0 has every parameter of the report already.\n"));
+        // Refused reports: the line and the reason, nothing sent.
+        const struct { QByteArray edit; QString reason; } refused[] = {
+            {"Colour = blue\r\n", "Line 17 of the report does not read: \"Colour = blue\""},
+            {"Local Gravity = 9,81\r\n", "Line 17 of the report: \"9,81\" is not a number the local gravity takes"},
+            {"Pressure Units = furlong\r\n", "Line 17 of the report: \"furlong\" is not one of the pressure units"},
+            {"Counts Per Revolution = 1024\r\n", "This is the report of a rotary encoder; the sensors of this run are"},
+        };
+        received();
+        for (const auto &e : refused) {
+            QFile edited(file + ".edited");
+            QVERIFY(edited.open(QIODevice::WriteOnly) && edited.write(report + e.edit) > report.size());
+            edited.close();
+            r = cli({"apply", "0", file + ".edited", "--yes"});
+            QCOMPARE(r.exit, 2);
+            QVERIFY2(r.err.contains(e.reason) && r.err.contains("Nothing was sent."), qPrintable(r.err));
+        }
+        QCOMPARE(received(), QStringList{});
+        QCOMPARE(cli({"apply", "0", m_home.filePath("none.txt")}).exit, 4);
+    }
+
+    void logging()
+    {
+        // Periods the sensor does not offer are refused.
+        Run r = cli({"log", "4", "--period", "1"});
+        QCOMPARE(r.exit, 2);
+        QVERIFY2(r.err.contains("Sensor 4 offers periods of 5, 10, 30, 60, 300, 900 seconds, not 1"), qPrintable(r.err));
+        // A run stopped by SIGTERM writes every reading into its file; a second
+        // program on the port is told who has it.
+        const QString csv = m_home.filePath("run.csv");
+        QProcess *run = start({"log", "4", "--period", "5", "--out", csv, "--port", m_sim.link(1)});
+        QStringList seen;
+        const auto busGot = [&](const QString &c) { return (seen += received()).contains(c); };
+        QTRY_VERIFY_WITH_TIMEOUT(busGot("4D0!"), 15000);
+        r = cli({"get", "4", "range"});
+        QCOMPARE(r.exit, 3);
+        QVERIFY2(r.err.contains(QString("is in use by sdi12-cli (process %1)").arg(run->processId())), qPrintable(r.err));
+        QTest::qWait(5500);
+        ::kill(static_cast<pid_t>(run->processId()), SIGTERM);
+        QVERIFY(run->waitForFinished(20000));
+        QCOMPARE(run->exitCode(), 0);
+        QVERIFY(QString::fromUtf8(run->readAllStandardOutput()).contains(" in the log of Sensor 4, saved to "));
+        QFile f(csv);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QStringList lines = QString::fromUtf8(f.readAll()).split("\r\n", Qt::SkipEmptyParts);
+        const int readings = static_cast<int>((seen += received()).count("4D0!"));
+        QVERIFY(lines.size() >= 3);
+        QCOMPARE(lines[0], QString("Date,Time,Pressure,Units,Temperature,Units"));
+        QCOMPARE(lines.size() - 1, readings);   // every data answer
+        // Killed outright: its readings are offered back at the next start.
+        run = start({"log", "4", "--period", "5", "--port", m_sim.link(1)});
+        seen.clear();
+        QTRY_VERIFY_WITH_TIMEOUT(busGot("4D0!"), 15000);
+        QTest::qWait(300);
+        ::kill(static_cast<pid_t>(run->processId()), SIGKILL);
+        QVERIFY(run->waitForFinished(5000));
+        r = cli({"log", "4", "--period", "5", "--for", "1s", "--out", m_home.filePath("back.csv"), "--yes"});
+        QVERIFY2(r.exit == 0, qPrintable(r.err));
+        QVERIFY2(r.err.contains("Restore Readings. The journal holds 1 readings that were never saved") &&
+                 r.err.contains(" Yes (--yes)."), qPrintable(r.err));
+        QVERIFY2(r.out.startsWith("2 readings in the log of Sensor 4"), qPrintable(r.out));
+        QCOMPARE(cli({"log", "4", "--period", "5", "--for", "2x"}).exit, 2);
+        QCOMPARE(cli({"get", "4", "--port", "/dev/ttyNONE9"}, false).exit, 3);
+    }
+};
 
 QTEST_GUILESS_MAIN(TestCli)
 #include "tst_cli.moc"
