@@ -1,5 +1,4 @@
 // The run's sequences on the core alone: scripted answers or the simulated bus in, bytes, fields, rows and texts out.
-
 #include "support/Rig.h"
 
 #include "decode/Crc.h"
@@ -59,38 +58,25 @@ QStringList row(const LogModel *log, int i)   // date, time and four cells
 
 const QString kNotRecognised = QStringLiteral("SDI12 Message Error.|Received command not recognised.");
 const QString kStopped = "Logging of Sensor 3 stopped by the user at " + Clock::timeText(QTime(9, 30, 15)) + " (%1).";
+const QStringList kStageOne{"3XREV0!", "3XU0,1.0!", "3XP1!", "3XTRIMOF0.0!", "3XANCALCV0,0.0!", "3XANCALCV1,1.0!",
+                            "3XLOC0!", "3XU1,0.0!"};
+const QStringList kReset{"3XREV0!", "3XU0,1.0!", "3XU1,0.0!", "3XLOF0!", "3XANCALCV0,0.0!", "3XANCALCV1,1.0!",
+                         "3XLOC0!", "3XTRIMOF0.0!", "3XTRIMON1!", "3XANCALON1!", "3XF0,10,0001!", "3M!", "3D0!"};
 
-struct Steps {
-    bool reset;          // the sensor reset; else stage one
-    int index;           // the Reset window's choice
-    QString unanswered;  // the step the sensor leaves unanswered
-    int steps;           // commands sent
-    QStringList texts;
-};
+// Stage one or the sensor reset: the Reset window's choice, the step left unanswered, commands sent, messages.
+struct Steps { bool reset; int index; QString unanswered; int steps; QStringList texts; };
+// A press (zero, slope, clear offsets, auto zero, level offset, pressure), the answer to 3D0!, the answer to its
+// question; the commands sent, the field it fills (zero, slope or pressure), messages, the range shown.
 struct CalPress {
-    int press;           // zero, slope, clear offsets, auto zero, level offset, pressure
-    QString reading;     // the answer to 3D0!
-    bool yes;            // the answer to the question
-    QStringList sent;
-    QString shown;       // the field it fills: zero, slope or pressure
-    QStringList texts;
-    QString range = "10";
+    int press; QString reading; bool yes; QStringList sent; QString shown; QStringList texts; QString range = "10";
 };
-struct Filter {
-    int press;           // the menu, the window's Query, its Set
-    QStringList in;      // Query: the answer after the address; Set: the two fields
-    QString sent;        // empty: refused
-    QStringList shown;   // readings, interval, max. sample rate, the tab's sample rate
-    int periods;         // the tab's logging periods after (the scan's: 7)
-    QStringList texts;
-};
+// The Filter window's menu, Query or Set; Query: the answer after the address, Set: the two fields; the command
+// (empty: refused); readings, interval, max. sample rate and the tab's sample rate shown; its logging periods after.
+struct Filter { int press; QStringList in; QString sent; QStringList shown; int periods; QStringList texts; };
+// The start command and the answers to it and to every 3D0!; the wait for the data (0 the time announced, 1 a service
+// request, 2 Stop Log ends it); the row's cells after date and time (empty: missed); the pauses (empty: not looked at).
 struct Reading {
-    QString start;       // the command the press sends
-    QStringList answers; // to it and to every 3D0!, after the address
-    int wait;            // for the data: 0 the time announced, 1 a service request, 2 Stop Log ends it
-    QStringList filed;   // the row's cells after date and time; empty: missed
-    QList<int> sleeps;   // empty: not looked at
-    QStringList texts;
+    QString start; QStringList answers; int wait; QStringList filed; QList<int> sleeps; QStringList texts;
 };
 } // namespace
 Q_DECLARE_METATYPE(Steps)
@@ -137,14 +123,14 @@ private slots:
     void stepSequences_data()
     {
         QTest::addColumn<Steps>("t");
-        const QStringList absent{"Reset Sensor.|The selected sensor is not enabled."};
         QTest::newRow("stage one") << Steps{false, 3, "", 8, {"Stage One Calibration|Stage 1 of Re-Calibration "
                                                               "complete, proceed to stage 2."}};
         // No reading of its own after the density-correction answer.
         QTest::newRow("stage one, trim-off unanswered") << Steps{false, 3, "3XTRIMOF0.0!", 4, {}};
         QTest::newRow("stage one, last step unanswered") << Steps{false, 3, "3XU1,0.0!", 8, {}};
-        QTest::newRow("reset, sensor absent") << Steps{true, 7, "", 0, absent};
-        QTest::newRow("reset, no sensor chosen") << Steps{true, -1, "", 0, absent};
+        for (int index : {7, -1})
+            QTest::newRow(index < 0 ? "reset, no sensor chosen" : "reset, sensor absent")
+                << Steps{true, index, "", 0, {"Reset Sensor.|The selected sensor is not enabled."}};
         QTest::newRow("reset") << Steps{true, 3, "", 13, {"Sensor Reset|Reset is Complete."}};
         // A step that times out ends the sequence quietly, the tab released.
         QTest::newRow("reset, trim-on unanswered") << Steps{true, 3, "3XTRIMON1!", 9, {}};
@@ -153,21 +139,15 @@ private slots:
     void stepSequences()
     {
         QFETCH(Steps, t);
-        const QStringList stageOne{"3XREV0!", "3XU0,1.0!", "3XP1!", "3XTRIMOF0.0!", "3XANCALCV0,0.0!",
-                                   "3XANCALCV1,1.0!", "3XLOC0!", "3XU1,0.0!"};
-        const QStringList reset{"3XREV0!", "3XU0,1.0!", "3XU1,0.0!", "3XLOF0!", "3XANCALCV0,0.0!", "3XANCALCV1,1.0!",
-                                "3XLOC0!", "3XTRIMOF0.0!", "3XTRIMON1!", "3XANCALON1!", "3XF0,10,0001!", "3M!", "3D0!"};
         Bus r;
         Console &c = *r.c;
         r.calibrate(!t.reset);
         r.bus.replies.remove(t.unanswered);
         c.SkipLocalOffset_Flag = true;   // the local-offset step goes regardless
-        if (t.reset)
-            r.press(-1, [&] { c.tools->ResetBut_Click(t.index); });
-        else
-            r.press(3, [&] { c.calibration->StageOneBut_Click(3); });
+        r.press(t.reset ? -1 : 3,
+                [&] { t.reset ? c.tools->ResetBut_Click(t.index) : c.calibration->StageOneBut_Click(3); });
         const bool complete = t.unanswered.isEmpty() && t.steps > 0;
-        QCOMPARE(r.sent(), (t.reset ? reset : stageOne).mid(0, t.steps));
+        QCOMPARE(r.sent(), (t.reset ? kReset : kStageOne).mid(0, t.steps));
         QCOMPARE(r.busyAtWrite, QList<bool>(t.steps, true));
         QCOMPARE(r.ui.texts(), t.texts);
         QVERIFY(!complete || r.ui.messages[0].icon == Ui::Icon::Information);
@@ -336,15 +316,13 @@ private slots:
         QCOMPARE(fields(), (QStringList{"20", "15", "200", "400"}));
         QCOMPARE(inEffect(), (QList<int>{20, 15, 200, 400}));
         QCOMPARE(stored(), (QList<int>{1, 1, 12, 30, 1000}));
-        c.ports->mnuCom_Click(2);
-        r.settle();
-        QCOMPARE(stored(), (QList<int>{2, 20, 15, 200, 400}));
-        // After a refused Apply the next port choice should store the timings in effect.
-        c.win.TimeoutText.setText("0");
-        c.settings->butApply_Click();
-        c.ports->mnuCom_Click(1);
-        r.settle();
-        QCOMPARE(stored(), (QList<int>{1, 20, 15, 200, 400}));
+        for (int port : {2, 1}) {
+            c.ports->mnuCom_Click(port);
+            r.settle();
+            QCOMPARE(stored(), (QList<int>{port, 20, 15, 200, 400}));
+            c.win.TimeoutText.setText("0");   // after a refused Apply the next choice stores the timings in effect
+            c.settings->butApply_Click();
+        }
     }
 
     // One reading: start and data answers in; commands out, the row filed (or missed), the fields after.
@@ -450,9 +428,7 @@ private slots:
         QFETCH(QString, ticks);
         Bus r(rotary);
         Console &c = *r.c;
-        const auto startBut = [&](int a) -> Control & {
-            return rotary ? r.tab(a).RotaryStartLogBut : r.tab(a).StartLogBut;
-        };
+        auto start = [&](int i) -> Control & { return rotary ? r.tab(i).RotaryStartLogBut : r.tab(i).StartLogBut; };
         const auto addrBut = [&](int a) -> Control & { return rotary ? r.tab(a).RotaryAddrBut : r.tab(a).AddrBut; };
         r.tab(3).periods(rotary).select(-1);
         r.press(3, [&] { rotary ? c.logging->RotaryStartLogBut_Click(3) : c.logging->StartLogBut_Click(3); });
@@ -465,7 +441,7 @@ private slots:
         QCOMPARE(c.table->cell(3, c.table->logStatusColumn()), seconds ? "Logging" : "Idle");
         // While logging, no tab can start another run or change address.
         for (int i = 0; i < 10; ++i)
-            QVERIFY(!seconds || (!startBut(i).isEnabled() && !addrBut(i).isEnabled()));
+            QVERIFY(!seconds || (!start(i).isEnabled() && !addrBut(i).isEnabled()));
         QVERIFY((rotary ? r.tab(3).RotaryStopLogBut : r.tab(3).StopLogBut).isEnabled());
         QString perTick;
         for (int second = 1; second <= 15; ++second) {
@@ -490,7 +466,7 @@ private slots:
         QCOMPARE(c.win.StatusLogging.text(), kStopped.arg(LogModel::readingsText(c.log(3)->size())));
         r.clearSent();
         r.tick();
-        QVERIFY(r.sent().isEmpty() && !r.busy(3) && startBut(3).isEnabled() && addrBut(3).isEnabled());
+        QVERIFY(r.sent().isEmpty() && !r.busy(3) && start(3).isEnabled() && addrBut(3).isEnabled());
     }
 
     void runMeanwhile()
@@ -523,8 +499,7 @@ private slots:
         r.tick();
         QVERIFY(c.levelLog(3)->size() == 1 && r.tab(3).SaveLogBut.isEnabled());
         c.logging->StopLogBut_Click(3);   // ends every run
-        for (bool on : c.LogEnabled)
-            QVERIFY(!on);
+        QVERIFY(std::none_of(c.LogEnabled.begin(), c.LogEnabled.end(), [](bool on) { return on; }));
         QCOMPARE(c.win.StatusLogging.text(), kStopped.arg("1 reading"));
     }
 
@@ -534,13 +509,11 @@ private slots:
         QTest::addColumn<bool>("rotary");
         QTest::addColumn<int>("seconds");
         QTest::addColumn<QStringList>("sent");   // one reading
-        QTest::newRow("aM! 0 s") << false << 0 << QStringList{"4M!", "4D0!"};
-        // Asked at once, as the family's probes want; "no data yet", then again when the data are due.
-        QTest::newRow("aM! 1 s") << false << 1 << QStringList{"4M!", "4D0!", "4D0!"};
-        QTest::newRow("aM! 2 s") << false << 2 << QStringList{"4M!", "4D0!"};
-        QTest::newRow("aC! 0 s") << true << 0 << QStringList{"4C!", "4D0!"};
-        QTest::newRow("aC! 1 s") << true << 1 << QStringList{"4C!", "4D0!"};
-        QTest::newRow("aC! 2 s") << true << 2 << QStringList{"4C!", "4D0!"};
+        // aM! 1 s: asked at once, as the family's probes want; "no data yet", then again when the data are due.
+        for (bool rotary : {false, true})
+            for (int s : {0, 1, 2})
+                QTest::addRow("%s %d s", rotary ? "aC!" : "aM!", s) << rotary << s
+                    << QStringList{rotary ? "4C!" : "4M!", "4D0!", "4D0!"}.mid(0, s == 1 && !rotary ? 3 : 2);
     }
     void announcedTime()
     {
