@@ -14,6 +14,7 @@
 
 #include <clocale>
 #include <cstdio>
+#include <optional>
 #include <sys/stat.h>
 
 namespace {
@@ -21,20 +22,24 @@ const QStringList kLevelHeader = {"Date", "Time", "Pressure", "Units", "Temperat
 const QVector<ExportCell::Kind> kLevelKinds = {ExportCell::Date, ExportCell::Time, ExportCell::Number,
                                                ExportCell::Text, ExportCell::Number, ExportCell::Text};
 
+// The level list's grid of n readings, row(i) the i-th taken; newest first.
+template <typename Row> ExportGrid gridOf(int n, Row row)
+{
+    LogStore s;
+    for (int i = 0; i < n; ++i)
+        s.insertTop(row(i));
+    return exporter::buildLogGrid(kLevelHeader, kLevelKinds, s, "d/M/yy");
+}
+
 // Three readings (a pressure that does not read is 0) and, newest, one whose date and time stay text.
 ExportGrid logGrid()
 {
-    LogStore s;
-    const char *dates[] = {"6/12/26", "6/12/26", "6/12/26", "someday"};
-    const char *times[] = {"10:00:01", "10:00:02", "10:00:03", "25:99:00"};
-    const char *pressures[] = {"+0.123", "-1.5", "abc", "1"};
-    for (int i = 0; i < 4; ++i) {
-        LogRow r;
-        r.date = dates[i];
-        r.cells = {times[i], pressures[i], i == 2 ? "ft,H2O \"x\"" : "mH2O", "21.50", "Centigrade"};
-        s.insertTop(r);
-    }
-    return exporter::buildLogGrid(kLevelHeader, kLevelKinds, s, "d/M/yy");
+    return gridOf(4, [](int i) {
+        const char *times[] = {"10:00:01", "10:00:02", "10:00:03", "25:99:00"};
+        const char *pressures[] = {"+0.123", "-1.5", "abc", "1"};
+        return LogRow{i < 3 ? "6/12/26" : "someday",
+                      {times[i], pressures[i], i == 2 ? "ft,H2O \"x\"" : "mH2O", "21.50", "Centigrade"}};
+    });
 }
 
 QJsonObject readBack(const QString &path, int limit = 50)
@@ -49,10 +54,15 @@ QJsonObject readBack(const QString &path, int limit = 50)
 }
 
 // LC_NUMERIC with a decimal comma (de_DE, fr_FR or one built by localedef); true once printf writes "1,5".
-bool setDecimalComma()
+// The numeric locale is as it was once the returned guard goes.
+auto setDecimalComma(bool *set)
 {
     static QTemporaryDir store;
     static bool built = false;
+    auto restore = qScopeGuard([previous = QByteArray(std::setlocale(LC_NUMERIC, nullptr))] {
+        std::setlocale(LC_NUMERIC, previous.constData());
+        qunsetenv("LOCPATH");
+    });
     for (const char *name : {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "fr_FR.utf8"})
         if (std::setlocale(LC_NUMERIC, name))
             break;
@@ -65,23 +75,14 @@ bool setDecimalComma()
     }
     char printed[8];
     std::snprintf(printed, sizeof printed, "%g", 1.5);
-    return QByteArray(printed) == "1,5";
+    *set = QByteArray(printed) == "1,5";
+    return restore;
 }
-
-// The numeric locale as it was, once the test ends.
-auto restoreNumericLocale()
-{
-    return qScopeGuard([previous = QByteArray(std::setlocale(LC_NUMERIC, nullptr))] {
-        std::setlocale(LC_NUMERIC, previous.constData());
-        qunsetenv("LOCPATH");
-    });
-}
-
-using Writer = bool (*)(const ExportGrid &, const QString &, QString *, const ExportProgress &);
 
 bool writeAs(const ExportGrid &g, const QString &path, const QString &format, QString *error,
              const ExportProgress &progress = {})
 {
+    using Writer = bool (*)(const ExportGrid &, const QString &, QString *, const ExportProgress &);
     const Writer write =
         format == "xls" ? exporter::writeXls : format == "xlsx" ? Writer(exporter::writeXlsx) : exporter::writeCsv;
     return write(g, path, error, progress);
@@ -114,267 +115,247 @@ QJsonArray asRead(const QVector<ExportCell> &row)
         cells << asRead(row.value(c));
     return cells;
 }
+// The cells of logGrid() as a workbook holds them.
+const char *const kLogCells = R"([
+        [["text","Date"],["text","Time"],["text","Pressure"],["text","Units"],["text","Temperature"],["text","Units"]],
+        [["empty",""],["empty",""],["empty",""],["empty",""],["empty",""],["empty",""]],
+        [["text","someday"],["text","25:99:00"],["number",1],["text","mH2O"],["number",21.5],["text","Centigrade"]],
+        [["date",[2026,12,6,0,0,0]],["date",[0,0,0,10,0,3]],["number",0],["text","ft,H2O \u0022x\u0022"],["number",21.5],
+         ["text","Centigrade"]],
+        [["date",[2026,12,6,0,0,0]],["date",[0,0,0,10,0,2]],["number",-1.5],["text","mH2O"],["number",21.5],
+         ["text","Centigrade"]],
+        [["date",[2026,12,6,0,0,0]],["date",[0,0,0,10,0,1]],["number",0.123],["text","mH2O"],["number",21.5],
+         ["text","Centigrade"]]])";
 } // namespace
 
 class TestExport : public QObject
 {
     Q_OBJECT
 private slots:
-    void formats_data();
-    void formats();
-    void largeLogs();
-    void sheets_data();
-    void sheets();
-    void failures();
-    void names();
-    void sameFile_data();
-    void sameFile();
-};
+    void formats_data()
+    {
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<bool>("comma");
+        QTest::addColumn<int>("mask");
+        QTest::addColumn<int>("existing");   // the mode of the file replaced; -1: none
+        QTest::addColumn<int>("mode");
+        QTest::newRow("csv, umask 022") << "csv" << false << 022 << -1 << 0644;
+        QTest::newRow("csv over 0640, decimal comma") << "csv" << true << 022 << 0640 << 0640;
+        QTest::newRow("xls, umask 027") << "xls" << false << 027 << -1 << 0640;
+        QTest::newRow("xls over 0604, umask 077, decimal comma") << "xls" << true << 077 << 0604 << 0604;
+        QTest::newRow("xlsx, umask 022") << "xlsx" << false << 022 << -1 << 0644;
+        QTest::newRow("xlsx over 0664, decimal comma") << "xlsx" << true << 022 << 0664 << 0664;
+    }
 
-void TestExport::formats_data()
-{
-    QTest::addColumn<QString>("format");
-    QTest::addColumn<bool>("comma");
-    QTest::addColumn<int>("mask");
-    QTest::addColumn<int>("existing");   // the mode of the file replaced; -1: none
-    QTest::addColumn<int>("mode");
-    QTest::newRow("csv, umask 022") << "csv" << false << 022 << -1 << 0644;
-    QTest::newRow("csv over 0640, decimal comma") << "csv" << true << 022 << 0640 << 0640;
-    QTest::newRow("xls, umask 027") << "xls" << false << 027 << -1 << 0640;
-    QTest::newRow("xls over 0604, umask 077, decimal comma") << "xls" << true << 077 << 0604 << 0604;
-    QTest::newRow("xlsx, umask 022") << "xlsx" << false << 022 << -1 << 0644;
-    QTest::newRow("xlsx over 0664, decimal comma") << "xlsx" << true << 022 << 0664 << 0664;
-}
-
-// Saved beside the target, then moved over it: a new file gets the umask's mode, a replaced one keeps its own.
-// The same bytes and cells under a decimal-comma locale: newest first, real dates, times and numbers.
-void TestExport::formats()
-{
-    QFETCH(QString, format);
-    QFETCH(bool, comma);
-    QFETCH(int, mask);
-    QFETCH(int, existing);
-    QFETCH(int, mode);
-    const auto restore = restoreNumericLocale();
-    const bool commaSet = comma && setDecimalComma();
-    QTemporaryDir dir;
-    const QString path = dir.filePath("log." + format);
-    if (existing >= 0) {
-        QFile old(path);
-        QVERIFY(old.open(QIODevice::WriteOnly) && old.write("old") == 3);
-        old.close();
-        QCOMPARE(::chmod(QFile::encodeName(path).constData(), mode_t(existing)), 0);
-    }
-    const mode_t previous = ::umask(mode_t(mask));
-    const auto umaskBack = qScopeGuard([previous] { ::umask(previous); });
-    const QString temporary = savetarget::temporaryName(path);
-    QCOMPARE(QFileInfo(temporary).absolutePath(), QFileInfo(path).absolutePath());
-    QString error;
-    QVERIFY2(writeAs(logGrid(), temporary, format, &error), qPrintable(error));
-    QVERIFY2(savetarget::replace(temporary, path, &error), qPrintable(error));
-    struct stat st {};
-    QCOMPARE(::stat(QFile::encodeName(path).constData(), &st), 0);
-    QCOMPARE(QString::number(st.st_mode & 07777, 8), QString::number(mode, 8));
-    QVERIFY(!QFile::exists(temporary));
-    if (comma && !commaSet)
-        QSKIP("No decimal-comma locale can be set: neither de_DE nor fr_FR is installed, and localedef failed");
-    if (format == "csv") {
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        QCOMPARE(f.readAll(), QByteArray("Date,Time,Pressure,Units,Temperature,Units\r\n"
-                                         "\r\n"
-                                         "someday,25:99:00,1,mH2O,21.5,Centigrade\r\n"
-                                         "6/12/26,10:00:03,0,\"ft,H2O \"\"x\"\"\",21.5,Centigrade\r\n"
-                                         "6/12/26,10:00:02,-1.5,mH2O,21.5,Centigrade\r\n"
-                                         "6/12/26,10:00:01,0.123,mH2O,21.5,Centigrade\r\n"));
-        return;
-    }
-    const QJsonObject book = readBack(path);
-    QVERIFY2(book.contains("sheets"), "xlrd cannot read the file");
-    QCOMPARE(book["commaNumbers"].toArray(), QJsonArray());   // no "1,5" in cells, widths or margins
-    const QJsonObject sheet = book["sheets"].toArray()[0].toObject();
-    const char *cells = R"([
-        [["text","Date"],["text","Time"],["text","Pressure"],["text","Units"],["text","Temperature"],["text","Units"]],
-        [["empty",""],["empty",""],["empty",""],["empty",""],["empty",""],["empty",""]],
-        [["text","someday"],["text","25:99:00"],["number",1],["text","mH2O"],["number",21.5],["text","Centigrade"]],
-        [["date",[2026,12,6,0,0,0]],["date",[0,0,0,10,0,3]],["number",0],
-         ["text","ft,H2O \"x\""],["number",21.5],["text","Centigrade"]],
-        [["date",[2026,12,6,0,0,0]],["date",[0,0,0,10,0,2]],["number",-1.5],["text","mH2O"],["number",21.5],
-         ["text","Centigrade"]],
-        [["date",[2026,12,6,0,0,0]],["date",[0,0,0,10,0,1]],["number",0.123],["text","mH2O"],["number",21.5],
-         ["text","Centigrade"]]])";
-    QCOMPARE(sheet["cells"].toArray(), QJsonDocument::fromJson(cells).array());
-    QCOMPARE(sheet["centred"].toArray().size(), 6);
-    checkLayout(sheet);
-    if (format == "xls") {   // widths follow the widest text; dates and times shown as the list shows them
-        QCOMPARE(sheet["widths"].toObject()["4"].toInt(), (11 + 2) * 256);   // "Temperature"
-        QCOMPARE(sheet["widths"].toObject()["3"].toInt(), (10 + 2) * 256);   // ft,H2O "x"
-        QCOMPARE(sheet["formats"].toArray().last().toArray(),
-                 (QJsonArray{"d/m/yy", "hh:mm:ss", "General", "General", "General", "General"}));
-    }
-}
-
-void TestExport::largeLogs()
-{
-    QTemporaryDir dir;
-    LogStore s;
-    for (int i = 0; i < 100000; ++i) {
-        LogRow r;
-        r.date = "6/12/26";
-        r.cells = {"10:00:00", QString::number(i), "mH2O", "21.5", "Centigrade"};
-        s.insertTop(std::move(r));
-    }
-    const ExportGrid g = exporter::buildLogGrid(kLevelHeader, kLevelKinds, s, "d/M/yy");
-    for (const QString format : {"xls", "xlsx", "csv"}) {
+    // Saved beside the target, then moved over it: a new file gets the umask's mode, a replaced one keeps its own.
+    // The same bytes and cells under a decimal-comma locale: newest first, real dates, times and numbers.
+    void formats()
+    {
+        QFETCH(QString, format);
+        QFETCH(bool, comma);
+        QFETCH(int, mask);
+        QFETCH(int, existing);
+        QFETCH(int, mode);
+        bool commaSet = false;
+        const auto restore = comma ? std::optional(setDecimalComma(&commaSet)) : std::nullopt;
+        QTemporaryDir dir;
+        const QString path = dir.filePath("log." + format);
+        if (existing >= 0) {
+            QFile old(path);
+            QVERIFY(old.open(QIODevice::WriteOnly) && old.write("old") == 3);
+            QCOMPARE(::chmod(QFile::encodeName(path).constData(), mode_t(existing)), 0);
+        }
+        const mode_t previous = ::umask(mode_t(mask));
+        const auto umaskBack = qScopeGuard([previous] { ::umask(previous); });
+        const QString temporary = savetarget::temporaryName(path);
+        QCOMPARE(QFileInfo(temporary).absolutePath(), QFileInfo(path).absolutePath());
         QString error;
-        int calls = 0;
-        QVERIFY(writeAs(g, dir.filePath("big." + format), format, &error, [&calls](int, int) { return ++calls > 0; }));
-        QVERIFY2(calls > 10, qPrintable(format));
-        // Cancelling through the progress callback fails; a workbook leaves no file.
-        const QString cancelled = dir.filePath("cancel." + format);
-        QVERIFY(!writeAs(g, cancelled, format, &error, [](int done, int) { return done < 10000; }));
-        QCOMPARE(error, QString("cancelled"));
-        QVERIFY2(!QFile::exists(cancelled) || format == "csv", qPrintable(format));
-    }
-    // Under the default sheet size, one .xlsx sheet takes them all.
-    const QJsonArray xlsx = readBack(dir.filePath("big.xlsx"), 3)["sheets"].toArray();
-    QCOMPARE(xlsx.size(), 1);
-    QCOMPARE(xlsx[0].toObject()["nrows"].toInt(), 100002);
-}
-
-void TestExport::sheets_data()
-{
-    QTest::addColumn<QString>("format");
-    QTest::addColumn<int>("sheetRows");   // rows a sheet holds; .xls: always 65,536
-    QTest::addColumn<int>("readings");
-    QTest::addColumn<QVector<int>>("perSheet");
-    QTest::newRow("xlsx, last sheet partial") << "xlsx" << 5 << 10 << QVector<int>{3, 3, 3, 1};
-    QTest::newRow("xlsx, sheets just full") << "xlsx" << 6 << 8 << QVector<int>{4, 4};
-    QTest::newRow("xlsx, one sheet just full") << "xlsx" << 6 << 4 << QVector<int>{4};
-    QTest::newRow("xls, last sheet partial") << "xls" << 65536 << exporter::kXlsRowsPerSheet + 3
-                                             << QVector<int>{exporter::kXlsRowsPerSheet, 3};
-}
-
-// A log longer than a sheet goes on in Sheet2, Sheet3, ...: each with the header and the empty row, then the
-// next rows in order, none lost, the same widths and centring; under a decimal-comma locale.
-void TestExport::sheets()
-{
-    QFETCH(QString, format);
-    QFETCH(int, sheetRows);
-    QFETCH(int, readings);
-    QFETCH(QVector<int>, perSheet);
-    const auto restore = restoreNumericLocale();
-    const bool commaSet = setDecimalComma();
-    LogStore s;
-    for (int i = 0; i < readings; ++i) {
-        LogRow r;
-        r.date = QString("%1/12/26").arg(1 + i % 28);
-        r.cells = {QTime(0, 0).addSecs(i).toString("hh:mm:ss"), QString::number(i + 0.25), "mH2O", "21.5", "\u00B0C"};
-        s.insertTop(std::move(r));
-    }
-    const ExportGrid g = exporter::buildLogGrid(kLevelHeader, kLevelKinds, s, "d/M/yy");
-    QTemporaryDir dir;
-    const QString path = dir.filePath("log." + format);
-    QString error;
-    QVERIFY2(format == "xls" ? exporter::writeXls(g, path, &error) : exporter::writeXlsx(g, path, &error, {}, sheetRows),
-             qPrintable(error));
-    const QJsonObject book = readBack(path, sheetRows);
-    QCOMPARE(book["commaNumbers"].toArray(), QJsonArray());
-    const QJsonArray sheets = book["sheets"].toArray();
-    QCOMPARE(sheets.size(), perSheet.size());
-    for (int k = 0, next = 2; k < sheets.size(); ++k) {
-        const QJsonObject sheet = sheets[k].toObject();
-        QCOMPARE(sheet["name"].toString(), QString("Sheet%1").arg(k + 1));
-        QJsonArray expected{asRead(g.rows[0]), asRead(g.rows[1])};
-        for (int i = 0; i < perSheet[k]; ++i)
-            expected << asRead(g.rows[next++]);
-        QCOMPARE(sheet["nrows"].toInt(), perSheet[k] + 2);
-        QCOMPARE(sheet["cells"].toArray(), expected);
-        QCOMPARE(sheet["widths"].toObject(), sheets[0].toObject()["widths"].toObject());
+        QVERIFY2(writeAs(logGrid(), temporary, format, &error), qPrintable(error));
+        QVERIFY2(savetarget::replace(temporary, path, &error), qPrintable(error));
+        struct stat st {};
+        QCOMPARE(::stat(QFile::encodeName(path).constData(), &st), 0);
+        QCOMPARE(QString::number(st.st_mode & 07777, 8), QString::number(mode, 8));
+        QVERIFY(!QFile::exists(temporary));
+        if (comma && !commaSet)
+            QSKIP("No decimal-comma locale can be set: neither de_DE nor fr_FR is installed, and localedef failed");
+        if (format == "csv") {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::ReadOnly));
+            QCOMPARE(f.readAll(), QByteArray("Date,Time,Pressure,Units,Temperature,Units\r\n\r\n"
+                                             "someday,25:99:00,1,mH2O,21.5,Centigrade\r\n"
+                                             "6/12/26,10:00:03,0,\"ft,H2O \"\"x\"\"\",21.5,Centigrade\r\n"
+                                             "6/12/26,10:00:02,-1.5,mH2O,21.5,Centigrade\r\n"
+                                             "6/12/26,10:00:01,0.123,mH2O,21.5,Centigrade\r\n"));
+            return;
+        }
+        const QJsonObject book = readBack(path);
+        QVERIFY2(book.contains("sheets"), "xlrd cannot read the file");
+        QCOMPARE(book["commaNumbers"].toArray(), QJsonArray());   // no "1,5" in cells, widths or margins
+        const QJsonObject sheet = book["sheets"].toArray()[0].toObject();
+        QCOMPARE(sheet["cells"].toArray(), QJsonDocument::fromJson(kLogCells).array());
+        QCOMPARE(sheet["centred"].toArray().size(), 6);
         checkLayout(sheet);
-        QVERIFY(k + 1 < sheets.size() || next == g.rows.size());   // every row written
+        if (format == "xls") {   // widths follow the widest text; dates and times shown as the list shows them
+            QCOMPARE(sheet["widths"].toObject()["4"].toInt(), (11 + 2) * 256);   // "Temperature"
+            QCOMPARE(sheet["widths"].toObject()["3"].toInt(), (10 + 2) * 256);   // ft,H2O "x"
+            QCOMPARE(sheet["formats"].toArray().last().toArray(),
+                     (QJsonArray{"d/m/yy", "hh:mm:ss", "General", "General", "General", "General"}));
+        }
     }
-    if (!commaSet)
-        QSKIP("No decimal-comma locale can be set: checked under the C locale only");
-}
 
-// No folder, or a full disk (/dev/full): each writer fails, says why and makes no folder; nor is a workbook
-// written with sheets of a size it cannot have (header, empty row and a reading; no more rows than Excel takes).
-void TestExport::failures()
-{
-    QTemporaryDir dir;
-    const ExportGrid g = logGrid();
-    const QString missing = dir.filePath("no/such/folder/log.");
-    QStringList paths{missing + "xls", missing + "xlsx", missing + "csv"};
-    if (QFile::exists("/dev/full"))
-        paths << "/dev/full";   // written as csv
-    for (const QString &path : paths) {
+    void largeLogs()
+    {
+        QTemporaryDir dir;
+        const ExportGrid g = gridOf(100000, [](int i) {
+            return LogRow{"6/12/26", {"10:00:00", QString::number(i), "mH2O", "21.5", "Centigrade"}};
+        });
+        for (const QString format : {"xls", "xlsx", "csv"}) {
+            QString error;
+            int calls = 0;
+            const auto count = [&calls](int, int) { return ++calls > 0; };
+            QVERIFY(writeAs(g, dir.filePath("big." + format), format, &error, count));
+            QVERIFY2(calls > 10, qPrintable(format));
+            // Cancelling through the progress callback fails; a workbook leaves no file.
+            const QString cancelled = dir.filePath("cancel." + format);
+            QVERIFY(!writeAs(g, cancelled, format, &error, [](int done, int) { return done < 10000; }));
+            QCOMPARE(error, QString("cancelled"));
+            QVERIFY2(!QFile::exists(cancelled) || format == "csv", qPrintable(format));
+        }
+        // Under the default sheet size, one .xlsx sheet takes them all.
+        const QJsonArray xlsx = readBack(dir.filePath("big.xlsx"), 3)["sheets"].toArray();
+        QCOMPARE(xlsx.size(), 1);
+        QCOMPARE(xlsx[0].toObject()["nrows"].toInt(), 100002);
+    }
+
+    void sheets_data()
+    {
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<int>("sheetRows");   // rows a sheet holds; .xls: always 65,536
+        QTest::addColumn<int>("readings");
+        QTest::addColumn<QVector<int>>("perSheet");
+        QTest::newRow("xlsx, last sheet partial") << "xlsx" << 5 << 10 << QVector<int>{3, 3, 3, 1};
+        QTest::newRow("xlsx, sheets just full") << "xlsx" << 6 << 8 << QVector<int>{4, 4};
+        QTest::newRow("xlsx, one sheet just full") << "xlsx" << 6 << 4 << QVector<int>{4};
+        QTest::newRow("xls, last sheet partial") << "xls" << 65536 << exporter::kXlsRowsPerSheet + 3
+                                                 << QVector<int>{exporter::kXlsRowsPerSheet, 3};
+    }
+
+    // A log longer than a sheet goes on in Sheet2, Sheet3, ...: each with the header and the empty row, then the
+    // next rows in order, none lost, the same widths and centring; under a decimal-comma locale.
+    void sheets()
+    {
+        QFETCH(QString, format);
+        QFETCH(int, sheetRows);
+        QFETCH(int, readings);
+        QFETCH(QVector<int>, perSheet);
+        bool commaSet = false;
+        const auto restore = setDecimalComma(&commaSet);
+        const ExportGrid g = gridOf(readings, [](int i) {
+            return LogRow{QString("%1/12/26").arg(1 + i % 28),
+                          {QTime(0, 0).addSecs(i).toString("hh:mm:ss"), QString::number(i + 0.25), "mH2O", "21.5",
+                           "\u00B0C"}};
+        });
+        QTemporaryDir dir;
+        const QString path = dir.filePath("log." + format);
         QString error;
-        QVERIFY2(!writeAs(g, path, path.section('.', -1), &error) && !error.isEmpty(), qPrintable(path));
+        QVERIFY2(format == "xls" ? exporter::writeXls(g, path, &error)
+                                 : exporter::writeXlsx(g, path, &error, {}, sheetRows), qPrintable(error));
+        const QJsonObject book = readBack(path, sheetRows);
+        QCOMPARE(book["commaNumbers"].toArray(), QJsonArray());
+        const QJsonArray sheets = book["sheets"].toArray();
+        QCOMPARE(sheets.size(), perSheet.size());
+        for (int k = 0, next = 2; k < sheets.size(); ++k) {
+            const QJsonObject sheet = sheets[k].toObject();
+            QCOMPARE(sheet["name"].toString(), QString("Sheet%1").arg(k + 1));
+            QJsonArray expected{asRead(g.rows[0]), asRead(g.rows[1])};
+            for (int i = 0; i < perSheet[k]; ++i)
+                expected << asRead(g.rows[next++]);
+            QCOMPARE(sheet["nrows"].toInt(), perSheet[k] + 2);
+            QCOMPARE(sheet["cells"].toArray(), expected);
+            QCOMPARE(sheet["widths"].toObject(), sheets[0].toObject()["widths"].toObject());
+            checkLayout(sheet);
+            QVERIFY(k + 1 < sheets.size() || next == g.rows.size());   // every row written
+        }
+        if (!commaSet)
+            QSKIP("No decimal-comma locale can be set: checked under the C locale only");
     }
-    for (int sheetRows : {2, exporter::kXlsxSheetRows + 1}) {
-        QString error;
-        QVERIFY(!exporter::writeXlsx(g, dir.filePath("log.xlsx"), &error, {}, sheetRows) && !error.isEmpty());
-        QVERIFY(!QFile::exists(dir.filePath("log.xlsx")));
+
+    // No folder, or a full disk (/dev/full): each writer fails, says why and makes no folder; nor is a workbook
+    // written with sheets of a size it cannot have (header, empty row and a reading; no more rows than Excel takes).
+    void failures()
+    {
+        QTemporaryDir dir;
+        const ExportGrid g = logGrid();
+        const QString missing = dir.filePath("no/such/folder/log.");
+        QStringList paths{missing + "xls", missing + "xlsx", missing + "csv"};
+        if (QFile::exists("/dev/full"))
+            paths << "/dev/full";   // written as csv
+        for (const QString &path : paths) {
+            QString error;
+            QVERIFY2(!writeAs(g, path, path.section('.', -1), &error) && !error.isEmpty(), qPrintable(path));
+        }
+        for (int sheetRows : {2, exporter::kXlsxSheetRows + 1}) {
+            QString error;
+            QVERIFY(!exporter::writeXlsx(g, dir.filePath("log.xlsx"), &error, {}, sheetRows) && !error.isEmpty());
+            QVERIFY(!QFile::exists(dir.filePath("log.xlsx")));
+        }
+        QVERIFY(!QDir(dir.filePath("no")).exists());
     }
-    QVERIFY(!QDir(dir.filePath("no")).exists());
-}
 
-// Save names by the chosen format, and date formats as Excel writes them.
-void TestExport::names()
-{
-    QCOMPARE(savetarget::saveName("/data/run.data.xls", 2), QString("/data/run.data.xlsx"));
-    QCOMPARE(savetarget::saveName("/data/log", 3), QString("/data/log.csv"));
-    QCOMPARE(savetarget::saveName("/data/old.csv", 1), QString("/data/old.xls"));
-    // A "." in a folder name is never cut.
-    QCOMPARE(savetarget::saveName("/data/v1.2/log", 1), QString("/data/v1.2/log.xls"));
-    QCOMPARE(savetarget::saveName("/data/log", 4), QString());
-    QCOMPARE(exporter::excelDateFormat("d/M/yy"), QString("d/m/yy"));
-    QCOMPARE(exporter::excelDateFormat("dd.MM.yyyy"), QString("dd.mm.yyyy"));
-}
+    // Save names by the chosen format (a "." in a folder name is never cut), and date formats as Excel writes them.
+    void names()
+    {
+        QCOMPARE(savetarget::saveName("/data/run.data.xls", 2), QString("/data/run.data.xlsx"));
+        QCOMPARE(savetarget::saveName("/data/log", 3), QString("/data/log.csv"));
+        QCOMPARE(savetarget::saveName("/data/old.csv", 1), QString("/data/old.xls"));
+        QCOMPARE(savetarget::saveName("/data/v1.2/log", 1), QString("/data/v1.2/log.xls"));
+        QCOMPARE(savetarget::saveName("/data/log", 4), QString());
+        QCOMPARE(exporter::excelDateFormat("d/M/yy"), QString("d/m/yy"));
+        QCOMPARE(exporter::excelDateFormat("dd.MM.yyyy"), QString("dd.mm.yyyy"));
+    }
 
-// In a folder holding Data.xls, sub/Data.xls, link.xls (a link to Data.xls) and sublink (a link to sub).
-void TestExport::sameFile_data()
-{
-    QTest::addColumn<QString>("a");
-    QTest::addColumn<QString>("b");
-    QTest::addColumn<bool>("caseInsensitive");
-    QTest::addColumn<bool>("same");
-    QTest::newRow("same name") << "{d}/Data.xls" << "{d}/Data.xls" << false << true;
-    QTest::newRow("case variant, case-insensitive") << "{d}/Data.xls" << "{d}/DATA.XLS" << true << true;
-    QTest::newRow("case variant, case-sensitive") << "{d}/Data.xls" << "{d}/DATA.XLS" << false << false;
-    QTest::newRow("extension case, no file yet") << "{d}/new.XLS" << "{d}/new.xls" << true << true;
-    QTest::newRow("case variant of a folder") << "{d}/SUB/Data.xls" << "{d}/sub/Data.xls" << true << true;
-    QTest::newRow("other folder") << "{d}/Data.xls" << "{d}/sub/Data.xls" << true << false;
-    QTest::newRow("other extension") << "{d}/Data.xls" << "{d}/Data.xlsx" << true << false;
-    QTest::newRow("relative and absolute") << "Data.xls" << "{d}/Data.xls" << false << true;
-    QTest::newRow("relative with ..") << "sub/../Data.xls" << "{d}/Data.xls" << false << true;
-    QTest::newRow("absolute with .., case variant") << "{d}/sub/../DATA.xls" << "{d}/Data.xls" << true << true;
-    QTest::newRow("a link to the file") << "{d}/link.xls" << "{d}/Data.xls" << false << true;
-    QTest::newRow("no file yet, under a link") << "{d}/sublink/x.csv" << "{d}/sub/x.csv" << false << true;
-}
+    // In a folder holding Data.xls, sub/Data.xls, link.xls (a link to Data.xls) and sublink (a link to sub).
+    void sameFile_data()
+    {
+        QTest::addColumn<QString>("a");
+        QTest::addColumn<QString>("b");
+        QTest::addColumn<bool>("caseInsensitive");
+        QTest::addColumn<bool>("same");
+        QTest::newRow("same name") << "{d}/Data.xls" << "{d}/Data.xls" << false << true;
+        QTest::newRow("case variant, case-insensitive") << "{d}/Data.xls" << "{d}/DATA.XLS" << true << true;
+        QTest::newRow("case variant, case-sensitive") << "{d}/Data.xls" << "{d}/DATA.XLS" << false << false;
+        QTest::newRow("extension case, no file yet") << "{d}/new.XLS" << "{d}/new.xls" << true << true;
+        QTest::newRow("case variant of a folder") << "{d}/SUB/Data.xls" << "{d}/sub/Data.xls" << true << true;
+        QTest::newRow("other folder") << "{d}/Data.xls" << "{d}/sub/Data.xls" << true << false;
+        QTest::newRow("other extension") << "{d}/Data.xls" << "{d}/Data.xlsx" << true << false;
+        QTest::newRow("relative and absolute") << "Data.xls" << "{d}/Data.xls" << false << true;
+        QTest::newRow("relative with ..") << "sub/../Data.xls" << "{d}/Data.xls" << false << true;
+        QTest::newRow("absolute with .., case variant") << "{d}/sub/../DATA.xls" << "{d}/Data.xls" << true << true;
+        QTest::newRow("a link to the file") << "{d}/link.xls" << "{d}/Data.xls" << false << true;
+        QTest::newRow("no file yet, under a link") << "{d}/sublink/x.csv" << "{d}/sub/x.csv" << false << true;
+    }
 
-void TestExport::sameFile()
-{
-    QFETCH(QString, a);
-    QFETCH(QString, b);
-    QFETCH(bool, caseInsensitive);
-    QFETCH(bool, same);
-    QTemporaryDir dir;
-    QVERIFY(QDir(dir.path()).mkdir("sub"));
-    QVERIFY(QFile(dir.filePath("Data.xls")).open(QIODevice::WriteOnly));
-    QVERIFY(QFile(dir.filePath("sub/Data.xls")).open(QIODevice::WriteOnly));
-    QVERIFY(QFile::link(dir.filePath("Data.xls"), dir.filePath("link.xls")));
-    QVERIFY(QFile::link(dir.filePath("sub"), dir.filePath("sublink")));
-    const QString here = QDir::currentPath();
-    QVERIFY(QDir::setCurrent(dir.path()));
-    const auto back = qScopeGuard([here] { QDir::setCurrent(here); });
-    const Qt::CaseSensitivity cs = caseInsensitive ? Qt::CaseInsensitive : Qt::CaseSensitive;
-    a.replace("{d}", dir.path());
-    b.replace("{d}", dir.path());
-    QCOMPARE(savetarget::sameFile(a, b, cs), same);
-    QCOMPARE(savetarget::sameFile(b, a, cs), same);
-}
+    void sameFile()
+    {
+        QFETCH(QString, a);
+        QFETCH(QString, b);
+        QFETCH(bool, caseInsensitive);
+        QFETCH(bool, same);
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkdir("sub"));
+        for (const char *name : {"Data.xls", "sub/Data.xls"})
+            QVERIFY(QFile(dir.filePath(name)).open(QIODevice::WriteOnly));
+        QVERIFY(QFile::link(dir.filePath("Data.xls"), dir.filePath("link.xls")));
+        QVERIFY(QFile::link(dir.filePath("sub"), dir.filePath("sublink")));
+        const auto back = qScopeGuard([here = QDir::currentPath()] { QDir::setCurrent(here); });
+        QVERIFY(QDir::setCurrent(dir.path()));
+        const Qt::CaseSensitivity cs = caseInsensitive ? Qt::CaseInsensitive : Qt::CaseSensitive;
+        a.replace("{d}", dir.path());
+        b.replace("{d}", dir.path());
+        QCOMPARE(savetarget::sameFile(a, b, cs), same);
+        QCOMPARE(savetarget::sameFile(b, a, cs), same);
+    }
+};
 
 QTEST_GUILESS_MAIN(TestExport)
 #include "tst_export.moc"
