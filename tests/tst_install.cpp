@@ -6,11 +6,8 @@
 #include "discovery/SysData.h"
 #include "support/ConsoleRig.h"
 
-#include <QAction>
-#include <QLabel>
-#include <QPlainTextEdit>
-#include <QTextBrowser>
 #include <QtTest>
+#include <QtWidgets>
 
 #ifdef Q_OS_UNIX
 #include <grp.h>
@@ -238,7 +235,7 @@ private slots:
                 QSKIP("permissions do not stop writes here");
             }
         }
-        const auto where = [&](const QString &path) { return QString(path.isEmpty() ? "none" : path == beside ? "beside" : "user"); };
+        const auto where = [&](const QString &p) { return QString(p.isEmpty() ? "none" : p == beside ? "beside" : "user"); };
         sysdata::Store first(beside, user);
         const int port = first.read().port;
         QString error;
