@@ -1,6 +1,4 @@
 // Both families' parameter controls on the core alone: bytes out, fields, table, log, busy state, reports, files.
-#include "support/Rig.h"
-
 #include "decode/Values.h"
 #include "discovery/AddressOps.h"
 #include "discovery/Scanner.h"
@@ -11,6 +9,7 @@
 #include "params/BusyState.h"
 #include "params/LevelParams.h"
 #include "params/RotaryParams.h"
+#include "support/Rig.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -21,22 +20,22 @@
 
 namespace {
 using Step = std::function<void(CoreRig &r, SensorFields &t, int a)>;
-#define STEP(...) [](CoreRig &r, SensorFields &t, int a) { (void)r, (void)t, (void)a; __VA_ARGS__; }
+#define STEP(...) STEP_WITH(, __VA_ARGS__)
+#define STEP_WITH(x, ...) [x](CoreRig &r, SensorFields &t, int a) { (void)r, (void)t, (void)a; __VA_ARGS__; }
 #define LP(button) STEP(r.c->level->button##_Click(a))
 #define RP(button) STEP(r.c->rotary->button##_Click(a))
 #define AD(button) STEP(r.c->address->button##_Click(a))
 
-// Fills (with `set`) the fields an address change moves, texts with their names, lists their second entry; the unfilled.
-const QStringList moved[2] = {
-    {"LocalGravityText", "RangeText", "MaxOverRangeText", "LevelText", "SampleRateText", "SGText",
-     "ZeroCalibrationText", "SlopeCalibrationText", "PressureText", "PressUnitsCombo", "TempUnitsCombo",
-     "DensityCorrCombo", "ReverseCombo"},
-    {"RotaryMaxRangeText", "RotaryCountsPerRevText", "RotaryMeasurementResText", "RotaryPulleyCircumText",
-     "RotaryCurrentValueText", "RotaryMeasurementUnitsCombo", "RotaryDirectionCombo"}};
+// Fills (`set`) the fields an address change moves, texts with their names, lists their second entry; the unfilled.
+const char *const moved[2] = {
+    "LocalGravityText RangeText MaxOverRangeText LevelText SampleRateText SGText ZeroCalibrationText "
+    "SlopeCalibrationText PressureText PressUnitsCombo TempUnitsCombo DensityCorrCombo ReverseCombo",
+    "RotaryMaxRangeText RotaryCountsPerRevText RotaryMeasurementResText RotaryPulleyCircumText "
+    "RotaryCurrentValueText RotaryMeasurementUnitsCombo RotaryDirectionCombo"};
 QStringList fill(const CoreRig &r, int a, bool set)
 {
     QStringList unfilled;
-    for (const QString &f : moved[r.c->SensorType]) {
+    for (const QString &f : QString(moved[r.c->SensorType]).split(' ')) {
         Control *x = r.tab(a).find(f);
         auto *text = x->kind() == Control::Kind::Text ? static_cast<TextField *>(x) : nullptr;
         auto *list = text ? nullptr : static_cast<ListField *>(x);
@@ -121,175 +120,180 @@ struct Watch {
 struct Case {
     QByteArray name;
     const char *bus;   // the family (L level probe, R rotary), the sensors' addresses: the first is pressed
-    QStringList replies;   // "command=answer"; a command alone: no answer
+    QString replies;   // "command=answer" each, space separated; a command alone: no answer
     Step prepare, press;
-    QStringList sent, shown;   // see looks()
+    QString sent;   // space separated
+    QStringList shown;   // see looks()
     int beeps;
     QStringList messages = {};   // see said()
     const char *whenAnswered = nullptr;   // and what shownThen looks at as its answer arrives
     QStringList shownThen = {};
 };
+// One query answered: its command alone written, a beep.
+Case ask(const QByteArray &name, const char *bus, const QString &reply, Step press, const QStringList &shown,
+         const QStringList &messages = {}, Step prepare = nullptr, int beeps = 1)
+{
+    return {name, bus, reply, prepare, press, reply.section('=', 0, 0), shown, beeps, messages};
+}
+// Refused: nothing written, no beep, the warning.
+Case refused(const QByteArray &name, const char *bus, Step prepare, Step press, const QStringList &shown,
+             const QString &message)
+{
+    return {name, bus, {}, prepare, press, {}, shown, 0, {message}};
+}
 
+const QString wrong = "!SDI12 Message Error.|Received command not recognised.", addr = "!Set Sensor Address.|";
+const QString locked = " whilst sensor is locked.\rPlease unlock sensor and try again.";
+const QStringList stays = {"tabs=3,5", "SensorIDList=4", "#1=LT510233", "log=1", "ClearLogBut=on"};
+const std::vector<Case> written = {
+    // level probe: odd answers
+    ask("reverse beyond the list", "L3", "3XREV!=35", LP(ReverseQueryBut), {"ReverseCombo=On"}, {},
+        STEP(t.ReverseCombo.select(1))),
+    {"reverse set, then a reading", "L3", "3XREV1!=31", STEP(t.ReverseCombo.select(1)), LP(ReverseBut),
+     "3XREV1! 3M! 3D0!", {"ReverseCombo=On", "PressureText=1.2345"}, 1},
+    ask("temperature beyond the list", "L3", "3XUT!=37", LP(TempUnitsQueryBut), {"TempUnitsCombo=", "#7="}, {wrong}),
+    ask("range without a value", "L3", "3XRA!=3", LP(RangeQueryBut), {"RangeText="}, {wrong}),
+    ask("level no number", "L3", "3XLOF!=3+1.2x", LP(LevelQueryBut), {"LevelText="}, {wrong}),
+    ask("local offset neither 0 nor 1", "L3", "3XLOC!=35", LP(ApplyQueryBut), {"LocalOffsetCheck=0"},
+        {"!SDI12 Message Error.|Invalid Local Offset value."}, STEP(t.LocalOffsetCheck.setChecked(false))),
+    ask("garbage after the echo", "L3", "3XRA!=\x01\x02zz9!!?", LP(RangeQueryBut), {"RangeText="}, {wrong}, nullptr, 0),
+    // The scan's specific-gravity query shows 1/U0; zero, the raw answer.
+    {"specific gravity", "L3", {}, nullptr,
+     STEP(r.c->link.strSent_Command = "3XU0!"; r.c->link.LastCommand = 30; r.port.feed("3XU0!3+0.97\r\n")), {},
+     {"SGText=1.030928"}, 0},
+    {"specific gravity zero", "L3", {}, nullptr,
+     STEP(r.c->link.strSent_Command = "3XU0!"; r.c->link.LastCommand = 30; r.port.feed("3XU0!3+0\r\n")), {},
+     {"SGText=+0"}, 0, {wrong}},
+    // A unit change re-reads what depends on it; a re-query that loses the sensor clears its row and stops, silent.
+    {"pressure units", "L3", "3XUP12!=312", STEP(t.PressUnitsCombo.select(8)), LP(PressUnitsBut),
+     "3XUP12! 3XP! 3XE! 3XLOF! 3XRA! 3XMOR! 3M! 3D0!",
+     {"PressUnitsCombo=Inch Hg", "#5=Inch Hg", "#8=Idle", "log(0,3)=Inch Hg"}, 1},
+    {"re-query loses the sensor", "L3", "3XUP1!=31 3XP!", STEP(t.PressUnitsCombo.select(1)), LP(PressUnitsBut),
+     "3XUP1! 3XP!", {"#1="}, 0},
+    // The lock answer ticks the box, which sends the state back: busy until that exchange is answered.
+    {"lock answer sent back", "L3", "3XUNLK!=31 3XUNLK1!=31", nullptr, LP(UnlockQueryBut), "3XUNLK! 3XUNLK1!",
+     {"UnlockCheck=1"}, 2, {}, "3XUNLK1!", {"UnlockQueryBut=off"}},
+    {"local-offset box in calibrate mode", "L3", {},
+     STEP(t.LocalOffsetCheck.setChecked(true); r.c->level->LocalOffsetCheck_Click(a); r.settle();
+          r.c->Calibrate_Flag = true; t.LocalOffsetCheck.setChecked(false)),
+     LP(LocalOffsetCheck), {}, {"LocalOffsetCheck=0"}, 0},
+    // level probe: refused, nothing sent
+    refused("range while locked", "L3", STEP(t.RangeText.setText("5")), LP(RangeBut), {"RangeText=5"},
+            "!Set Range Value.|Unable to set range value" + locked),
+    refused("maximum range while locked", "L3", nullptr, LP(MaxRangeBut), {"MaxOverRangeText=12.0000"},
+            "!Set Maximum Range Value.|Unable to set maximum range value" + locked),
+    refused("temperature units blank", "L3", STEP(t.TempUnitsCombo.blank()), LP(TempUnitsBut), {"TempUnitsCombo="},
+            "!Set Temperature Units.|Please select the temperature units."),
+    refused("pressure units unchosen", "L3", STEP(t.PressUnitsCombo.reset()), LP(PressUnitsBut),
+            {"PressUnitsCombo=Select....."}, "!Set Pressure Units.|Please select the pressure units."),
+    {"S.G. as the sensor took it", "L3", "3XU0,0.769231!=30,+0.8", STEP(t.SGText.setText("1.3")), LP(SGBut),
+     "3XU0,0.769231! 3M! 3D0!", {"SGText=1.25"}, 1},
+    // addresses
+    refused("address unchosen", "L35", STEP(t.AddressCombo.reset()), AD(AddrBut), {},
+            addr + "Please select sensor address."),
+    refused("address the sensor's own", "L35", STEP(t.AddressCombo.select(3)), AD(AddrBut), {},
+            addr + "Sensor is already set to address 3."),
+    refused("address in use", "L35", STEP(t.AddressCombo.select(5)), AD(AddrBut), {},
+            addr + "Unable to set sensor to this address as address is already in use."),
+    ask("address not accepted", "L35", "3A6!=3", AD(AddrBut), stays,
+        {addr + "The sensor did not accept the new address."}, STEP(t.AddressCombo.select(6))),
+    // Confirmed at the address it has (a user command, a garbled echo): nothing moves onto itself.
+    ask("address confirmed unchanged", "L35", "3A3!=3", STEP(r.c->busy->SetLevelBusy(a); r.c->sendCommand("3A3!", 1)),
+        stays),
+    {"address query", "L3", "?!=3", nullptr, STEP(r.c->address->mnuQueryAddress_Click()), "?!", {}, 0,
+     {"!Query Sensor Address.|Sensor Address is 3."}},
+    refused("address query of two", "L18", nullptr, STEP(r.c->address->mnuQueryAddress_Click()), {},
+            "!Query Sensor Address.|Unable to query sensor address when more than one sensor is connected."),
+    // A move takes the tab's fields, log rows (behind those there), list of details, period and table row to the
+    // new address. The moved local-offset box sends nothing; the lock box sends its state to the sensor at its new
+    // address.
+    {"level probe moves", "L3", "3A6!=6",
+     STEP(t.LocalOffsetCheck.setChecked(true); r.c->level->LocalOffsetCheck_Click(a); r.settle();
+          r.c->levelLog(a)->clear(); t.LogPeriodCombo.select(2); fill(r, a, true); t.AddressCombo.select(6);
+          for (const char *time : {"10:00:01", "10:00:02", "10:00:03", "09:00:00"})   // the last on tab 6
+              r.c->levelLog(time[1] == '0' ? 3 : 6)
+                  ->insertTop(LogRow{"6/12/26", {time, "1.0", "mH2O", "20.0", "Centigrade"}})),
+     AD(AddrBut), "3A6!",
+     {"6:unfilled=", "6:log(0,1)=09:00:00", "6:log(1,1)=10:00:03", "6:log(2,1)=10:00:02", "6:log(3,1)=10:00:01",
+      "3:log=0", "6:ClearLogBut=on", "6:SaveLogBut=on", "3:ClearLogBut=off", "3:SaveLogBut=off",
+      "6:LocalOffsetCheck=1", "6:SensorIDList=4", "3:SensorIDList=0", "3:AddressCombo=Select.....",
+      "6:LogPeriodCombo=5 Seconds", "3:LogPeriodCombo.count=0", "tabs=6", "current=6",
+      "6:row=         6|LT510233|Compensated|9.8067|1.2345|mH2O|21.50|Centigrade|Idle", "3:row=         3||||||||"},
+     1, {}, "3A6!", {"code=1"}},
+    {"lock state follows the move", "L3", "3XUNLK1!=31 3A5!=5 5XUNLK1!=51",
+     STEP(r.c->levelLog(a)->clear(); t.UnlockCheck.setChecked(true); r.c->level->UnlockCheck_Click(a); r.settle();
+          t.AddressCombo.select(5)),
+     AD(AddrBut), "3A5! 5XUNLK1!", {"5:ClearLogBut=off", "5:SaveLogBut=off", "5:UnlockCheck=1", "tabs=5"}, 2, {},
+     "5XUNLK1!", {"5:RangeBut=off", "ScanBut=off", "mnuCommsPort=off"}},
+    {"rotary encoder moves", "R2", "2A5!=5", STEP(fill(r, a, true); t.RotaryAddressCombo.select(5)), AD(RotaryAddrBut),
+     "2A5!", {"5:unfilled=", "5:log=1", "5:SaveLogBut=on", "5:#1=RQ910232", "2:#1=", "current=5", "tabs=5",
+     "2:RotaryLogPeriodCombo.count=9"}, 1, {}, "2A5!", {"code=101"}},
+    // rotary: odd answers (some repeat the letters before the value); the direction blanked by the query and kept
+    // so, the cell showing the list
+    ask("pulley, letters repeated", "R0", "0XCP!=0XCP250", RP(QueryRotaryPulleyCircumfBut),
+        {"RotaryPulleyCircumText=250"}),
+    ask("direction beyond the list", "R0", "0XRD!=07", RP(QueryRotaryDirectionBut), {"RotaryDirectionCombo=", "#5="},
+        {}, STEP(t.RotaryDirectionCombo.select(0))),
+    ask("value", "R0", "0XCV!=0+123.4", RP(QueryRotaryCurrentValueBut), {"RotaryCurrentValueText=123.4"}),
+    ask("value, letters repeated", "R0", "0XCV!=0XCV-5.0", RP(QueryRotaryCurrentValueBut),
+        {"RotaryCurrentValueText=-5.0"}),
+    // Set zero shows 0.000 until the new reading arrives.
+    {"set zero", "R0", "0XZE!=0", nullptr, RP(RotarySetZeroBut), "0XZE! 0C! 0D0!",
+     {"RotaryCurrentValueText=12.345", "log(0,2)=12.345"}, 1, {}, "0C!", {"RotaryCurrentValueText=0.000"}},
+    // rotary: refused, nothing sent
+    refused("direction unchosen", "R0", STEP(t.RotaryDirectionCombo.reset()), RP(RotaryDirectionBut), {},
+            "!Set Rotation Direction.|Please select the rotation direction."),
+    refused("units unchosen", "R0", STEP(t.RotaryMeasurementUnitsCombo.reset()), RP(RotaryMeasurementUnitsBut), {},
+            "!Set Measurement Units.|Please select the measurement units."),
+};
+
+// The rows above and the near duplicates: each a family of answers or texts.
 const std::vector<Case> &cases()
 {
-    const QString locked = " whilst sensor is locked.\rPlease unlock sensor and try again.";
-    const QString sg = "!Set SG.|Please enter a specific gravity other than zero.", addr = "!Set Sensor Address.|";
-    const QString wrong = "!SDI12 Message Error.|Received command not recognised.";
-    const QStringList units = {"RotaryMeasurementUnitsCombo=Inches", "#3=Inches"};
-    const QStringList kept = {"tabs=3,5", "SensorIDList=4", "#1=LT510233", "log=1", "ClearLogBut=on"};
-    static const std::vector<Case> rows = {
-        // level probe: odd answers
-        {"reverse beyond the list", "L3", {"3XREV!=35"}, STEP(t.ReverseCombo.select(1)), LP(ReverseQueryBut),
-         {"3XREV!"}, {"ReverseCombo=On"}, 1},
-        {"reverse set, then a reading", "L3", {"3XREV1!=31"}, STEP(t.ReverseCombo.select(1)), LP(ReverseBut),
-         {"3XREV1!", "3M!", "3D0!"}, {"ReverseCombo=On", "PressureText=1.2345"}, 1},
-        {"temperature beyond the list", "L3", {"3XUT!=37"}, nullptr, LP(TempUnitsQueryBut), {"3XUT!"},
-         {"TempUnitsCombo=", "#7="}, 1, {wrong}},
-        {"range without a value", "L3", {"3XRA!=3"}, nullptr, LP(RangeQueryBut), {"3XRA!"}, {"RangeText="}, 1, {wrong}},
-        {"level no number", "L3", {"3XLOF!=3+1.2x"}, nullptr, LP(LevelQueryBut), {"3XLOF!"}, {"LevelText="}, 1,
-         {wrong}},
-        {"local offset neither 0 nor 1", "L3", {"3XLOC!=35"}, STEP(t.LocalOffsetCheck.setChecked(false)),
-         LP(ApplyQueryBut), {"3XLOC!"}, {"LocalOffsetCheck=0"}, 1,
-         {"!SDI12 Message Error.|Invalid Local Offset value."}},
-        {"garbage after the echo", "L3", {"3XRA!=\x01\x02zz9!!?"}, nullptr, LP(RangeQueryBut), {"3XRA!"},
-         {"RangeText="}, 0, {wrong}},
-        // The scan's specific-gravity query shows 1/U0; zero, the raw answer.
-        {"specific gravity", "L3", {}, nullptr,
-         STEP(r.c->link.strSent_Command = "3XU0!"; r.c->link.LastCommand = 30; r.port.feed("3XU0!3+0.97\r\n")), {},
-         {"SGText=1.030928"}, 0},
-        {"specific gravity zero", "L3", {}, nullptr,
-         STEP(r.c->link.strSent_Command = "3XU0!"; r.c->link.LastCommand = 30; r.port.feed("3XU0!3+0\r\n")), {},
-         {"SGText=+0"}, 0, {wrong}},
-        // A unit change re-reads what depends on it; a re-query that loses
-        // the sensor clears its row and stops, silent.
-        {"pressure units", "L3", {"3XUP12!=312"}, STEP(t.PressUnitsCombo.select(8)), LP(PressUnitsBut),
-         {"3XUP12!", "3XP!", "3XE!", "3XLOF!", "3XRA!", "3XMOR!", "3M!", "3D0!"},
-         {"PressUnitsCombo=Inch Hg", "#5=Inch Hg", "#8=Idle", "log(0,3)=Inch Hg"}, 1},
-        {"re-query loses the sensor", "L3", {"3XUP1!=31", "3XP!"}, STEP(t.PressUnitsCombo.select(1)), LP(PressUnitsBut),
-         {"3XUP1!", "3XP!"}, {"#1="}, 0},
-        // The lock answer ticks the box, which sends the state back: busy
-        // until that exchange is answered.
-        {"lock answer sent back", "L3", {"3XUNLK!=31", "3XUNLK1!=31"}, nullptr, LP(UnlockQueryBut),
-         {"3XUNLK!", "3XUNLK1!"}, {"UnlockCheck=1"}, 2, {}, "3XUNLK1!", {"UnlockQueryBut=off"}},
-        {"local-offset box in calibrate mode", "L3", {},
-         STEP(t.LocalOffsetCheck.setChecked(true); r.c->level->LocalOffsetCheck_Click(a); r.settle();
-              r.c->Calibrate_Flag = true; t.LocalOffsetCheck.setChecked(false)),
-         LP(LocalOffsetCheck), {}, {"LocalOffsetCheck=0"}, 0},
-        // level probe: refused, nothing sent
-        {"range while locked", "L3", {}, STEP(t.RangeText.setText("5")), LP(RangeBut), {}, {"RangeText=5"}, 0,
-         {"!Set Range Value.|Unable to set range value" + locked}},
-        {"maximum range while locked", "L3", {}, nullptr, LP(MaxRangeBut), {}, {"MaxOverRangeText=12.0000"}, 0,
-         {"!Set Maximum Range Value.|Unable to set maximum range value" + locked}},
-        {"temperature units blank", "L3", {}, STEP(t.TempUnitsCombo.blank()), LP(TempUnitsBut), {}, {"TempUnitsCombo="},
-         0, {"!Set Temperature Units.|Please select the temperature units."}},
-        {"pressure units unchosen", "L3", {}, STEP(t.PressUnitsCombo.reset()), LP(PressUnitsBut), {},
-         {"PressUnitsCombo=Select....."}, 0, {"!Set Pressure Units.|Please select the pressure units."}},
-        {"S.G. empty", "L3", {}, STEP(t.SGText.setText("")), LP(SGBut), {}, {"SGText="}, 0, {sg}},
-        {"S.G. zero", "L3", {}, STEP(t.SGText.setText("0")), LP(SGBut), {}, {"SGText=0"}, 0, {sg}},
-        {"S.G. no number", "L3", {}, STEP(t.SGText.setText("-")), LP(SGBut), {}, {"SGText=-"}, 0, {sg}},
-        {"S.G. as the sensor took it", "L3", {"3XU0,0.769231!=30,+0.8"}, STEP(t.SGText.setText("1.3")), LP(SGBut),
-         {"3XU0,0.769231!", "3M!", "3D0!"}, {"SGText=1.25"}, 1},
-        // addresses
-        {"address unchosen", "L35", {}, STEP(t.AddressCombo.reset()), AD(AddrBut), {}, {}, 0,
-         {addr + "Please select sensor address."}},
-        {"address the sensor's own", "L35", {}, STEP(t.AddressCombo.select(3)), AD(AddrBut), {}, {}, 0,
-         {addr + "Sensor is already set to address 3."}},
-        {"address in use", "L35", {}, STEP(t.AddressCombo.select(5)), AD(AddrBut), {}, {}, 0,
-         {addr + "Unable to set sensor to this address as address is already in use."}},
-        {"address not accepted", "L35", {"3A6!=3"}, STEP(t.AddressCombo.select(6)), AD(AddrBut), {"3A6!"}, kept, 1,
-         {addr + "The sensor did not accept the new address."}},
-        // Confirmed at the address it has (a user command, a garbled echo):
-        // nothing moves onto itself.
-        {"address confirmed unchanged", "L35", {"3A3!=3"}, nullptr,
-         STEP(r.c->busy->SetLevelBusy(a); r.c->sendCommand("3A3!", 1)), {"3A3!"}, kept, 1},
-        {"address query", "L3", {"?!=3"}, nullptr, STEP(r.c->address->mnuQueryAddress_Click()), {"?!"}, {}, 0,
-         {"!Query Sensor Address.|Sensor Address is 3."}},
-        {"address query of two", "L18", {}, nullptr, STEP(r.c->address->mnuQueryAddress_Click()), {}, {}, 0,
-         {"!Query Sensor Address.|Unable to query sensor address when more than one sensor is connected."}},
-        // A move takes the tab's fields, log rows (behind those there), list
-        // of details, period and table row to the new address. The moved
-        // local-offset box sends nothing; the lock box sends its state to
-        // the sensor at its new address.
-        {"level probe moves", "L3", {"3A6!=6"},
-         STEP(t.LocalOffsetCheck.setChecked(true); r.c->level->LocalOffsetCheck_Click(a); r.settle();
-              r.c->levelLog(a)->clear(); t.LogPeriodCombo.select(2); fill(r, a, true); t.AddressCombo.select(6);
-              for (const char *time : {"10:00:01", "10:00:02", "10:00:03", "09:00:00"})   // the last on tab 6
-                  r.c->levelLog(time[1] == '0' ? 3 : 6)
-                      ->insertTop(LogRow{"6/12/26", {time, "1.0", "mH2O", "20.0", "Centigrade"}})),
-         AD(AddrBut), {"3A6!"},
-         {"6:unfilled=", "6:log(0,1)=09:00:00", "6:log(1,1)=10:00:03", "6:log(2,1)=10:00:02", "6:log(3,1)=10:00:01",
-          "3:log=0", "6:ClearLogBut=on", "6:SaveLogBut=on", "3:ClearLogBut=off", "3:SaveLogBut=off",
-          "6:LocalOffsetCheck=1", "6:SensorIDList=4", "3:SensorIDList=0", "3:AddressCombo=Select.....",
-          "6:LogPeriodCombo=5 Seconds", "3:LogPeriodCombo.count=0", "tabs=6", "current=6",
-          "6:row=         6|LT510233|Compensated|9.8067|1.2345|mH2O|21.50|Centigrade|Idle", "3:row=         3||||||||"},
-         1, {}, "3A6!", {"code=1"}},
-        {"lock state follows the move", "L3", {"3XUNLK1!=31", "3A5!=5", "5XUNLK1!=51"},
-         STEP(r.c->levelLog(a)->clear(); t.UnlockCheck.setChecked(true); r.c->level->UnlockCheck_Click(a); r.settle();
-              t.AddressCombo.select(5)),
-         AD(AddrBut), {"3A5!", "5XUNLK1!"}, {"5:ClearLogBut=off", "5:SaveLogBut=off", "5:UnlockCheck=1", "tabs=5"}, 2,
-         {}, "5XUNLK1!", {"5:RangeBut=off", "ScanBut=off", "mnuCommsPort=off"}},
-        {"rotary encoder moves", "R2", {"2A5!=5"}, STEP(fill(r, a, true); t.RotaryAddressCombo.select(5)),
-         AD(RotaryAddrBut), {"2A5!"}, {"5:unfilled=", "5:log=1", "5:SaveLogBut=on", "5:#1=RQ910232", "2:#1=",
-         "current=5", "tabs=5", "2:RotaryLogPeriodCombo.count=9"}, 1, {}, "2A5!", {"code=101"}},
-        // rotary: odd answers (some repeat the letters before the value)
-        {"units", "R0", {"0XMU!=02"}, nullptr, RP(QueryRotaryMeasurementUnitsBut), {"0XMU!"}, units, 1},
-        {"units, letters repeated", "R0", {"0XMU!=0XMU2"}, nullptr, RP(QueryRotaryMeasurementUnitsBut), {"0XMU!"},
-         units, 1},
-        {"pulley, letters repeated", "R0", {"0XCP!=0XCP250"}, nullptr, RP(QueryRotaryPulleyCircumfBut), {"0XCP!"},
-         {"RotaryPulleyCircumText=250"}, 1},
-        // blanked by the query and kept so; the cell shows the list
-        {"direction beyond the list", "R0", {"0XRD!=07"}, STEP(t.RotaryDirectionCombo.select(0)),
-         RP(QueryRotaryDirectionBut), {"0XRD!"}, {"RotaryDirectionCombo=", "#5="}, 1},
-        {"value", "R0", {"0XCV!=0+123.4"}, nullptr, RP(QueryRotaryCurrentValueBut), {"0XCV!"},
-         {"RotaryCurrentValueText=123.4"}, 1},
-        {"value, letters repeated", "R0", {"0XCV!=0XCV-5.0"}, nullptr, RP(QueryRotaryCurrentValueBut), {"0XCV!"},
-         {"RotaryCurrentValueText=-5.0"}, 1},
+    static const std::vector<Case> all = [] {
+        std::vector<Case> v = written;
+        for (const auto &g : {std::pair{"empty", ""}, {"zero", "0"}, {"no number", "-"}}) {
+            const char *typed = g.second;
+            v.push_back(refused(QByteArray("S.G. ") + g.first, "L3", STEP_WITH(typed, t.SGText.setText(typed)),
+                                LP(SGBut), {QString("SGText=") + typed},
+                                "!Set SG.|Please enter a specific gravity other than zero."));
+        }
+        for (const auto &[name, answer] : {std::pair{"units", "02"}, {"units, letters repeated", "0XMU2"}})
+            v.push_back(ask(name, "R0", QString("0XMU!=") + answer,
+                            RP(QueryRotaryMeasurementUnitsBut), {"RotaryMeasurementUnitsCombo=Inches", "#3=Inches"}));
         // Counts of 0, none or not a number: the resolution kept.
-        {"counts zero", "R0", {"0XPC!=00"}, nullptr, RP(QueryRotaryCountsPerRevBut), {"0XPC!"},
-         {"RotaryMeasurementResText=0.049"}, 1, {wrong}},
-        {"counts none", "R0", {"0XPC!=0"}, nullptr, RP(QueryRotaryCountsPerRevBut), {"0XPC!"},
-         {"RotaryMeasurementResText=0.049"}, 1, {wrong}},
-        {"counts no number", "R0", {"0XPC!=0abc"}, nullptr, RP(QueryRotaryCountsPerRevBut), {"0XPC!"},
-         {"RotaryMeasurementResText=0.049"}, 1, {wrong}},
-        // rotary: each set answer takes a fresh reading
-        {"metres", "R0", {"0XMU0!=00"}, STEP(t.RotaryMeasurementUnitsCombo.select(0)), RP(RotaryMeasurementUnitsBut),
-         {"0XMU0!", "0C!", "0D0!"}, {"RotaryMeasurementResText=0.000"}, 1},
-        {"millimetres", "R0", {"0XMU1!=01"}, STEP(t.RotaryMeasurementUnitsCombo.select(1)),
-         RP(RotaryMeasurementUnitsBut), {"0XMU1!", "0C!", "0D0!"}, {"RotaryMeasurementResText=0.049"}, 1},
-        {"inches", "R0", {"0XMU2!=02"}, STEP(t.RotaryMeasurementUnitsCombo.select(2)), RP(RotaryMeasurementUnitsBut),
-         {"0XMU2!", "0C!", "0D0!"}, {"RotaryMeasurementResText=0.002"}, 1},
-        // Set zero shows 0.000 until the new reading arrives.
-        {"set zero", "R0", {"0XZE!=0"}, nullptr, RP(RotarySetZeroBut), {"0XZE!", "0C!", "0D0!"},
-         {"RotaryCurrentValueText=12.345", "log(0,2)=12.345"}, 1, {}, "0C!", {"RotaryCurrentValueText=0.000"}},
-        // rotary: refused, nothing sent
-        {"direction unchosen", "R0", {}, STEP(t.RotaryDirectionCombo.reset()), RP(RotaryDirectionBut), {}, {}, 0,
-         {"!Set Rotation Direction.|Please select the rotation direction."}},
-        {"units unchosen", "R0", {}, STEP(t.RotaryMeasurementUnitsCombo.reset()), RP(RotaryMeasurementUnitsBut), {}, {},
-         0, {"!Set Measurement Units.|Please select the measurement units."}},
-    };
-    return rows;
+        for (const auto &[what, answer] : {std::pair{"zero", "00"}, {"none", "0"}, {"no number", "0abc"}})
+            v.push_back(ask(QByteArray("counts ") + what, "R0", QString("0XPC!=") + answer,
+                            RP(QueryRotaryCountsPerRevBut), {"RotaryMeasurementResText=0.049"}, {wrong}));
+        // Each units set answer takes a fresh reading; the resolution in those units.
+        const char *units[] = {"metres", "millimetres", "inches"}, *resolution[] = {"0.000", "0.049", "0.002"};
+        for (int u = 0; u < 3; ++u)
+            v.push_back({units[u], "R0", QString("0XMU%1!=0%1").arg(u),
+                         STEP_WITH(u, t.RotaryMeasurementUnitsCombo.select(u)), RP(RotaryMeasurementUnitsBut),
+                         QString("0XMU%1! 0C! 0D0!").arg(u),
+                         {QString("RotaryMeasurementResText=") + resolution[u]}, 1});
+        return v;
+    }();
+    return all;
 }
 
 // The controls the family's busy state disables (and its idle state enables).
-const QStringList levelBusy = {
-    "PressUnitsQueryBut", "TempUnitsQueryBut", "DensityCorrQueryBut", "LocalGravityQueryBut", "PressUnitsBut",
-    "TempUnitsBut", "DensityCorrBut", "LocalGravityBut", "IDQueryBut", "AddressCombo", "PressUnitsCombo",
-    "TempUnitsCombo", "DensityCorrCombo", "LocalGravityText", "SensorIDList", "AddrBut", "StartLogBut",
-    "LogPeriodCombo", "RangeText", "RangeQueryBut", "RangeBut", "MaxRangeBut", "MaxOverRangeText",
-    "MaxOverRangeQueryBut", "LevelText", "LevelBut", "ReverseCombo", "ReverseBut", "LocalOffsetCheck",
-    "ApplyQueryBut", "UnlockQueryBut", "UnlockCheck", "SampleRateText", "LevelOffsetText", "LevelOffsetBut",
-    "AutoZeroBut", "SGText", "SGBut", "ClearOffsetsBut", "StageOneBut", "ZeroCalibrationBut",
-    "SlopeCalibrationBut", "PressureBut", "CalibrationCompleteBut", "StopLogBut"};
+const QStringList levelBusy = QString(
+    "PressUnitsQueryBut TempUnitsQueryBut DensityCorrQueryBut LocalGravityQueryBut PressUnitsBut TempUnitsBut "
+    "DensityCorrBut LocalGravityBut IDQueryBut AddressCombo PressUnitsCombo TempUnitsCombo DensityCorrCombo "
+    "LocalGravityText SensorIDList AddrBut StartLogBut LogPeriodCombo RangeText RangeQueryBut RangeBut MaxRangeBut "
+    "MaxOverRangeText MaxOverRangeQueryBut LevelText LevelBut ReverseCombo ReverseBut LocalOffsetCheck ApplyQueryBut "
+    "UnlockQueryBut UnlockCheck SampleRateText LevelOffsetText LevelOffsetBut AutoZeroBut SGText SGBut "
+    "ClearOffsetsBut StageOneBut ZeroCalibrationBut SlopeCalibrationBut PressureBut CalibrationCompleteBut "
+    "StopLogBut").split(' ');
 const QStringList stageTwo = {"ZeroCalibrationBut", "SlopeCalibrationBut", "PressureBut", "CalibrationCompleteBut"};
-const QStringList rotaryBusy = {
-    "RotaryAddrBut", "RotaryCountsPerRevBut", "RotaryMeasurementUnitsBut", "RotaryPulleyCircumBut",
-    "RotaryDirectionBut", "RotarySetZeroBut", "RotaryCurrentValueBut", "RotaryStartLogBut", "RotaryIDQueryBut",
-    "RotaryAddressCombo", "RotaryMaxRangeText", "RotaryCountsPerRevText", "RotaryMeasurementResText",
-    "RotaryMeasurementUnitsCombo", "RotaryPulleyCircumText", "RotaryDirectionCombo", "RotaryCurrentValueText",
-    "RotaryLogPeriodCombo", "RotarySensorIDList", "RotaryStopLogBut"};
-const QStringList windowLevel = {"ScanBut", "mnuCommsPort", "mnuQueryAddress", "mnuFilter", "mnuReset", "mnuHelp",
-                                 "mnuUserCommand"};
+const QStringList rotaryBusy = QString(
+    "RotaryAddrBut RotaryCountsPerRevBut RotaryMeasurementUnitsBut RotaryPulleyCircumBut RotaryDirectionBut "
+    "RotarySetZeroBut RotaryCurrentValueBut RotaryStartLogBut RotaryIDQueryBut RotaryAddressCombo RotaryMaxRangeText "
+    "RotaryCountsPerRevText RotaryMeasurementResText RotaryMeasurementUnitsCombo RotaryPulleyCircumText "
+    "RotaryDirectionCombo RotaryCurrentValueText RotaryLogPeriodCombo RotarySensorIDList RotaryStopLogBut").split(' ');
 const QStringList windowRotary = {"ScanBut", "mnuCommsPort", "mnuQueryAddress", "mnuHelp", "mnuUserCommand"};
+const QStringList windowLevel = windowRotary + QStringList{"mnuFilter", "mnuReset"};
 
 // Every control ("5:RangeBut", the window's but the port entries) enabled (or not), sorted; `set`: made so instead.
 QStringList controls(Console &c, bool enabled, bool set = false)
@@ -298,12 +302,11 @@ QStringList controls(Console &c, bool enabled, bool set = false)
     std::vector<Control *> all = c.win.controls();
     for (const auto &t : c.tab)
         all.insert(all.end(), t->controls().begin(), t->controls().end());
-    for (Control *x : all) {
+    for (Control *x : all)
         if (set)
             x->setEnabled(enabled);
         else if (x->isEnabled() == enabled && !QString(x->name()).startsWith("mnuCom_"))
             out << (x->tab() < 0 ? QString(x->name()) : QString("%1:%2").arg(x->tab()).arg(x->name()));
-    }
     out.sort();
     return out;
 }
@@ -355,16 +358,12 @@ QStringList dialog(const TestUi &ui)
 // Tab 3 selected; "Save Log" and "Save As..." answered with the file given (none: cancelled).
 struct Logged : CoreRig {
     explicit Logged(bool rotary = false) : CoreRig(rotary, {3}, 25) { c->setCurrentTab(3); }
-    void save(const QString &name = {}, int filter = 1)
+    void save(const QString &name = {}, int filter = 1, bool report = false)
     {
         ui.saves = {Ui::SaveChoice{!name.isEmpty(), name, filter}};
-        c->exporter->SaveLogBut_Click(3);
+        report ? c->report->mnuSaveAs_Click() : c->exporter->SaveLogBut_Click(3);
     }
-    void report(const QString &name = {})
-    {
-        ui.saves = {Ui::SaveChoice{!name.isEmpty(), name, 1}};
-        c->report->mnuSaveAs_Click();
-    }
+    void report(const QString &name = {}) { save(name, 1, true); }
     // Files beside the settings and the journal (temporary ones too).
     QStringList files() const
     {
@@ -385,8 +384,7 @@ private slots:
     void busyAndIdle_data();
     void busyAndIdle();
     void rotaryScan();
-    void logFiles();
-    void reports();
+    void files();
 };
 
 void TestParameters::presses_data()
@@ -406,7 +404,7 @@ void TestParameters::presses()
     for (const char *s = k.bus + 1; *s; ++s)
         rotary ? r.bus.rotarySensor(*s - '0') : r.bus.levelSensor(*s - '0');
     r.load();
-    for (const QString &e : k.replies)
+    for (const QString &e : k.replies.split(' ', Qt::SkipEmptyParts))
         e.contains('=') ? void(r.bus.replies[e.section('=', 0, 0)] = e.section('=', 1)) : void(r.bus.replies.remove(e));
     SensorFields &t = r.tab(a);
     if (k.prepare) {
@@ -416,12 +414,13 @@ void TestParameters::presses()
     Watch watch(r, k.whenAnswered, k.shownThen);
     r.ui.clear();
     r.press(a, [&] { k.press(r, t, a); });
-    QCOMPARE(r.sent(), k.sent);
+    const QStringList sent = k.sent.split(' ', Qt::SkipEmptyParts);
+    QCOMPARE(r.sent(), sent);
     QCOMPARE(said(r.ui), k.messages);
     QCOMPARE(r.ui.beeps, k.beeps);
     QCOMPARE(looks(r, a, k.shown), k.shown);
     QCOMPARE(watch.then, k.shownThen);
-    QCOMPARE(watch.busy, QList<bool>(2 * k.sent.size(), true));
+    QCOMPARE(watch.busy, QList<bool>(2 * sent.size(), true));
     QCOMPARE(stillBusy(*r.c), QStringList());
     QVERIFY(!r.c->waiting() && r.c->ReplyBeep_Flag);
 }
@@ -434,11 +433,10 @@ void TestParameters::busyAndIdle_data()
                       bits & 1 ? ", stage one done" : "") << bits;
 }
 
-// Busy disables the family's table and the window's commands and nothing
-// else (logging keeps the running tab's stop button on); idle enables them
-// and the tab control, all but stage two until stage one is done; logging
-// keeps start, period and address off on every tab. A rotary tab's Query
-// buttons, and the level family's menus, stay as they are both ways.
+// Busy disables the family's table and the window's commands and nothing else (logging keeps the running tab's
+// stop button on); idle enables them and the tab control, all but stage two until stage one is done; logging keeps
+// start, period and address off on every tab. A rotary tab's Query buttons, and the level family's menus, stay as
+// they are both ways.
 void TestParameters::busyAndIdle()
 {
     QFETCH(int, bits);
@@ -455,7 +453,6 @@ void TestParameters::busyAndIdle()
     rotary ? c.busy->SetRotaryBusy(a) : c.busy->SetLevelBusy(a);
     QCOMPARE(controls(c, false), onTab(a, table, logging ? QStringList{stop} : QStringList{},
                                        window + (logging ? QStringList{} : QStringList{"2:" + stop})));
-
     controls(c, false, true);
     rotary ? c.busy->SetRotaryIdle(a) : c.busy->SetLevelIdle(a);
     QStringList kept = !logging ? QStringList{}
@@ -469,8 +466,8 @@ void TestParameters::busyAndIdle()
 void TestParameters::rotaryScan()
 {
     CoreRig r(true, {0, 1, 2, 5}, 25);
-    // Query buttons stay enabled while a rotary tab is busy: one pressed in
-    // the middle of a scan is refused, and every answer of the scan lands.
+    // Query buttons stay enabled while a rotary tab is busy: one pressed in the middle of a scan is refused, and
+    // every answer of the scan lands.
     bool queryOn = false;
     const auto onWrite = r.port.onWrite;
     r.port.onWrite = [&](const QByteArray &b) {
@@ -485,15 +482,14 @@ void TestParameters::rotaryScan()
     QVERIFY(queryOn);
     QCOMPARE(r.ui.beeps, 2);   // the refused press, the end of the scan
     QCOMPARE(r.sent().filter(QRegularExpression("^5")),
-             (QStringList{"5XMU!", "5XCP!", "5XRD!", "5XPC!", "5XCV!", "5XSN!", "5I!", "5C!", "5D0!"}));
+             QString("5XMU! 5XCP! 5XRD! 5XPC! 5XCV! 5XSN! 5I! 5C! 5D0!").split(' '));
     QStringList shown = {"RotaryMeasurementUnitsCombo=Millimetres", "RotaryPulleyCircumText=200",
                          "RotaryDirectionCombo=Clockwise", "RotaryCountsPerRevText=1024",
                          "RotaryMeasurementResText=0.049", "RotaryCurrentValueText=12.345", "RotarySensorIDList=4",
                          "RotaryPulleyCircumBut=on", "current=0", "tabs=0,1,2,5",
                          "row=         5|RQ910235|12.345|Millimetres|200|Clockwise|Idle|"};
     QCOMPARE(looks(r, 5, shown), shown);
-    // A sensor that stops after its first answers keeps what it gave.
-    r.bus.replies.remove("5XRD!");
+    r.bus.replies.remove("5XRD!");   // a sensor that stops after its first answers keeps what it gave
     r.press(-1, [&] { r.c->scanner->Poll_Sensors(); });
     shown = QStringList{"tabs=0,1,2,5", "#4=200"};
     QCOMPARE(looks(r, 5, shown), shown);
@@ -501,7 +497,8 @@ void TestParameters::rotaryScan()
     QCOMPARE(values::RoundIt(-1.5, 0), -1.0);
 }
 
-void TestParameters::logFiles()
+// Saving a log and a parameter report, each family's.
+void TestParameters::files()
 {
     Logged r;
     r.save();   // cancelled: nothing written
@@ -525,13 +522,11 @@ void TestParameters::logFiles()
     QCOMPARE(r.ui.questions, QStringList{"Save Log|keep.xlsx already exists.\rDo you want to replace it?"});
     r.ui.answers = {true};
     r.save(r.dir.filePath("keep.xls"), 2);
-    QVERIFY(contents(r.dir.filePath("keep.xlsx")).startsWith("PK"));
-    QVERIFY(r.ui.messages.isEmpty());
+    QVERIFY(contents(r.dir.filePath("keep.xlsx")).startsWith("PK") && r.ui.messages.isEmpty());
     // A folder that does not exist: the message says why.
-    const QString error = "Error encountered while saving file. ";
     r.save(r.dir.filePath("missing/old.csv"), 1);
-    const QString why = said(r.ui).value(0), saying = "!Save Log|" + error;   // and the reason
-    QVERIFY(said(r.ui).size() == 1 && why.startsWith(saying) && why.size() > saying.size());
+    const QString why = said(r.ui).value(0), saying = "!Save Log|Error encountered while saving file. ";
+    QVERIFY(said(r.ui).size() == 1 && why.startsWith(saying) && why.size() > saying.size());   // and the reason
     // A folder that cannot be written: the old file stays as it was.
     const QString kept = r.dir.filePath("kept.csv");
     put(kept, "old");
@@ -545,19 +540,9 @@ void TestParameters::logFiles()
         QCOMPARE(contents(kept), QByteArray("old"));
         QVERIFY(!QFile::exists(r.dir.filePath("kept.xls")));
     }
-
-    // A rotary log: its own name and columns.
-    Logged rot(true);
-    rot.save(rot.dir.filePath("rot.csv"), 3);
-    QCOMPARE(dialog(rot.ui)[3], QString("Rotary Encoder Log 3"));
-    QVERIFY(contents(rot.dir.filePath("rot.csv")).startsWith("Date,Time,Level,Units\r\n\r\n"));
-    QVERIFY(contents(rot.dir.filePath("rot.csv")).contains(",12.345,Millimetres\r\n"));
-}
-
-void TestParameters::reports()
-{
-    Logged r;
+    // The report: the identification and the parameter lines.
     const QString path = r.dir.filePath("report.txt");
+    r.ui.clear();
     r.report(path);
     const QStringList d = {"Text Files(*.txt)|*.txt", "", "Select Filename to Save As", "Sensor_3_LT510233", "1",
                            "does not ask"};
@@ -573,8 +558,8 @@ void TestParameters::reports()
     r.tab(3).ReverseCombo.reset();
     r.report(path);
     QCOMPARE(contents(path).count("\r\n"), 12);
-    QVERIFY(contents(path).startsWith("Serial Number = LT510233\r\n"));
-    QVERIFY(contents(path).contains("\r\nReverse = Select.....\r\n"));
+    QVERIFY(contents(path).startsWith("Serial Number = LT510233\r\n") &&
+            contents(path).contains("\r\nReverse = Select.....\r\n"));
     // Cancel writes nothing; a failure says why and leaves the old report.
     put(path, "old");
     r.report();
@@ -582,6 +567,7 @@ void TestParameters::reports()
     QCOMPARE(contents(path), QByteArray("old"));
     QVERIFY(said(r.ui).size() == 1 && said(r.ui)[0].startsWith("!Save Config|Error encountered while saving file. "));
 
+    // A rotary encoder's: its own names, lines and columns.
     Logged rot(true);
     rot.report();
     QCOMPARE(dialog(rot.ui), QStringList(d).replaceInStrings("Sensor_3_LT510233", "Rotary Encoder_3_RQ910233"));
@@ -593,6 +579,10 @@ void TestParameters::reports()
                         "Counts Per Revolution = 1024\r\nMeasurement Resolution = 0.049\r\n"
                         "Measurement Units = Millimetres\r\nPulley Circumference (mm) = 200\r\n"
                         "Rotation Direction = Clockwise\r\nLogging Period = Single Log\r\n"));
+    rot.save(rot.dir.filePath("rot.csv"), 3);
+    QCOMPARE(dialog(rot.ui)[3], QString("Rotary Encoder Log 3"));
+    QVERIFY(contents(rot.dir.filePath("rot.csv")).startsWith("Date,Time,Level,Units\r\n\r\n"));
+    QVERIFY(contents(rot.dir.filePath("rot.csv")).contains(",12.345,Millimetres\r\n"));
 }
 
 QTEST_GUILESS_MAIN(TestParameters)
