@@ -43,9 +43,8 @@ class TestCli : public QObject
         m_simErr += QString::fromLocal8Bit(m_sim.process.readAllStandardError());
         QStringList out;
         static const QRegularExpression rx(" rx (\\S+)");
-        for (const QString &line : m_simErr.split('\n'))
-            if (const auto m = rx.match(line); m.hasMatch())
-                out << m.captured(1);
+        for (auto it = rx.globalMatch(m_simErr); it.hasNext();)   // one a line
+            out << it.next().captured(1);
         m_simErr = m_simErr.mid(m_simErr.lastIndexOf('\n') + 1);
         return out;
     }
