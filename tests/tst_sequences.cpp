@@ -64,19 +64,19 @@ const QStringList kReset{"3XREV0!", "3XU0,1.0!", "3XU1,0.0!", "3XLOF0!", "3XANCA
                          "3XLOC0!", "3XTRIMOF0.0!", "3XTRIMON1!", "3XANCALON1!", "3XF0,10,0001!", "3M!", "3D0!"};
 
 // Stage one or the sensor reset: the Reset window's choice, the step left unanswered, commands sent, messages.
-struct Steps { bool reset; int index; QString unanswered; int steps; QStringList texts; };
+struct Steps { bool reset; int index; QString unanswered; int steps; QStringList texts{}; };
 // A press (zero, slope, clear offsets, auto zero, level offset, pressure), the answer to 3D0!, the answer to its
 // question; the commands sent, the field it fills (zero, slope or pressure), messages, the range shown.
 struct CalPress {
-    int press; QString reading; bool yes; QStringList sent; QString shown; QStringList texts; QString range = "10";
+    int press; QString reading; bool yes; QStringList sent; QString shown; QStringList texts{}; QString range = "10";
 };
 // The Filter window's menu, Query or Set; Query: the answer after the address, Set: the two fields; the command
 // (empty: refused); readings, interval, max. sample rate and the tab's sample rate shown; its logging periods after.
-struct Filter { int press; QStringList in; QString sent; QStringList shown; int periods; QStringList texts; };
+struct Filter { int press; QStringList in; QString sent; QStringList shown; int periods; QStringList texts{}; };
 // The start command and the answers to it and to every 3D0!; the wait for the data (0 the time announced, 1 a service
-// request, 2 Stop Log ends it); the row's cells after date and time (empty: missed); the pauses (empty: not looked at).
+// request, 2 Stop Log ends it); the values filed, without units (empty: missed); the pauses (empty: not looked at).
 struct Reading {
-    QString start; QStringList answers; int wait; QStringList filed; QList<int> sleeps; QStringList texts;
+    QString start; QStringList answers; int wait; QStringList filed{}; QList<int> sleeps{}; QStringList texts{};
 };
 } // namespace
 Q_DECLARE_METATYPE(Steps)
@@ -126,15 +126,15 @@ private slots:
         QTest::newRow("stage one") << Steps{false, 3, "", 8, {"Stage One Calibration|Stage 1 of Re-Calibration "
                                                               "complete, proceed to stage 2."}};
         // No reading of its own after the density-correction answer.
-        QTest::newRow("stage one, trim-off unanswered") << Steps{false, 3, "3XTRIMOF0.0!", 4, {}};
-        QTest::newRow("stage one, last step unanswered") << Steps{false, 3, "3XU1,0.0!", 8, {}};
+        QTest::newRow("stage one, trim-off unanswered") << Steps{false, 3, "3XTRIMOF0.0!", 4};
+        QTest::newRow("stage one, last step unanswered") << Steps{false, 3, "3XU1,0.0!", 8};
         for (int index : {7, -1})
             QTest::newRow(index < 0 ? "reset, no sensor chosen" : "reset, sensor absent")
                 << Steps{true, index, "", 0, {"Reset Sensor.|The selected sensor is not enabled."}};
         QTest::newRow("reset") << Steps{true, 3, "", 13, {"Sensor Reset|Reset is Complete."}};
         // A step that times out ends the sequence quietly, the tab released.
-        QTest::newRow("reset, trim-on unanswered") << Steps{true, 3, "3XTRIMON1!", 9, {}};
-        QTest::newRow("reset, first step unanswered") << Steps{true, 3, "3XREV0!", 1, {}};
+        QTest::newRow("reset, trim-on unanswered") << Steps{true, 3, "3XTRIMON1!", 9};
+        QTest::newRow("reset, first step unanswered") << Steps{true, 3, "3XREV0!", 1};
     }
     void stepSequences()
     {
@@ -178,24 +178,24 @@ private slots:
         QTest::newRow("zero")
             << CalPress{0, "3+0.25+20.0", true, zeroM + QStringList{"3XANCALCV0,-0.25!", "3M!", "3D0!"}, "-0.25",
                         {"Zero Calibration.|Zero calibration complete, proceed to slope calibration."}};
-        QTest::newRow("zero, not at zero") << CalPress{0, "3+0.25+20.0", false, {"3XANCALCV0,0.0!"}, "0.0", {}};
+        QTest::newRow("zero, not at zero") << CalPress{0, "3+0.25+20.0", false, {"3XANCALCV0,0.0!"}, "0.0"};
         // A data answer with no values is asked once more, then missed.
-        QTest::newRow("zero, no pressure") << CalPress{0, "3", true, zeroM + QStringList{"3D0!"}, "0.0", {}};
+        QTest::newRow("zero, no pressure") << CalPress{0, "3", true, zeroM + QStringList{"3D0!"}, "0.0"};
         QTest::newRow("slope") << CalPress{1, "3+8+20.0", true, slopeM + QStringList{"3XANCALCV1,1.25!", "3M!", "3D0!"},
                                            "1.25", slopeDone};
         QTest::newRow("slope, full scale 0")
             << CalPress{1, "3+0+20.0", true, slopeM + QStringList{"3XANCALCV1,0!", "3M!", "3D0!"}, "0", slopeDone};
-        QTest::newRow("slope, not at full scale") << CalPress{1, "3+8+20.0", false, {"3XANCALCV1,1.0!"}, "1.0", {}};
-        QTest::newRow("slope, no pressure") << CalPress{1, "3", true, slopeM + QStringList{"3D0!"}, "1.0", {}};
+        QTest::newRow("slope, not at full scale") << CalPress{1, "3+8+20.0", false, {"3XANCALCV1,1.0!"}, "1.0"};
+        QTest::newRow("slope, no pressure") << CalPress{1, "3", true, slopeM + QStringList{"3D0!"}, "1.0"};
         QTest::newRow("slope, no range") << CalPress{1, "3+8+20.0", true, slopeM, "1.0",
                                                      {"Slope Calibration.|The calibrated range is not known; query "
                                                       "the range and try again."}, ""};
-        QTest::newRow("clear offsets") << CalPress{2, d, true, {"3XTRIMOF0.0!", "3M!", "3D0!"}, "1.25", {}};
-        QTest::newRow("clear offsets, no") << CalPress{2, d, false, {}, "", {}};
-        QTest::newRow("auto zero") << CalPress{3, d, true, {"3XSPM0.0!", "3D0!"}, "1.25", {}};
-        QTest::newRow("level offset") << CalPress{4, d, true, {"3XSPM1.5!", "3D0!"}, "1.25", {}};
-        QTest::newRow("level offset, no") << CalPress{4, d, false, {}, "", {}};
-        QTest::newRow("pressure") << CalPress{5, d, true, {"3M!", "3D0!"}, "1.25", {}};
+        QTest::newRow("clear offsets") << CalPress{2, d, true, {"3XTRIMOF0.0!", "3M!", "3D0!"}, "1.25"};
+        QTest::newRow("clear offsets, no") << CalPress{2, d, false, {}, ""};
+        QTest::newRow("auto zero") << CalPress{3, d, true, {"3XSPM0.0!", "3D0!"}, "1.25"};
+        QTest::newRow("level offset") << CalPress{4, d, true, {"3XSPM1.5!", "3D0!"}, "1.25"};
+        QTest::newRow("level offset, no") << CalPress{4, d, false, {}, ""};
+        QTest::newRow("pressure") << CalPress{5, d, true, {"3M!", "3D0!"}, "1.25"};
     }
     void calibrationPresses()
     {
@@ -236,17 +236,16 @@ private slots:
     void filter_data()
     {
         QTest::addColumn<Filter>("t");
-        QTest::newRow("menu") << Filter{0, {",10,0005"}, "4XF!", {"10", "5", "10", "10 Seconds"}, 7, {}};
-        QTest::newRow("query, 1 s") << Filter{1, {",05,0001"}, "4XF!", {"5", "1", "1", "1 Second"}, 7, {}};
+        QTest::newRow("menu") << Filter{0, {",10,0005"}, "4XF!", {"10", "5", "10", "10 Seconds"}, 7};
+        QTest::newRow("query, 1 s") << Filter{1, {",05,0001"}, "4XF!", {"5", "1", "1", "1 Second"}, 7};
         // Digits missing: a message, the field keeps its value (the scan's).
         QTest::newRow("query, digits missing")
             << Filter{1, {",07,00"}, "4XF!", {"7", "1", "1.4", "1.4 Seconds"}, 7, {kNotRecognised}};
         // Single, 5 and 15 minutes: the periods longer than the sample rate.
-        QTest::newRow("set 5 x 250")
-            << Filter{2, {"5", "250"}, "4XF0,05,0250!", {"5", "250", "250", "250 Seconds"}, 3, {}};
+        QTest::newRow("set 5 x 250") << Filter{2, {"5", "250"}, "4XF0,05,0250!", {"5", "250", "250", "250 Seconds"}, 3};
         QTest::newRow("set largest")
-            << Filter{2, {"99", "9999"}, "4XF0,99,9999!", {"99", "9999", "197980.2", "197980.2 Seconds"}, 1, {}};
-        QTest::newRow("set, blanks") << Filter{2, {" 0 ", "5 "}, "4XF0,00,0005!", {"0", "5", "0", "0 Seconds"}, 8, {}};
+            << Filter{2, {"99", "9999"}, "4XF0,99,9999!", {"99", "9999", "197980.2", "197980.2 Seconds"}, 1};
+        QTest::newRow("set, blanks") << Filter{2, {" 0 ", "5 "}, "4XF0,00,0005!", {"0", "5", "0", "0 Seconds"}, 8};
         // Outside the frame's two and four digits, empty or not a whole number.
         for (const QStringList &bad : {QStringList{"", "5"}, {"x", "5"}, {"100", "5"}, {"5", "10000"}, {"1.5", "5"}})
             QTest::addRow("refused '%s' x '%s'", qPrintable(bad[0]), qPrintable(bad[1]))
@@ -330,26 +329,22 @@ private slots:
     {
         QTest::addColumn<Reading>("t");
         const QList<int> waited{1, 1, 7, 1, 1};   // break, mark, the data timeout, break, mark
-        QTest::newRow("aM! 0 s") << Reading{"3M!", {"0002", "+1.234-3.5"}, 0,
-                                            {"1.234", "mH2O", "-3.5", "Centigrade"}, waited, {}};
-        QTest::newRow("aM! 1 s, pressure only")
-            << Reading{"3M!", {"0012", "+7.5"}, 0, {"7.5", "mH2O", "", "Centigrade"}, waited, {}};
+        QTest::newRow("aM! 0 s") << Reading{"3M!", {"0002", "+1.234-3.5"}, 0, {"1.234", "-3.5"}, waited};
+        QTest::newRow("aM! 1 s, pressure only") << Reading{"3M!", {"0012", "+7.5"}, 0, {"7.5", ""}, waited};
         // More values than the family's two: the first ones, the whole line logged.
-        QTest::newRow("aM! 2 s, four values")
-            << Reading{"3M!", {"0022", "+1.5-2.25+3.0-4.0"}, 1, {"1.5", "mH2O", "-2.25", "Centigrade"}, {}, {}};
+        QTest::newRow("aM! 2 s, four values") << Reading{"3M!", {"0022", "+1.5-2.25+3.0-4.0"}, 1, {"1.5", "-2.25"}};
         // Set-point answers count every second: 1 s waits for the service request.
-        QTest::newRow("auto zero 1 s")
-            << Reading{"3XSPM0.0!", {"0012", "+0.0+21.5"}, 1, {"0.0", "mH2O", "21.5", "Centigrade"}, {}, {}};
+        QTest::newRow("auto zero 1 s") << Reading{"3XSPM0.0!", {"0012", "+0.0+21.5"}, 1, {"0.0", "21.5"}};
         // 999 s is legal: waited for, its due time in the log, until Stop Log.
-        QTest::newRow("aM! 999 s") << Reading{"3M!", {"9992", "+1.0"}, 2, {}, {}, {}};
+        QTest::newRow("aM! 999 s") << Reading{"3M!", {"9992", "+1.0"}, 2};
         // A start answer too short: a message, then the data request anyway.
         QTest::newRow("start answer too short")
-            << Reading{"3M!", {"0", "+1.0+2.0"}, 0, {"1.0", "mH2O", "2.0", "Centigrade"}, {}, {kNotRecognised}};
+            << Reading{"3M!", {"0", "+1.0+2.0"}, 0, {"1.0", "2.0"}, {}, {kNotRecognised}};
         // No values: asked once more when the data are due, then missed.
-        QTest::newRow("address alone") << Reading{"3M!", {"0012", ""}, 0, {}, {}, {}};
-        QTest::newRow("blanks") << Reading{"3M!", {"0012", "   "}, 0, {}, {}, {}};
+        QTest::newRow("address alone") << Reading{"3M!", {"0012", ""}, 0};
+        QTest::newRow("blanks") << Reading{"3M!", {"0012", "   "}, 0};
         // No data-timeout pause after aC!.
-        QTest::newRow("aC!") << Reading{"3C!", {"0001", "-5.0"}, 0, {"-5.0", "Millimetres"}, {1, 1, 1, 1}, {}};
+        QTest::newRow("aC!") << Reading{"3C!", {"0001", "-5.0"}, 0, {"-5.0"}, {1, 1, 1, 1}};
     }
     void readings()
     {
@@ -368,9 +363,8 @@ private slots:
         fillAllLogPeriods(f.periods(rotary));
         f.periods(rotary).select(1);   // every second
         c.press(3, [&] {
-            t.start == "3C!"   ? c.logging->RotaryStartLogBut_Click(3)
-            : t.start == "3M!" ? c.logging->StartLogBut_Click(3)
-                               : c.calibration->AutoZeroBut_Click(3);
+            rotary ? c.logging->RotaryStartLogBut_Click(3)
+                   : t.start == "3M!" ? c.logging->StartLogBut_Click(3) : c.calibration->AutoZeroBut_Click(3);
         });
         if (t.wait) {
             QTRY_COMPARE(c.link.RxState, 1);
@@ -403,12 +397,14 @@ private slots:
         }
         QVERIFY2(last.endsWith(" <-- 3D0!3" + t.answers[1]), qPrintable(last));
         QCOMPARE(log->size(), 2);   // newest at the top
-        QCOMPARE(row(log, 0).mid(0, 2 + t.filed.size()),
-                 QStringList({Clock::dateText(QDate(2026, 12, 6)), "09:30:15"}) + t.filed);
+        const QStringList cells = rotary ? QStringList{t.filed[0], "Millimetres"}   // the family's units filled in
+                                         : QStringList{t.filed[0], "mH2O", t.filed[1], "Centigrade"};
+        QCOMPARE(row(log, 0).mid(0, 2 + cells.size()),
+                 QStringList({Clock::dateText(QDate(2026, 12, 6)), "09:30:15"}) + cells);
         QCOMPARE(row(log, 1), scanned);
         QCOMPARE((rotary ? f.RotaryCurrentValueText : f.PressureText).text(), t.filed[0]);
         QCOMPARE(c.table->cell(3, value), t.filed[0]);
-        QVERIFY(rotary || c.table->cell(3, SensorTable::Temperature) == t.filed[2]);
+        QVERIFY(rotary || c.table->cell(3, SensorTable::Temperature) == t.filed[1]);
         QVERIFY(f.ClearLogBut.isEnabled() && f.SaveLogBut.isEnabled());
     }
 
