@@ -129,7 +129,7 @@ struct Case {
     const char *whenAnswered = nullptr;   // and what shownThen looks at as its answer arrives
     QStringList shownThen = {};
 };
-// One query answered: its command alone written, a beep.
+// One query answered: its command alone written, a beep (unless `beeps` says otherwise).
 Case ask(const QByteArray &name, const char *bus, const QString &reply, Step press, const QStringList &shown,
          const QStringList &messages = {}, Step prepare = nullptr, int beeps = 1)
 {
@@ -455,9 +455,8 @@ void TestParameters::busyAndIdle()
                                        window + (logging ? QStringList{} : QStringList{"2:" + stop})));
     controls(c, false, true);
     rotary ? c.busy->SetRotaryIdle(a) : c.busy->SetLevelIdle(a);
-    QStringList kept = !logging ? QStringList{}
-                       : rotary ? QStringList{"RotaryAddrBut", "RotaryStartLogBut", "RotaryLogPeriodCombo"}
-                                : QStringList{"AddrBut", "StartLogBut", "LogPeriodCombo"};
+    QStringList kept = logging ? QString(rotary ? "RotaryAddrBut RotaryStartLogBut RotaryLogPeriodCombo"
+                                                : "AddrBut StartLogBut LogPeriodCombo").split(' ') : QStringList{};
     if (!rotary && !c.StageOne_Flag)
         kept << stageTwo;
     QCOMPARE(controls(c, true), onTab(a, table, kept, window + QStringList{"SensorTab"}));
