@@ -18,7 +18,8 @@ struct Step {
     int ms = 60, notBeforeMs = 0;
 };
 
-// A bus on the port test double, answering at once.
+// A bus on the port test double, answering at once: level probes at
+// `levels`, a rotary encoder at 7.
 struct Bench {
     FakeSerialPort port;
     sim::SimBus bus;
@@ -26,7 +27,7 @@ struct Bench {
     QByteArray received;
     QVector<qint64> at;   // arrival of each byte, ns
     qint64 sentAt = 0;    // when the command was written, ns
-    Bench()
+    Bench(std::initializer_list<int> levels, bool standard = false)
     {
         QObject::connect(&port, &SerialPort::readyRead, &port, [this] {
             while (port.bytesAvailable()) {
@@ -36,6 +37,10 @@ struct Bench {
         });
         port.open();
         bus.setAnswerDelayMs(0);
+        bus.setStandard(standard);
+        for (int a : levels)
+            bus.addSensor(a, sim::Family::Level);
+        bus.addSensor(7, sim::Family::Rotary);
     }
     // Sends a command and returns what came back within `ms`.
     QByteArray ask(const QByteArray &cmd, int ms = 60)
@@ -90,10 +95,7 @@ private slots:
     // one bus. The plain answers to every parameter command are theirs.
     void exchanges()
     {
-        Bench b;
-        b.bus.addSensor(3, sim::Family::Level);
-        b.bus.addSensor(5, sim::Family::Level);
-        b.bus.addSensor(7, sim::Family::Rotary);
+        Bench b({3, 5});
         const auto noRA = [](F &f) { f.noAnswer.insert("6XRA!"); };
         b.run({
             // Values out of range and the other family's commands: only the echo.
@@ -144,11 +146,7 @@ private slots:
     // with two further values (0 s), 7 a rotary encoder (1 s).
     void standard()
     {
-        Bench b;
-        b.bus.setStandard(true);
-        b.bus.addSensor(3, sim::Family::Level);
-        b.bus.addSensor(4, sim::Family::Level);
-        b.bus.addSensor(7, sim::Family::Rotary);
+        Bench b({3, 4}, true);
         b.bus.setMeasurementSeconds(4, 0);
         b.bus.setMeasurementSeconds(7, 1);
         b.bus.setExtraValues(4, 2);
