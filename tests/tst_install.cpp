@@ -18,10 +18,8 @@ namespace {
 QByteArray record(std::initializer_list<qint16> fields)   // little-endian, as the file holds them
 {
     QByteArray b;
-    for (qint16 f : fields) {
-        const qint16 le = qToLittleEndian(f);
-        b.append(reinterpret_cast<const char *>(&le), 2);
-    }
+    for (qint16 f : fields)
+        b.append(char(f & 0xFF)).append(char((f >> 8) & 0xFF));
     return b;
 }
 
