@@ -1,16 +1,13 @@
-// libFuzzer target: what users and sensors feed the console. Nothing may
-// crash, hang, read out of bounds, write a command while another exchange is
-// pending, or let a list grow beyond the input.
+// libFuzzer target: what users and sensors feed the console. Nothing may crash, hang, read out of bounds, write a
+// command while another exchange is pending, or let a list grow beyond the input.
 //
-// An input (a seed): byte 0 is the set-up (bit 0 rotary family; bit 1
-// answers follow the echo of their command, else they carry it; bit 2
-// received bytes go through the real port's decoding, bit 3 with parity
-// marks; bit 4 every question is answered Yes; bits 5-6 command timeout 1-4
-// ms). Then records: 00-EF n, a chunk of the n bytes that follow; F0-FF,
-// action kActions[low nibble % 3] with parameter bytes p and q. The chunks
-// before an action answer the commands it writes, one each (none left: it
-// times out); a sensor awaited for its service request gets the next or
-// sends the request itself; chunks no command took arrive unasked.
+// An input (a seed): byte 0 is the set-up (bit 0 rotary family; bit 1 answers follow the echo of their command,
+// else they carry it; bit 2 received bytes go through the real port's decoding, bit 3 with parity marks; bit 4
+// every question is answered Yes; bits 5-6 command timeout 1-4 ms). Then records: 00-EF n, a chunk of the n bytes
+// that follow; F0-FF, action kActions[low nibble % 3] with parameter bytes p and q. The chunks before an action
+// answer the commands it writes, one each (none left: it times out); a sensor awaited for its service request gets
+// the next or sends the request itself; chunks no command took arrive unasked.
+#include "discovery/AddressOps.h"
 #include "discovery/Console.h"
 #include "discovery/LogPeriods.h"
 #include "discovery/Scanner.h"
@@ -19,12 +16,9 @@
 #include "link/FakeSerialPort.h"
 #include "link/HardwarePort.h"
 #include "link/PortMenu.h"
-#include "logging/JournalKeeper.h"
 #include "logging/LogModel.h"
 #include "logging/LoggingEngine.h"
 #include "logging/ParameterReport.h"
-#include "decode/Dispatcher.h"
-#include "discovery/AddressOps.h"
 #include "params/BusyState.h"
 #include "params/Calibration.h"
 #include "params/SensorTools.h"
@@ -39,6 +33,7 @@
 #include <cstdio>
 #include <deque>
 #include <functional>
+#include <iterator>
 #include <vector>
 
 namespace {
@@ -54,8 +49,15 @@ const char *const kCommands[] = {
 // What a user types into the entry fields; the names the save dialogs give.
 const char *const kTyped[] = {"", "1.5", "-2", "+12.5", "0", "abc", "99999999", "1e5", "0.0001", "-0.25,3", "0I!"};
 const char *const kSaveNames[] = {"/log", "/run.data.xls", "/sub.dir/none", "/Log.CSV", nullptr};   // null: cancel
+// The level probe's controls in its calibrate frame; the others are in its parameter frame.
+const QStringList kCalibrateFrame = {"StageOneBut", "ClearOffsetsBut", "ZeroCalibrationText", "ZeroCalibrationBut",
+                                     "SlopeCalibrationText", "SlopeCalibrationBut", "PressureText", "PressureBut",
+                                     "CalibrationCompleteBut", "LocalGravityText", "LocalGravityBut",
+                                     "LocalGravityQueryBut"};
 
 QString outFolder, settingsPath;
+
+QString typedText(int typed) { return QString::fromLatin1(kTyped[typed % std::size(kTyped)]); }
 
 [[noreturn]] void fault(const char *what, long long value = 0)
 {
@@ -68,8 +70,7 @@ struct Run : Ui, Clock {
     FakeSerialPort port;
     Console *c = nullptr;   // never destroyed: it must not outlive Qt's statics
     std::deque<QByteArray> chunks;   // answers for the next action
-    bool echo = false, yes = false, portDecoding = false, parityMarks = false;
-    bool userCommandOpen = false;
+    bool echo = false, yes = false, portDecoding = false, parityMarks = false, userCommandOpen = false;
     QByteArray raw;   // received, not decoded yet: a mark cut at a chunk's end
     QString saveAs;
     int filterIndex = 1, ticks = 0;
@@ -83,13 +84,8 @@ struct Run : Ui, Clock {
 
     explicit Run(bool rotary)
     {
-        Console::Platform p;
-        p.ui = this;
-        p.clock = this;
-        p.port = &port;
-        p.settingsPath = settingsPath;   // journal and user settings: none
-        p.catalogue = [] { return PortCatalogue{}; };
-        c = new Console(p);
+        // No journal, no user settings, no serial devices.
+        c = new Console({this, this, &port, settingsPath, {}, {}, [] { return PortCatalogue{}; }});
         if (rotary)
             c->setRotaryEncoderSensorType();
         port.failNextOpen(QStringLiteral("not yet"));   // no scan at load
@@ -105,11 +101,9 @@ struct Run : Ui, Clock {
         };
     }
 
-    // The bus hands the port `prefix` and the next chunk, optionally through
-    // the real port's decoding of what the system gives it.
-    void deliver(const QByteArray &prefix = {})
+    // The bus hands the port `prefix` and the next chunk, optionally through the real port's decoding.
+    void deliver(QByteArray bytes = {})
     {
-        QByteArray bytes = prefix;
         if (!chunks.empty()) {
             bytes += chunks.front();
             chunks.pop_front();
@@ -124,15 +118,14 @@ struct Run : Ui, Clock {
             port.arrive(bytes);
     }
 
-    // A sensor awaited for its service request sends it; a wait that only the
-    // announced measurement time could end is given up: no input waits long.
+    // A sensor awaited for its service request sends it; a wait that only the announced measurement time could
+    // end is given up (the longest command timeout is the scan's measurement step, 10 x 4 ms): no input waits long.
     void watchdog()
     {
         if (!port.isOpen())
             return;
         if (c->link.RxState == 1 && sinceDelivery.elapsed() >= 2)
             deliver(chunks.empty() ? QByteArray::number(c->link.ServiceRequestAddress) + "\r\n" : "");
-        // The longest command timeout is the scan's measurement step: 10 x 4 ms.
         if (c->link.exchangeInFlight() && sinceWrite.elapsed() > 60)
             c->link.abandonMeasurement();
     }
@@ -154,17 +147,14 @@ struct Run : Ui, Clock {
     // The chunks no command took arrive unasked, one after another.
     void leftovers()
     {
-        settle();
-        while (!chunks.empty()) {
+        for (settle(); !chunks.empty(); settle())
             deliver();
-            settle();
-        }
     }
 
     // A command sent as its control sends it; p: the command, q: address (q % 10) and flags (q / 10).
     void decode(int p, int q)
     {
-        const int n = p % static_cast<int>(sizeof kCommands / sizeof kCommands[0]);
+        const int n = p % static_cast<int>(std::size(kCommands));
         QString text = QString::fromLatin1(kCommands[n]);
         if (text.startsWith(QLatin1Char('a')))
             text[0] = QLatin1Char(static_cast<char>('0' + q % 10));
@@ -176,12 +166,10 @@ struct Run : Ui, Clock {
         c->sendCommand(text, n < 40 ? n : n + 61);
     }
 
-    // A control pressed: p picks it among the tab's buttons the user
-    // reaches with tab q % 10 chosen (its sensor present), then the window's
-    // commands, the logging clock (q / 10 + 1 seconds pass), the port (lost
-    // or back) and closing the User Command window. q / 10, if not 0, is
-    // typed in every field and picks every list's entry first, and the save
-    // dialogs' name and filter (4: one the dialog does not offer).
+    // A control pressed: p picks it among the tab's buttons the user reaches with tab q % 10 chosen (its sensor
+    // present), then the window's commands, the logging clock (q / 10 + 1 seconds pass), the port (lost or back)
+    // and closing the User Command window. q / 10, if not 0, is typed in every field and picks every list's entry
+    // first, and the save dialogs' name and filter (4: one the dialog does not offer).
     void press(int p, int q)
     {
         const int typed = q / 10, a = q % 10;
@@ -189,89 +177,70 @@ struct Run : Ui, Clock {
         c->setCurrentTab(a);
         SensorFields &t = *c->tab[static_cast<size_t>(a)];
         const bool rotary = c->SensorType;
-        // What the family's frames show: the rotary one, or the level probe's
-        // parameter or calibrate frame.
+        // What the family's frames show: the rotary one, or the level probe's parameter or calibrate frame.
         const auto shown = [&](const QString &name) {
             if (name.contains(QLatin1String("Rotary")))
                 return rotary;
-            static const QStringList calibrate = {"StageOneBut", "ClearOffsetsBut", "ZeroCalibrationText",
-                                                  "ZeroCalibrationBut", "SlopeCalibrationText", "SlopeCalibrationBut",
-                                                  "PressureText", "PressureBut", "CalibrationCompleteBut",
-                                                  "LocalGravityText", "LocalGravityBut", "LocalGravityQueryBut"};
-            const bool logFrame = name.contains(QLatin1String("Log"));
-            return logFrame || (!rotary && (calibrate.contains(name) ? t.CalibrateFrame.isVisible()
-                                                                     : t.ParameterFrame.isVisible()));
+            return name.contains(QLatin1String("Log")) ||
+                   (!rotary && (kCalibrateFrame.contains(name) ? t.CalibrateFrame : t.ParameterFrame).isVisible());
         };
-        if (typed) {
-            const QString text = QString::fromLatin1(kTyped[typed % (sizeof kTyped / sizeof kTyped[0])]);
+        if (typed)
             for (FieldSet *set : {static_cast<FieldSet *>(&t), static_cast<FieldSet *>(&c->win)})
                 for (Control *f : set->controls()) {
                     if (!f->isEnabled() || (set == &t && !shown(QLatin1String(f->name()))))
                         continue;
                     if (f->kind() == Control::Kind::Text)
-                        static_cast<TextField *>(f)->setText(text);
+                        static_cast<TextField *>(f)->setText(typedText(typed));
                     else if (f->kind() == Control::Kind::List)
                         static_cast<ListField *>(f)->select(typed % (static_cast<ListField *>(f)->count() + 1) - 1);
                 }
-        }
         const char *name = kSaveNames[typed / 4 % 5];
         saveAs = name ? outFolder + QString::fromLatin1(name) : QString();
         filterIndex = 1 + typed % 4;
         std::vector<std::function<void()>> controls;
+        const auto add = [&controls](bool on, std::function<void()> f) {
+            if (on)
+                controls.push_back(std::move(f));
+        };
+        const auto gated = [this](std::function<void()> f) { return [this, f] { c->press(-1, f); }; };
         for (const Console::TabOperation &op : Console::tabOperations()) {
             const Control *b = t.find(QLatin1String(op.control));
-            if (b && b->isEnabled() && shown(QLatin1String(op.control)))
-                controls.push_back([this, a, &op] { c->click(a, op); });
+            add(b && b->isEnabled() && shown(QLatin1String(op.control)), [this, a, &op] { c->click(a, op); });
         }
-        const auto gated = [this](std::function<void()> f) { return [this, f] { c->press(-1, f); }; };
         if (!userCommandOpen) {
-            if (c->win.ScanBut.isEnabled())
-                controls.push_back(gated([this] { c->scanner->Poll_Sensors(); }));
-            controls.push_back([this] { c->report->mnuSaveAs_Click(); });
-            if (c->win.mnuQueryAddress.isEnabled())
-                controls.push_back(gated([this] { c->address->mnuQueryAddress_Click(); }));
-            if (c->win.mnuUserCommand.isEnabled())
-                controls.push_back([this] {
-                    userCommandOpen = true;
-                    c->tools->mnuUserCommand_Click();
-                });
-            if (!rotary && c->win.mnuFilter.isEnabled()) {
-                controls.push_back(gated([this] { c->tools->Command1_Click(); }));
-                controls.push_back(gated([this] { c->tools->FilterSetingsBut_Click(); }));
-            }
-            if (!rotary && c->win.mnuReset.isEnabled())
-                controls.push_back(gated([this, a] { c->tools->ResetBut_Click(a); }));
-            if (!rotary)
-                controls.push_back([this] {
-                    c->win.CalibrateCheck.setChecked(!c->win.CalibrateCheck.isChecked());
-                    c->calibration->CalibrateCheck_Click();
-                });
-        } else {
-            controls.push_back(gated([this, typed] {
-                const QString text = QString::fromLatin1(kTyped[typed % (sizeof kTyped / sizeof kTyped[0])]);
-                if (!SensorTools::isMaintenanceCode(text))
-                    c->tools->SubmitBut_Click(text);
-            }));
-            controls.push_back([this] {
-                userCommandOpen = false;
-                c->tools->UserCommand_Form_Unload();
+            const bool filter = !rotary && c->win.mnuFilter.isEnabled();
+            add(c->win.ScanBut.isEnabled(), gated([this] { c->scanner->Poll_Sensors(); }));
+            add(true, [this] { c->report->mnuSaveAs_Click(); });
+            add(c->win.mnuQueryAddress.isEnabled(), gated([this] { c->address->mnuQueryAddress_Click(); }));
+            add(c->win.mnuUserCommand.isEnabled(), [this] {
+                userCommandOpen = true;
+                c->tools->mnuUserCommand_Click();
             });
+            add(filter, gated([this] { c->tools->Command1_Click(); }));
+            add(filter, gated([this] { c->tools->FilterSetingsBut_Click(); }));
+            add(!rotary && c->win.mnuReset.isEnabled(), gated([this, a] { c->tools->ResetBut_Click(a); }));
+            add(!rotary, [this] {
+                c->win.CalibrateCheck.setChecked(!c->win.CalibrateCheck.isChecked());
+                c->calibration->CalibrateCheck_Click();
+            });
+        } else {
+            add(true, gated([this, typed] {
+                if (!SensorTools::isMaintenanceCode(typedText(typed)))
+                    c->tools->SubmitBut_Click(typedText(typed));
+            }));
+            add(true, [this] { userCommandOpen = false, c->tools->UserCommand_Form_Unload(); });
         }
-        controls.push_back([this] { c->settings->butApply_Click(); });
-        controls.push_back([this] { c->settings->butDefault_Click(); });
-        controls.push_back([this, typed] {
-            for (int k = 0; k <= typed; ++k, ++ticks) {
-                c->logging->SecondTimer_Timer();
-                settle();
-            }
+        add(true, [this] { c->settings->butApply_Click(); });
+        add(true, [this] { c->settings->butDefault_Click(); });
+        add(true, [this, typed] {
+            for (int k = 0; k <= typed; ++k, ++ticks)
+                c->logging->SecondTimer_Timer(), settle();
         });
-        controls.push_back([this] {
-            if (port.isOpen()) {
+        add(true, [this] {
+            if (port.isOpen())
                 port.vanish();
-            } else if (port.open()) {
-                c->ports->stopReopening();
-                c->logging->portBack();
-            }
+            else if (port.open())
+                c->ports->stopReopening(), c->logging->portBack();
         });
         controls[static_cast<size_t>(p) % controls.size()]();
     }
@@ -293,20 +262,20 @@ struct Run : Ui, Clock {
         c->settings->ReadSysData();
     }
 
-    // Every growing list stays within a bound proportional to the input: growing by itself is a leak.
+    // Every growing list stays within a bound proportional to the input: growing by itself is a leak. An
+    // identification answer adds four lines and takes at least three bytes; a data answer adds one row and takes
+    // as many. The comms log has a line each command sent (one per answer, timeout or logging tick), line feed
+    // received and port loss.
     void checkBounds(long long size)
     {
         if (c->link.rx().Data.size() > Link::MaxLine || c->link.rx().Text.size() > Link::MaxLine)
             fault("receive record beyond a line", c->link.rx().Data.size());
         long long idLines = 0, rows = 0;
         for (int a = 0; a < 10; ++a) {
-            idLines += c->tab[static_cast<size_t>(a)]->SensorIDList.count() +
-                       c->tab[static_cast<size_t>(a)]->RotarySensorIDList.count();
+            const SensorFields &t = *c->tab[static_cast<size_t>(a)];
+            idLines += t.SensorIDList.count() + t.RotarySensorIDList.count();
             rows += c->levelLog(a)->size() + c->rotaryLog(a)->size();
         }
-        // An identification answer adds four lines and takes at least three bytes; a data
-        // answer adds one row and takes as many. The comms log has a line each command sent
-        // (one per answer, timeout or logging tick), line feed received and port loss.
         if (idLines > 2 * size)
             fault("identification lines beyond the input", idLines);
         if (rows > size)
@@ -327,12 +296,11 @@ struct Run : Ui, Clock {
         if (!port.isOpen())
             port.open();
         c->link.FlushInput();
-        c->link.UserCommandFlag = false;
+        c->link.UserCommandFlag = userCommandOpen = false;
         c->link.strSent_Command.clear();   // what arrives unasked is not an answer
         c->win.CalibrateCheck.setChecked(false);
         c->calibration->CalibrateCheck_Click();
         c->Calibrate_Flag = c->StageOne_Flag = c->UpdateReadings_Flag = c->SkipLocalOffset_Flag = false;
-        userCommandOpen = false;
         c->win.SensorTab.setEnabled(true);
         c->comms.clear();
         for (int i = 0; i < 10; ++i) {
@@ -353,11 +321,8 @@ struct Run : Ui, Clock {
         }
         port.clearCalls();
         port.clearViolations();
-        portDecoding = setup & 4;
-        parityMarks = setup & 8;
+        echo = setup & 2, portDecoding = setup & 4, parityMarks = setup & 8, yes = setup & 16;
         raw.clear();
-        echo = setup & 2;
-        yes = setup & 16;
         ticks = 0;
         chunks.clear();
         QDir(outFolder).removeRecursively();
@@ -395,8 +360,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     Run &r = *(current = runs[data[0] & 1]);
     r.reset(data[0]);
     for (size_t i = 1, actions = 0; i < size && actions < 8;) {
-        // Whatever a settings file or the Timing window said, inputs stay quick
-        // (the pauses between bytes are not slept).
+        // Whatever a settings file or the Timing window said, inputs stay quick (pauses between bytes not slept).
         r.c->link.setCommandTimeout(1 + ((data[0] >> 5) & 3));
         const uint8_t op = data[i++];
         if (op < 0xF0) {
