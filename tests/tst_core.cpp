@@ -202,7 +202,7 @@ void TestCore::logPeriods()
     for (const auto &[rate, first] :
          {std::pair{"4 Seconds", 3}, {"1 Second", 2}, {"0", 1}, {"-1", 0}, {"899 Seconds", 8}}) {
         FillLogPeriods(list, rate);
-        QCOMPARE(QStringList{rate} + list.items(), QStringList{rate, "Single Log"} + all.mid(first));   // rate: the row
+        QCOMPARE(QStringList{rate} + list.items(), (QStringList{rate, "Single Log"} + all.mid(first)));
         QCOMPARE(list.currentIndex(), 0);
     }
 }
