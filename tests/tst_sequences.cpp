@@ -170,10 +170,9 @@ private slots:
     {
         QTest::addColumn<CalPress>("t");
         const QStringList zeroM{"3XANCALCV0,0.0!", "3M!", "3D0!"}, slopeM{"3XANCALCV1,1.0!", "3M!", "3D0!"};
-        const QStringList slopeDone{"Slope Calibration.|Slope calibration complete.",
-                                    "Calibration.|To verify calibration use 'get pressure' function and check zero and "
-                                    "full-scale readings.\rOtherwise use 'Calibration Complete' button to exit "
-                                    "calibration mode."};
+        const QStringList slopeDone{"Slope Calibration.|Slope calibration complete.", "Calibration.|To verify "
+                                    "calibration use 'get pressure' function and check zero and full-scale readings.\r"
+                                    "Otherwise use 'Calibration Complete' button to exit calibration mode."};
         const QString d = "3+1.25+20.0";
         QTest::newRow("zero")
             << CalPress{0, "3+0.25+20.0", true, zeroM + QStringList{"3XANCALCV0,-0.25!", "3M!", "3D0!"}, "-0.25",
@@ -200,11 +199,10 @@ private slots:
     void calibrationPresses()
     {
         QFETCH(CalPress, t);
-        const QString sure = "|Are you sure you wish to proceed?";
-        const QString questions[] = {"Zero Calibration.|Is the instrument at the correct zero pressure?",
-                                     "Slope Calibration.|Is the instrument at the correct full-scale pressure?",
-                                     "Clear Offsets." + sure, "Auto Zero Function." + sure,
-                                     "Level Offset Function." + sure};
+        const QString sure = "|Are you sure you wish to proceed?", questions[] = {
+            "Zero Calibration.|Is the instrument at the correct zero pressure?",
+            "Slope Calibration.|Is the instrument at the correct full-scale pressure?", "Clear Offsets." + sure,
+            "Auto Zero Function." + sure, "Level Offset Function." + sure};
         Bus r;
         Calibration &cal = *r.c->calibration;
         SensorFields &f = r.tab(3);
@@ -286,13 +284,10 @@ private slots:
             const SysDataRecord s = sysdata::read(r.dir.filePath("Varno sysfile.cfg"));
             return QList<int>{s.port, s.breakMs, s.markMs, s.dataTimeoutMs, s.commandTimeoutMs};
         };
-        const auto inEffect = [&] {
-            return QList<int>{c.link.BreakTiming, c.link.MarkTiming, c.link.DataTimeout, c.link.commandTimeout()};
-        };
-        const auto fields = [&] {
-            return QStringList{c.win.BreakText.text(), c.win.MarkText.text(), c.win.DataTimeoutText.text(),
-                               c.win.TimeoutText.text()};
-        };
+        const auto inEffect = [&] { return QList<int>{c.link.BreakTiming, c.link.MarkTiming, c.link.DataTimeout,
+                                                      c.link.commandTimeout()}; };
+        const auto fields = [&] { return QStringList{c.win.BreakText.text(), c.win.MarkText.text(),
+                                                     c.win.DataTimeoutText.text(), c.win.TimeoutText.text()}; };
         QCOMPARE(fields(), (QStringList{"1", "1", "1", "25"}));   // the settings file's
         // A command timeout outside 1..6553 ms changes nothing; the fields show the timings in effect.
         const std::pair<const char *, bool> applies[] = {{"0", false}, {"6554", false}, {"-5", false}, {"abc", false},
@@ -307,9 +302,8 @@ private slots:
             if (!taken)
                 QCOMPARE(fields(), (QStringList{"1", "1", "1", "25"}));
             QCOMPARE(stored(), QList<int>{1} + inEffect());
-            QCOMPARE(r.ui.texts(), taken ? QStringList{}
-                                         : QStringList{"Timing Settings.|The command timeout must be between 1 and "
-                                                       "6553 mS. Nothing was changed."});
+            QCOMPARE(r.ui.texts(), QStringList(!taken, "Timing Settings.|The command timeout must be between 1 and "
+                                                       "6553 mS. Nothing was changed."));
         }
         c.settings->butDefault_Click();
         QCOMPARE(fields(), (QStringList{"20", "15", "200", "400"}));
@@ -536,9 +530,8 @@ private slots:
         QVERIFY2(waited >= seconds * 1000.0 && waited < seconds * 1000.0 + 1500, qPrintable(QString::number(waited)));
         QCOMPARE(c.log(4)->size(), rows + 1);
         QVERIFY(!c.log(4)->text(0, 2).isEmpty() && (rotary || !c.log(4)->text(0, 4).isEmpty()));
-        QVERIFY(!c.table->cell(4, value).isEmpty());
         const QString log = c.comms.lines().join('\n');
-        QVERIFY(!log.contains("missed"));
+        QVERIFY(!c.table->cell(4, value).isEmpty() && !log.contains("missed"));
         // A service request is a line of its own; the data answer is framed alone.
         QCOMPARE(log.contains(QRegularExpression(" <-- 4\n")), !rotary && seconds > 0);
         QVERIFY(log.contains(QRegularExpression(" <-- 4D0!4[+-][0-9]")) && !log.contains(" <-- 44D0!"));
@@ -595,10 +588,7 @@ private slots:
         Console &c = *r.c;
         c.tools->mnuUserCommand_Click();
         const QByteArray good = crc::withCrc("4+3.14");
-        const struct {
-            const char *command, *answer;
-            QString crcText;
-        } steps[] = {
+        const struct { const char *command, *answer; QString crcText; } steps[] = {
             {"4MC!", "40011", ""},   // the start answer carries none
             {"4D0!", good.constData(), "CRC correct."},
             {"4D0!", "4+3.15OqZ", "CRC wrong: the answer ends in OqZ, its text gives " +
