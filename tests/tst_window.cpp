@@ -7,7 +7,6 @@
 #include "app/HelpWindow.h"
 #include "app/StartupForm.h"
 #include "discovery/AddressOps.h"
-#include "discovery/SensorPollWindow.h"
 #include "discovery/SensorTable.h"
 #include "discovery/TimingWindow.h"
 #include "logging/ChartData.h"
@@ -40,9 +39,9 @@
 #include <QValueAxis>
 
 namespace {
-// What a widget shows: a field its text, a list what it shows and how many
-// entries it has, a box 0, g (greyed) or 1, a list box its lines, a menu
-// entry its caption and check mark, a bar its value; "off:" when disabled.
+// What a widget shows: a field its text, a list what it shows and how many entries it has, a box 0, g
+// (greyed) or 1, a list box its lines, a menu entry its caption and check mark, a bar its value;
+// "off:" when disabled.
 QString shown(QObject *o)
 {
     if (auto *a = qobject_cast<QAction *>(o))
@@ -93,10 +92,9 @@ QObject *widget(MainWindow &w, const QString &name, QObject *more = nullptr)
     return nullptr;
 }
 
-// A widget and its field (those of a tab on tab 3): the run changes the
-// field and the widget shows it; the user changes the widget (none: it only
-// shows) and the field holds it, the widget showing it too; a box's handler
-// sends what that change starts.
+// A widget and its field (those of a tab on tab 3): the run changes the field and the widget shows it;
+// the user changes the widget (none: it only shows) and the field holds it, the widget showing it too;
+// a box's handler sends what that change starts.
 struct Bound {
     const char *name;
     std::function<void(Console &)> set;
@@ -166,7 +164,6 @@ class TestWindow : public QObject
 {
     Q_OBJECT
 private slots:
-    void startupWindow();
     void familySetup();
     void bindings_data();
     void bindings();
@@ -182,20 +179,16 @@ private slots:
     void chart();
 };
 
-void TestWindow::startupWindow()
-{
-    using F = StartupForm::Family;
-    StartupForm f;
-    QList<F> chosen;
-    connect(&f, &StartupForm::chosen, this, [&](F family) { chosen << family; });
-    for (QPushButton *b : {f.EncoderConverterButton, f.LevelProbeButton, f.RotaryEncoderButton})
-        b->click();
-    QCOMPARE(chosen, (QList<F>{F::EncoderConverter, F::LevelProbe, F::RotaryEncoder}));
-}
-
 void TestWindow::familySetup()
 {
-    // Each family shows its own frames, lists and menus, on every tab.
+    // The start-up window names the family; each family shows its own frames, lists and menus, on every tab.
+    using F = StartupForm::Family;
+    StartupForm startup;
+    QList<F> chosen;
+    connect(&startup, &StartupForm::chosen, this, [&](F family) { chosen << family; });
+    for (QPushButton *b : {startup.EncoderConverterButton, startup.LevelProbeButton, startup.RotaryEncoderButton})
+        b->click();
+    QCOMPARE(chosen, (QList<F>{F::EncoderConverter, F::LevelProbe, F::RotaryEncoder}));
     for (bool rotary : {false, true}) {
         ConsoleRig r(rotary);
         MainWindow &w = *r.w;
@@ -204,7 +197,8 @@ void TestWindow::familySetup()
             for (QWidget *c : QList<QWidget *>{t->ParameterFrame, t->LogListView, t->LogPeriodCombo, t->StartLogBut,
                                                t->StopLogBut, t->RotaryEncoderFrame, t->RotaryLogListView,
                                                t->RotaryLogPeriodCombo, t->RotaryStartLogBut, t->RotaryStopLogBut})
-                QVERIFY2(c->isVisibleTo(t) == (rotary == c->objectName().startsWith("Rotary")), qPrintable(c->objectName()));
+                QVERIFY2(c->isVisibleTo(t) == (rotary == c->objectName().startsWith("Rotary")),
+                         qPrintable(c->objectName()));
             QVERIFY(!t->CalibrateFrame->isVisibleTo(t));
         }
         QCOMPARE((QList<bool>{w.CalibrateCheck->isVisible(), w.mnuFilter->isVisible(), w.mnuReset->isVisible(),
@@ -244,15 +238,14 @@ void TestWindow::bindings()
     QCOMPARE(held(f), QString(b.held));
     QCOMPARE(shown(o), QString(b.held));
     // (A box that sends is also greyed and back while its command runs.)
-    const int told = changes.count(QList<QVariant>{f->tab(), f->id()});
-    QCOMPARE(told, QString(b.held) == b.shown ? 0 : b.sent.isEmpty() ? 1 : 3);
+    QCOMPARE(changes.count(QList<QVariant>{f->tab(), f->id()}), QString(b.held) == b.shown ? 0 : b.sent.isEmpty() ? 1 : 3);
     QCOMPARE(r.sent(), b.sent);
 }
 
 void TestWindow::tabsAndTable()
 {
-    // The tab control and the sensor table show the sensors present, the
-    // selected tab and row; a tab the user picks is the run's.
+    // The tab control and the sensor table show the sensors present, the selected tab and row; a tab
+    // the user picks is the run's.
     ConsoleRig r(false, {3, 5});
     MainWindow &w = *r.w;
     for (int i = 0; i < 10; ++i)
@@ -274,8 +267,7 @@ void TestWindow::tabsAndTable()
 
 void TestWindow::tabButtons_data()
 {
-    // Each press: the button, a "field=entry" set on the widget first, the
-    // command it starts.
+    // Each press: the button, a "field=entry" set on the widget first, the command it starts.
     QTest::addColumn<bool>("rotary");
     QTest::addColumn<QStringList>("presses");
     QTest::newRow("level probe") << false << QStringList{
@@ -302,7 +294,6 @@ void TestWindow::tabButtons()
     QFETCH(bool, rotary);
     QFETCH(QStringList, presses);
     const int a = rotary ? 2 : 3;
-    const QString suffix = "_" + QString::number(a);
     ConsoleRig r(rotary, 80, false);
     r.simulator().addSensor(a, rotary ? sim::Family::Rotary : sim::Family::Level);
     r.simulator().setMeasurementSeconds(a, 0);
@@ -312,18 +303,17 @@ void TestWindow::tabButtons()
         for (int t : {0, 9})
             QVERIFY2(r.tab(t)->findChild<QAbstractButton *>(op.control + QString("_%1").arg(t)), op.control);
     r.ui.clear();
+    const auto child = [&](const QString &name) { return r.tab(a)->findChild<QObject *>(name + QString("_%1").arg(a)); };
     for (const QString &p : presses) {
         const QStringList f = p.split('|');
-        if (!f[1].isEmpty()) {
-            QObject *o = r.tab(a)->findChild<QObject *>(f[1].section('=', 0, 0) + suffix);
-            if (auto *e = qobject_cast<QLineEdit *>(o))
-                e->setText(f[1].section('=', 1));
-            else if (auto *c = qobject_cast<QComboBox *>(o))
-                c->setCurrentIndex(c->findText(f[1].section('=', 1)));
-            else
-                QFAIL(qPrintable(f[1]));
-        }
-        auto *b = r.tab(a)->findChild<QAbstractButton *>(f[0] + suffix);
+        QObject *o = f[1].isEmpty() ? nullptr : child(f[1].section('=', 0, 0));
+        if (auto *e = qobject_cast<QLineEdit *>(o))
+            e->setText(f[1].section('=', 1));
+        else if (auto *c = qobject_cast<QComboBox *>(o))
+            c->setCurrentIndex(c->findText(f[1].section('=', 1)));
+        else if (!f[1].isEmpty())
+            QFAIL(qPrintable(f[1]));
+        auto *b = qobject_cast<QAbstractButton *>(child(f[0]));
         QVERIFY2(b && b->isEnabled(), qPrintable(f[0]));
         QCOMPARE(r.press(b), f[2]);
     }
@@ -422,28 +412,25 @@ void TestWindow::userCommandWindow()
     u->UserText->setText("0I!");
     QTest::keyClick(u->UserText, Qt::Key_Return);
     r.settle();
-    QCOMPARE(r.sent(), QStringList{"0I!"});
-    QCOMPARE(u->ReceivedText->text(), QString("0I!013ORVANE  LT-Q5 102"));
+    QCOMPARE(QStringList{u->ReceivedText->text()} + r.sent(), (QStringList{"0I!013ORVANE  LT-Q5 102", "0I!"}));
     // Closed, the main window is back (after the rescan question).
     r.ui.answers = {false};
     u->close();
     QVERIFY(w.isEnabled());
     QCOMPARE(r.ui.questions,
              QStringList{"User Command.|You may have altered sensor settings. Do you wish to rescan the sensors?"});
-    // The maintenance code opens the Timing window, modal and usable while
-    // the main window is not, sends nothing and closes the command window.
-    r.clearSent();
-    w.mnuUserCommand->trigger();
+    // The maintenance code opens the Timing window, modal and usable while the main window is not,
+    // sends nothing and closes the command window; written otherwise, it is an ordinary command.
     bool timingShown = false;
     QTimer::singleShot(50, w.Timing, [&] {
         timingShown = w.Timing->isVisible() && w.Timing->isModal() && w.Timing->isEnabled() && !w.isEnabled();
         w.Timing->reject();
     });
+    r.clearSent();
+    w.mnuUserCommand->trigger();
     u->UserText->setText("MAINTENANCE");
     u->SubmitBut->click();
-    QVERIFY(timingShown);
-    QVERIFY(r.sent().isEmpty() && w.isEnabled() && !u->isVisible());
-    // Written otherwise, it is an ordinary command.
+    QVERIFY(timingShown && r.sent().isEmpty() && w.isEnabled() && !u->isVisible());
     w.mnuUserCommand->trigger();
     u->UserText->setText("maintenance");
     u->SubmitBut->click();
@@ -541,51 +528,46 @@ void TestWindow::texts()
         QCOMPARE(check(widget(*level.w, row.section('|', 0, 0), &startup), row), row);
     QCOMPARE(level.tab(0)->LogFrame->title(), QString("Log"));
     QCOMPARE(level.tab(9)->LogFrame->title(), QString("Data Logging"));
+    QCOMPARE(level.w->SensorTab->tabText(7), QString("Sensor 7"));
     for (int i = 1; i <= 16; ++i)
         QVERIFY(level.w->mnuCom[size_t(i)]->text().startsWith(QString("COM%1").arg(i)));
     for (const char *name : {"SensorTab", "ListView", "RotaryListView", "CommsList", "WindowScroll", "MainSplitter",
                              "ListSplitter", "FrameScroll_3", "LogSplitter_3", "LogCountLabel_3", "StatusLogging"})
         QVERIFY2(level.w->findChild<QWidget *>(name), name);
-
-    // Headings of the sensor tables and the log lists.
-    auto headings = [](QTreeView *t) {
-        QStringList h;
-        for (int c = 0; c < t->model()->columnCount(); ++c)
-            h << t->model()->headerData(c, Qt::Horizontal).toString();
-        return h;
-    };
-    QCOMPARE(headings(level.w->ListView), (QStringList{"Address", "Serial No.", "Density Correction", "Local Gravity",
-                                                        "Pressure", "Units", "Temperature", "Units", "Log Status"}));
-    QCOMPARE(headings(rotary.w->RotaryListView),
-             (QStringList{"Address", "Serial No.", "Level", "Units", "Pulley Circum", "Direction", "Log Status", ""}));
-    QCOMPARE(level.tab(4)->LogListView->headers(),
-             (QStringList{"Date", "Time", "Pressure", "Units", "Temperature", "Units"}));
-    QCOMPARE(rotary.tab(4)->RotaryLogListView->headers(), (QStringList{"Date", "Time", "Level", "Units"}));
-    QCOMPARE(level.w->SensorTab->tabText(7), QString("Sensor 7"));
-
-    // The labels of each frame, top to bottom.
-    auto labels = [](QWidget *frame) {
+    // The headings of the sensor tables and the log lists; the labels of each frame, top to bottom.
+    auto joined = [](QWidget *v) {
         QStringList l;
-        for (QLabel *label : frame->findChildren<QLabel *>())
-            l << label->text();
-        return l;
+        if (auto *t = qobject_cast<QTreeView *>(v))
+            for (int c = 0; c < t->model()->columnCount(); ++c)
+                l << t->model()->headerData(c, Qt::Horizontal).toString();
+        else if (auto *log = qobject_cast<LogList *>(v))
+            l = log->headers();
+        else
+            for (QLabel *label : v->findChildren<QLabel *>())
+                l << label->text();
+        return l.join('|');
     };
-    QCOMPARE(labels(level.tab(0)->ParameterFrame),
-             (QStringList{"Sensor Address :", "Range :", "Max Over Range :", "Pressure Units :", "Temperature Units :",
-                          "Density Correction :", "Reverse Output :", "Local Level :", "Local Level Offset :",
-                          "Sensor Lock :", "S.G.", "Max Sample Rate :", "Level Offset:", "Auto Zero:",
-                          "Sensor Details :"}));
-    QCOMPARE(labels(level.tab(0)->CalibrateFrame),
-             (QStringList{"Stage 1", "Clear Offsets :", "Stage 2", "Zero Calibration:", "Slope Calibration:",
-                          "Pressure:", "Calibration Complete:", "Local Gravity :"}));
-    QCOMPARE(labels(rotary.tab(0)->RotaryEncoderFrame),
-             (QStringList{"Sensor Address :", "Counts Per Rev:", "Pulley Circumf (mm) :", "Measurement Units :",
-                          "Rotation Direction :", "Set Current Value :", "Set Output to Zero :", "Maximum Range :",
-                          "Measurement Res :", "Sensor Details :"}));
-    QVERIFY(labels(level.tab(0)->LogFrame).startsWith("Logging Period :"));
+    const std::pair<QWidget *, const char *> lists[] = {
+        {level.w->ListView, "Address|Serial No.|Density Correction|Local Gravity|Pressure|Units|Temperature|Units|Log Status"},
+        {rotary.w->RotaryListView, "Address|Serial No.|Level|Units|Pulley Circum|Direction|Log Status|"},
+        {level.tab(4)->LogListView, "Date|Time|Pressure|Units|Temperature|Units"},
+        {rotary.tab(4)->RotaryLogListView, "Date|Time|Level|Units"},
+        {level.tab(0)->ParameterFrame, "Sensor Address :|Range :|Max Over Range :|Pressure Units :|Temperature Units :|"
+                                       "Density Correction :|Reverse Output :|Local Level :|Local Level Offset :|"
+                                       "Sensor Lock :|S.G.|Max Sample Rate :|Level Offset:|Auto Zero:|Sensor Details :"},
+        {level.tab(0)->CalibrateFrame, "Stage 1|Clear Offsets :|Stage 2|Zero Calibration:|Slope Calibration:|Pressure:|"
+                                       "Calibration Complete:|Local Gravity :"},
+        {rotary.tab(0)->RotaryEncoderFrame, "Sensor Address :|Counts Per Rev:|Pulley Circumf (mm) :|Measurement Units :|"
+                                            "Rotation Direction :|Set Current Value :|Set Output to Zero :|"
+                                            "Maximum Range :|Measurement Res :|Sensor Details :"},
+    };
+    for (const auto &[list, expected] : lists)
+        QCOMPARE(joined(list), QString(expected));
+    QVERIFY(joined(level.tab(0)->LogFrame).startsWith("Logging Period :|"));
     // The clock panel: date, one blank, time, two blanks.
     QTRY_COMPARE(level.w->StatusBar1[2]->text(), level.clock.shortDate() + " " + level.clock.timeOfDay() + "  ");
 }
+
 void TestWindow::keyFilters()
 {
     ConsoleRig r(false, {3});
