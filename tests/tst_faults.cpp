@@ -225,13 +225,12 @@ private slots:
         r.startLogging(6, "1 Second");
         QTRY_COMPARE_WITH_TIMEOUT(w.levelLog(6)->size(), 1, 5000);
         QVERIFY(t.elapsed() >= 2000 && w.LogEnabled[6]);
-        r.settle();
-        QVERIFY(r.levelTabIdle(6));
+        QVERIFY(r.settle() && r.levelTabIdle(6));
     }
 
     void adapterUnpluggedWhileLogging_data()
     {
-        // The device comes back as a new pseudo-terminal: found through its COM link, or at the same path (a system link).
+        // The device comes back as a new pseudo-terminal: found by its COM link, or at the same path (a system link).
         QTest::addColumn<bool>("samePath");
         QTest::newRow("port link, new path") << false;
         QTest::newRow("same path") << true;
