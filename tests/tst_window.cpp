@@ -104,37 +104,31 @@ struct Bound {
     QStringList sent = {};
 };
 #define SET(...) [](Console &c) { SensorFields &t = *c.tab[3]; (void)t; __VA_ARGS__; }
-#define EDIT(type, ...) [](QObject *o) { auto *x = qobject_cast<type *>(o); __VA_ARGS__; }
-const std::vector<Bound> &bound()
-{
-    static const std::vector<Bound> rows = {
-        {"RangeText_3", SET(t.RangeText.setText("12.5")), "12.5", EDIT(QLineEdit, QTest::keyClicks(x, "7")), "12.57"},
-        {"PressUnitsCombo_3", SET(t.PressUnitsCombo.select(8)), "Inch Hg/11", EDIT(QComboBox, x->setCurrentIndex(10)),
-         "KPa/11"},
-        {"TempUnitsCombo_3", SET(t.TempUnitsCombo.blank()), "/2", EDIT(QComboBox, x->setCurrentIndex(1)), "Fahrenheit/2"},
-        {"LogPeriodCombo_3", SET(t.LogPeriodCombo.setItems({"Single Log", "5 Seconds"}, {0, 5})), "Select...../2",
-         EDIT(QComboBox, x->setCurrentIndex(1)), "5 Seconds/2"},
-        {"LocalOffsetCheck_3", SET(t.LocalOffsetCheck.setChecked(true)), "1", EDIT(QCheckBox, x->click()), "0",
-         {"3XLOC0!"}},
-        {"UnlockCheck_3", SET(t.UnlockCheck.setCheckState(Qt::PartiallyChecked)), "g", EDIT(QCheckBox, x->click()), "1",
-         {"3XUNLK1!"}},
-        {"SensorIDList_3", SET(t.SensorIDList.clear(); t.SensorIDList.addItems({"SDI Version = 1.3", "Sensor Model = X"})),
-         "SDI Version = 1.3|Sensor Model = X", nullptr, ""},
-        {"RangeBut_3", SET(t.RangeBut.setEnabled(false)), "off:", nullptr, ""},
-        {"StatusPanel2", SET(c.win.StatusPanel2.setText("Not Connected. ")), "Not Connected. ", nullptr, ""},
-        {"ProgressBar1", SET(c.win.ProgressBar1.setValue(5)), "5", nullptr, ""},
-        {"NoOfReadingsText", SET(c.win.NoOfReadingsText.setText("12")), "12",
-         EDIT(QLineEdit, x->selectAll(); QTest::keyClicks(x, "7")), "7"},
-        {"mnuCom_2", SET(c.win.mnuCom[2].setCaption("COM2 - USB adapter")), "COM2 - USB adapter [ ]",
-         EDIT(QAction, x->trigger()), "COM2 - USB adapter [x]"},
-        // The entry chosen already keeps its mark, whatever the action toggles.
-        {"mnuCom_1", SET(c.win.mnuCom[1].setCaption("COM1 - chosen")), "COM1 - chosen [x]", EDIT(QAction, x->trigger()),
-         "COM1 - chosen [x]"},
-    };
-    return rows;
-}
+#define KEYS(...) [](QObject *o) { auto *x = qobject_cast<QLineEdit *>(o); __VA_ARGS__; }
+const auto click = [](QObject *o) { QMetaObject::invokeMethod(o, qobject_cast<QAction *>(o) ? "trigger" : "click"); };
+const auto pick = [](int i) { return [i](QObject *o) { qobject_cast<QComboBox *>(o)->setCurrentIndex(i); }; };
+const std::vector<Bound> bound = {
+    {"RangeText_3", SET(t.RangeText.setText("12.5")), "12.5", KEYS(QTest::keyClicks(x, "7")), "12.57"},
+    {"PressUnitsCombo_3", SET(t.PressUnitsCombo.select(8)), "Inch Hg/11", pick(10), "KPa/11"},
+    {"TempUnitsCombo_3", SET(t.TempUnitsCombo.blank()), "/2", pick(1), "Fahrenheit/2"},
+    {"LogPeriodCombo_3", SET(t.LogPeriodCombo.setItems({"Single Log", "5 Seconds"}, {0, 5})), "Select...../2", pick(1),
+     "5 Seconds/2"},
+    {"LocalOffsetCheck_3", SET(t.LocalOffsetCheck.setChecked(true)), "1", click, "0", {"3XLOC0!"}},
+    {"UnlockCheck_3", SET(t.UnlockCheck.setCheckState(Qt::PartiallyChecked)), "g", click, "1", {"3XUNLK1!"}},
+    {"SensorIDList_3", SET(t.SensorIDList.clear(); t.SensorIDList.addItems({"SDI Version = 1.3", "Sensor Model = X"})),
+     "SDI Version = 1.3|Sensor Model = X", nullptr, ""},
+    {"RangeBut_3", SET(t.RangeBut.setEnabled(false)), "off:", nullptr, ""},
+    {"StatusPanel2", SET(c.win.StatusPanel2.setText("Not Connected. ")), "Not Connected. ", nullptr, ""},
+    {"ProgressBar1", SET(c.win.ProgressBar1.setValue(5)), "5", nullptr, ""},
+    {"NoOfReadingsText", SET(c.win.NoOfReadingsText.setText("12")), "12",
+     KEYS(x->selectAll(); QTest::keyClicks(x, "7")), "7"},
+    {"mnuCom_2", SET(c.win.mnuCom[2].setCaption("COM2 - USB adapter")), "COM2 - USB adapter [ ]", click,
+     "COM2 - USB adapter [x]"},
+    // The entry chosen already keeps its mark, whatever the action toggles.
+    {"mnuCom_1", SET(c.win.mnuCom[1].setCaption("COM1 - chosen")), "COM1 - chosen [x]", click, "COM1 - chosen [x]"},
+};
 #undef SET
-#undef EDIT
+#undef KEYS
 
 const qint64 t0 = QDateTime(QDate(2026, 12, 6), QTime(9, 0)).toMSecsSinceEpoch();
 LogRow reading(int second, const QString &pressure, const QString &units = "mH2O", const QString &temperature = "21.5")
@@ -210,14 +204,14 @@ void TestWindow::familySetup()
 void TestWindow::bindings_data()
 {
     QTest::addColumn<int>("row");
-    for (size_t i = 0; i < bound().size(); ++i)
-        QTest::newRow(bound()[i].name) << int(i);
+    for (size_t i = 0; i < bound.size(); ++i)
+        QTest::newRow(bound[i].name) << int(i);
 }
 
 void TestWindow::bindings()
 {
     QFETCH(int, row);
-    const Bound &b = bound()[size_t(row)];
+    const Bound &b = bound[size_t(row)];
     ConsoleRig r(false, {3});
     QObject *o = widget(*r.w, b.name);
     Control *f = QString(b.name).endsWith("_3") ? r.w->core.tab[3]->find(QString(b.name).chopped(2))
@@ -238,7 +232,8 @@ void TestWindow::bindings()
     QCOMPARE(held(f), QString(b.held));
     QCOMPARE(shown(o), QString(b.held));
     // (A box that sends is also greyed and back while its command runs.)
-    QCOMPARE(changes.count(QList<QVariant>{f->tab(), f->id()}), QString(b.held) == b.shown ? 0 : b.sent.isEmpty() ? 1 : 3);
+    QCOMPARE(changes.count(QList<QVariant>{f->tab(), f->id()}),
+             QString(b.held) == b.shown ? 0 : b.sent.isEmpty() ? 1 : 3);
     QCOMPARE(r.sent(), b.sent);
 }
 
@@ -303,7 +298,8 @@ void TestWindow::tabButtons()
         for (int t : {0, 9})
             QVERIFY2(r.tab(t)->findChild<QAbstractButton *>(op.control + QString("_%1").arg(t)), op.control);
     r.ui.clear();
-    const auto child = [&](const QString &name) { return r.tab(a)->findChild<QObject *>(name + QString("_%1").arg(a)); };
+    const QString suffix = QString("_%1").arg(a);
+    const auto child = [&](const QString &name) { return r.tab(a)->findChild<QObject *>(name + suffix); };
     for (const QString &p : presses) {
         const QStringList f = p.split('|');
         QObject *o = f[1].isEmpty() ? nullptr : child(f[1].section('=', 0, 0));
@@ -328,7 +324,7 @@ void TestWindow::menusAndWindows()
     const auto first = [&](QObject *control) {
         r.clearSent();
         r.ui.clear();
-        QMetaObject::invokeMethod(control, qobject_cast<QAction *>(control) ? "trigger" : "click");
+        click(control);
         r.settle();
         return r.sent().value(0);
     };
@@ -548,18 +544,20 @@ void TestWindow::texts()
         return l.join('|');
     };
     const std::pair<QWidget *, const char *> lists[] = {
-        {level.w->ListView, "Address|Serial No.|Density Correction|Local Gravity|Pressure|Units|Temperature|Units|Log Status"},
+        {level.w->ListView,
+         "Address|Serial No.|Density Correction|Local Gravity|Pressure|Units|Temperature|Units|Log Status"},
         {rotary.w->RotaryListView, "Address|Serial No.|Level|Units|Pulley Circum|Direction|Log Status|"},
         {level.tab(4)->LogListView, "Date|Time|Pressure|Units|Temperature|Units"},
         {rotary.tab(4)->RotaryLogListView, "Date|Time|Level|Units"},
-        {level.tab(0)->ParameterFrame, "Sensor Address :|Range :|Max Over Range :|Pressure Units :|Temperature Units :|"
-                                       "Density Correction :|Reverse Output :|Local Level :|Local Level Offset :|"
-                                       "Sensor Lock :|S.G.|Max Sample Rate :|Level Offset:|Auto Zero:|Sensor Details :"},
+        {level.tab(0)->ParameterFrame, "Sensor Address :|Range :|Max Over Range :|Pressure Units :|"
+                                       "Temperature Units :|Density Correction :|Reverse Output :|Local Level :|"
+                                       "Local Level Offset :|Sensor Lock :|S.G.|Max Sample Rate :|Level Offset:|"
+                                       "Auto Zero:|Sensor Details :"},
         {level.tab(0)->CalibrateFrame, "Stage 1|Clear Offsets :|Stage 2|Zero Calibration:|Slope Calibration:|Pressure:|"
                                        "Calibration Complete:|Local Gravity :"},
-        {rotary.tab(0)->RotaryEncoderFrame, "Sensor Address :|Counts Per Rev:|Pulley Circumf (mm) :|Measurement Units :|"
-                                            "Rotation Direction :|Set Current Value :|Set Output to Zero :|"
-                                            "Maximum Range :|Measurement Res :|Sensor Details :"},
+        {rotary.tab(0)->RotaryEncoderFrame, "Sensor Address :|Counts Per Rev:|Pulley Circumf (mm) :|"
+                                            "Measurement Units :|Rotation Direction :|Set Current Value :|"
+                                            "Set Output to Zero :|Maximum Range :|Measurement Res :|Sensor Details :"},
     };
     for (const auto &[list, expected] : lists)
         QCOMPARE(joined(list), QString(expected));
