@@ -441,12 +441,11 @@ private slots:
         if (!seconds)
             return;
         // The status bar says who logs, how often, how much and when next.
-        for (int tick = 15; tick <= 16; r.tick(), ++tick) {
+        for (int tick = 15; tick <= 16; r.tick(), ++tick)
             QCOMPARE(c.win.StatusLogging.text(),
                      QString("Logging Sensor 3 every %1: %2, next at %3.")
                          .arg(period, LogModel::readingsText(c.log(3)->size()),
                               Clock::timeText(QTime(9, 30, 15).addSecs(seconds - tick % seconds))));
-        }
         rotary ? c.logging->RotaryStopLogBut_Click(3) : c.logging->StopLogBut_Click(3);
         QCOMPARE(c.LoggingTab, 0);
         QCOMPARE(c.table->cell(3, c.table->logStatusColumn()), QString("Idle"));
