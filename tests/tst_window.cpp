@@ -166,8 +166,7 @@ private slots:
     void quitQuestion();
     void texts();
     void keyFilters();
-    void logList();
-    void chart();
+    void logListAndChart();
 };
 
 void TestWindow::familySetup()
@@ -574,9 +573,8 @@ void TestWindow::keyFilters()
     QCOMPARE(r.ui.beeps, 2);
     // Backspace works; Ctrl+V is refused like any other control key.
     QTest::keyClick(t->LevelText, Qt::Key_Backspace);
-    QCOMPARE(t->LevelText->text(), QString("5"));
     QTest::keyClick(t->LevelText, Qt::Key_V, Qt::ControlModifier);
-    QCOMPARE(r.ui.beeps, 3);
+    QCOMPARE(std::pair(t->LevelText->text(), r.ui.beeps), std::pair(QString("5"), 3));
     // Delete, which X11 and Wayland send with the text "\x7f", deletes.
     t->LevelText->setCursorPosition(0);
     QTest::sendKeyEvent(QTest::Press, t->LevelText, Qt::Key_Delete, QString("\x7f"), Qt::NoModifier);
@@ -605,47 +603,45 @@ void TestWindow::keyFilters()
     QCOMPARE(std::pair(mark->text(), r.ui.beeps), std::pair(QString(), 2));
 }
 
-void TestWindow::logList()
+void TestWindow::logListAndChart()
 {
     LogModel model({"Date", "Time", "Pressure", "Units", "Temperature", "Units"}, {2, 4}, {3, 5});
-    LogList list(&model);
+    LogList logView(&model);
     for (int s : {0, 1, 2})
-        list.insertTop(reading(s, QString("1.%1").arg(s)));
-    list.show();
+        logView.insertTop(reading(s, QString("1.%1").arg(s)));
+    logView.show();
     // Screen readers see a table of the rows, newest first.
-    QAccessibleInterface *a = QAccessible::queryAccessibleInterface(&list);
+    QAccessibleInterface *a = QAccessible::queryAccessibleInterface(&logView);
     QVERIFY(a && a->tableInterface());
     QCOMPARE(std::pair(a->tableInterface()->rowCount(), a->tableInterface()->columnCount()), std::pair(3, 6));
     QCOMPARE(a->tableInterface()->cellAt(0, 2)->text(QAccessible::Name), QString("1.2"));
     QCOMPARE(a->tableInterface()->cellAt(2, 1)->text(QAccessible::Name), QString("09:00:00"));
     // Several rows selected, Ctrl+C: tab-separated under the headings.
-    list.selectRow(2);
-    list.selectionModel()->select(list.model()->index(0, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
-    QTest::keySequence(&list, QKeySequence::Copy);
-    const QString d = reading(0, "").date;
+    logView.selectRow(2);
+    logView.selectionModel()->select(logView.model()->index(0, 0),
+                                     QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    QTest::keySequence(&logView, QKeySequence::Copy);
+    const QString date = reading(0, "").date;
     QCOMPARE(QApplication::clipboard()->text(),
-             "Date\tTime\tPressure\tUnits\tTemperature\tUnits\n" + d + "\t09:00:02\t1.2\tmH2O\t21.5\tCentigrade\n" +
-                 d + "\t09:00:00\t1.0\tmH2O\t21.5\tCentigrade\n");
+             "Date\tTime\tPressure\tUnits\tTemperature\tUnits\n" + date + "\t09:00:02\t1.2\tmH2O\t21.5\tCentigrade\n" +
+                 date + "\t09:00:00\t1.0\tmH2O\t21.5\tCentigrade\n");
     // Rows are placed and scrolled to as the table would, without summing the rows above (a million stay flat).
     for (int s = 3; s < 300; ++s)
-        list.insertTop(reading(s, "2.0"));
-    list.resize(300, 200);
+        logView.insertTop(reading(s, "2.0"));
+    logView.resize(300, 200);
     for (int row : {0, 57, 299})
         for (auto hint : {QAbstractItemView::EnsureVisible, QAbstractItemView::PositionAtTop,
                           QAbstractItemView::PositionAtBottom, QAbstractItemView::PositionAtCenter}) {
-            const QModelIndex at = list.model()->index(row, 3);
-            list.verticalScrollBar()->setValue(1000);
-            list.QTableView::scrollTo(at, hint);
-            const int expected = list.verticalScrollBar()->value();
-            QCOMPARE(list.visualRect(at), list.QTableView::visualRect(at));
-            list.verticalScrollBar()->setValue(1000);
-            list.scrollTo(at, hint);
-            QCOMPARE(list.verticalScrollBar()->value(), expected);
+            const QModelIndex at = logView.model()->index(row, 3);
+            logView.verticalScrollBar()->setValue(1000);
+            logView.QTableView::scrollTo(at, hint);
+            const int expected = logView.verticalScrollBar()->value();
+            QCOMPARE(logView.visualRect(at), logView.QTableView::visualRect(at));
+            logView.verticalScrollBar()->setValue(1000);
+            logView.scrollTo(at, hint);
+            QCOMPARE(logView.verticalScrollBar()->value(), expected);
         }
-}
-
-void TestWindow::chart()
-{
+    // The chart beside a tab's log list.
     ConsoleRig r;
     LogList *list = r.tab(3)->LogListView;
     LogChart *chart = r.tab(3)->LogChartView;
