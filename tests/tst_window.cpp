@@ -67,19 +67,17 @@ QString shown(QObject *o)
 template <class T> const T *as(const Control *c) { return static_cast<const T *>(c); }
 QString held(const Control *c)
 {
+    using K = Control::Kind;
     QString v;
-    if (c->kind() == Control::Kind::Text)
-        v = as<TextField>(c)->text();
-    else if (c->kind() == Control::Kind::List)
-        v = as<ListField>(c)->text() + "/" + QString::number(as<ListField>(c)->count());
-    else if (c->kind() == Control::Kind::Check)
-        v = QString("0g1").at(as<CheckField>(c)->checkState());
-    else if (c->kind() == Control::Kind::Lines)
-        v = as<LinesField>(c)->lines().join('|');
-    else if (c->kind() == Control::Kind::Entry)
-        v = as<EntryField>(c)->caption() + (as<EntryField>(c)->isChecked() ? " [x]" : " [ ]");
-    else if (c->kind() == Control::Kind::Value)
-        v = QString::number(as<ValueField>(c)->value());
+    switch (c->kind()) {
+    case K::Text: v = as<TextField>(c)->text(); break;
+    case K::List: v = as<ListField>(c)->text() + "/" + QString::number(as<ListField>(c)->count()); break;
+    case K::Check: v = QString("0g1").at(as<CheckField>(c)->checkState()); break;
+    case K::Lines: v = as<LinesField>(c)->lines().join('|'); break;
+    case K::Entry: v = as<EntryField>(c)->caption() + (as<EntryField>(c)->isChecked() ? " [x]" : " [ ]"); break;
+    case K::Value: v = QString::number(as<ValueField>(c)->value()); break;
+    default: break;
+    }
     return (c->isEnabled() ? "" : "off:") + v;
 }
 
