@@ -173,6 +173,8 @@ const std::vector<Case> written = {
     // The lock answer ticks the box, which sends the state back: busy until that exchange is answered.
     {"lock answer sent back", "L3", "3XUNLK!=31 3XUNLK1!=31", nullptr, LP(UnlockQueryBut), "3XUNLK! 3XUNLK1!",
      {"UnlockCheck=1"}, 2, {}, "3XUNLK1!", {"UnlockQueryBut=off"}},
+    {"local offset set, then a reading", "L3", "3XLOC1!=31", STEP(t.LocalOffsetCheck.setChecked(true)),
+     LP(LocalOffsetCheck), "3XLOC1! 3M! 3D0!", {"LocalOffsetCheck=1", "PressureText=1.2345"}, 1},
     {"local-offset box in calibrate mode", "L3", {},
      STEP(t.LocalOffsetCheck.setChecked(true); r.c->level->LocalOffsetCheck_Click(a); r.settle();
           r.c->Calibrate_Flag = true; t.LocalOffsetCheck.setChecked(false)),
