@@ -669,6 +669,9 @@ void TestWindow::logListAndChart()
     QCOMPARE(drawn(chart, "Pressure"), QStringList{"Pressure (bar): 3=0.2 4=0.3 5=0.4 6=0.5"});
     chart->zoom(2, t0 + 4000);
     QCOMPARE(range().second - range().first, 2000);
+    const auto zoomed = range();
+    chart->zoom(0, t0 + 4000);   // no factor: the view stays
+    QCOMPARE(range(), zoomed);
     chart->fit();
     QCOMPARE(range(), std::pair(t0, t0 + 6000));
     // A moved sensor takes its readings, and so its chart, along; a cleared log clears the chart.
