@@ -1,16 +1,9 @@
 #include "ConsoleRig.h"
 
-#include "discovery/LogPeriods.h"
-#include "discovery/SysData.h"
 #include "logging/LoggingEngine.h"
 
 #include <QAbstractButton>
-#include <QComboBox>
-#include <QCoreApplication>
 #include <QDialog>
-#include <QElapsedTimer>
-#include <QPushButton>
-#include <QTest>
 #include <QTimer>
 
 ConsoleRig::ConsoleRig(bool rotary, int commandTimeoutMs, bool loadNow, const QString &journal)
@@ -20,10 +13,7 @@ ConsoleRig::ConsoleRig(bool rotary, int commandTimeoutMs, bool loadNow, const QS
     p.windowStatePath = dir.filePath(QStringLiteral("window.ini"));
     w = std::make_unique<MainWindow>(p);
     port.exchangePending = [this] { return w && w->core.link.exchangeInFlight(); };
-    if (rotary)
-        w->setRotaryEncoderSensorType();
-    else
-        w->setLevelProbeSensorType();
+    setFamily(*w, rotary);
     if (loadNow)
         load();
 }
@@ -76,22 +66,8 @@ void ConsoleRig::tick()
 PtyConsole::PtyConsole(bool rotary, std::function<PortCatalogue()> catalogue, int commandTimeoutMs)
     : port([this](int n) { return listed->devices.value(n); })
 {
-    installQuietHandler();
-    SysDataRecord rec;
-    rec.commandTimeoutMs = static_cast<qint16>(commandTimeoutMs);
     MainWindow::Platform p;
-    p.ui = &ui;
-    p.clock = &clock;
-    p.port = &port;
-    p.settingsPath = home.filePath(QStringLiteral("Varno sysfile.cfg"));
-    sysdata::write(p.settingsPath, rec, nullptr);
-    p.catalogue = [this, catalogue] {
-        *listed = catalogue();
-        return *listed;
-    };
+    static_cast<Console::Platform &>(p) = platform(port, std::move(catalogue), commandTimeoutMs);
     w = std::make_unique<MainWindow>(p);
-    if (rotary)
-        w->setRotaryEncoderSensorType();
-    else
-        w->setLevelProbeSensorType();
+    setFamily(*w, rotary);
 }

@@ -57,14 +57,9 @@ struct ConsoleRig : RigBase {
     std::unique_ptr<MainWindow> w;
 };
 
-// A console on the real serial code (HardwarePort), listing the ports that
-// `catalogue` gives; its settings in a folder of its own. Not loaded yet.
-struct PtyConsole {
+// A console on the real serial code (support/Rig.h). Not loaded yet.
+struct PtyConsole : PtyBase {
     PtyConsole(bool rotary, std::function<PortCatalogue()> catalogue, int commandTimeoutMs = 250);
-    QTemporaryDir home;
-    TestUi ui;
-    Clock clock;
-    std::shared_ptr<PortCatalogue> listed = std::make_shared<PortCatalogue>();
     HardwarePort port;
     std::unique_ptr<MainWindow> w;
 };

@@ -197,10 +197,7 @@ CoreRig::CoreRig(bool rotary, int commandTimeoutMs, const QString &journal)
 {
     c = std::make_unique<Console>(platform(commandTimeoutMs, journal));
     port.exchangePending = [this] { return c && c->link.exchangeInFlight(); };
-    if (rotary)
-        c->setRotaryEncoderSensorType();
-    else
-        c->setLevelProbeSensorType();
+    setFamily(*c, rotary);
 }
 
 CoreRig::CoreRig(bool rotary, std::initializer_list<int> addresses, int commandTimeoutMs)
@@ -270,24 +267,24 @@ void CoreRig::tick()
     settle();
 }
 
-PtyCore::PtyCore(bool rotary, std::function<PortCatalogue()> catalogue, int commandTimeoutMs)
+Console::Platform PtyBase::platform(SerialPort &port, std::function<PortCatalogue()> catalogue, int commandTimeoutMs)
 {
-    port = std::make_unique<HardwarePort>([this](int n) { return listed->devices.value(n); });
+    installQuietHandler();
     SysDataRecord rec;
     rec.commandTimeoutMs = static_cast<qint16>(commandTimeoutMs);
     Console::Platform p;
     p.ui = &ui;
     p.clock = &clock;
-    p.port = port.get();
+    p.port = &port;
     p.settingsPath = home.filePath(QStringLiteral("Varno sysfile.cfg"));
     sysdata::write(p.settingsPath, rec, nullptr);
-    p.catalogue = [this, catalogue] {
-        *listed = catalogue();
-        return *listed;
-    };
-    c = std::make_unique<Console>(p);
-    if (rotary)
-        c->setRotaryEncoderSensorType();
-    else
-        c->setLevelProbeSensorType();
+    p.catalogue = [this, catalogue] { return *listed = catalogue(); };
+    return p;
+}
+
+PtyCore::PtyCore(bool rotary, std::function<PortCatalogue()> catalogue, int commandTimeoutMs)
+    : port(std::make_unique<HardwarePort>([this](int n) { return listed->devices.value(n); }))
+{
+    c = std::make_unique<Console>(platform(*port, std::move(catalogue), commandTimeoutMs));
+    setFamily(*c, rotary);
 }

@@ -141,14 +141,26 @@ protected:
     void watchWrites() override;
 };
 
-// The run on the real serial code (HardwarePort), listing the ports that
-// `catalogue` gives; its settings in a folder of its own. Not loaded yet.
-struct PtyCore {
-    PtyCore(bool rotary, std::function<PortCatalogue()> catalogue, int commandTimeoutMs = 250);
+// What the runs on the real serial code (HardwarePort) share: the edges,
+// the ports that `catalogue` gives listed, the settings in a folder of their own.
+struct PtyBase {
+    Console::Platform platform(SerialPort &port, std::function<PortCatalogue()> catalogue, int commandTimeoutMs);
     QTemporaryDir home;
     TestUi ui;
     Clock clock;
     std::shared_ptr<PortCatalogue> listed = std::make_shared<PortCatalogue>();
+};
+
+// The run on the real serial code. Not loaded yet.
+struct PtyCore : PtyBase {
+    PtyCore(bool rotary, std::function<PortCatalogue()> catalogue, int commandTimeoutMs = 250);
     std::unique_ptr<SerialPort> port;
     std::unique_ptr<Console> c;
 };
+
+// The family chosen on a run or its window.
+template <class Run>
+void setFamily(Run &run, bool rotary)
+{
+    rotary ? run.setRotaryEncoderSensorType() : run.setLevelProbeSensorType();
+}
