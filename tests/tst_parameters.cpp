@@ -267,11 +267,14 @@ const std::vector<Case> &cases()
         for (const auto &[what, answer] : {std::pair{"zero", "00"}, {"none", "0"}, {"no number", "0abc"}})
             v.push_back(ask(QByteArray("counts ") + what, "R0", QString("0XPC!=") + answer,
                             RP(QueryRotaryCountsPerRevBut), {"RotaryMeasurementResText=0.049"}, {wrong}));
-        // Each units set answer takes a fresh reading; the resolution in those units.
-        const char *units[] = {"metres", "millimetres", "inches"}, *resolution[] = {"0.000", "0.049", "0.002"};
-        for (int u = 0; u < 3; ++u)
+        // Each units set answer takes a fresh reading; the resolution in those units (a 304.8 m pulley).
+        const char *units[] = {"metres", "millimetres", "inches", "feet"},
+                   *resolution[] = {"0.074", "74.414", "2.930", "0.244"};
+        for (int u = 0; u < 4; ++u)
             v.push_back({units[u], "R0", QString("0XMU%1!=0%1").arg(u),
-                         STEP_WITH(u, t.RotaryMeasurementUnitsCombo.select(u)), RP(RotaryMeasurementUnitsBut),
+                         STEP_WITH(u, t.RotaryPulleyCircumText.setText("304800");
+                                   t.RotaryMeasurementUnitsCombo.select(u)),
+                         RP(RotaryMeasurementUnitsBut),
                          QString("0XMU%1! 0C! 0D0!").arg(u),
                          {QString("RotaryMeasurementResText=") + resolution[u]}, 1});
         return v;
