@@ -263,8 +263,9 @@ const std::vector<Case> &cases()
         for (const auto &[name, answer] : {std::pair{"units", "02"}, {"units, letters repeated", "0XMU2"}})
             v.push_back(ask(name, "R0", QString("0XMU!=") + answer,
                             RP(QueryRotaryMeasurementUnitsBut), {"RotaryMeasurementUnitsCombo=Inches", "#3=Inches"}));
-        // Counts of 0, none or not a number: the resolution kept.
-        for (const auto &[what, answer] : {std::pair{"zero", "00"}, {"none", "0"}, {"no number", "0abc"}})
+        // Counts of 0, none, not a number or too large to work with: the resolution kept.
+        for (const auto &[what, answer] :
+             {std::pair{"zero", "00"}, {"none", "0"}, {"no number", "0abc"}, {"too large to count", "01e308"}})
             v.push_back(ask(QByteArray("counts ") + what, "R0", QString("0XPC!=") + answer,
                             RP(QueryRotaryCountsPerRevBut), {"RotaryMeasurementResText=0.049"}, {wrong}));
         // Each units set answer takes a fresh reading; the resolution in those units (a 304.8 m pulley).
