@@ -28,6 +28,7 @@ private slots:
     void logPeriods();
     void dispatch();
     void userCommand();
+    void pressesDuringAnExchange();
 };
 
 void TestCore::familySetup()
@@ -276,6 +277,23 @@ void TestCore::userCommand()
     u.UserCommand_Form_Unload();
     r.settle();
     QVERIFY(r.sent().contains("9XUP!"));
+}
+
+// Whatever a tab's control runs, pressed while an exchange is under way it
+// writes nothing until that exchange is over (the rig fails on a breach).
+void TestCore::pressesDuringAnExchange()
+{
+    for (bool rotary : {false, true}) {
+        CoreRig r(rotary, {3}, 25);
+        for (const Console::TabOperation &op : Console::tabOperations()) {
+            r.clearSent();
+            r.c->press(3, [&r] { r.c->sendCommand("3I!", 10); });
+            QCOMPARE(r.sent(), QStringList{"3I!"});
+            r.c->click(3, op);
+            QVERIFY2(r.sent().size() == 1 && r.settle(), op.control);
+            QCOMPARE(r.port.violations(), QStringList());
+        }
+    }
 }
 
 QTEST_GUILESS_MAIN(TestCore)
