@@ -656,6 +656,8 @@ void TestWindow::logListAndChart()
     QCOMPARE(drawn(chart, "Temperature"), QStringList{"Temperature (Centigrade): 0=21.5 2=21.5 3=21.5 4=21.5"});
     QCOMPARE(chart->valueAxis(0)->titleText(), QString("Pressure (mH2O, bar)"));
     QVERIFY(chart->readingNear(t0 + 2900).endsWith("09:00:03\nPressure: 0.2 bar\nTemperature: 21.5 Centigrade"));
+    QVERIFY(chart->readingNear(t0 + 3900).contains("09:00:04\nPressure: 0.3 bar"));   // the newest, nearer
+    QVERIFY(chart->valueAxis(0)->isVisible() && chart->valueAxis(1)->isVisible());
     // Zoomed in on the start, the view stays put; shown the newest, it follows; Fit shows the whole run.
     const auto range = [chart] { return std::pair(chart->rangeStart(), chart->rangeEnd()); };
     chart->showRange(t0, t0 + 2000);
@@ -685,6 +687,9 @@ void TestWindow::logListAndChart()
     ConsoleRig rotary(true, 50);
     rotary.tab(3)->RotaryLogListView->insertTop(reading(0, "12.5", "m", ""));
     QCOMPARE(drawn(rotary.tab(3)->LogChartView, ""), QStringList{"Level (m): 0=12.5"});
+    QVERIFY(rotary.tab(3)->LogChartView->valueAxis(0)->isVisible());
+    QVERIFY(!rotary.tab(3)->LogChartView->valueAxis(1)->isVisible());
+    QVERIFY(!drawn(rotary.tab(5)->LogChartView, "").size() && !rotary.tab(5)->LogChartView->valueAxis(0)->isVisible());
     // Save Chart...: a PNG through the save dialog.
     list->insertTop(reading(7, "1.0"));
     r.ui.saves = {{true, r.dir.filePath("chart.png"), 1}};
