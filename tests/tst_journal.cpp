@@ -222,7 +222,7 @@ private slots:
             {"random bytes", "random", Status::Corrupt}, {"damaged page, run cut short", "page-cut", Status::Corrupt},
             {"damaged page, found while logging", "page-later", Status::Corrupt},
             {"another database", "foreign", Status::Corrupt}, {"newer version", "newer", Status::Newer},
-            {"empty file", "empty", Status::Ok}, {"folder under a file", "underfile", Status::Failed},
+            {"damaged, no room for its name aside", "longname", Status::Failed}, {"empty file", "empty", Status::Ok}, {"folder under a file", "underfile", Status::Failed},
             {"read-only folder", "rofolder", Status::ReadOnly}, {"read-only file", "rofile", Status::ReadOnly}};
         for (const auto &[name, kind, status] : rows)
             QTest::newRow(name) << QString(kind) << status;
@@ -236,9 +236,11 @@ private slots:
         QFETCH(Status, status);
         if (kind.startsWith("ro") && geteuid() == 0)
             QSKIP("File modes do not stop root from writing; writeFailure makes writing fail another way");
+        if (kind == "longname")   // the name it would be moved aside under is longer than a file name may be
+            path = dir->filePath(QString(240, 'j'));
         Journal j;
         QFile f(path);
-        if (kind == "random") {
+        if (kind == "random" || kind == "longname") {
             QByteArray junk(65536, Qt::Uninitialized);
             QRandomGenerator(16).fillRange(reinterpret_cast<quint32 *>(junk.data()), junk.size() / 4);
             QVERIFY(f.open(QIODevice::WriteOnly) && f.write(junk) == junk.size());
@@ -274,6 +276,10 @@ private slots:
         QCOMPARE(r.status, status);
         if (!r.ready()) {
             QVERIFY(!j.isOpen() && !r.reason.isEmpty());
+            if (kind == "longname") {
+                QCOMPARE(r.reason, "The journal " + QDir::toNativeSeparators(path) + " is damaged and cannot be moved aside.");
+                QVERIFY(contents(path) == before);   // the damaged file left as it was
+            }
             QVERIFY(!j.append(0, 1, rowFor(2), kBase) && !j.lastError().isEmpty());
             return;
         }
