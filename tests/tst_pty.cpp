@@ -5,6 +5,7 @@
 #include "link/Link.h"
 #include "support/SimProcess.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QProcess>
 #include <QTest>
@@ -44,6 +45,11 @@ void TestPty::exchangeOverPseudoTerminal()
     HardwarePort port([device](int n) { return n == 2 ? device : QString(); });
     port.setPortNumber(2);
     QVERIFY2(port.open(), qPrintable(port.errorString()));   // 7E1 is refused by a pty, the port opens anyway
+    // One lock file per user and device, whatever link opened it, held while the port is open.
+    QCOMPARE(HardwarePort::lockPath("/dev/tty GONE:9"),
+             QDir::tempPath() + QString("/sdi12-port-%1_dev_tty_GONE_9.lock").arg(::getuid()));
+    QCOMPARE(HardwarePort::lockPath(sim.link), HardwarePort::lockPath(device));
+    QVERIFY(QFile::exists(HardwarePort::lockPath(device)));
 
     // A port that does not open says why, in plain words: nothing under the
     // number, a device that is gone, a device another run of the console
