@@ -94,6 +94,9 @@ private slots:
         row("send, no answer", {"send", "6I!"}, 1, "^6I!: no answer\n$", {"6I!"}, "");
         row("send, maintenance", {"send", "MAINTENANCE"}, 2, "^$", {}, "MAINTENANCE opens the timing settings");
         row("help", {"log", "--help"}, 0, "^Usage: sdi12-cli log ADDR --period", {}, "");
+        row("help, all commands", {"--help"}, 0,
+            "^Usage: sdi12-cli COMMAND \\[options\\][\\s\\S]*\nExit status: 0 done, 1 no answer or no sensor, 2 usage, "
+            "3 the port cannot be opened, 4 file errors\\.\n$", {}, "");
     }
 
     void commands()
