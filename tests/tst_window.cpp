@@ -177,6 +177,13 @@ void TestWindow::familySetup()
     for (QPushButton *b : {startup.EncoderConverterButton, startup.LevelProbeButton, startup.RotaryEncoderButton})
         b->click();
     QCOMPARE(chosen, (QList<F>{F::EncoderConverter, F::LevelProbe, F::RotaryEncoder}));
+    // Each family's label on its button's row, left of it; the buttons in one column.
+    startup.show();
+    for (auto [label, b] : {std::pair{startup.Label2, startup.LevelProbeButton}, {startup.Label3, startup.RotaryEncoderButton},
+                            {startup.Label5, startup.EncoderConverterButton}})
+        QVERIFY2(label->geometry().right() < b->x() && label->y() < b->geometry().bottom() &&
+                     b->y() < label->geometry().bottom() && b->x() == startup.LevelProbeButton->x(),
+                 qPrintable(b->objectName()));
     for (bool rotary : {false, true}) {
         ConsoleRig r(rotary);
         MainWindow &w = *r.w;
