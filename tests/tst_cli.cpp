@@ -196,6 +196,8 @@ private slots:
         QVERIFY(run->waitForFinished(20000));
         QCOMPARE(run->exitCode(), 0);
         QVERIFY(QString::fromUtf8(run->readAllStandardOutput()).contains(" in the log of Sensor 4, saved to "));
+        const QString said = QString::fromUtf8(run->readAllStandardError());   // its status, a line at the stop
+        QVERIFY2(said.contains(QRegularExpression("(^|\n)Logging of Sensor 4 stopped by the user at \\d\\d:\\d\\d:\\d\\d \\(\\d+ readings\\)\\.\n")), qPrintable(said));
         QFile f(csv);
         QVERIFY(f.open(QIODevice::ReadOnly));
         const QStringList lines = QString::fromUtf8(f.readAll()).split("\r\n", Qt::SkipEmptyParts);
