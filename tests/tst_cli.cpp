@@ -92,6 +92,8 @@ private slots:
         row("send, CRC", {"send", "4MC!", "4D0!", "4RC0!"}, 0,
             "^4MC!40002\n4D0!4\\+\\S+  CRC correct\\.\n4RC0!4\\+\\S+  CRC correct\\.\n$", {"4MC!", "4D0!", "4RC0!"}, "");
         row("send, no answer", {"send", "6I!"}, 1, "^6I!: no answer\n$", {"6I!"}, "");
+        row("send, no answer, JSON", {"send", "6I!", "--json"}, 1,
+            "^\\[\\s*\\{\\s*\"answer\":\\s*\"\",\\s*\"command\":\\s*\"6I!\"\\s*\\}\\s*\\]\\s*$", {"6I!"}, "");
         row("send, maintenance", {"send", "MAINTENANCE"}, 2, "^$", {}, "MAINTENANCE opens the timing settings");
         row("help", {"log", "--help"}, 0, "^Usage: sdi12-cli log ADDR --period", {}, "");
         row("help, all commands", {"--help"}, 0,
