@@ -17,21 +17,9 @@
 #include <functional>
 #include <memory>
 
-// Lists as the user sets them: an entry chosen, or none ("Select....." or
-// nothing shown).
+// A list's text as the user sees it: the entry chosen, or its placeholder.
 namespace combo {
 inline QString text(const QComboBox *c) { return c->currentIndex() >= 0 ? c->currentText() : c->placeholderText(); }
-inline void select(QComboBox *c, int i) { c->setCurrentIndex(i); }
-inline void blank(QComboBox *c)
-{
-    c->setPlaceholderText(QString());
-    c->setCurrentIndex(-1);
-}
-inline void reset(QComboBox *c)
-{
-    c->setPlaceholderText(QStringLiteral("Select....."));
-    c->setCurrentIndex(-1);
-}
 } // namespace combo
 
 struct ConsoleRig : RigBase {

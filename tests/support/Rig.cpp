@@ -32,8 +32,6 @@ void installQuietHandler()
 void TestUi::message(Icon icon, const QString &title, const QString &text)
 {
     messages.push_back({icon, title, text});
-    if (onMessage)
-        onMessage(messages.last());
 }
 
 bool TestUi::askYesNo(const QString &title, const QString &text)

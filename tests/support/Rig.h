@@ -30,7 +30,6 @@ struct TestUi : Ui {
     QVector<SaveDialog> dialogs;
     QList<SaveChoice> saves;         // next dialog results; cancel when empty
     QStringList opens;               // next files chosen to open; cancel when empty
-    std::function<void(const Message &)> onMessage;
 
     void message(Icon icon, const QString &title, const QString &text) override;
     bool askYesNo(const QString &title, const QString &text) override;
