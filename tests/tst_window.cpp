@@ -1,5 +1,5 @@
 // The windows as views of the run: every widget shows its field and hands the user's edits back, menus
-// and buttons start their operations; the texts, the start-up window, the family's frames, the windows
+// and buttons start their operations; the start-up window's choice, the family's frames, the windows
 // of their own (user command, timing, filter, reset), the quit question, the entry keys, log list, chart.
 #include "support/ConsoleRig.h"
 
@@ -162,7 +162,6 @@ private slots:
     void menusAndWindows();
     void userCommandWindow();
     void quitQuestion();
-    void texts();
     void keyFilters();
     void logListAndChart();
 };
@@ -177,13 +176,6 @@ void TestWindow::familySetup()
     for (QPushButton *b : {startup.EncoderConverterButton, startup.LevelProbeButton, startup.RotaryEncoderButton})
         b->click();
     QCOMPARE(chosen, (QList<F>{F::EncoderConverter, F::LevelProbe, F::RotaryEncoder}));
-    // Each family's label on its button's row, left of it; the buttons in one column.
-    startup.show();
-    for (auto [label, b] : {std::pair{startup.Label2, startup.LevelProbeButton}, {startup.Label3, startup.RotaryEncoderButton},
-                            {startup.Label5, startup.EncoderConverterButton}})
-        QVERIFY2(label->geometry().right() < b->x() && label->y() < b->geometry().bottom() &&
-                     b->y() < label->geometry().bottom() && b->x() == startup.LevelProbeButton->x(),
-                 qPrintable(b->objectName()));
     for (bool rotary : {false, true}) {
         ConsoleRig r(rotary);
         MainWindow &w = *r.w;
@@ -450,118 +442,6 @@ void TestWindow::quitQuestion()
         r.w->close();
         QVERIFY(!r.w->isVisible() && !r.port.isOpen());
     }
-}
-
-void TestWindow::texts()
-{
-    ConsoleRig level(false, 50);
-    ConsoleRig rotary(true, 50);
-    StartupForm startup;
-    // "objectName|text|tooltip" (a frame's title, a window's title as text; text empty: not checked),
-    // the per-tab controls without "_<tab>".
-    const QStringList perTab{
-        "RangeText||Calibrated Range.", "RangeBut|Set|Set Range.", "RangeQueryBut|Query",
-        "MaxOverRangeText||Maximum Useable Range.", "MaxRangeBut|Set|Set Maximum Range.",
-        "MaxOverRangeQueryBut|Query", "PressUnitsCombo||Select Pressure Units.", "PressUnitsBut||Set Pressure Units.",
-        "PressUnitsQueryBut||Query Pressure Units.", "TempUnitsCombo||Select Temperature Units.",
-        "TempUnitsBut||Set Temperature Units.", "TempUnitsQueryBut||Query Temperature Units.",
-        "DensityCorrCombo||Select Density Correction.", "DensityCorrBut||Set Density Correction.",
-        "DensityCorrQueryBut||Query Density Correction.", "ReverseCombo||Enable Reverse output.",
-        "ReverseBut||Set Reverse.", "ReverseQueryBut|Query", "LevelText||Enter Local Level Value.",
-        "LevelBut||Set Local level.", "LevelQueryBut|Query", "LocalOffsetCheck|Apply|Apply Local Level Offset.",
-        "ApplyQueryBut||Query Apply Local Level.", "UnlockCheck|Unlock|Check to Unlock Sensor.",
-        "UnlockQueryBut|Unlock|Query Sensor Lock status.", "SGText||Enter Specific Gravity.", "SGBut||Set SG.",
-        "LocalGravityText||Enter Local Gravity Value.", "LocalGravityBut||Set Local Gravity.",
-        "LocalGravityQueryBut||Query Local Gravity.", "SampleRateText||Max Sample Rate.",
-        "StageOneBut|Go|Set Stage 1 Parameters.", "ClearOffsetsBut||Clear Offsets.",
-        "ZeroCalibrationBut||Initiate Zero Calibration.", "SlopeCalibrationBut||Initiate Slope Calibration.",
-        "PressureBut|Get|Get Pressure Reading.", "CalibrationCompleteBut|Yes|Complete Calibration.",
-        "LevelOffsetText|0.00|Enter Level Offset Value.", "LevelOffsetBut||Set Level Offset.",
-        "AutoZeroBut||Set Auto Zero.", "AddressCombo||Select Sensor Address.", "AddrBut||Set Sensor Address.",
-        "IDQueryBut||Query Sensor Details.", "ParameterFrame|Set Parameters", "CalibrateFrame|Calibrate",
-        "RotaryEncoderFrame|Set Parameters", "StartLogBut|Start Log", "StopLogBut|Stop Log",
-        "RotaryStartLogBut|Start Log", "RotaryStopLogBut|Stop Log", "ClearLogBut|Clear Log",
-        "SaveLogBut|Save Log|Save Log File.", "LogPeriodCombo||Select Logging Period.",
-        "RotaryLogPeriodCombo||Select Logging Period.", "RotaryCountsPerRevBut|Set",
-        "QueryRotaryCountsPerRevBut|Query", "RotaryPulleyCircumText||Set Pulley Circumference.",
-        "RotaryPulleyCircumBut||Set Pulley Circumference.",
-        "QueryRotaryPulleyCircumfBut||Query Pulley Circumference.",
-        "RotaryMeasurementUnitsCombo||Select Measurement Units.", "RotaryMeasurementUnitsBut||Set Measurement Units.",
-        "QueryRotaryMeasurementUnitsBut||Query Measurement Units.",
-        "RotaryDirectionCombo||Select Rotation Direction.", "RotaryDirectionBut||Set Rotation Direction.",
-        "QueryRotaryDirectionBut||Query Rotation Direction.", "RotaryCurrentValueText||Set Current Value.",
-        "RotaryCurrentValueBut||Set Output to Current Value.", "QueryRotaryCurrentValueBut||Query Current Value.",
-        "RotarySetZeroBut||Set Output to Zero.", "RotaryAddressCombo||Select Sensor Address.",
-        "RotaryAddrBut||Set Sensor Address.", "RotaryIDQueryBut||Query Sensor Details."};
-    const QStringList windows{
-        "Main|Orvane", "StartupForm|Orvane", "CalibrateCheck|Calibrate Mode", "ScanBut|Re-Scan Sensors",
-        "ButClearComms|Clear Comms", "mnuFile|&File", "mnuSaveAs|Save As...", "mnuCommsPort|&Comms Port",
-        "mnuReset|&Reset Sensor", "mnuFilter|&Filter Settings", "mnuQueryAddress|&Query Sensor Address",
-        "mnuUserCommand|&User Command", "mnuHelp|&Help", "submnuHelp|Help", "submnuAbout|About",
-        "StatusPanel1|    Connection Status: ", "Filter|Filter Settings", "Command1|Query", "FilterSetingsBut|Set",
-        "Reset|Reset Sensor", "ResetBut|Reset Sensor", "SensorPoll|Sensor Scan...", "About|Orvane",
-        "UserCommand|User Command Entry", "SubmitBut|Send", "butApply|Apply|Click to apply modified settings.",
-        "butDefault|Default|Click to reset to default settings.", "Label1|SDI Configuration Software",
-        "Label4|Version:", "versionLabel|1.0.2", "LevelProbeButton|LT-Q5\nLevel Transmitter",
-        "RotaryEncoderButton|RQ-9\nSDI-12 Rotary Encoder", "EncoderConverterButton|Corvexa\nSDI-12 Encoder Converter",
-        "LogFrame_0|Log", "LogFrame_9|Data Logging", "SensorTab|", "ListView|", "RotaryListView|", "CommsList|",
-        "WindowScroll|", "MainSplitter|", "ListSplitter|", "FrameScroll_3|", "LogSplitter_3|", "LogCountLabel_3|",
-        "StatusLogging|"};
-    auto check = [](QObject *o, const QString &row) {
-        const QStringList f = row.split('|');
-        if (!qobject_cast<QWidget *>(o) && !qobject_cast<QAction *>(o))
-            return f[0] + " missing";
-        QStringList got{f[0], ""};
-        for (const char *p : {"windowTitle", "title", "text"})
-            if (!f[1].isEmpty() && o->property(p).isValid())
-                got[1] = o->property(p).toString();
-        if (f.size() > 2)
-            got << o->property("toolTip").toString();
-        return got.join('|');
-    };
-    for (ConsoleRig *r : {&level, &rotary})
-        for (int tab : {0, 9})
-            for (const QString &row : perTab)
-                QCOMPARE(check(r->w->findChild<QObject *>(row.section('|', 0, 0) + QString("_%1").arg(tab)), row), row);
-    for (const QString &row : windows)
-        QCOMPARE(check(widget(*level.w, row.section('|', 0, 0), &startup), row), row);
-    QCOMPARE(level.w->SensorTab->tabText(7), QString("Sensor 7"));
-    for (int i = 1; i <= 16; ++i)
-        QVERIFY(level.w->mnuCom[size_t(i)]->text().startsWith(QString("COM%1").arg(i)));
-    // The headings of the sensor tables and the log lists; the labels of each frame, top to bottom.
-    auto joined = [](QWidget *v) {
-        QStringList l;
-        if (auto *t = qobject_cast<QTreeView *>(v))
-            for (int c = 0; c < t->model()->columnCount(); ++c)
-                l << t->model()->headerData(c, Qt::Horizontal).toString();
-        else if (auto *log = qobject_cast<LogList *>(v))
-            l = log->headers();
-        else
-            for (QLabel *label : v->findChildren<QLabel *>())
-                l << label->text();
-        return l.join('|');
-    };
-    const std::pair<QWidget *, const char *> lists[] = {
-        {level.w->ListView,
-         "Address|Serial No.|Density Correction|Local Gravity|Pressure|Units|Temperature|Units|Log Status"},
-        {rotary.w->RotaryListView, "Address|Serial No.|Level|Units|Pulley Circum|Direction|Log Status|"},
-        {level.tab(4)->LogListView, "Date|Time|Pressure|Units|Temperature|Units"},
-        {rotary.tab(4)->RotaryLogListView, "Date|Time|Level|Units"},
-        {level.tab(0)->ParameterFrame, "Sensor Address :|Range :|Max Over Range :|Pressure Units :|"
-                                       "Temperature Units :|Density Correction :|Reverse Output :|Local Level :|"
-                                       "Local Level Offset :|Sensor Lock :|S.G.|Max Sample Rate :|Level Offset:|"
-                                       "Auto Zero:|Sensor Details :"},
-        {level.tab(0)->CalibrateFrame, "Stage 1|Clear Offsets :|Stage 2|Zero Calibration:|Slope Calibration:|Pressure:|"
-                                       "Calibration Complete:|Local Gravity :"},
-        {rotary.tab(0)->RotaryEncoderFrame, "Sensor Address :|Counts Per Rev:|Pulley Circumf (mm) :|"
-                                            "Measurement Units :|Rotation Direction :|Set Current Value :|"
-                                            "Set Output to Zero :|Maximum Range :|Measurement Res :|Sensor Details :"},
-    };
-    for (const auto &[list, expected] : lists)
-        QCOMPARE(joined(list), QString(expected));
-    QVERIFY(joined(level.tab(0)->LogFrame).startsWith("Logging Period :|"));
-    // The clock panel: date, one blank, time, two blanks.
-    QTRY_COMPARE(level.w->StatusBar1[2]->text(), level.clock.shortDate() + " " + level.clock.timeOfDay() + "  ");
 }
 
 void TestWindow::keyFilters()
