@@ -1,6 +1,7 @@
 // sdi12-cli as a user runs it: the program against sdi12-sim on a
 // pseudo-terminal, its output, its exit status, and the commands the bus
 // received (the simulator logs each as "rx <command>").
+#include "support/Golden.h"
 #include "support/SimProcess.h"
 
 #include <QtTest>
@@ -60,6 +61,31 @@ private slots:
         received();
     }
 
+    // Every help text, the version, the usage errors and what reading the bus prints, as kept in
+    // tests/golden/cli.txt: each run's arguments, exit status, standard output and standard error.
+    void texts()
+    {
+        QStringList lines;
+        const auto run = [&](const QStringList &args, bool port) {
+            const Run r = cli(args, port);
+            lines << "$ sdi12-cli " + args.join(' ') << QString("exit %1").arg(r.exit);
+            lines << r.out.split('\n') << "stderr:" << r.err.split('\n');
+        };
+        for (const char *c : {"ports", "scan", "get", "set", "send", "log", "report", "apply", "frobnicate"})
+            run({c, "--help"}, false);
+        for (const QStringList &args : QList<QStringList>{{}, {"--help"}, {"--version"}, {"get"}, {"get", "x"},
+                                                          {"set", "4"}, {"set", "4", "range"}, {"log", "4"},
+                                                          {"log", "4", "--period", "7"}, {"log", "4", "--period", "5", "--for", "2w"},
+                                                          {"report"}, {"apply", "4"}, {"scan", "--family", "pump"}})
+            run(args, false);
+        for (const QStringList &args : QList<QStringList>{{"scan"}, {"scan", "--json"}, {"get", "4"}, {"get", "0", "--json"},
+                                                          {"report", "0"}})
+            run(args, true);
+        received();
+        compareWithGolden(lines.replaceInStrings(m_sim.link(1), "<port>").replaceInStrings(m_home.path(), "<home>"),
+                          "cli.txt");
+    }
+
     void commands_data()
     {
         // Arguments; exit status; what standard output holds (a regular
@@ -95,10 +121,6 @@ private slots:
         row("send, no answer, JSON", {"send", "6I!", "--json"}, 1,
             "^\\[\\s*\\{\\s*\"answer\":\\s*\"\",\\s*\"command\":\\s*\"6I!\"\\s*\\}\\s*\\]\\s*$", {"6I!"}, "");
         row("send, maintenance", {"send", "MAINTENANCE"}, 2, "^$", {}, "MAINTENANCE opens the timing settings");
-        row("help", {"log", "--help"}, 0, "^Usage: sdi12-cli log ADDR --period", {}, "");
-        row("help, all commands", {"--help"}, 0,
-            "^Usage: sdi12-cli COMMAND \\[options\\][\\s\\S]*\nExit status: 0 done, 1 no answer or no sensor, 2 usage, "
-            "3 the port cannot be opened, 4 file errors\\.\n$", {}, "");
     }
 
     void commands()

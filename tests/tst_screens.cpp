@@ -1,9 +1,9 @@
 // Every window as the user meets it, written out as text and compared with the copy kept in
 // tests/golden: each object's class and name, each property a fresh object of its Qt class would
-// not have, each layout's cells, each list's entries. Sizes the style or the fonts decide are
-// left out. After a change meant to be seen, SDI12_UPDATE_GOLDEN=1 rewrites the copies; the diff
-// is then the change a reviewer reads.
+// not have, each layout's cells, each list's entries, each chart's axes and points. Sizes the
+// style or the fonts decide are left out.
 #include "support/ConsoleRig.h"
+#include "support/Golden.h"
 
 #include "app/HelpWindow.h"
 #include "app/StartupForm.h"
@@ -241,23 +241,6 @@ struct Dump {
     }
 };
 
-// Compares the dump with its golden copy (or rewrites the copy); the first line that differs is named.
-void compareWithGolden(const QStringList &lines, const QString &name)
-{
-    const QString path = QStringLiteral(SDI12_GOLDEN_DIR "/") + name;
-    QFile f(path);
-    if (qEnvironmentVariableIsSet("SDI12_UPDATE_GOLDEN")) {
-        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        f.write((lines.join('\n') + '\n').toUtf8());
-        return;
-    }
-    QVERIFY2(f.open(QIODevice::ReadOnly), qPrintable(path));
-    const QStringList golden = QString::fromUtf8(f.readAll()).split('\n');
-    for (int i = 0; i < qMax(lines.size(), golden.size() - 1); ++i)
-        QVERIFY2(lines.value(i) == golden.value(i),
-                 qPrintable(QString("%1 line %2:\n  kept: %3\n  now:  %4").arg(name).arg(i + 1)
-                                .arg(golden.value(i), lines.value(i, "<end>"))));
-}
 } // namespace
 
 class TestScreens : public QObject
