@@ -280,6 +280,8 @@ void TestScreens::windows()
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     w.submnuHelp->trigger();
+    // The clock panel once its timer has shown the time of the last reading.
+    QTRY_COMPARE(w.StatusBar1[2]->text(), r.clock.shortDate() + " " + r.clock.timeOfDay() + "  ");
     Dump d;
     d.scrub = r.dir.path();
     StartupForm startup;
