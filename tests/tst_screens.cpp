@@ -9,6 +9,7 @@
 #include "app/StartupForm.h"
 #include "discovery/LogPeriods.h"
 #include "logging/LoggingEngine.h"
+#include "params/UpDown.h"
 #include "discovery/TimingWindow.h"
 #include "params/UserCommandWindow.h"
 
@@ -168,6 +169,8 @@ struct Dump {
         if (auto *c = qobject_cast<const QComboBox *>(o))
             for (int i = 0; i < c->count(); ++i)
                 line(depth, "- " + c->itemText(i));
+        if (auto *u = qobject_cast<const UpDown *>(o))
+            line(depth, QString("steps %1 to %2, at %3").arg(u->minimum()).arg(u->maximum()).arg(u->value()));
         if (auto *t = qobject_cast<const QTabWidget *>(o))
             for (int i = 0; i < t->count(); ++i)
                 line(depth, QString("tab %1 %2 |%3| %4").arg(i).arg(t->tabText(i), t->tabToolTip(i))
@@ -184,6 +187,12 @@ struct Dump {
                     row << m->index(r, c).data().toString();
                 line(depth, "- " + row.join('|'));
             }
+            const QHeaderView *h = qobject_cast<const QTreeView *>(o) ? static_cast<const QTreeView *>(o)->header()
+                                   : qobject_cast<const QTableView *>(o) ? static_cast<const QTableView *>(o)->horizontalHeader()
+                                                                         : nullptr;
+            if (h)
+                line(depth, QString("header stretch-last %1 resize %2").arg(h->stretchLastSection())
+                                .arg(h->count() ? int(h->sectionResizeMode(0)) : -1));
             if (auto *t = qobject_cast<const QTreeView *>(o))
                 for (int c = 0; c < m->columnCount(); ++c)
                     if (t->isColumnHidden(c))
@@ -211,6 +220,9 @@ struct Dump {
                 if (auto *xy = qobject_cast<QXYSeries *>(series))
                     for (const QPointF &p : xy->points())
                         points += QString(" %1=%2").arg(QDateTime::fromMSecsSinceEpoch(qint64(p.x())).toString("hh:mm:ss")).arg(p.y());
+                if (auto *xy = qobject_cast<QXYSeries *>(series))
+                    points = QString(" pen %1 %2%3").arg(xy->pen().color().name()).arg(xy->pen().widthF())
+                                 .arg(xy->pen().isCosmetic() ? " cosmetic" : "") + points;
                 line(depth, QString("series |%1| %2%3").arg(series->name(), series->isVisible() ? "shown" : "hidden", points));
             }
         }
