@@ -202,6 +202,9 @@ const std::vector<Case> written = {
     // Confirmed at the address it has (a user command, a garbled echo): nothing moves onto itself.
     ask("address confirmed unchanged", "L35", "3A3!=3", STEP(r.c->busy->SetLevelBusy(a); r.c->sendCommand("3A3!", 1)),
         stays),
+    // An address that is not a digit (a user command): not understood, and no tab moves.
+    ask("address not a digit", "L35", "3Ax!=x", STEP(r.c->busy->SetLevelBusy(a); r.c->sendCommand("3Ax!", 1)), stays,
+        {"!SDI12 Message Error.|Received command not recognised."}),
     {"address query", "L3", "?!=3", nullptr, STEP(r.c->address->mnuQueryAddress_Click()), "?!", {}, 0,
      {"!Query Sensor Address.|Sensor Address is 3."}},
     refused("address query of two", "L18", nullptr, STEP(r.c->address->mnuQueryAddress_Click()), {},
