@@ -178,6 +178,13 @@ private slots:
         QCoreApplication::processEvents();
         QCOMPARE(r.port.bytesAvailable(), 0);
         QCOMPARE(r.port.bursts(), QVector<QByteArray>{"0I!"});
+        // Two commands queued before the loop runs leave as one burst: a breach the double names.
+        r.port.setBreak(true);
+        r.port.setBreak(false);
+        r.port.write("0M!");
+        r.port.write("0D0!");
+        QCoreApplication::processEvents();
+        QCOMPARE(r.port.violations().value(0), QString("2 commands left in one burst: 0M!0D0!"));
         // A decoder that ignores every line: the wait still ends by the timeout, counted from the write.
         r.link.BreakTiming = r.link.MarkTiming = 5;
         r.link.setCommandTimeout(120);
