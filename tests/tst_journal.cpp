@@ -129,6 +129,7 @@ private slots:
         const QString deep = dir->filePath("new/folder/journal.sqlite");   // folders it makes
         Journal j;
         QCOMPARE(j.open(deep).status, Status::Ok);
+        QVERIFY(!j.moveList(0, 3, 10) && !j.moveList(0, 10, 3));   // no list at 10
         QVector<qint64> ids{0};
         QStringList taken;
         for (const QString &step : script.split(' ')) {
