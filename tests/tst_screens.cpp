@@ -5,7 +5,6 @@
 #include "support/ConsoleRig.h"
 #include "support/Golden.h"
 
-#include "app/HelpWindow.h"
 #include "app/StartupForm.h"
 #include "discovery/LogPeriods.h"
 #include "logging/LoggingEngine.h"
@@ -23,7 +22,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
-#include <QFile>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -88,7 +86,8 @@ const QSet<QByteArray> unstable = {
     "geometry", "frameGeometry", "normalGeometry", "pos", "x", "y", "size", "width", "height", "rect",
     "childrenRect", "childrenRegion", "frameSize", "sizeHint", "minimumSizeHint", "palette", "font", "cursor",
     "locale", "visible", "isActiveWindow", "focus", "windowIcon", "icon", "iconSize", "minimized", "maximized",
-    "fullScreen", "windowModified", "displayText", "iconText", "html", "markdown", "currentData", "sizeIncrement", "baseSize", "inputMethodHints",
+    "fullScreen", "windowModified", "displayText", "iconText", "html", "markdown", "currentData", "sizeIncrement",
+    "baseSize", "inputMethodHints",
     "horizontalScrollBarPolicy", "verticalScrollBarPolicy", "sizeAdjustPolicy", "hasAcceptableInput"};
 
 QString text(const QVariant &v, const QMetaProperty &p)
@@ -118,7 +117,10 @@ struct Dump {
     QStringList lines;
     QString scrub;   // the test's own folder, written as <dir>
 
-    void line(int depth, const QString &s) { lines << QString(depth * 2, ' ') + QString(s).replace(scrub, "<dir>").replace('\n', "\\n"); }
+    void line(int depth, const QString &s)
+    {
+        lines << QString(depth * 2, ' ') + QString(s).replace(scrub, "<dir>").replace('\n', "\\n");
+    }
 
     void properties(const QObject *o, int depth)
     {
@@ -221,12 +223,13 @@ struct Dump {
             }
             for (QAbstractSeries *series : v->chart()->series()) {
                 QString points;
-                if (auto *xy = qobject_cast<QXYSeries *>(series))
-                    for (const QPointF &p : xy->points())
-                        points += QString(" %1=%2").arg(QDateTime::fromMSecsSinceEpoch(qint64(p.x())).toString("hh:mm:ss")).arg(p.y());
-                if (auto *xy = qobject_cast<QXYSeries *>(series))
+                if (auto *xy = qobject_cast<QXYSeries *>(series)) {
                     points = QString(" pen %1 %2%3").arg(xy->pen().color().name()).arg(xy->pen().widthF())
-                                 .arg(xy->pen().isCosmetic() ? " cosmetic" : "") + points;
+                                 .arg(xy->pen().isCosmetic() ? " cosmetic" : "");
+                    for (const QPointF &p : xy->points())
+                        points += QString(" %1=%2").arg(QDateTime::fromMSecsSinceEpoch(qint64(p.x())).toString("hh:mm:ss"))
+                                      .arg(p.y());
+                }
                 line(depth, QString("series |%1| %2%3").arg(series->name(), series->isVisible() ? "shown" : "hidden", points));
             }
         }

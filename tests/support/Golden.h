@@ -8,6 +8,16 @@
 #include <QStringList>
 #include <QTest>
 
+// A file's bytes, the same way.
+inline void compareWithGolden(const QByteArray &bytes, const QString &name)
+{
+    QFile f(QStringLiteral(SDI12_GOLDEN_DIR "/") + name);
+    if (qEnvironmentVariableIsSet("SDI12_UPDATE_GOLDEN"))
+        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size());
+    else
+        QVERIFY2(f.open(QIODevice::ReadOnly) && f.readAll() == bytes, qPrintable(name + " differs from its copy"));
+}
+
 inline void compareWithGolden(const QStringList &lines, const QString &name)
 {
     const QString path = QStringLiteral(SDI12_GOLDEN_DIR "/") + name;
