@@ -9,6 +9,7 @@
 #include "params/BusyState.h"
 #include "params/LevelParams.h"
 #include "params/RotaryParams.h"
+#include "support/Golden.h"
 #include "support/Rig.h"
 
 #include <QCoreApplication>
@@ -386,8 +387,12 @@ const QString logFilter = "Log Files (Excel pre '03)(*.xls)|*.xls|Log Files (Exc
 class TestParameters : public QObject
 {
     Q_OBJECT
+    GoldenSections kept{"parameters.txt"};
 private slots:
     void initTestCase() { QVERIFY(!QCoreApplication::instance()->inherits("QGuiApplication")); }
+    // All that each row's presses and ticks changed, as kept in tests/golden/parameters.txt.
+    void init() { CoreRig::takeChanges(); }
+    void cleanup() { kept.compare(CoreRig::takeChanges()); }
     void presses_data();
     void presses();
     void busyAndIdle_data();

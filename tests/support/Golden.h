@@ -5,6 +5,7 @@
 // reviewer reads.
 
 #include <QFile>
+#include <QMap>
 #include <QStringList>
 #include <QTest>
 
@@ -34,3 +35,49 @@ inline void compareWithGolden(const QStringList &lines, const QString &name)
                  qPrintable(QString("%1 line %2:\n  kept: %3\n  now:  %4").arg(name).arg(i + 1)
                                 .arg(golden.value(i), lines.value(i, "<end>"))));
 }
+
+// One kept file of sections, "== name" heading each, for a suite whose rows may run in any subset
+// (a single row, or the suite in parts): each row compares its own section. Updating rewrites the
+// sections that ran and keeps the others.
+class GoldenSections
+{
+public:
+    explicit GoldenSections(const QString &name) : m_path(QStringLiteral(SDI12_GOLDEN_DIR "/") + name)
+    {
+        QFile f(m_path);
+        QString heading;
+        if (f.open(QIODevice::ReadOnly))
+            for (const QString &line : QString::fromUtf8(f.readAll()).split('\n', Qt::SkipEmptyParts))
+                line.startsWith("== ") ? void(m_kept[heading = line.mid(3)]) : void(m_kept[heading] << line);
+    }
+    ~GoldenSections()
+    {
+        QFile f(m_path);
+        if (!m_updated || !f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            return;
+        for (auto it = m_kept.cbegin(); it != m_kept.cend(); ++it)
+            f.write(("== " + it.key() + '\n' + it.value().join('\n') + (it.value().isEmpty() ? "" : "\n")).toUtf8());
+    }
+    // The section of the row running now.
+    void compare(const QStringList &lines)
+    {
+        const QString row = QString(QTest::currentTestFunction()) +
+                            (QTest::currentDataTag() ? QString("/") + QTest::currentDataTag() : QString());
+        if (qEnvironmentVariableIsSet("SDI12_UPDATE_GOLDEN")) {
+            m_kept[row] = lines;
+            m_updated = true;
+            return;
+        }
+        QVERIFY2(m_kept.contains(row), qPrintable(m_path + " has no section " + row));
+        const QStringList &kept = m_kept[row];
+        for (int i = 0; i < qMax(lines.size(), kept.size()); ++i)
+            QVERIFY2(lines.value(i) == kept.value(i),
+                     qPrintable(QString("%1, %2, line %3:\n  kept: %4\n  now:  %5")
+                                    .arg(m_path, row).arg(i + 1).arg(kept.value(i, "<end>"), lines.value(i, "<end>"))));
+    }
+
+private:
+    QString m_path;
+    QMap<QString, QStringList> m_kept;
+    bool m_updated = false;
+};

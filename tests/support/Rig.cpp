@@ -1,7 +1,9 @@
 #include "Rig.h"
 
 #include "discovery/LogPeriods.h"
+#include "discovery/SensorTable.h"
 #include "discovery/SysData.h"
+#include "logging/LogModel.h"
 #include "logging/LoggingEngine.h"
 
 #include <QCoreApplication>
@@ -27,6 +29,81 @@ void installQuietHandler()
         previousHandler = qInstallMessageHandler(quietHandler);
         done = true;
     }
+}
+
+RunState stateOf(const Console &c)
+{
+    RunState s;
+    std::vector<Control *> all = c.win.controls();
+    for (const auto &t : c.tab)
+        all.insert(all.end(), t->controls().begin(), t->controls().end());
+    using K = Control::Kind;
+    for (const Control *x : all) {
+        QString v = QString(x->isEnabled() ? "on" : "off") + (x->isVisible() ? "" : " hidden");
+        switch (x->kind()) {
+        case K::Text: v += " \"" + static_cast<const TextField *>(x)->text() + '"'; break;
+        case K::List: {
+            const auto *l = static_cast<const ListField *>(x);
+            v += QString(" \"%1\" #%2 of [%3]").arg(l->text()).arg(l->currentIndex()).arg(l->items().join(';'));
+            for (int i = 0; i < l->count(); ++i)
+                v += i ? QString(",%1").arg(l->itemData(i)) : QString(" data %1").arg(l->itemData(i));
+            break;
+        }
+        case K::Check: v += QString(" ") + "0g1"[static_cast<const CheckField *>(x)->checkState()]; break;
+        case K::Lines: v += " [" + static_cast<const LinesField *>(x)->lines().join(';') + ']'; break;
+        case K::Entry: {
+            const auto *e = static_cast<const EntryField *>(x);
+            v += " \"" + e->caption() + (e->isChecked() ? "\" [x]" : "\" [ ]");
+            break;
+        }
+        case K::Value: v += ' ' + QString::number(static_cast<const ValueField *>(x)->value()); break;
+        default: break;
+        }
+        s[QString("%1:%2").arg(x->tab()).arg(x->name())] = v;
+    }
+    const SensorTable &table = *c.table;
+    for (int a = 0; a < 10; ++a) {
+        QStringList cells;
+        for (int i = 0; i < table.columnCount(); ++i)
+            cells << table.cell(a, i);
+        s[QString("table %1").arg(a)] = (table.present(a) ? "present |" : "absent |") + cells.join('|');
+        for (LogModel *log : {c.levelLog(a), c.rotaryLog(a)}) {
+            QStringList rows;
+            for (int r = 0; r < log->size(); ++r) {
+                QStringList row;
+                for (int i = 0; i < log->columnCount(); ++i)
+                    row << log->text(r, i);
+                rows << row.join(',');
+            }
+            s[QString("log %1 %2").arg(a).arg(log == c.levelLog(a) ? "level" : "rotary")] = rows.join(" / ");
+        }
+        s[QString("waits %1").arg(a)] = QString("logging %1 ticks %2 measurement %3 set point %4")
+                                              .arg(c.LogEnabled[a]).arg(c.LogTickCount[a])
+                                              .arg(c.MeasurementWait[a]).arg(c.SetPointWait[a]);
+    }
+    s["comms"] = QString::number(c.comms.count());
+    for (int i = 0; i < c.comms.count(); ++i)
+        s[QString("comms %1").arg(i, 3, 10, QChar('0'))] = c.comms.line(i);
+    s["flags"] = QString("type %1 calibrate %2 stage one %3 update %4 beep %5 skip offset %6 logging tab %7 "
+                         "sequences %8 reset %9")
+                     .arg(c.SensorType).arg(c.Calibrate_Flag).arg(c.StageOne_Flag).arg(c.UpdateReadings_Flag)
+                     .arg(c.ReplyBeep_Flag).arg(c.SkipLocalOffset_Flag).arg(c.LoggingTab).arg(c.sequencesRunning)
+                     .arg(c.ResetIndex);
+    s["selected"] = QString("tab %1 row %2 user answers %3 waiting %4")
+                        .arg(c.currentTab()).arg(table.selectedRow()).arg(c.UserCommandCount).arg(c.waiting());
+    s["link"] = QString("last %1 sent \"%2\"").arg(c.link.LastCommand).arg(c.link.strSent_Command);
+    return s;
+}
+
+QStringList changes(const RunState &before, const RunState &after)
+{
+    QStringList out;
+    RunState all = before;
+    all.insert(after);
+    for (auto it = all.cbegin(); it != all.cend(); ++it)
+        if (before.value(it.key()) != after.value(it.key()))
+            out << it.key() + ": " + before.value(it.key(), "-") + " -> " + after.value(it.key(), "-");
+    return out;
 }
 
 void TestUi::message(Icon icon, const QString &title, const QString &text)
@@ -238,11 +315,27 @@ void CoreRig::load()
     settle();
 }
 
+namespace {
+QStringList changedByRuns;
+// Runs `what` on `c` and settles, noting what it changed under `heading`.
+void noted(CoreRig &r, const QString &heading, const std::function<void()> &what)
+{
+    const RunState before = stateOf(*r.c);
+    what();
+    r.settle();
+    changedByRuns << heading << changes(before, stateOf(*r.c));
+}
+} // namespace
+
+QStringList CoreRig::takeChanges()
+{
+    return std::exchange(changedByRuns, {});
+}
+
 QString CoreRig::press(int a, const std::function<void()> &handler)
 {
     clearSent();
-    c->press(a, handler);
-    settle();
+    noted(*this, QString("press on %1").arg(a), [&] { c->press(a, handler); });
     return sent().value(0);
 }
 
@@ -253,16 +346,16 @@ void CoreRig::startLogging(int a, const QString &period)
     if (!c->SensorType)
         fillAllLogPeriods(list);
     list.select(list.findText(period));
-    c->press(a, [this, a] {
-        c->SensorType ? c->logging->RotaryStartLogBut_Click(a) : c->logging->StartLogBut_Click(a);
+    noted(*this, "logging on " + QString::number(a), [&] {
+        c->press(a, [this, a] {
+            c->SensorType ? c->logging->RotaryStartLogBut_Click(a) : c->logging->StartLogBut_Click(a);
+        });
     });
-    settle();
 }
 
 void CoreRig::tick()
 {
-    c->logging->SecondTimer_Timer();
-    settle();
+    noted(*this, "tick", [this] { c->logging->SecondTimer_Timer(); });
 }
 
 Console::Platform PtyBase::platform(SerialPort &port, std::function<PortCatalogue()> catalogue, int commandTimeoutMs)

@@ -68,6 +68,13 @@ struct Responder {
 // or MatchExactly).
 QStringList commsFind(const Console &core, const QString &text, Qt::MatchFlags how);
 
+// Everything of the run a view or a later press reads, by name: each control ("3:RangeText", "-1:ScanBut")
+// with its enabled and shown state and value, the table's cells, the logs, the comms log, the flags and
+// waits, the link's register. changes() names what differs between two of them, "name: before -> after".
+using RunState = QMap<QString, QString>;
+RunState stateOf(const Console &c);
+QStringList changes(const RunState &before, const RunState &after);
+
 // Writes a settings file with 1 ms pauses and the command timeout given.
 QString writeSettings(const QString &folder, int commandTimeoutMs);
 
@@ -130,6 +137,9 @@ struct CoreRig : RigBase {
     // sample rate), the second timer stopped so that tests drive tick().
     void startLogging(int a, const QString &period);
     void tick();
+    // What each press, logging start and tick changed (see changes()), headed by what ran, since the
+    // last take: any rig's, so that a suite keeps them row by row (see GoldenSections).
+    static QStringList takeChanges();
     // Whether tab `a` showed busy (its family's set controls and the scan
     // off): recorded for each command as it is written, in busyAtWrite.
     bool busy(int a) const;
