@@ -8,6 +8,7 @@
 #include "params/LevelParams.h"
 #include "params/RotaryParams.h"
 #include "params/SensorTools.h"
+#include "support/Golden.h"
 #include "support/Rig.h"
 
 #include <QCoreApplication>
@@ -17,7 +18,11 @@
 class TestCore : public QObject
 {
     Q_OBJECT
+    GoldenSections kept{"core.txt"};
 private slots:
+    // All that each row's presses and ticks changed, as kept in tests/golden/core.txt.
+    void init() { CoreRig::takeChanges(); }
+    void cleanup() { kept.compare(CoreRig::takeChanges()); }
     void initTestCase() { QVERIFY(!QCoreApplication::instance()->inherits("QGuiApplication")); }
     void familySetup();
     void portBeforeScan();

@@ -1,4 +1,5 @@
 // The run's sequences on the core alone: scripted answers or the simulated bus in, bytes, fields, rows and texts out.
+#include "support/Golden.h"
 #include "support/Rig.h"
 
 #include "decode/Crc.h"
@@ -87,7 +88,17 @@ Q_DECLARE_METATYPE(Reading)
 class TestSequences : public QObject
 {
     Q_OBJECT
+    GoldenSections kept{"sequences.txt"};
 private slots:
+    // All that each row's presses and ticks changed, as kept in tests/golden/sequences.txt.
+    void init() { CoreRig::takeChanges(); }
+    // (Real time decides how the exchanges of the first two interleave in the comms log.)
+    void cleanup()
+    {
+        const QStringList changed = CoreRig::takeChanges();
+        if (!QByteArrayList{"announcedTime", "pressesWaitTheirTurn"}.contains(QTest::currentTestFunction()))
+            kept.compare(changed);
+    }
     void calibrateMode()
     {
         Bus r;
