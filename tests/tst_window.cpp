@@ -168,7 +168,7 @@ private slots:
 
 void TestWindow::familySetup()
 {
-    // The start-up window names the family; each family shows its own frames, lists and menus, on every tab.
+    // The start-up window names the family (each family's frames, lists and menus are in the screens' copies).
     using F = StartupForm::Family;
     StartupForm startup;
     QList<F> chosen;
@@ -176,22 +176,6 @@ void TestWindow::familySetup()
     for (QPushButton *b : {startup.EncoderConverterButton, startup.LevelProbeButton, startup.RotaryEncoderButton})
         b->click();
     QCOMPARE(chosen, (QList<F>{F::EncoderConverter, F::LevelProbe, F::RotaryEncoder}));
-    for (bool rotary : {false, true}) {
-        ConsoleRig r(rotary);
-        MainWindow &w = *r.w;
-        for (int i = 0; i < 10; ++i) {
-            SensorTabWidget *t = r.tab(i);
-            for (QWidget *c : QList<QWidget *>{t->ParameterFrame, t->LogListView, t->LogPeriodCombo, t->StartLogBut,
-                                               t->StopLogBut, t->RotaryEncoderFrame, t->RotaryLogListView,
-                                               t->RotaryLogPeriodCombo, t->RotaryStartLogBut, t->RotaryStopLogBut})
-                QVERIFY2(c->isVisibleTo(t) == (rotary == c->objectName().startsWith("Rotary")),
-                         qPrintable(c->objectName()));
-            QVERIFY(!t->CalibrateFrame->isVisibleTo(t));
-        }
-        QCOMPARE((QList<bool>{w.CalibrateCheck->isVisible(), w.mnuFilter->isVisible(), w.mnuReset->isVisible(),
-                              w.ListView->isVisible(), w.RotaryListView->isVisible()}),
-                 (QList<bool>{!rotary, !rotary, !rotary, !rotary, rotary}));
-    }
 }
 
 void TestWindow::bindings_data()
