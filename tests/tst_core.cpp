@@ -21,8 +21,8 @@ class TestCore : public QObject
     GoldenSections kept{"core.txt"};
 private slots:
     // All that each row's presses and ticks changed, as kept in tests/golden/core.txt.
-    void init() { CoreRig::takeChanges(); }
-    void cleanup() { kept.compare(CoreRig::takeChanges()); }
+    void init() { takeChanges(); }
+    void cleanup() { kept.compare(takeChanges()); }
     void initTestCase() { QVERIFY(!QCoreApplication::instance()->inherits("QGuiApplication")); }
     void familySetup();
     void portBeforeScan();

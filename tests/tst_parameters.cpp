@@ -391,8 +391,8 @@ class TestParameters : public QObject
 private slots:
     void initTestCase() { QVERIFY(!QCoreApplication::instance()->inherits("QGuiApplication")); }
     // All that each row's presses and ticks changed, as kept in tests/golden/parameters.txt.
-    void init() { CoreRig::takeChanges(); }
-    void cleanup() { kept.compare(CoreRig::takeChanges()); }
+    void init() { takeChanges(); }
+    void cleanup() { kept.compare(takeChanges()); }
     void presses_data();
     void presses();
     void busyAndIdle_data();

@@ -91,11 +91,11 @@ class TestSequences : public QObject
     GoldenSections kept{"sequences.txt"};
 private slots:
     // All that each row's presses and ticks changed, as kept in tests/golden/sequences.txt.
-    void init() { CoreRig::takeChanges(); }
+    void init() { takeChanges(); }
     // (Real time decides how the exchanges of the first two interleave in the comms log.)
     void cleanup()
     {
-        const QStringList changed = CoreRig::takeChanges();
+        const QStringList changed = takeChanges();
         if (!QByteArrayList{"announcedTime", "pressesWaitTheirTurn"}.contains(QTest::currentTestFunction()))
             kept.compare(changed);
     }

@@ -2,6 +2,7 @@
 // and buttons start their operations; the start-up window's choice, the family's frames, the windows
 // of their own (user command, timing, filter, reset), the quit question, the entry keys, log list, chart.
 #include "support/ConsoleRig.h"
+#include "support/Golden.h"
 
 #include "app/AboutWindow.h"
 #include "app/HelpWindow.h"
@@ -152,7 +153,11 @@ QStringList drawn(LogChart *chart, const QString &name)
 class TestWindow : public QObject
 {
     Q_OBJECT
+    GoldenSections kept{"window.txt"};
 private slots:
+    // All that each row's presses changed in the run, as kept in tests/golden/window.txt.
+    void init() { takeChanges(); }
+    void cleanup() { kept.compare(takeChanges()); }
     void familySetup();
     void bindings_data();
     void bindings();

@@ -31,8 +31,10 @@ ConsoleRig::ConsoleRig(bool rotary, std::initializer_list<int> addresses, int co
 QString ConsoleRig::press(QAbstractButton *button)
 {
     clearSent();
-    button->click();
-    settle();
+    noteChanges(w->core, "press of " + button->objectName(), [&] {
+        button->click();
+        settle();
+    });
     return sent().value(0);
 }
 

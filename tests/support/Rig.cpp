@@ -317,17 +317,16 @@ void CoreRig::load()
 
 namespace {
 QStringList changedByRuns;
-// Runs `what` on `c` and settles, noting what it changed under `heading`.
-void noted(CoreRig &r, const QString &heading, const std::function<void()> &what)
-{
-    const RunState before = stateOf(*r.c);
-    what();
-    r.settle();
-    changedByRuns << heading << changes(before, stateOf(*r.c));
-}
 } // namespace
 
-QStringList CoreRig::takeChanges()
+void noteChanges(const Console &c, const QString &heading, const std::function<void()> &what)
+{
+    const RunState before = stateOf(c);
+    what();
+    changedByRuns << heading << changes(before, stateOf(c));
+}
+
+QStringList takeChanges()
 {
     return std::exchange(changedByRuns, {});
 }
@@ -335,7 +334,10 @@ QStringList CoreRig::takeChanges()
 QString CoreRig::press(int a, const std::function<void()> &handler)
 {
     clearSent();
-    noted(*this, QString("press on %1").arg(a), [&] { c->press(a, handler); });
+    noteChanges(*c, QString("press on %1").arg(a), [&] {
+        c->press(a, handler);
+        settle();
+    });
     return sent().value(0);
 }
 
@@ -346,16 +348,20 @@ void CoreRig::startLogging(int a, const QString &period)
     if (!c->SensorType)
         fillAllLogPeriods(list);
     list.select(list.findText(period));
-    noted(*this, "logging on " + QString::number(a), [&] {
+    noteChanges(*c, "logging on " + QString::number(a), [&] {
         c->press(a, [this, a] {
             c->SensorType ? c->logging->RotaryStartLogBut_Click(a) : c->logging->StartLogBut_Click(a);
         });
+        settle();
     });
 }
 
 void CoreRig::tick()
 {
-    noted(*this, "tick", [this] { c->logging->SecondTimer_Timer(); });
+    noteChanges(*c, "tick", [this] {
+        c->logging->SecondTimer_Timer();
+        settle();
+    });
 }
 
 Console::Platform PtyBase::platform(SerialPort &port, std::function<PortCatalogue()> catalogue, int commandTimeoutMs)

@@ -74,6 +74,11 @@ QStringList commsFind(const Console &core, const QString &text, Qt::MatchFlags h
 using RunState = QMap<QString, QString>;
 RunState stateOf(const Console &c);
 QStringList changes(const RunState &before, const RunState &after);
+// Runs `what` (which settles the run) and notes what it changed in `c` under `heading`. The rigs note
+// each press, logging start and tick; takeChanges() hands over the notes since the last take, so that
+// a suite keeps them row by row (see GoldenSections).
+void noteChanges(const Console &c, const QString &heading, const std::function<void()> &what);
+QStringList takeChanges();
 
 // Writes a settings file with 1 ms pauses and the command timeout given.
 QString writeSettings(const QString &folder, int commandTimeoutMs);
@@ -137,9 +142,6 @@ struct CoreRig : RigBase {
     // sample rate), the second timer stopped so that tests drive tick().
     void startLogging(int a, const QString &period);
     void tick();
-    // What each press, logging start and tick changed (see changes()), headed by what ran, since the
-    // last take: any rig's, so that a suite keeps them row by row (see GoldenSections).
-    static QStringList takeChanges();
     // Whether tab `a` showed busy (its family's set controls and the scan
     // off): recorded for each command as it is written, in busyAtWrite.
     bool busy(int a) const;
