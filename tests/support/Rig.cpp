@@ -39,6 +39,8 @@ RunState stateOf(const Console &c)
         all.insert(all.end(), t->controls().begin(), t->controls().end());
     using K = Control::Kind;
     for (const Control *x : all) {
+        if (x == &c.win.StatusPanel3)
+            continue;   // the clock, which a timer of its own sets every second
         QString v = QString(x->isEnabled() ? "on" : "off") + (x->isVisible() ? "" : " hidden");
         switch (x->kind()) {
         case K::Text: v += " \"" + static_cast<const TextField *>(x)->text() + '"'; break;
