@@ -110,8 +110,11 @@ void LogChart::zoom(double factor, qint64 at)
 {
     if (!m_model || m_model->size() == 0 || factor <= 0)
         return;
-    const double span = std::max(1000.0, double(m_x1 - m_x0) / factor);
-    const double left = double(at - m_x0) / std::max<double>(1, double(m_x1 - m_x0));
+    // About the span on show, which is never less than a minute: zooming out
+    // of a short run widens it at the first step, and `at` stays where it is.
+    const auto [s0, s1] = shownRange();
+    const double span = std::max(double(kLeastSpanMs), double(s1 - s0) / factor);
+    const double left = double(at - s0) / double(s1 - s0);
     const auto x0 = static_cast<qint64>(double(at) - left * span);
     showRange(x0, x0 + static_cast<qint64>(span));
 }
@@ -164,11 +167,8 @@ void LogChart::scheduleRedraw()
     }, Qt::QueuedConnection);
 }
 
-void LogChart::redraw()
+std::pair<qint64, qint64> LogChart::shownRange() const
 {
-    m_redrawPending = false;
-    if (!m_model)
-        return;
     qint64 x0 = m_x0, x1 = m_x1;
     if (x1 - x0 < kLeastSpanMs) {
         // A short run starts at the left and grows to the right.
@@ -176,6 +176,15 @@ void LogChart::redraw()
         x0 = m_fit ? x0 : mid - kLeastSpanMs / 2;
         x1 = x0 + kLeastSpanMs;
     }
+    return {x0, x1};
+}
+
+void LogChart::redraw()
+{
+    m_redrawPending = false;
+    if (!m_model)
+        return;
+    const auto [x0, x1] = shownRange();
     const bool empty = m_model->size() == 0;
     m_chart->setTitle(empty ? QStringLiteral("No readings yet") : QString());
     m_x->setVisible(!empty);

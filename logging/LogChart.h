@@ -42,7 +42,8 @@ public:
     qint64 rangeStart() const { return m_x0; }
     qint64 rangeEnd() const { return m_x1; }
     bool following() const { return m_follow; }
-    // Zooms the time axis by `factor` (> 1 closer) about time `at`.
+    // Zooms the time axis by `factor` (> 1 closer) about time `at`, to a
+    // minute at the closest.
     void zoom(double factor, qint64 at);
 
     // The text shown on hovering near time `t`: the nearest reading's date,
@@ -75,6 +76,8 @@ private:
     void showLegend();
     int columns() const;
     qint64 timeAt(double x) const;
+    // The time axis's range: the range asked for, at least a minute wide.
+    std::pair<qint64, qint64> shownRange() const;
     int nearestRow(qint64 t) const;
 
     LogModel *m_model = nullptr;

@@ -545,12 +545,33 @@ void TestWindow::logListAndChart()
     list->insertTop(reading(6, "0.5", "bar"));
     QCOMPARE(range(), std::pair(t0 + 2000, t0 + 6000));
     QCOMPARE(drawn(chart, "Pressure"), QStringList{"Pressure (bar): 3=0.2 4=0.3 5=0.4 6=0.5"});
+    // (A range shorter than a minute is shown a minute wide, about its middle; no zoom goes closer.)
     chart->zoom(2, t0 + 4000);
-    QCOMPARE(range().second - range().first, 2000);
+    QCOMPARE(range(), std::pair(t0 - 26000, t0 + 34000));
     const auto zoomed = range();
     chart->zoom(0, t0 + 4000);   // no factor: the view stays
     QCOMPARE(range(), zoomed);
     chart->fit();
+    QCOMPARE(range(), std::pair(t0, t0 + 6000));
+    // On the plot: a wheel notch zooms in by a quarter about the pointer, a drag pans, a double click fits.
+    chart->redraw();   // as the event loop would before the user's next move
+    QWidget *plot = chart->view()->viewport();
+    const QPoint mid = chart->view()->chart()->plotArea().center().toPoint();
+    QWheelEvent notch(mid, plot->mapToGlobal(mid), {}, {0, -120}, Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(plot, &notch);
+    QVERIFY2(range().second - range().first == 75000 && qAbs(range().first - (t0 - 7500)) < 300,
+             qPrintable(QString::number(range().first - t0)));
+    const auto zoomedOut = range();
+    chart->redraw();
+    QTest::mousePress(plot, Qt::LeftButton, {}, mid);
+    QTest::mouseMove(plot, mid + QPoint(40, 0));
+    QTest::mouseRelease(plot, Qt::LeftButton, {}, mid + QPoint(40, 0));
+    QVERIFY(range().first < zoomedOut.first - 3000 && range().second - range().first == 75000);
+    const auto dragged = range();
+    chart->redraw();
+    QTest::mouseMove(plot, mid);   // released: no longer pans
+    QCOMPARE(range(), dragged);
+    QTest::mouseDClick(plot, Qt::LeftButton, {}, mid);
     QCOMPARE(range(), std::pair(t0, t0 + 6000));
     // A moved sensor takes its readings, and so its chart, along; a cleared log clears the chart.
     r.w->core.address->MoveLevelSensorTab(3, 6);
