@@ -4,6 +4,7 @@
 #include "discovery/Scanner.h"
 #include "discovery/SensorTable.h"
 #include "link/PortMenu.h"
+#include "logging/LoggingEngine.h"
 #include "logging/LogModel.h"
 #include "params/LevelParams.h"
 #include "params/RotaryParams.h"
@@ -34,6 +35,7 @@ private slots:
     void dispatch();
     void userCommand();
     void pressesDuringAnExchange();
+    void portFailsWhileLogging();
 };
 
 void TestCore::familySetup()
@@ -299,6 +301,23 @@ void TestCore::pressesDuringAnExchange()
             QCOMPARE(r.port.violations(), QStringList());
         }
     }
+}
+
+void TestCore::portFailsWhileLogging()
+{
+    // Another port chosen while logging, and it will not open: the next reading cannot be sent, so the run
+    // stops there, its row says "Idle", a row with no sensor stays blank, and the user is told.
+    CoreRig r(false, {3});
+    r.startLogging(3, "5 Seconds");
+    r.port.failNextOpen("busy");
+    r.press(-1, [&] { r.c->ports->mnuCom_Click(2); });
+    r.ui.clear();
+    for (int i = 0; i < 5; ++i)
+        r.tick();
+    QVERIFY(!r.c->LogEnabled[3] && r.c->LoggingTab == 0);
+    const auto status = [&](int a) { return r.c->table->cell(a, SensorTable::LevelLogStatus); };
+    QCOMPARE((QStringList{status(3), status(4)}), (QStringList{"Idle", ""}));
+    QCOMPARE(r.ui.texts(), QStringList{"Connection.|Unable to connect to comm port."});
 }
 
 QTEST_GUILESS_MAIN(TestCore)
