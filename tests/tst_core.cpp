@@ -6,6 +6,7 @@
 #include "link/PortMenu.h"
 #include "logging/LoggingEngine.h"
 #include "logging/LogModel.h"
+#include "params/Calibration.h"
 #include "params/LevelParams.h"
 #include "params/RotaryParams.h"
 #include "params/SensorTools.h"
@@ -291,7 +292,7 @@ void TestCore::userCommand()
 void TestCore::pressesDuringAnExchange()
 {
     for (bool rotary : {false, true}) {
-        CoreRig r(rotary, {3}, 25);
+        CoreRig r(rotary, {3, 5}, 25);
         for (const Console::TabOperation &op : Console::tabOperations()) {
             r.clearSent();
             r.c->press(3, [&r] { r.c->sendCommand("3I!", 10); });
@@ -299,7 +300,22 @@ void TestCore::pressesDuringAnExchange()
             r.c->click(3, op);
             QVERIFY2(r.sent().size() == 1 && r.settle(), op.control);
             QCOMPARE(r.port.violations(), QStringList());
+            QVERIFY2(!r.busy(3), op.control);
         }
+        // One that waited for another tab's exchange and then sent nothing (refused, or answered No) leaves its
+        // tab idle too.
+        r.ui.clear();
+        rotary ? r.tab(3).RotaryDirectionCombo.reset() : void(r.ui.answers = {false});
+        r.clearSent();
+        r.c->press(5, [&r] { r.c->sendCommand("5I!", 10); });
+        r.c->press(3, [&r, rotary] {
+            rotary ? r.c->rotary->RotaryDirectionBut_Click(3) : r.c->calibration->ClearOffsetsBut_Click(3);
+        });
+        const Control &set = rotary ? static_cast<Control &>(r.tab(3).RotaryCountsPerRevBut) : r.tab(3).RangeBut;
+        QVERIFY(!set.isEnabled() && r.settle() && set.isEnabled() && !r.busy(3) && r.sent() == QStringList{"5I!"});
+        QCOMPARE(r.ui.texts() + r.ui.questions,
+                 QStringList{rotary ? "Set Rotation Direction.|Please select the rotation direction."
+                                    : "Clear Offsets.|Are you sure you wish to proceed?"});
     }
 }
 
