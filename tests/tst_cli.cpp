@@ -108,6 +108,8 @@ private slots:
         // first; locked, the set is refused; bad values send nothing.
         row("set while locked", {"set", "0", "range=5"}, 2, "^$", {"0XUNLK!"},
             "Unable to set range value whilst sensor is locked. Please unlock sensor");
+        row("set, no sensor there", {"set", "6", "range=5"}, 1, "^$", {"6XUNLK!"},
+            "no answer from the sensor at 6 to its lock query");
         row("set, two points", {"set", "4", "unlock=on", "range=1.2.3"}, 2, "^$", {},
             "The range takes digits, at most one decimal point");
         row("set, no such unit", {"set", "4", "pressure-units=furlong"}, 2, "^$", {},
