@@ -79,7 +79,9 @@ private slots:
                                                           {"report"}, {"apply", "4"}, {"scan", "--family", "pump"}})
             run(args, false);
         for (const QStringList &args : QList<QStringList>{{"scan"}, {"scan", "--json"}, {"get", "4"}, {"get", "0", "--json"},
-                                                          {"report", "0"}})
+                                                          {"report", "0"}, {"report", "0", "--json"}, {"report", "6"},
+                                                          {"scan", "--family", "rotary"}, {"log", "6", "--period", "5"},
+                                                          {"send"}})
             run(args, true);
         received();
         compareWithGolden(lines.replaceInStrings(m_sim.link(1), "<port>").replaceInStrings(m_home.path(), "<home>"),

@@ -344,6 +344,9 @@ int Cli::scan()
         found.append(o);
         lines << cells.join(QLatin1Char('\t'));
     }
+    // The scan ran muted with the port's opening: its "no sensors" box is said here.
+    if (found.isEmpty())
+        say(QStringLiteral("Scan Sensors... No sensors were found. Please check connections and addresses."));
     print(found, found.isEmpty() ? QString() : lines.join(QLatin1Char('\n')));
     return found.isEmpty() ? NoAnswer : Done;
 }
