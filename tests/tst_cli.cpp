@@ -203,6 +203,8 @@ private slots:
             QCOMPARE(r.exit, 2);
             QVERIFY2(r.err.contains(e.reason) && r.err.contains("Nothing was sent."), qPrintable(r.err));
         }
+        r = cli({"apply", "0", file, "--family", "rotary", "--yes"});   // read as the family given
+        QVERIFY2(r.exit == 2 && r.err.contains("This is the report of a level probe;"), qPrintable(r.err));
         QCOMPARE(received(), QStringList{});
         QCOMPARE(cli({"apply", "0", m_home.filePath("none.txt")}).exit, 4);
     }
@@ -248,7 +250,7 @@ private slots:
         QVERIFY2(r.exit == 0 && QFileInfo(m_home.filePath("back.xls")).size() > 0, qPrintable(r.err));
         QVERIFY2(r.err.contains("Restore Readings. The journal holds 1 readings that were never saved") &&
                  r.err.contains(" Yes (--yes)."), qPrintable(r.err));
-        QVERIFY2(r.out.startsWith("2 readings in the log of Sensor 4"), qPrintable(r.out));
+        QCOMPARE(r.out, "2 readings in the log of Sensor 4, saved to " + m_home.filePath("back.xls") + "\n");
         QCOMPARE(cli({"log", "4", "--period", "5", "--for", "2x"}).exit, 2);
         QCOMPARE(cli({"get", "4", "--port", "/dev/ttyNONE9"}, false).exit, 3);
     }
