@@ -15,6 +15,7 @@ class TestCli : public QObject
     QString m_program;   // a copy beside a settings file of its own
     SimProcess m_sim;
     QString m_simErr;
+    GoldenSections kept{"cli-commands.txt"};
 
     QProcess *start(const QStringList &args)   // its settings and journal in a home of the test's
     {
@@ -143,6 +144,10 @@ private slots:
         QVERIFY2(QRegularExpression(out).match(r.out).hasMatch(), qPrintable(r.out));
         QCOMPARE(received(), bus);
         QVERIFY2(err.isEmpty() ? r.err.isEmpty() : r.err.contains(err), qPrintable(r.err));
+        // Both outputs whole, as kept in tests/golden/cli-commands.txt (but the machine's own ports).
+        if (args.first() != "ports")
+            kept.compare((r.out.split('\n') + QStringList{"stderr:"} + r.err.split('\n'))
+                             .replaceInStrings(m_sim.link(1), "<port>").replaceInStrings(m_home.path(), "<home>"));
     }
 
     void reportAndApply()
