@@ -46,9 +46,11 @@ public:
     {
         QFile f(m_path);
         QString heading;
-        if (f.open(QIODevice::ReadOnly))
-            for (const QString &line : QString::fromUtf8(f.readAll()).split('\n', Qt::SkipEmptyParts))
-                line.startsWith("== ") ? void(m_kept[heading = line.mid(3)]) : void(m_kept[heading] << line);
+        QStringList lines = f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()).split('\n') : QStringList();
+        if (!lines.isEmpty())
+            lines.removeLast();   // after the last line's end
+        for (const QString &line : lines)
+            line.startsWith("== ") ? void(m_kept[heading = line.mid(3)]) : void(m_kept[heading] << line);
     }
     ~GoldenSections()
     {
