@@ -118,6 +118,10 @@ private slots:
         row("set, no such unit", {"set", "4", "pressure-units=furlong"}, 2, "^$", {},
             "Please select the pressure units: mH2O, ftH2O");
         row("unknown parameter", {"get", "4", "colour"}, 2, "^$", {}, "get: no parameter \"colour\"");
+        // A parameter that is only read: refused, naming those that can be set.
+        row("set a reading", {"set", "4", "sample-rate=5"}, 2, "^$", {}, "with a parameter that can be set: ");
+        row("set a reading, rotary", {"set", "4", "serial-number=5", "--family", "rotary"}, 2, "^$", {},
+            "with a parameter that can be set: ");
         row("unknown command", {"frobnicate"}, 2, "^$", {}, "no command \"frobnicate\"");
         row("bad address", {"get", "12"}, 2, "^$", {}, "address 0-9");
         row("send, CRC", {"send", "4MC!", "4D0!", "4RC0!"}, 0,
