@@ -520,6 +520,7 @@ void TestParameters::files()
     QCOMPARE(r.files(), QStringList());
     r.save(r.dir.filePath("log"), 3);
     QVERIFY(contents(r.dir.filePath("log.csv")).startsWith("Date,Time,Pressure,Units,Temperature,Units\r\n\r\n"));
+    QCOMPARE(r.ui.steps.first(), QString("Save Log|Saving log.csv ... 0/3"));
     QCOMPARE(r.files(), QStringList{"log.csv"});   // no temporary file stays behind
     QCOMPARE(r.c->levelLog(3)->size(), 1);         // the log is untouched
     // The name confirmed in the dialog gives way once the new file is complete.

@@ -125,6 +125,12 @@ Ui::SaveChoice TestUi::saveFile(const SaveDialog &d)
     return saves.isEmpty() ? SaveChoice{} : saves.takeFirst();
 }
 
+bool TestUi::progress(const QString &title, const QString &text, int done, int total)
+{
+    steps.push_back(QString("%1|%2 %3/%4").arg(title, text).arg(done).arg(total));
+    return true;
+}
+
 QStringList TestUi::texts() const
 {
     QStringList out;

@@ -36,6 +36,8 @@ struct TestUi : Ui {
     void beep() override { ++beeps; }
     SaveChoice saveFile(const SaveDialog &d) override;
     QString openFile(const QString &, const QString &) override { return opens.isEmpty() ? QString() : opens.takeFirst(); }
+    QStringList steps;   // "title|text done/total" of every progress step shown
+    bool progress(const QString &title, const QString &text, int done, int total) override;
 
     QStringList texts() const;   // "title|text" of every message
     void clear();
