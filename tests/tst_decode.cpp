@@ -231,13 +231,15 @@ void TestDecode::crcCharacters()
     QCOMPARE(crc::encode(0x0000), QByteArray("@@@"));
     QCOMPARE(crc::encode(0xFFFF), QByteArray("O\x7F\x7F"));
     QCOMPARE(crc::withCrc("0+3.14"), QByteArray("0+3.14OqZ"));
-    // Rows: two digits swapped, the address alone, too short, no CRC characters, characters out of range.
+    // Rows: two digits swapped, the address alone, too short, no CRC characters, characters out of range, the
+    // highest character.
     const std::tuple<QByteArray, bool, bool, QByteArray, QByteArray> checks[] = {
         {"0+3.14OqZ\r\n", true, true, "OqZ", "OqZ"}, {"0+3.14OqZ", true, true, "OqZ", "OqZ"},
         {"0+3.41OqZ\r\n", true, false, "OqZ", "J~Y"}, {"0AP@", true, true, "AP@", "AP@"},
         {"0OqY", true, false, "OqY", "AP@"},          {"OqZ\r\n", false, false, "", ""},
         {"0+3.14\r\n", false, false, "", ""},         {"0+3.1?qZ", false, false, "", ""},
-        {"0+3.1\x80qZ", false, false, "", ""},         {"", false, false, "", ""}};
+        {"0+3.1\x80qZ", false, false, "", ""},         {"", false, false, "", ""},
+        {"0+12.09G\x7Fq\r\n", true, true, "G\x7Fq", "G\x7Fq"}};   // DEL, the highest CRC character
     for (const auto &[answer, present, correct, sent, expected] : checks) {
         const crc::Check r = crc::check(answer);
         QVERIFY2(r.present == present && r.correct == correct, answer.toPercentEncoding().constData());
