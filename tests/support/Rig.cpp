@@ -94,6 +94,14 @@ RunState stateOf(const Console &c)
     s["selected"] = QString("tab %1 row %2 user answers %3 waiting %4")
                         .arg(c.currentTab()).arg(table.selectedRow()).arg(c.UserCommandCount).arg(c.waiting());
     s["link"] = QString("last %1 sent \"%2\"").arg(c.link.LastCommand).arg(c.link.strSent_Command);
+    if (const auto *ui = dynamic_cast<const TestUi *>(&c.ui)) {
+        const QStringList texts = ui->texts();
+        for (int i = 0; i < texts.size(); ++i)
+            s[QString("message %1").arg(i)] = texts[i];
+        for (int i = 0; i < ui->questions.size(); ++i)
+            s[QString("question %1").arg(i)] = ui->questions[i];
+        s["beeps"] = QString::number(ui->beeps);
+    }
     return s;
 }
 
