@@ -37,6 +37,7 @@ private slots:
     void userCommand();
     void pressesDuringAnExchange();
     void portFailsWhileLogging();
+    void journalCannotOpen();
 };
 
 void TestCore::familySetup()
@@ -334,6 +335,22 @@ void TestCore::portFailsWhileLogging()
     const auto status = [&](int a) { return r.c->table->cell(a, SensorTable::LevelLogStatus); };
     QCOMPARE((QStringList{status(3), status(4)}), (QStringList{"Idle", ""}));
     QCOMPARE(r.ui.texts(), QStringList{"Connection.|Unable to connect to comm port."});
+}
+
+void TestCore::journalCannotOpen()
+{
+    // A journal where none can be made (below a file): the run goes on in memory, says so, and offers no restore.
+    QTemporaryDir dir;
+    QFile file(dir.filePath("file"));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    CoreRig r(false, 80, dir.filePath("file/journal.sqlite"));
+    r.bus.levelSensor(3);
+    r.load();
+    QVERIFY(!r.c->win.mnuRestore.isEnabled() && r.c->table->present(3));
+    QCOMPARE(r.ui.texts().filter("Journal.").size(), 1);
+    QVERIFY2(r.ui.texts().filter("Journal.").value(0).endsWith(
+                 "\rReadings are kept in memory only: save them before the console ends."),
+             qPrintable(r.ui.texts().join('\n')));
 }
 
 QTEST_GUILESS_MAIN(TestCore)
