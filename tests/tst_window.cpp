@@ -15,6 +15,7 @@
 #include "logging/LogList.h"
 #include "params/FilterWindow.h"
 #include "params/ResetWindow.h"
+#include "params/UpDown.h"
 #include "params/UserCommandWindow.h"
 
 #include <QAccessible>
@@ -36,6 +37,7 @@
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
+#include <QToolButton>
 #include <QTreeView>
 #include <QValueAxis>
 
@@ -322,6 +324,16 @@ void TestWindow::menusAndWindows()
     r.settle();
     QCOMPARE((QStringList{first(w.Filter->Command1), first(w.Filter->FilterSetingsBut)}),
              (QStringList{"3XF!", "3XF0,10,0001!"}));
+    // Its arrows step a field by one, within the field's range.
+    w.Filter->NoOfReadingsText->setText("98");
+    QStringList stepped;
+    for (Qt::ArrowType arrow : {Qt::UpArrow, Qt::UpArrow, Qt::DownArrow})
+        for (QToolButton *b : w.Filter->UpDown1->findChildren<QToolButton *>())
+            if (b->arrowType() == arrow) {
+                b->click();
+                stepped << w.Filter->NoOfReadingsText->text();
+            }
+    QCOMPARE(stepped, (QStringList{"99", "99", "98"}));
     // File: Save As... and Apply Parameters... ask through their dialogs, Restore... says what there is.
     QCOMPARE(first(w.mnuSaveAs), QString());
     QCOMPARE((QStringList{r.ui.dialogs.last().title, r.ui.dialogs.last().fileName}),
