@@ -569,7 +569,8 @@ void TestWindow::logListAndChart()
     chart->redraw();   // as the event loop would before the user's next move
     QWidget *plot = chart->view()->viewport();
     const QPoint mid = chart->view()->chart()->plotArea().center().toPoint();
-    QWheelEvent notch(mid, plot->mapToGlobal(mid), {}, {0, -120}, Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QWheelEvent notch(mid, plot->mapToGlobal(mid), {}, {0, -120}, Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase,
+                      false);
     QCoreApplication::sendEvent(plot, &notch);
     QVERIFY2(range().second - range().first == 75000 && qAbs(range().first - (t0 - 7500)) < 300,
              qPrintable(QString::number(range().first - t0)));

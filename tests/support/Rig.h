@@ -72,7 +72,8 @@ QStringList commsFind(const Console &core, const QString &text, Qt::MatchFlags h
 
 // Everything of the run a view or a later press reads, by name: each control ("3:RangeText", "-1:ScanBut")
 // with its enabled and shown state and value, the table's cells, the logs, the comms log, the flags and
-// waits, the link's register, and on the test platform the messages, questions and beeps. changes() names what differs between two of them, "name: before -> after".
+// waits, the link's register, and on the test platform the messages, questions and beeps. changes()
+// names what differs between two of them, "name: before -> after".
 using RunState = QMap<QString, QString>;
 RunState stateOf(const Console &c);
 QStringList changes(const RunState &before, const RunState &after);
