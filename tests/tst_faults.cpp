@@ -109,6 +109,8 @@ private slots:
         QCOMPARE(rowTexts(log).mid(1), before);
         w.logging->StopLogBut_Click(0);
         QVERIFY(r.levelTabIdle(0));
+        QCOMPARE(w.win.StatusLogging.text(), QString("Logging of Sensor 0 stopped by the user at 09:30:15 (%1).")
+                                                 .arg(LogModel::readingsText(log->size())));
     }
 
     void garbageBeforeAndInsideAnswers()
