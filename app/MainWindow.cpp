@@ -481,7 +481,6 @@ void MainWindow::Form_Load()
             t->RangeText->setToolTip(QStringLiteral("Calibrated Range."));
             t->DensityCorrCombo->setToolTip(QStringLiteral("Select Density Correction."));
             t->ReverseCombo->setToolTip(QStringLiteral("Enable Reverse output."));
-            t->SampleRateText->setToolTip(QStringLiteral("Max Sample Rate."));
             t->LocalOffsetCheck->setToolTip(QStringLiteral("Apply Local Level Offset."));
             t->LevelBut->setToolTip(QStringLiteral("Set Local level."));
         }
