@@ -236,6 +236,8 @@ void TestWindow::tabsAndTable()
     // A sensor gone from the tab shown leaves the run's choice as it was.
     w.core.table->setPresent(3, false);
     QVERIFY(w.core.currentTab() == 3 && w.SensorTab->currentIndex() == 3 && !w.SensorTab->isTabEnabled(3));
+    w.core.selectRow(0);
+    QVERIFY(w.ListView->selectionModel()->isRowSelected(0, {}));
     w.core.selectRow(5);
     QCOMPARE(w.ListView->currentIndex().row(), 5);
     w.core.selectRow(-1);
@@ -451,28 +453,29 @@ void TestWindow::keyFilters()
     SensorTabWidget *t = r.tab(3);
     // A second point, and a minus where none is allowed, are refused.
     for (const auto &[field, keys, typed] : {std::tuple{t->RangeText, "1.2.3", "1.23"}, {t->LevelText, "5-", "5-"},
-                                             {t->LocalGravityText, "-", ""}}) {
+                                             {t->LocalGravityText, "-", ""}, {t->MaxOverRangeText, "-2", "2"}}) {
         field->clear();
         QTest::keyClicks(field, keys);
         QCOMPARE(field->text(), QString(typed));
     }
-    QCOMPARE(r.ui.beeps, 2);
+    QCOMPARE(r.ui.beeps, 3);
     // Backspace works; Ctrl+V is refused like any other control key.
     QTest::keyClick(t->LevelText, Qt::Key_Backspace);
     QTest::keyClick(t->LevelText, Qt::Key_V, Qt::ControlModifier);
-    QCOMPARE(std::pair(t->LevelText->text(), r.ui.beeps), std::pair(QString("5"), 3));
+    QCOMPARE(std::pair(t->LevelText->text(), r.ui.beeps), std::pair(QString("5"), 4));
     // Delete, which X11 and Wayland send with the text "\x7f", deletes.
     t->LevelText->setCursorPosition(0);
     QTest::sendKeyEvent(QTest::Press, t->LevelText, Qt::Key_Delete, QString("\x7f"), Qt::NoModifier);
-    QCOMPARE(std::pair(t->LevelText->text(), r.ui.beeps), std::pair(QString(), 3));
+    QCOMPARE(std::pair(t->LevelText->text(), r.ui.beeps), std::pair(QString(), 4));
     // Selected text counts: a point over a selected "1.5" is refused.
     t->SGText->setText("1.5");
     t->SGText->selectAll();
     QTest::keyClicks(t->SGText, ".");
-    QCOMPARE(std::pair(t->SGText->text(), r.ui.beeps), std::pair(QString("1.5"), 4));
+    QCOMPARE(std::pair(t->SGText->text(), r.ui.beeps), std::pair(QString("1.5"), 5));
     // Leaving the field repairs a leading point; program text is not filtered.
     for (const auto &[field, typed, left] : {std::tuple{t->LevelText, ".5", "0.5"}, {t->LevelText, "-.5", "-.5"},
-                                             {t->LocalGravityText, ".98", "0.98"}, {t->RangeText, ".5", ".5"}}) {
+                                             {t->LocalGravityText, ".98", "0.98"}, {t->RangeText, ".5", ".5"},
+                                             {t->LevelOffsetText, ".5", ".5"}}) {
         field->setText(typed);
         QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
         QCoreApplication::sendEvent(field, &out);
