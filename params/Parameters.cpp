@@ -92,11 +92,12 @@ const Parameter *find(bool rotary, const QString &name)
     return nullptr;
 }
 
-QStringList names(bool rotary)
+QStringList names(bool rotary, bool settableOnly)
 {
     QStringList out;
     for (const Parameter &p : all(rotary))
-        out << QString::fromLatin1(p.name);
+        if (p.settable || !settableOnly)
+            out << QString::fromLatin1(p.name);
     return out;
 }
 

@@ -31,7 +31,8 @@ namespace parameters {
 // The family's parameters, those a profile sets first (units) first.
 const QVector<Parameter> &all(bool rotary);
 const Parameter *find(bool rotary, const QString &name);
-QStringList names(bool rotary);
+// The family's parameter names; `settableOnly`: those `set` takes.
+QStringList names(bool rotary, bool settableOnly = false);
 
 // What the field of `p` shows on tab `a`.
 QString value(const Console &m, int a, const Parameter &p);

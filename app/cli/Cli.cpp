@@ -405,12 +405,8 @@ int Cli::set()
         const qsizetype eq = arg.indexOf(QLatin1Char('='));
         const Parameter *p = eq > 0 ? parameters::find(rotary, arg.left(eq)) : nullptr;
         if (!p || !p->settable) {
-            QStringList settable;
-            for (const Parameter &q : parameters::all(rotary))
-                if (q.settable)
-                    settable << QString::fromLatin1(q.name);
             say(QStringLiteral("set: \"%1\" is not NAME=VALUE with a parameter that can be set: %2")
-                    .arg(arg, settable.join(QStringLiteral(", "))));
+                    .arg(arg, parameters::names(rotary, true).join(QStringLiteral(", "))));
             return Usage;
         }
         pairs.push_back({p, arg.mid(eq + 1)});
