@@ -19,6 +19,15 @@ inline void compareWithGolden(const QByteArray &bytes, const QString &name)
         QVERIFY2(f.open(QIODevice::ReadOnly) && f.readAll() == bytes, qPrintable(name + " differs from its copy"));
 }
 
+// `lines` against `kept` line by line, the first that differs named with `where`.
+inline void compareLines(const QStringList &kept, const QStringList &lines, const QString &where)
+{
+    for (int i = 0; i < qMax(lines.size(), kept.size()); ++i)
+        QVERIFY2(lines.value(i) == kept.value(i),
+                 qPrintable(QString("%1, line %2:\n  kept: %3\n  now:  %4")
+                                .arg(where).arg(i + 1).arg(kept.value(i, "<end>"), lines.value(i, "<end>"))));
+}
+
 inline void compareWithGolden(const QStringList &lines, const QString &name)
 {
     const QString path = QStringLiteral(SDI12_GOLDEN_DIR "/") + name;
@@ -29,11 +38,9 @@ inline void compareWithGolden(const QStringList &lines, const QString &name)
         return;
     }
     QVERIFY2(f.open(QIODevice::ReadOnly), qPrintable(path));
-    const QStringList golden = QString::fromUtf8(f.readAll()).split('\n');
-    for (int i = 0; i < qMax(lines.size(), golden.size() - 1); ++i)
-        QVERIFY2(lines.value(i) == golden.value(i),
-                 qPrintable(QString("%1 line %2:\n  kept: %3\n  now:  %4").arg(name).arg(i + 1)
-                                .arg(golden.value(i), lines.value(i, "<end>"))));
+    QStringList golden = QString::fromUtf8(f.readAll()).split('\n');
+    golden.removeLast();   // after the last line's end
+    compareLines(golden, lines, name);
 }
 
 // One kept file of sections, "== name" heading each, for a suite whose rows may run in any subset
@@ -71,11 +78,7 @@ public:
             return;
         }
         QVERIFY2(m_kept.contains(row), qPrintable(m_path + " has no section " + row));
-        const QStringList &kept = m_kept[row];
-        for (int i = 0; i < qMax(lines.size(), kept.size()); ++i)
-            QVERIFY2(lines.value(i) == kept.value(i),
-                     qPrintable(QString("%1, %2, line %3:\n  kept: %4\n  now:  %5")
-                                    .arg(m_path, row).arg(i + 1).arg(kept.value(i, "<end>"), lines.value(i, "<end>"))));
+        compareLines(m_kept[row], lines, m_path + ", " + row);
     }
 
 private:
