@@ -347,13 +347,24 @@ QStringList takeChanges()
     return std::exchange(changedByRuns, {});
 }
 
+void CoreRig::note(const QString &heading, const std::function<void()> &what)
+{
+    busyAtWrite.clear();
+    noteChanges(*c, heading, [&] {
+        what();
+        settle();
+    });
+    QStringList busyAt;
+    for (bool b : std::as_const(busyAtWrite))
+        busyAt << (b ? "busy" : "idle");
+    if (!busyAt.isEmpty())
+        changedByRuns << "at each write: " + busyAt.join(' ');
+}
+
 QString CoreRig::press(int a, const std::function<void()> &handler)
 {
     clearSent();
-    noteChanges(*c, QString("press on %1").arg(a), [&] {
-        c->press(a, handler);
-        settle();
-    });
+    note(QString("press on %1").arg(a), [&] { c->press(a, handler); });
     return sent().value(0);
 }
 
@@ -364,20 +375,16 @@ void CoreRig::startLogging(int a, const QString &period)
     if (!c->SensorType)
         fillAllLogPeriods(list);
     list.select(list.findText(period));
-    noteChanges(*c, "logging on " + QString::number(a), [&] {
+    note("logging on " + QString::number(a), [&] {
         c->press(a, [this, a] {
             c->SensorType ? c->logging->RotaryStartLogBut_Click(a) : c->logging->StartLogBut_Click(a);
         });
-        settle();
     });
 }
 
 void CoreRig::tick()
 {
-    noteChanges(*c, "tick", [this] {
-        c->logging->SecondTimer_Timer();
-        settle();
-    });
+    note("tick", [this] { c->logging->SecondTimer_Timer(); });
 }
 
 Console::Platform PtyBase::platform(SerialPort &port, std::function<PortCatalogue()> catalogue, int commandTimeoutMs)

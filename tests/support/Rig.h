@@ -140,6 +140,9 @@ struct CoreRig : RigBase {
     // A press on tab `a` (-1: none) as the window makes it; returns the
     // first command written once the exchanges are over.
     QString press(int a, const std::function<void()> &handler);
+    // Runs `what`, settles, and notes under `heading` what it changed and the
+    // busy state at each command it wrote (see noteChanges).
+    void note(const QString &heading, const std::function<void()> &what);
     bool settle(int maxMs = 5000) { return RigBase::settle(*c, maxMs); }
     // Starts logging on tab `a` every `period` (any period, whatever the
     // sample rate), the second timer stopped so that tests drive tick().
