@@ -342,6 +342,20 @@ void noteChanges(const Console &c, const QString &heading, const std::function<v
     changedByRuns << heading << changes(before, stateOf(c));
 }
 
+void noteLines(const QStringList &lines)
+{
+    changedByRuns << lines;
+}
+
+void noteState(const Console &c, const QStringList &prefixes)
+{
+    const RunState s = stateOf(c);
+    changedByRuns << "state of " + prefixes.join(' ');
+    for (auto it = s.cbegin(); it != s.cend(); ++it)
+        if (std::any_of(prefixes.begin(), prefixes.end(), [&](const QString &p) { return it.key().startsWith(p); }))
+            changedByRuns << it.key() + ": " + it.value();
+}
+
 QStringList takeChanges()
 {
     return std::exchange(changedByRuns, {});

@@ -82,6 +82,9 @@ QStringList changes(const RunState &before, const RunState &after);
 // a suite keeps them row by row (see GoldenSections).
 void noteChanges(const Console &c, const QString &heading, const std::function<void()> &what);
 QStringList takeChanges();
+void noteLines(const QStringList &lines);   // a note of the suite's own among them
+// Notes the state (as stateOf names it) of every name that starts with one of `prefixes`.
+void noteState(const Console &c, const QStringList &prefixes);
 
 // Writes a settings file with 1 ms pauses and the command timeout given.
 QString writeSettings(const QString &folder, int commandTimeoutMs);
