@@ -73,6 +73,11 @@ void LoggingEngine::stop(int index, bool rotary, const QString &why)
         m.busy->SetRotaryIdle(index);
     else
         m.busy->SetLevelIdle(index);
+    // Stopped on another tab: the tab that was logging is released as well once nothing of its reading is left in
+    // flight (a wait for its data is abandoned above), and every idle tab can start and move again.
+    if (logging >= 0 && logging != index && !m.link.exchangeInFlight())
+        rotary ? m.busy->SetRotaryIdle(logging) : m.busy->SetLevelIdle(logging);
+    m.busy->releaseLoggingHold(rotary);
     showStatus();
 }
 

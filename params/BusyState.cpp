@@ -143,6 +143,16 @@ void BusyState::DisableCalibrationButtons(int a)
     enable({&t->ZeroCalibrationBut, &t->SlopeCalibrationBut, &t->PressureBut, &t->CalibrationCompleteBut}, false);
 }
 
+void BusyState::releaseLoggingHold(bool rotary)
+{
+    if (m.LoggingTab != 0)
+        return;
+    for (auto &t : m.tab)
+        if (rotary ? t->RotaryCountsPerRevBut.isEnabled() : t->RangeBut.isEnabled())
+            rotary ? enable({&t->RotaryAddrBut, &t->RotaryStartLogBut, &t->RotaryLogPeriodCombo}, true)
+                   : enable({&t->AddrBut, &t->StartLogBut, &t->LogPeriodCombo}, true);
+}
+
 void BusyState::setBusy(int a)
 {
     if (m.SensorType)

@@ -18,6 +18,11 @@ public:
     void EnableCalibrationButtons(int address);
     void DisableCalibrationButtons(int address);
 
+    // Logging holds every tab's start, period and address controls off; once
+    // it has stopped, each idle tab of the family gets them back (a busy one
+    // gets them back when its exchange ends).
+    void releaseLoggingHold(bool rotary);
+
     // The family's pair.
     void setBusy(int address);
     void setIdle(int address);
