@@ -136,6 +136,20 @@ private slots:
         row("send, maintenance", {"send", "MAINTENANCE"}, 2, "^$", {}, "MAINTENANCE opens the timing settings");
     }
 
+    void portOfTheSettings()
+    {
+        // Without --port, the port is the one the settings beside the program name: here COM16, which has no device.
+        const QString path = m_home.filePath("bin/Varno sysfile.cfg");
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly) && f.write(QByteArray::fromHex("10001400" "0f00c800" "9001")) == 10);
+        f.close();
+        const Run r = cli({"get", "4", "range"}, false);
+        QFile::remove(path);
+        QCOMPARE(QStringList({QString::number(r.exit), r.out, r.err}),
+                 (QStringList{"3", "", "sdi12-cli: cannot open COM16: No serial device is listed under COM16: plug the "
+                                       "adapter in, then choose the port again.\n"}));
+    }
+
     void commands()
     {
         QFETCH(QStringList, args);

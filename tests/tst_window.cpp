@@ -514,6 +514,8 @@ void TestWindow::logListAndChart()
     QCOMPARE(QApplication::clipboard()->text(),
              "Date\tTime\tPressure\tUnits\tTemperature\tUnits\n" + date + "\t09:00:02\t1.2\tmH2O\t21.5\tCentigrade\n" +
                  date + "\t09:00:00\t1.0\tmH2O\t21.5\tCentigrade\n");
+    logView.setSelectedRow(-1);   // no row: none stays selected
+    QVERIFY(!logView.selectionModel()->hasSelection() && logView.selectedRow() == -1);
     // Rows are placed and scrolled to as the table would, without summing the rows above (a million stay flat).
     for (int s = 3; s < 300; ++s)
         logView.insertTop(reading(s, "2.0"));
