@@ -37,8 +37,8 @@ QStringList names(bool rotary, bool settableOnly = false);
 // What the field of `p` shows on tab `a`.
 QString value(const Console &m, int a, const Parameter &p);
 // Puts `text` into the field as the tab would take it: a number typed key
-// by key through the field's rules, a list entry by its text (or a list
-// position), a switch as on/off. False, with the reason in the words of the
+// by key through the field's rules, a list entry by its text (any case),
+// a switch as on/off. False, with the reason in the words of the
 // tab, when the field would refuse it.
 bool put(Console &m, int a, const Parameter &p, const QString &text, QString *why);
 // Why the set of `p` would be refused as things stand (the range while the

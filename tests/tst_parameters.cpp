@@ -5,9 +5,11 @@
 #include "discovery/SensorTable.h"
 #include "logging/LogExport.h"
 #include "logging/LogModel.h"
+#include "logging/ParameterProfile.h"
 #include "logging/ParameterReport.h"
 #include "params/BusyState.h"
 #include "params/LevelParams.h"
+#include "params/Parameters.h"
 #include "params/RotaryParams.h"
 #include "support/Golden.h"
 #include "support/Rig.h"
@@ -240,6 +242,9 @@ private slots:
     void busyAndIdle_data();
     void busyAndIdle();
     void rotaryScan();
+    void byName_data();
+    void byName();
+    void applyReport();
     void files();
 };
 
@@ -323,6 +328,62 @@ void TestParameters::rotaryScan()
     r.bus.replies.remove("5XRD!");   // a sensor that stops after its first answers keeps what it gave
     r.press(-1, [&] { r.c->scanner->Poll_Sensors(); });
     QCOMPARE(values::RoundIt(-1.5, 0), -1.0);
+}
+
+void TestParameters::byName_data()
+{
+    QTest::addColumn<bool>("rotary");
+    QTest::addColumn<QString>("name");
+    for (bool rotary : {false, true})
+        for (const Parameter &p : parameters::all(rotary))
+            QTest::addRow("%s %s", rotary ? "rotary" : "level", p.name) << rotary << QString(p.name);
+}
+
+// Each parameter by its readable name, as the command line and the reports use them: the query and the set its
+// tab sends, what it shows, the entries it offers, what its field takes of a typed value and why it would refuse.
+void TestParameters::byName()
+{
+    QFETCH(bool, rotary);
+    QFETCH(QString, name);
+    CoreRig r(rotary, {3}, 25);
+    const Parameter &p = *parameters::find(rotary, name);
+    r.press(3, [&] { p.query(*r.c, 3); });
+    const QStringList offered = parameters::choices(*r.c, 3, p);
+    for (const QString &typed : offered.isEmpty() ? QStringList{"-12.5x", "on", ".5", "2"}
+                                                  : QStringList{offered.last(), "1", " " + offered.first().toUpper()}) {
+        QString why;
+        const bool taken = parameters::put(*r.c, 3, p, typed, &why);
+        noteLines({QString("put \"%1\": %2 %3").arg(typed).arg(taken).arg(why),
+                   "shows " + parameters::value(*r.c, 3, p).replace('\n', '|')});
+    }
+    noteLines({"offers " + offered.join(';'), "refused: " + parameters::refusal(*r.c, 3, p)});
+    if (p.set)
+        r.press(3, [&] { p.set(*r.c, 3); });
+}
+
+// A report applied to the sensor of the tab shown: nothing to do, the differences asked about and set, and what the
+// sensor did not take.
+void TestParameters::applyReport()
+{
+    Logged r;
+    const QString path = r.dir.filePath("report.txt");
+    r.report(path);
+    r.ui.opens = {path};
+    r.press(3, [&] { r.c->profile->mnuApply_Click(); });
+    QByteArray text = contents(path);
+    put(path, text.replace("Reverse = Off", "Reverse = On").replace("Local Level = 0.0000", "Local Level = 1.5"));
+    r.bus.replies["3XLOF1.5!"] = "3+1.5";   // the sensor takes the level, and says so when asked; not the reverse
+    r.port.onWrite = [&, onWrite = r.port.onWrite](const QByteArray &b) {
+        if (b == "3XLOF1.5!")
+            r.bus.replies["3XLOF!"] = "3+1.5";
+        onWrite(b);
+    };
+    r.ui.opens = {path, path};
+    r.ui.answers = {false, true};
+    for (int i = 0; i < 2; ++i) {
+        r.c->comms.clear();
+        r.press(3, [&] { r.c->profile->mnuApply_Click(); });
+    }
 }
 
 // Saving a log and a parameter report, each family's.
