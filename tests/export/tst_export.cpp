@@ -323,8 +323,11 @@ private slots:
         QCOMPARE(savetarget::saveName("/data/old.csv", 1), QString("/data/old.xls"));
         QCOMPARE(savetarget::saveName("/data/v1.2/log", 1), QString("/data/v1.2/log.xls"));
         QCOMPARE(savetarget::saveName("/data/log", 4), QString());
-        QCOMPARE(exporter::excelDateFormat("d/M/yy"), QString("d/m/yy"));
-        QCOMPARE(exporter::excelDateFormat("dd.MM.yyyy"), QString("dd.mm.yyyy"));
+        // Letters that are not date fields are quoted, as are Qt's quoted words (closed or not); none: the default.
+        for (const auto &[qt, excel] : {std::pair{"d/M/yy", "d/m/yy"}, {"dd.MM.yyyy", "dd.mm.yyyy"},
+                                        {"dddd d MMMMM y", "dddd d mmmm yy"}, {"d 'de' MMM yyyy", "d \"de\" mmm yyyy"},
+                                        {"yyy-MM-dd t", "yyyy-mm-dd \"t\""}, {"d 'open", "d \"open\""}, {"", "dd/mm/yyyy"}})
+            QCOMPARE(exporter::excelDateFormat(qt), QString(excel));
     }
 
     // In a folder holding Data.xls, sub/Data.xls, link.xls (a link to Data.xls) and sublink (a link to sub).
