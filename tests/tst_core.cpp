@@ -5,6 +5,7 @@
 #include "discovery/SensorTable.h"
 #include "link/PortMenu.h"
 #include "logging/LoggingEngine.h"
+#include "logging/JournalKeeper.h"
 #include "logging/LogModel.h"
 #include "params/Calibration.h"
 #include "params/LevelParams.h"
@@ -252,17 +253,25 @@ void TestCore::stopOnAnotherTab()
 void TestCore::journalCannotOpen()
 {
     // A journal where none can be made (below a file): the run goes on in memory, says so, and offers no restore.
+    // A damaged one is moved aside and a new one started: said, and the run journals as before.
     QTemporaryDir dir;
     QFile file(dir.filePath("file"));
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    CoreRig r(false, 80, dir.filePath("file/journal.sqlite"));
-    r.bus.levelSensor(3);
-    r.load();
-    QVERIFY(!r.c->win.mnuRestore.isEnabled() && r.c->table->present(3));
-    QCOMPARE(r.ui.texts().filter("Journal.").size(), 1);
-    QVERIFY2(r.ui.texts().filter("Journal.").value(0).endsWith(
-                 "\rReadings are kept in memory only: save them before the console ends."),
-             qPrintable(r.ui.texts().join('\n')));
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write("not a journal") > 0);
+    file.close();
+    for (const char *name : {"file/journal.sqlite", "file"}) {
+        CoreRig r(false, 80, dir.filePath(name));
+        r.bus.levelSensor(3);
+        r.load();
+        const bool damaged = QString(name) == "file";
+        QVERIFY(r.c->win.mnuRestore.isEnabled() == damaged && r.c->table->present(3));
+        QCOMPARE(r.ui.texts().filter("Journal.").size(), 1);
+        const QString said = r.ui.texts().filter("Journal.").value(0);
+        static const QRegularExpression aside(" was damaged; it was moved aside as file\\.corrupt-\\d{8}-\\d{6} and a "
+                                              "new journal was started\\.$");
+        QVERIFY2(damaged ? aside.match(said).hasMatch() : said.endsWith("\rReadings are kept in memory only: save them before the console ends."),
+                 qPrintable(said));
+        QCOMPARE(r.c->journal->isOpen(), damaged);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestCore)
