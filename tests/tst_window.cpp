@@ -6,6 +6,7 @@
 
 #include "app/AboutWindow.h"
 #include "app/HelpWindow.h"
+#include "app/Platform.h"
 #include "app/StartupForm.h"
 #include "discovery/AddressOps.h"
 #include "discovery/SensorTable.h"
@@ -29,6 +30,9 @@
 #include <QLineEdit>
 #include <QLineSeries>
 #include <QListWidget>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QProgressDialog>
 #include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
@@ -171,6 +175,7 @@ private slots:
     void quitQuestion();
     void keyFilters();
     void logListAndChart();
+    void platformDialogs();
 };
 
 void TestWindow::familySetup()
@@ -640,6 +645,93 @@ void TestWindow::logListAndChart()
     QVERIFY(d.range(t0, t0 + 1e9, &low, &high));
     QCOMPARE(high, top);
     QCOMPARE(ChartData::rowsBetween(rows, t0 + 10 * 1000, t0 + 20 * 1000), std::make_pair(9979, 9989));
+}
+
+// What the platform's own boxes and file dialogs show, each answered as a user would the moment it is up.
+void TestWindow::platformDialogs()
+{
+    QtUi ui;
+    QStringList seen;
+    const auto whenShown = [&](std::function<QString(QWidget *)> answer) {
+        auto *poll = new QTimer(this);
+        connect(poll, &QTimer::timeout, this, [&seen, poll, answer] {
+            if (QWidget *w = QApplication::activeModalWidget()) {
+                poll->deleteLater();
+                poll->stop();
+                seen << w->windowTitle() + ": " + answer(w);
+            }
+        });
+        poll->start(5);
+    };
+    const auto box = [](QMessageBox::StandardButton press) {
+        return [press](QWidget *w) {
+            auto *b = qobject_cast<QMessageBox *>(w);
+            const QString said = QString("%1 %2 %3").arg(b->text()).arg(b->icon())
+                                     .arg(b->defaultButton() ? b->standardButton(b->defaultButton()) : 0);
+            b->button(press)->click();
+            return said;
+        };
+    };
+    whenShown(box(QMessageBox::Ok));
+    ui.message(Ui::Icon::Exclamation, "Warned", "Careful.");
+    whenShown(box(QMessageBox::Ok));
+    ui.message(Ui::Icon::Information, "Told", "Done.");
+    whenShown(box(QMessageBox::No));
+    QVERIFY(!ui.askYesNo("Asked", "Sure?"));
+    whenShown(box(QMessageBox::Yes));
+    QVERIFY(ui.askYesNo("Asked", "Sure?"));
+    // The file dialogs: "description|pattern" pairs become Qt's filters, the pattern added where the description
+    // lacks it; the filter and the name chosen come back.
+    QTemporaryDir dir;
+    const auto file = [&](const QString &name, int filter) {
+        return [&dir, name, filter](QWidget *w) {
+            auto *d = qobject_cast<QFileDialog *>(w);
+            const QString shown = QString("%1 [%2] %3 .%4 %5 %6")
+                                      .arg(d->nameFilters().join("; "), d->selectedNameFilter())
+                                      .arg(d->acceptMode() == QFileDialog::AcceptSave ? "save" : "open")
+                                      .arg(d->defaultSuffix())
+                                      .arg(d->testOption(QFileDialog::DontConfirmOverwrite) ? "no prompt" : "prompt")
+                                      .arg(QFileInfo(d->selectedFiles().value(0)).fileName());
+            d->selectNameFilter(d->nameFilters().value(filter));
+            d->selectFile(dir.filePath(name));
+            QMetaObject::invokeMethod(d, "accept");
+            return shown;
+        };
+    };
+    whenShown(file("new.csv", 1));
+    const Ui::SaveChoice c =
+        ui.saveFile({"Log Files (*.xls)|*.xls|Comma delimited|*.csv", "xls", 1, true, "Save", "Log 3"});
+    QVERIFY(c.accepted && QFileInfo(c.fileName).fileName() == "new.csv" && c.filterIndex == 2);
+    whenShown(file("new.txt", 0));
+    QCOMPARE(ui.saveFile({"Text Files(*.txt)|*.txt", "", 2, false, "Save As", "Sensor_3"}).filterIndex, 1);
+    whenShown([](QWidget *w) { static_cast<QDialog *>(w)->reject(); return QString("cancelled"); });
+    QVERIFY(!ui.saveFile({"Text|*.txt", "", 1, false, "Save As", "x"}).accepted);
+    QFile existing(dir.filePath("report.txt"));
+    QVERIFY(existing.open(QIODevice::WriteOnly));
+    existing.close();
+    whenShown(file("report.txt", 0));
+    QCOMPARE(ui.openFile("Open", "Text Files(*.txt)|*.txt"), dir.filePath("report.txt"));
+    QCOMPARE(seen, (QStringList{"Warned: Careful. 2 0", "Told: Done. 1 0", "Asked: Sure? 4 16384",
+                                "Asked: Sure? 4 16384",
+                                "Save: Log Files (*.xls); Comma delimited (*.csv) [Log Files (*.xls)] save .xls prompt "
+                                "Log 3.xls",
+                                "Save As: Text Files(*.txt) [Text Files(*.txt)] save . no prompt Sensor_3",
+                                "Save As: cancelled",
+                                "Open: Text Files(*.txt) [Text Files(*.txt)] open . prompt "}));
+    // A progress window for a long task: its steps until done; cancelled, the task hears it.
+    QVERIFY(ui.progress("Save Log", "Saving log.csv ...", 0, 3));
+    QProgressDialog *p = nullptr;
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (auto *d = qobject_cast<QProgressDialog *>(w))
+            p = d;
+    QVERIFY(p);
+    QVERIFY(p->windowTitle() == "Save Log" && p->labelText() == "Saving log.csv ..." && p->maximum() == 3);
+    QVERIFY(ui.progress("Save Log", "Saving log.csv ...", 1, 3) && p->value() == 1);
+    p->cancel();
+    QVERIFY(!ui.progress("Save Log", "Saving log.csv ...", 2, 3));
+    QVERIFY(ui.progress("Save Log", "Saving log.csv ...", 3, 3));   // done: the window goes
+    for (QWidget *w : QApplication::topLevelWidgets())
+        QVERIFY(!qobject_cast<QProgressDialog *>(w));
 }
 
 QTEST_MAIN(TestWindow)
