@@ -21,6 +21,7 @@
 #include "params/Parameters.h"
 #include "params/SensorTools.h"
 
+#include <algorithm>
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -428,6 +429,18 @@ int Cli::set()
             break;
         }
     }
+    // A rotary encoder's resolution follows from its units, pulley and
+    // counts together: a set of one of them needs the other two as the tab
+    // has them from its scan, so all three are read first.
+    static const QStringList resolution = {QStringLiteral("measurement-units"), QStringLiteral("pulley-circumference"),
+                                           QStringLiteral("counts-per-rev")};
+    if (rotary && std::any_of(pairs.begin(), pairs.end(),
+                              [](const auto &pv) { return resolution.contains(QLatin1String(pv.first->name)); }))
+        for (const QString &name : resolution)
+            if (!quietWait([&] { parameters::find(true, name)->query(c, a); })) {
+                say(QStringLiteral("no answer from the sensor at %1 to its %2 query").arg(a).arg(name));
+                return NoAnswer;
+            }
     // Every value is put into its field first, as the tab takes it; one the
     // tab refuses stops everything else being sent.
     for (const auto &[p, v] : pairs) {
