@@ -58,7 +58,8 @@ private slots:
         m_program = m_home.filePath("bin/sdi12-cli");
         QVERIFY(QDir().mkpath(m_home.filePath("bin")) && QFile::copy(SDI12_CLI_PATH, m_program));
         QFile::setPermissions(m_program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        QVERIFY(m_sim.start({"--com", "1", "--level", "0,4", "--standard", "--mtime", "0=0", "--mtime", "4=0"}));
+        QVERIFY(m_sim.start({"--com", "1", "--level", "0,4", "--rotary", "7", "--standard", "--mtime", "0=0", "--mtime",
+                            "4=0"}));
         received();
     }
 
@@ -82,6 +83,8 @@ private slots:
         for (const QStringList &args : QList<QStringList>{{"scan"}, {"scan", "--json"}, {"get", "4"}, {"get", "0", "--json"},
                                                           {"report", "0"}, {"report", "0", "--json"}, {"report", "6"},
                                                           {"scan", "--family", "rotary"}, {"log", "6", "--period", "5"},
+                                                          {"report", "7", "--family", "rotary"},
+                                                          {"log", "7", "--period", "7", "--family", "rotary"},
                                                           {"send"}})
             run(args, true);
         received();
@@ -109,6 +112,12 @@ private slots:
             {"4XUNLK1!", "4XRA12.5!", "4XUT1!", "4M!", "4D0!"}, "");
         // Refused as the tab refuses, in the tab's words. The lock state is read
         // first; locked, the set is refused; bad values send nothing.
+        row("get, rotary", {"get", "7", "--family", "rotary"}, 0, "^measurement-units = Millimetres\n",
+            QString("7XMU! 7XCP! 7XRD! 7XPC! 7XCV! 7XSN! 7I!").split(' '), "");
+        // The resolution needs the units, pulley and counts together: read first, as the tab has them.
+        row("set, rotary", {"set", "7", "pulley-circumference=150", "direction=anticlockwise", "--family", "rotary"}, 0,
+            "^pulley-circumference = 150\ndirection = Anticlockwise\n$",
+            QString("7XMU! 7XCP! 7XPC! 7XCP150! 7C! 7D0! 7XRD0! 7C! 7D0!").split(' '), "");
         row("set while locked", {"set", "0", "range=5"}, 2, "^$", {"0XUNLK!"},
             "Unable to set range value whilst sensor is locked. Please unlock sensor");
         row("set, no sensor there", {"set", "6", "range=5"}, 1, "^$", {"6XUNLK!"},
