@@ -220,6 +220,15 @@ private slots:
         r.port.feed("0XUP3!03\r\n");
         QVERIFY(nestedResult);
         QCOMPARE(r.decoded, (QVector<QByteArray>{"0XUP3!03", "0XP!00"}));
+        // Bytes that reach the system as the wait times out go with it: never decoded as a later answer.
+        r.decoded.clear();
+        r.link.setCommandTimeout(30);
+        r.link.releaseAfterTimeout = [&] { r.port.arrive("4+77\r\n"); };
+        r.link.ResponseState = Link::Waiting;
+        r.link.send_TXbuff("4XRA!");
+        QVERIFY(!r.link.WaitForResponse());
+        QTest::qWait(20);
+        QCOMPARE(r.decoded, QVector<QByteArray>());
     }
 };
 
