@@ -159,9 +159,7 @@ void Responder::attach(FakeSerialPort &port)
     port.onWrite = [this, &port](const QByteArray &bytes) {
         const QString cmd = QString::fromLatin1(bytes);
         received.push_back(cmd);
-        QString reply = replies.value(cmd);
-        if (!replies.contains(cmd) && fallback)
-            reply = fallback(cmd);
+        const QString reply = replies.value(cmd);
         QByteArray out = bytes;   // the interface echoes every byte
         if (!reply.isNull())
             out += reply.toLatin1() + "\r\n";
@@ -203,7 +201,8 @@ QStringList commsFind(const Console &core, const QString &text, Qt::MatchFlags h
     return out;
 }
 
-QString writeSettings(const QString &folder, int commandTimeoutMs)
+// A settings file with 1 ms pauses and the command timeout given.
+static QString writeSettings(const QString &folder, int commandTimeoutMs)
 {
     SysDataRecord r;
     r.port = 1;

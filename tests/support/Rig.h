@@ -54,7 +54,6 @@ struct TestClock : Clock {
 // reply given for it (CR LF added), through the event loop.
 struct Responder {
     QMap<QString, QString> replies;
-    std::function<QString(const QString &)> fallback;   // null result: no answer
     QStringList received;
     int delayMs = 1;
     void attach(FakeSerialPort &port);
@@ -86,8 +85,6 @@ void noteLines(const QStringList &lines);   // a note of the suite's own among t
 // Notes the state (as stateOf names it) of every name that starts with one of `prefixes`.
 void noteState(const Console &c, const QStringList &prefixes);
 
-// Writes a settings file with 1 ms pauses and the command timeout given.
-QString writeSettings(const QString &folder, int commandTimeoutMs);
 
 // Quietens what the offscreen platform says of window operations it cannot do.
 void installQuietHandler();
