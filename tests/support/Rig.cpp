@@ -159,7 +159,9 @@ void Responder::attach(FakeSerialPort &port)
     port.onWrite = [this, &port](const QByteArray &bytes) {
         const QString cmd = QString::fromLatin1(bytes);
         received.push_back(cmd);
-        const QString reply = replies.value(cmd);
+        QString reply = replies.value(cmd);
+        if (!replies.contains(cmd) && fallback)
+            reply = fallback(cmd);
         QByteArray out = bytes;   // the interface echoes every byte
         if (!reply.isNull())
             out += reply.toLatin1() + "\r\n";

@@ -54,6 +54,7 @@ struct TestClock : Clock {
 // reply given for it (CR LF added), through the event loop.
 struct Responder {
     QMap<QString, QString> replies;
+    std::function<QString(const QString &)> fallback;   // for commands not in replies; null result: no answer
     QStringList received;
     int delayMs = 1;
     void attach(FakeSerialPort &port);
