@@ -23,6 +23,7 @@ void LoggingEngine::start(int index, bool rotary)
         return;
     }
     if (seconds > 0) {
+        m_periodSeconds[static_cast<size_t>(index)] = seconds;
         m.LogTickCount[static_cast<size_t>(index)] = 0;
         m.LogEnabled[static_cast<size_t>(index)] = true;
         m.LoggingTab = index + 1;
@@ -136,8 +137,6 @@ void LoggingEngine::showStatus()
         m.win.StatusLogging.setText(m_stopped);
         return;
     }
-    SensorFields *t = m.tab[a].get();
-    const ListField &period = t->periods(m.SensorType);
     const QString readings = LogModel::readingsText(m.log(a)->size());
     if (m_lostAt.isValid()) {
         m.win.StatusLogging.setText(QStringLiteral("Logging of Sensor %1 paused at %2: the port was lost; it resumes when "
@@ -146,11 +145,15 @@ void LoggingEngine::showStatus()
                                      .arg(Clock::timeText(m_lostAt.time()), readings));
         return;
     }
-    const int interval = selectedPeriodSeconds(period);
+    const int interval = m_periodSeconds[static_cast<size_t>(a)];
     const int left = qBound(0, interval - m.LogTickCount[static_cast<size_t>(a)], interval);
+    QString every;
+    for (const LogPeriod &p : logPeriods())
+        if (p.seconds == interval)
+            every = QString::fromLatin1(p.text);
     m.win.StatusLogging.setText(QStringLiteral("Logging Sensor %1 every %2: %3, next at %4.")
                                  .arg(a)
-                                 .arg(period.text(), readings,
+                                 .arg(every, readings,
                                       Clock::timeText(m.clock.now().addSecs(left).time())) +
                              m_gap);
 }
@@ -184,9 +187,8 @@ void LoggingEngine::SecondTimer_Timer()
         if (!m.LogEnabled[i])
             continue;
         ++m.LogTickCount[i];
-        SensorFields *t = m.tab[a].get();
-        const int interval = selectedPeriodSeconds(m.SensorType ? t->RotaryLogPeriodCombo : t->LogPeriodCombo);
-        if (interval < 0 || m.LogTickCount[i] < interval)
+        const int interval = m_periodSeconds[i];
+        if (m.LogTickCount[i] < interval)
             continue;
         if (held) {
             m.LogTickCount[i] = interval;   // due again at the next tick

@@ -4,6 +4,8 @@
 #include <QObject>
 #include <QTimer>
 
+#include <array>
+
 class Console;
 
 // Periodic logging: a measurement at start, then one every period, driven by
@@ -49,4 +51,7 @@ private:
     QString m_stopped;   // the last run's end, shown until the next start
     QString m_gap;       // the run's last gap for a lost port, shown with it
     QDateTime m_lostAt;  // when the port went away, while it is away
+    // Each run's period as it was started: a rescan or a Filter answer
+    // refills the tab's period list while the run goes on.
+    std::array<int, 10> m_periodSeconds{};
 };

@@ -39,6 +39,7 @@ private slots:
     void pressesDuringAnExchange();
     void portFailsWhileLogging();
     void stopOnAnotherTab();
+    void rescanWhileLogging();
     void journalCannotOpen();
 };
 
@@ -248,6 +249,19 @@ void TestCore::stopOnAnotherTab()
     QTRY_COMPARE(r.c->link.RxState, 1);
     r.note("stop on 5", [&] { r.c->logging->StopLogBut_Click(5); });
     QVERIFY(!r.busy(3) && r.tab(3).StartLogBut.isEnabled() && r.tab(7).AddrBut.isEnabled());
+}
+
+void TestCore::rescanWhileLogging()
+{
+    // A rescan refills the tab's period list while the run goes on: the run keeps the period it was started with.
+    CoreRig r(false, {3});
+    r.startLogging(3, "5 Seconds");
+    r.press(-1, [&] { r.c->scanner->Poll_Sensors(); });
+    r.clearSent();
+    for (int i = 0; i < 5; ++i)
+        r.tick();
+    QCOMPARE(r.sent(), (QStringList{"3M!", "3D0!"}));
+    QVERIFY(r.c->win.StatusLogging.text().startsWith("Logging Sensor 3 every 5 Seconds: "));
 }
 
 void TestCore::journalCannotOpen()
