@@ -5,6 +5,7 @@
 // reviewer reads.
 
 #include <QFile>
+#include <QLockFile>
 #include <QMap>
 #include <QStringList>
 #include <QTest>
@@ -51,20 +52,23 @@ class GoldenSections
 public:
     explicit GoldenSections(const QString &name) : m_path(QStringLiteral(SDI12_GOLDEN_DIR "/") + name)
     {
-        QFile f(m_path);
-        QString heading;
-        QStringList lines = f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()).split('\n') : QStringList();
-        if (!lines.isEmpty())
-            lines.removeLast();   // after the last line's end
-        for (const QString &line : lines)
-            line.startsWith("== ") ? void(m_kept[heading = line.mid(3)]) : void(m_kept[heading] << line);
+        m_kept = read();
     }
+    // Parts of a suite may update side by side: each writes back only the sections it ran, under a lock.
     ~GoldenSections()
     {
-        QFile f(m_path);
-        if (!m_updated || !f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        if (m_updated.isEmpty())
             return;
-        for (auto it = m_kept.cbegin(); it != m_kept.cend(); ++it)
+        QLockFile lock(m_path + QStringLiteral(".lock"));
+        if (!lock.lock())
+            return;
+        QMap<QString, QStringList> all = read();
+        for (const QString &row : std::as_const(m_updated))
+            all[row] = m_kept[row];
+        QFile f(m_path);
+        if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            return;
+        for (auto it = all.cbegin(); it != all.cend(); ++it)
             f.write(("== " + it.key() + '\n' + it.value().join('\n') + (it.value().isEmpty() ? "" : "\n")).toUtf8());
     }
     // The section of the row running now.
@@ -74,7 +78,7 @@ public:
                             (QTest::currentDataTag() ? QString("/") + QTest::currentDataTag() : QString());
         if (qEnvironmentVariableIsSet("SDI12_UPDATE_GOLDEN")) {
             m_kept[row] = lines;
-            m_updated = true;
+            m_updated << row;
             return;
         }
         QVERIFY2(m_kept.contains(row), qPrintable(m_path + " has no section " + row));
@@ -82,7 +86,19 @@ public:
     }
 
 private:
+    QMap<QString, QStringList> read() const
+    {
+        QFile f(m_path);
+        QMap<QString, QStringList> kept;
+        QString heading;
+        QStringList lines = f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()).split('\n') : QStringList();
+        if (!lines.isEmpty())
+            lines.removeLast();   // after the last line's end
+        for (const QString &line : lines)
+            line.startsWith("== ") ? void(kept[heading = line.mid(3)]) : void(kept[heading] << line);
+        return kept;
+    }
     QString m_path;
     QMap<QString, QStringList> m_kept;
-    bool m_updated = false;
+    QStringList m_updated;
 };

@@ -94,10 +94,16 @@ RunState stateOf(const Console &c)
     s["selected"] = QString("tab %1 row %2 user answers %3 waiting %4")
                         .arg(c.currentTab()).arg(table.selectedRow()).arg(c.UserCommandCount).arg(c.waiting());
     s["link"] = QString("last %1 sent \"%2\"").arg(c.link.LastCommand).arg(c.link.strSent_Command);
+    s["link timing"] = QString("break %1 mark %2 data timeout %3 command timeout %4")
+                           .arg(c.link.BreakTiming).arg(c.link.MarkTiming).arg(c.link.DataTimeout)
+                           .arg(c.link.commandTimeout());
+    s["receiver"] = QString("response %1 state %2%3")
+                        .arg(c.link.ResponseState).arg(c.link.RxState)
+                        .arg(c.link.exchangeInFlight() ? " in flight" : "");
     if (const auto *ui = dynamic_cast<const TestUi *>(&c.ui)) {
         const QStringList texts = ui->texts();
         for (int i = 0; i < texts.size(); ++i)
-            s[QString("message %1").arg(i)] = texts[i];
+            s[QString("message %1").arg(i)] = (ui->messages[i].icon == Ui::Icon::Exclamation ? "! " : "i ") + texts[i];
         for (int i = 0; i < ui->questions.size(); ++i)
             s[QString("question %1").arg(i)] = ui->questions[i];
         s["beeps"] = QString::number(ui->beeps);
