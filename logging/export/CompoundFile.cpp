@@ -111,8 +111,6 @@ bool CompoundFileWriter::finish(const QString &streamName, QString *error)
     dir += directoryEntry(streamName, 2, kNoStream, 0, streamBytes);
     dir += directoryEntry(QString(), 0, kNoStream, 0, 0);
     dir += directoryEntry(QString(), 0, kNoStream, 0, 0);
-    for (int i = 2; i < 4; ++i)
-        put32(dir, i * 128 + 76, kNoStream);
     write(dir);
 
     // FAT.
