@@ -110,6 +110,8 @@ private slots:
         row("set", {"set", "4", "unlock=on", "range=12.5", "temperature-units=fahrenheit"}, 0,
             "^unlock = on\nrange = 12.5000\ntemperature-units = Fahrenheit\n$",
             {"4XUNLK1!", "4XRA12.5!", "4XUT1!", "4M!", "4D0!"}, "");
+        row("set, JSON", {"set", "4", "unlock=on", "--json"}, 0, "\"address\": 4,\\s*\"unlock\": \"on\"", {"4XUNLK1!"},
+            "");
         // Refused as the tab refuses, in the tab's words. The lock state is read
         // first; locked, the set is refused; bad values send nothing.
         row("get, rotary", {"get", "7", "--family", "rotary"}, 0, "^measurement-units = Millimetres\n",
@@ -284,6 +286,8 @@ private slots:
         QVERIFY2(r.err.contains("Restore Readings. The journal holds 1 readings that were never saved") &&
                  r.err.contains(" Yes (--yes)."), qPrintable(r.err));
         QCOMPARE(r.out, "2 readings in the log of Sensor 4, saved to " + m_home.filePath("back.xls") + "\n");
+        // The journal is the console's own, where the window finds what a run left unsaved.
+        QVERIFY(QFile::exists(m_home.filePath("data/sdi12-console/journal.sqlite")));
         QCOMPARE(cli({"log", "4", "--period", "5", "--for", "2x"}).exit, 2);
         QCOMPARE(cli({"get", "4", "--port", "/dev/ttyNONE9"}, false).exit, 3);
     }

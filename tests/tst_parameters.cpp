@@ -110,6 +110,15 @@ const std::vector<Case> written = {
     {"maximum range while locked", "L3", {}, LP(MaxRangeBut)},
     {"temperature units blank", "L3", {}, LP(TempUnitsBut), STEP(t.TempUnitsCombo.blank())},
     {"pressure units unchosen", "L3", {}, LP(PressUnitsBut), STEP(t.PressUnitsCombo.reset())},
+    {"density correction unchosen", "L3", {}, LP(DensityCorrBut), STEP(t.DensityCorrCombo.reset())},
+    // A box changed while an answer is awaited sends its state once the bus is free; during a sequence it goes
+    // back, with a beep.
+    {"lock box while an answer is awaited", "L3", {},
+     STEP(r.c->busy->SetLevelBusy(a); r.c->sendCommand("3I!", 10); t.UnlockCheck.setChecked(true);
+          r.c->level->UnlockCheck_Click(a))},
+    {"lock box during a sequence", "L3", {},
+     STEP(r.c->busy->SetLevelBusy(a); r.c->sendCommand("3I!", 10); ++r.c->sequencesRunning;
+          t.UnlockCheck.setChecked(true); r.c->level->UnlockCheck_Click(a); --r.c->sequencesRunning)},
     {"S.G. as the sensor took it", "L3", "3XU0,0.769231!=30,+0.8", LP(SGBut), STEP(t.SGText.setText("1.3"))},
     // addresses
     {"address unchosen", "L35", {}, AD(AddrBut), STEP(t.AddressCombo.reset())},

@@ -45,6 +45,7 @@ void TestPty::exchangeOverPseudoTerminal()
     HardwarePort port([device](int n) { return n == 2 ? device : QString(); });
     port.setPortNumber(2);
     QVERIFY2(port.open(), qPrintable(port.errorString()));   // 7E1 is refused by a pty, the port opens anyway
+    QVERIFY2(port.open(), qPrintable(port.errorString()));   // opened again: the port closes and opens once more
     // One lock file per user and device, whatever link opened it, held while the port is open.
     QCOMPARE(HardwarePort::lockPath("/dev/tty GONE:9"),
              QDir::tempPath() + QString("/sdi12-port-%1_dev_tty_GONE_9.lock").arg(::getuid()));

@@ -584,6 +584,10 @@ void TestWindow::logListAndChart()
     QCoreApplication::sendEvent(plot, &notch);
     QVERIFY2(range().second - range().first == 75000 && qAbs(range().first - (t0 - 7500)) < 300,
              qPrintable(QString::number(range().first - t0)));
+    QWheelEvent in(mid, plot->mapToGlobal(mid), {}, {0, 120}, Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(plot, &in);
+    QCOMPARE(range().second - range().first, 60000);   // the notch back in, to the closest a minute allows
+    QCoreApplication::sendEvent(plot, &notch);
     const auto zoomedOut = range();
     chart->redraw();
     QTest::mousePress(plot, Qt::LeftButton, {}, mid);
