@@ -154,6 +154,11 @@ const std::vector<Case> written = {
      STEP(t.RotaryDirectionCombo.select(0))},
     {"value", "R0", "0XCV!=0+123.4", RP(QueryRotaryCurrentValueBut)},
     {"value, letters repeated", "R0", "0XCV!=0XCV-5.0", RP(QueryRotaryCurrentValueBut)},
+    // Set answers show what the sensor took, letters repeated or not.
+    {"value set, as the sensor took it", "R0", "0XCV5.5!=0XCV+5.25", RP(RotaryCurrentValueBut),
+     STEP(t.RotaryCurrentValueText.setText("5.5")), "0C!"},
+    {"counts set, as the sensor took it", "R0", "0XPC1000!=0XPC999", RP(RotaryCountsPerRevBut),
+     STEP(t.RotaryCountsPerRevText.setText("1000")), "0C!"},
     // Set zero shows 0.000 until the new reading arrives.
     {"set zero", "R0", "0XZE!=0", RP(RotarySetZeroBut), nullptr, "0C!"},
     // rotary: refused, nothing sent
