@@ -1,7 +1,5 @@
 #include "ConsoleRig.h"
 
-#include "logging/LoggingEngine.h"
-
 #include <QAbstractButton>
 #include <QDialog>
 #include <QTimer>
@@ -22,20 +20,25 @@ ConsoleRig::ConsoleRig(bool rotary, std::initializer_list<int> addresses, int co
     : ConsoleRig(rotary, commandTimeoutMs, false)
 {
     for (int a : addresses)
-        rotary ? rotarySensor(a) : levelSensor(a);
+        rotary ? bus.rotarySensor(a) : bus.levelSensor(a);
     load();
     ui.clear();
     clearSent();
 }
 
-QString ConsoleRig::press(QAbstractButton *button)
+QString ConsoleRig::note(const QString &heading, const std::function<void()> &what)
 {
     clearSent();
-    noteChanges(w->core, "press of " + button->objectName(), [&] {
-        button->click();
+    noteChanges(w->core, heading, [&] {
+        what();
         settle();
     });
     return sent().value(0);
+}
+
+QString ConsoleRig::press(QAbstractButton *button)
+{
+    return note("press of " + button->objectName(), [button] { button->click(); });
 }
 
 ConsoleRig::~ConsoleRig()
@@ -57,12 +60,6 @@ void ConsoleRig::closeModalSoon(QDialog *d, QStringList *sentBefore)
             *sentBefore = sent();
         d->reject();
     });
-}
-
-void ConsoleRig::tick()
-{
-    w->core.logging->SecondTimer_Timer();
-    settle();
 }
 
 PtyConsole::PtyConsole(bool rotary, std::function<PortCatalogue()> catalogue, int commandTimeoutMs)

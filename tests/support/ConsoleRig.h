@@ -1,7 +1,6 @@
 #pragma once
 
-// The console's window on the serial-port test double, with the platform
-// edges of the rig (support/Rig.h).
+// The console's window on the serial-port test double, with the platform edges of the rig (support/Rig.h).
 
 #include "app/MainWindow.h"
 #include "app/Platform.h"
@@ -17,31 +16,21 @@
 #include <functional>
 #include <memory>
 
-// A list's text as the user sees it: the entry chosen, or its placeholder.
-namespace combo {
-inline QString text(const QComboBox *c) { return c->currentIndex() >= 0 ? c->currentText() : c->placeholderText(); }
-} // namespace combo
-
 struct ConsoleRig : RigBase {
     // `journal`: the readings journal to use (default: a new one in `dir`).
-    explicit ConsoleRig(bool rotary = false, int commandTimeoutMs = 80, bool loadNow = true,
-                        const QString &journal = {});
-    // Scripted sensors of the family at `addresses`, scanned; what the start
-    // showed, beeped and wrote forgotten.
+    explicit ConsoleRig(bool rotary = false, int commandTimeoutMs = 80, bool loadNow = true, const QString &journal = {});
+    // Scripted sensors of the family at `addresses`, scanned; what the start showed, beeped and wrote forgotten.
     ConsoleRig(bool rotary, std::initializer_list<int> addresses, int commandTimeoutMs = 80);
     ~ConsoleRig() override;
 
     void load();
     SensorTabWidget *tab(int i) const { return w->tab[static_cast<size_t>(i)]; }
-    // Presses a control and returns the first command it wrote, once the
-    // exchange is over.
-    QString press(QAbstractButton *button);
+    // Runs `what`, settles and notes under `heading` what it changed in the run; the first command it wrote.
+    QString note(const QString &heading, const std::function<void()> &what);
+    QString press(QAbstractButton *button);   // a click, noted
     bool settle(int maxMs = 5000) { return RigBase::settle(w->core, maxMs); }
     // Closes the modal window `d` once it runs, noting what was sent by then.
     void closeModalSoon(QDialog *d, QStringList *sentBefore = nullptr);
-    void levelSensor(int a) { bus.levelSensor(a); }
-    void rotarySensor(int a) { bus.rotarySensor(a); }
-    void tick();
     std::unique_ptr<MainWindow> w;
 };
 
