@@ -3,20 +3,8 @@
 // an 800x600 screen smaller than the window's minimum.
 #include "support/ConsoleRig.h"
 
-#include <QCheckBox>
-#include <QFile>
-#include <QGroupBox>
-#include <QHeaderView>
-#include <QListWidget>
-#include <QPushButton>
-#include <QScreen>
-#include <QScrollArea>
-#include <QScrollBar>
-#include <QSettings>
-#include <QSplitter>
-#include <QStatusBar>
-#include <QTest>
-#include <QTreeView>
+#include <QtTest>
+#include <QtWidgets>
 
 namespace {
 // Scrolls a control into view as a user would (the tab page, then on a small screen the window);

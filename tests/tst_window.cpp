@@ -6,7 +6,6 @@
 
 #include "app/AboutWindow.h"
 #include "app/HelpWindow.h"
-#include "app/Platform.h"
 #include "app/StartupForm.h"
 #include "discovery/AddressOps.h"
 #include "discovery/SensorTable.h"
@@ -19,31 +18,9 @@
 #include "params/UpDown.h"
 #include "params/UserCommandWindow.h"
 
-#include <QAccessible>
-#include <QAction>
-#include <QApplication>
-#include <QChartView>
-#include <QCheckBox>
-#include <QClipboard>
-#include <QGroupBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QLineSeries>
-#include <QListWidget>
-#include <QFileDialog>
-#include <QMessageBox>
-#include <QProgressDialog>
-#include <QMenu>
-#include <QProgressBar>
-#include <QPushButton>
-#include <QScrollBar>
-#include <QSignalSpy>
-#include <QTabWidget>
-#include <QTest>
-#include <QTimer>
-#include <QToolButton>
-#include <QTreeView>
-#include <QValueAxis>
+#include <QtCharts>
+#include <QtTest>
+#include <QtWidgets>
 
 namespace {
 // What a widget shows: a field its text, a list its entry/count, a box 0, g (greyed) or 1, a list box
