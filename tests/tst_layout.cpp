@@ -1,14 +1,13 @@
-// The main window on the screens technicians carry: CTest runs this suite on
-// a 1366x768 laptop screen, on 1920x1080 at 150 % (1280x720 logical) and on
-// an 800x600 screen smaller than the window's minimum.
+// The main window on the screens technicians carry: CTest runs this suite on a 1366x768 laptop screen, on 1920x1080
+// at 150 % (1280x720 logical) and on an 800x600 screen smaller than the window's minimum.
 #include "support/ConsoleRig.h"
 
 #include <QtTest>
 #include <QtWidgets>
 
 namespace {
-// Scrolls a control into view as a user would (the tab page, then on a small screen the window);
-// true when all of it then lies inside the window.
+// Scrolls a control into view as a user would (the tab page, then on a small screen the window); true when all of
+// it then lies inside the window.
 bool reachable(MainWindow &w, QWidget *c)
 {
     for (QWidget *p = c; p; p = p->parentWidget())

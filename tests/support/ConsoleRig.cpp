@@ -1,6 +1,5 @@
 #include "ConsoleRig.h"
 
-#include <QAbstractButton>
 #include <QDialog>
 #include <QTimer>
 
@@ -29,28 +28,14 @@ ConsoleRig::ConsoleRig(bool rotary, std::initializer_list<int> addresses, int co
 QString ConsoleRig::note(const QString &heading, const std::function<void()> &what)
 {
     clearSent();
-    noteChanges(w->core, heading, [&] {
-        what();
-        settle();
-    });
+    noteChanges(w->core, heading, [&] { what(); settle(); });
     return sent().value(0);
-}
-
-QString ConsoleRig::press(QAbstractButton *button)
-{
-    return note("press of " + button->objectName(), [button] { button->click(); });
 }
 
 ConsoleRig::~ConsoleRig()
 {
     release();
     w.reset();
-}
-
-void ConsoleRig::load()
-{
-    w->Form_Load();
-    settle();
 }
 
 void ConsoleRig::closeModalSoon(QDialog *d, QStringList *sentBefore)

@@ -10,6 +10,7 @@
 #include "link/HardwarePort.h"
 #include "sim/SimBus.h"
 
+#include <QAbstractButton>
 #include <QComboBox>
 #include <QMap>
 #include <QTemporaryDir>
@@ -23,11 +24,11 @@ struct ConsoleRig : RigBase {
     ConsoleRig(bool rotary, std::initializer_list<int> addresses, int commandTimeoutMs = 80);
     ~ConsoleRig() override;
 
-    void load();
+    void load() { w->Form_Load(); settle(); }
     SensorTabWidget *tab(int i) const { return w->tab[static_cast<size_t>(i)]; }
     // Runs `what`, settles and notes under `heading` what it changed in the run; the first command it wrote.
     QString note(const QString &heading, const std::function<void()> &what);
-    QString press(QAbstractButton *button);   // a click, noted
+    QString press(QAbstractButton *b) { return note("press of " + b->objectName(), [b] { b->click(); }); }
     bool settle(int maxMs = 5000) { return RigBase::settle(w->core, maxMs); }
     // Closes the modal window `d` once it runs, noting what was sent by then.
     void closeModalSoon(QDialog *d, QStringList *sentBefore = nullptr);
