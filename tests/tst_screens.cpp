@@ -1,7 +1,6 @@
-// Every window as the user meets it, written out as text and compared with the copy kept in
-// tests/golden: each object's class and name, each property a fresh object of its Qt class would
-// not have, each layout's cells, each list's entries, each chart's axes and points. Sizes the
-// style or the fonts decide are left out.
+// Every window as the user meets it, written out and compared with its copy in tests/golden: each object's class and
+// name, each property a fresh object of its Qt class would not have, each layout's cells, list's entries, chart's axes
+// and points. Sizes the style or the fonts decide are left out.
 #include "support/ConsoleRig.h"
 #include "support/Golden.h"
 
@@ -32,9 +31,10 @@ template <class... T> const QObject *freshOf(const QMetaObject *m)
 const QObject *stock(const QMetaObject *m)
 {
     return freshOf<QObject, QWidget, QDialog, QMainWindow, QLabel, QPushButton, QCheckBox, QRadioButton, QLineEdit,
-                   QComboBox, QGroupBox, QFrame, QTabWidget, QSplitter, QScrollArea, QTreeView, QListWidget, QProgressBar,
-                   QStatusBar, QMenuBar, QMenu, QAction, QTextBrowser, QGridLayout, QHBoxLayout, QVBoxLayout, QListView,
-                   QTableView, QStackedWidget, QToolButton, QTextEdit, QPlainTextEdit, QSpinBox>(m);
+                   QComboBox, QGroupBox, QFrame, QTabWidget, QSplitter, QScrollArea, QTreeView, QListWidget,
+                   QProgressBar, QStatusBar, QMenuBar, QMenu, QAction, QTextBrowser, QGridLayout, QHBoxLayout,
+                   QVBoxLayout, QListView, QTableView, QStackedWidget, QToolButton, QTextEdit, QPlainTextEdit,
+                   QSpinBox>(m);
 }
 
 // What the style, the fonts, the screen or the moment decide.

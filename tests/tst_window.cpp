@@ -1,6 +1,5 @@
-// The windows as views of the run: every widget shows its field and hands the user's edits back, menus and buttons
-// start their operations (what each changed in the run is kept in tests/golden/window.txt); the start-up window,
-// the windows of their own (user command, timing, filter, reset), the quit question, the entry keys, log list, chart.
+// The windows as views of the run (what each step changed in it is kept in tests/golden/window.txt): bindings, menus,
+// buttons, the start-up window, the windows of their own, the quit question, the entry keys, log list and chart.
 #include "support/ConsoleRig.h"
 #include "support/Golden.h"
 
@@ -22,8 +21,8 @@
 #include <QtWidgets>
 
 namespace {
-// What a widget shows: a field its text, a list its entry/count, a box 0, g (greyed) or 1, a list box
-// its lines, a menu entry its caption and mark, a bar its value; "off:" when disabled.
+// What a widget shows: text, entry/count, box 0/g/1, list box lines, menu caption and mark, bar value; "off:" first
+// when disabled.
 QString shown(QObject *o)
 {
     if (auto *a = qobject_cast<QAction *>(o))
@@ -54,8 +53,7 @@ QObject *widget(MainWindow &w, const QString &name)
     return nullptr;
 }
 
-// A widget and its field (a tab's on tab 3): the run changes the field and the widget shows it; the user's edit
-// (none: it only shows) is the field's too (what the field then holds, and what a box's handler sends, is kept).
+// A widget and its field (tab 3's): the run's change shows; the user's edit (none: it only shows) is the field's too.
 struct Bound {
     const char *name;
     std::function<void(Console &)> set;
@@ -178,8 +176,8 @@ void TestWindow::bindings()
 
 void TestWindow::tabsAndTable()
 {
-    // The tabs and the sensor table show the sensors present, the selected tab and row; a tab picked is the run's.
-    // (Which tabs are enabled, and the table's rows, are in the screens' copies.)
+    // The tabs and the table show the selected tab and row (the sensors present: the screens' copies); a tab picked
+    // is the run's.
     ConsoleRig r(false, {3, 5});
     MainWindow &w = *r.w;
     QCOMPARE(w.SensorTab->currentIndex(), w.core.currentTab());
@@ -208,8 +206,8 @@ void TestWindow::tabButtons_data()
         "MaxOverRangeQueryBut", "PressUnitsBut|PressUnitsCombo=Inch Hg", "PressUnitsQueryBut",
         "TempUnitsBut|TempUnitsCombo=Fahrenheit", "TempUnitsQueryBut", "DensityCorrBut|DensityCorrCombo=Uncompensated",
         "DensityCorrQueryBut", "ReverseBut|ReverseCombo=On", "ReverseQueryBut", "LevelBut|LevelText=-1.5",
-        "LevelQueryBut", "LocalOffsetCheck", "ApplyQueryBut", "SGBut|SGText=1.25", "LocalGravityBut|LocalGravityText=9.81",
-        "LocalGravityQueryBut", "IDQueryBut", "StartLogBut", "UnlockCheck"};
+        "LevelQueryBut", "LocalOffsetCheck", "ApplyQueryBut", "SGBut|SGText=1.25",
+        "LocalGravityBut|LocalGravityText=9.81", "LocalGravityQueryBut", "IDQueryBut", "StartLogBut", "UnlockCheck"};
     QTest::newRow("rotary") << true << QStringList{
         "RotaryCountsPerRevBut|RotaryCountsPerRevText=1000", "QueryRotaryCountsPerRevBut",
         "RotaryPulleyCircumBut|RotaryPulleyCircumText=150", "QueryRotaryPulleyCircumfBut",
@@ -233,7 +231,7 @@ void TestWindow::tabButtons()
         for (int t : {0, 9})
             QVERIFY2(r.tab(t)->findChild<QAbstractButton *>(op.control + QString("_%1").arg(t)), op.control);
     r.ui.clear();
-    const auto child = [&](const QString &name) { return r.tab(a)->findChild<QObject *>(name + QString("_%1").arg(a)); };
+    const auto child = [&](const QString &name) { return r.tab(a)->findChild<QObject *>(name + '_' + QChar('0' + a)); };
     for (const QString &p : presses) {
         const QString field = p.section('|', 1), value = field.section('=', 1);
         QObject *o = field.isEmpty() ? nullptr : child(field.section('=', 0, 0));
@@ -317,8 +315,8 @@ void TestWindow::userCommandWindow()
     ConsoleRig r(false, {0});
     MainWindow &w = *r.w;
     UserCommandWindow *u = w.UserCommand;
-    // Open, it alone takes input; Return sends the line, the answer shows; closed, the main window is back (after
-    // the rescan question).
+    // Open, it alone takes input; Return sends the line, the answer shows; closed (a rescan asked), the main window
+    // is back.
     w.mnuUserCommand->trigger();
     QVERIFY(u->isVisible() && u->isEnabled() && !w.isEnabled());
     u->UserText->setText("0I!");
@@ -327,8 +325,8 @@ void TestWindow::userCommandWindow()
     r.ui.answers = {false};
     r.note("closed", [&] { u->close(); });
     QVERIFY(w.isEnabled());
-    // The maintenance code opens the Timing window, modal and usable while the main window is not, sends nothing
-    // and closes the command window; written otherwise, it is an ordinary command.
+    // MAINTENANCE opens the Timing window (modal, the main window not usable), sends nothing and closes this window;
+    // "maintenance" is an ordinary command.
     bool timingShown = false;
     QTimer::singleShot(50, w.Timing, [&] {
         timingShown = w.Timing->isVisible() && w.Timing->isModal() && w.Timing->isEnabled() && !w.isEnabled();
@@ -450,8 +448,7 @@ void TestWindow::logListAndChart()
     ConsoleRig r;
     LogList *list = r.tab(3)->LogListView;
     LogChart *chart = r.tab(3)->LogChartView;
-    // A single reading is drawn as a point; a reading that is no number is left out, never drawn as
-    // zero; a change of units starts a new segment.
+    // One reading is drawn as a point; one that is no number is left out, not drawn as 0; new units start a segment.
     list->insertTop(reading(0, "1.5"));
     QCOMPARE(drawn(chart, "Pressure"), QStringList{"Pressure (mH2O): 0=1.5"});
     QVERIFY(chart->shownSeries().first()->pointsVisible());
@@ -515,8 +512,7 @@ void TestWindow::logListAndChart()
              (QStringList{"Pressure (mH2O): 0=1.5 1=2.5", "Pressure (bar): 3=0.2 4=0.3 5=0.4 6=0.5"}));
     r.tab(6)->LogListView->clear();
     QCOMPARE(drawn(r.tab(6)->LogChartView, "Pressure"), QStringList());
-    // (A rotary tab's chart, its one value with its units, is in the screens' copy.)
-    // Save Chart...: a PNG through the save dialog.
+    // Save Chart...: a PNG through the save dialog (a rotary tab's chart, one value with its units: screens' copy).
     list->insertTop(reading(7, "1.0"));
     r.ui.saves = {{true, r.dir.filePath("chart.png"), 1}};
     emit chart->saveRequested();
@@ -526,8 +522,7 @@ void TestWindow::logListAndChart()
     emit chart->saveRequested();
     QCOMPARE(r.ui.texts().last(), "Save Chart.|Error encountered while saving file. " +
                                       r.dir.filePath("no/such/folder/chart.png") + " could not be written.");
-    // 10,000 readings, one a second, into 100 columns: each bin holds its true lowest and highest
-    // reading; the cache stays bounded as the run grows tenfold.
+    // 10,000 readings into 100 columns: each bin holds its true lowest and highest; the cache stays bounded at 100,000.
     LogStore rows;
     auto value = [](int i) { return std::sin(i * 0.37) * 100 + (i % 97 == 0 ? 500 : 0); };
     for (int i = 0; i < 10000; ++i)
@@ -585,8 +580,7 @@ void TestWindow::platformDialogs()
     QVERIFY(!ui.askYesNo("Asked", "Sure?"));
     whenShown(box(QMessageBox::Yes));
     QVERIFY(ui.askYesNo("Asked", "Sure?"));
-    // The file dialogs: "description|pattern" pairs become Qt's filters, the pattern added where the description
-    // lacks it; the filter and the name chosen come back.
+    // File dialogs: "description|pattern" pairs become filters (the pattern added if missing); filter, name come back.
     QTemporaryDir dir;
     const auto file = [&](const QString &name, int filter) {
         return [&dir, name, filter](QWidget *w) {

@@ -19,7 +19,8 @@
 
 struct ConsoleRig : RigBase {
     // `journal`: the readings journal to use (default: a new one in `dir`).
-    explicit ConsoleRig(bool rotary = false, int commandTimeoutMs = 80, bool loadNow = true, const QString &journal = {});
+    explicit ConsoleRig(bool rotary = false, int commandTimeoutMs = 80, bool loadNow = true,
+                        const QString &journal = {});
     // Scripted sensors of the family at `addresses`, scanned; what the start showed, beeped and wrote forgotten.
     ConsoleRig(bool rotary, std::initializer_list<int> addresses, int commandTimeoutMs = 80);
     ~ConsoleRig() override;
