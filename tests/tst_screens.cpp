@@ -220,41 +220,48 @@ class TestScreens : public QObject
 {
     Q_OBJECT
 private slots:
+    void windows_data();
     void windows();
 };
+
+void TestScreens::windows_data()
+{
+    QTest::addColumn<bool>("rotary");
+    QTest::newRow("level") << false;
+    QTest::newRow("rotary") << true;
+}
 
 // Each family's window after a scan that found sensors 3 and 5, with the windows of its own and the start-up window.
 void TestScreens::windows()
 {
-    for (bool rotary : {false, true}) {
-        ConsoleRig r(rotary, {3, 5});
-        MainWindow &w = *r.w;
-        // Three readings logged on sensor 3, five seconds apart.
-        w.core.logging->SecondTimer.stop();
-        ListField &periods = w.core.tab[3]->periods(rotary);
-        if (!rotary)
-            fillAllLogPeriods(periods);
-        periods.select(periods.findText("5 Seconds"));
-        QVERIFY(periods.currentIndex() > 0);
-        r.press(r.tab(3)->findChild<QAbstractButton *>(rotary ? "RotaryStartLogBut_3" : "StartLogBut_3"));
-        for (int i = 0; i < 10; ++i) {
-            r.clock.fixed = r.clock.fixed.addSecs(1);
-            w.core.logging->SecondTimer_Timer();
-            r.settle();
-        }
-        w.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&w));
-        w.submnuHelp->trigger();
-        // The clock panel once its timer has shown the time of the last reading.
-        QTRY_COMPARE(w.StatusBar1[2]->text(), r.clock.shortDate() + " " + r.clock.timeOfDay() + "  ");
-        Dump d;
-        d.scrub = r.dir.path();
-        StartupForm startup;
-        for (QObject *top : QList<QObject *>{&w, w.Timing, w.UserCommand, &startup})
-            if (top == &w || !w.findChildren<QObject *>().contains(top))
-                d.object(top, 0);
-        compareWithGolden(d.lines, QString("windows-%1.txt").arg(rotary ? "rotary" : "level"));
+    QFETCH(bool, rotary);
+    ConsoleRig r(rotary, {3, 5});
+    MainWindow &w = *r.w;
+    // Three readings logged on sensor 3, five seconds apart.
+    w.core.logging->SecondTimer.stop();
+    ListField &periods = w.core.tab[3]->periods(rotary);
+    if (!rotary)
+        fillAllLogPeriods(periods);
+    periods.select(periods.findText("5 Seconds"));
+    QVERIFY(periods.currentIndex() > 0);
+    r.press(r.tab(3)->findChild<QAbstractButton *>(rotary ? "RotaryStartLogBut_3" : "StartLogBut_3"));
+    for (int i = 0; i < 10; ++i) {
+        r.clock.fixed = r.clock.fixed.addSecs(1);
+        w.core.logging->SecondTimer_Timer();
+        r.settle();
     }
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    w.submnuHelp->trigger();
+    // The clock panel once its timer has shown the time of the last reading.
+    QTRY_COMPARE(w.StatusBar1[2]->text(), r.clock.shortDate() + " " + r.clock.timeOfDay() + "  ");
+    Dump d;
+    d.scrub = r.dir.path();
+    StartupForm startup;
+    for (QObject *top : QList<QObject *>{&w, w.Timing, w.UserCommand, &startup})
+        if (top == &w || !w.findChildren<QObject *>().contains(top))
+            d.object(top, 0);
+    compareWithGolden(d.lines, QString("windows-%1.txt").arg(rotary ? "rotary" : "level"));
 }
 
 // The copies hold the C locale's dates and numbers, whatever the machine's.
