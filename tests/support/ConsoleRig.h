@@ -6,16 +6,9 @@
 #include "app/Platform.h"
 #include "support/Rig.h"
 #include "app/SensorTabWidget.h"
-#include "link/FakeSerialPort.h"
-#include "link/HardwarePort.h"
-#include "sim/SimBus.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
-#include <QMap>
-#include <QTemporaryDir>
-#include <functional>
-#include <memory>
 
 struct ConsoleRig : RigBase {
     // `journal`: the readings journal to use (default: a new one in `dir`).
