@@ -3,6 +3,7 @@
 {"sheets": [{"name", "nrows", "ncols", "cells": [[[type, value], ...], ...],
              "widths": {col: width}, "centred": [[...bool...]], "formats": [[...]]}], "commaNumbers": [...]}
 Dates are [y, m, d, hh, mm, ss]; the first `limit` rows; .xlsx widths and centring from the package's XML."""
+import functools
 import json
 import re
 import sys
@@ -18,33 +19,27 @@ book = xlrd.open_workbook(path, formatting_info=formatting)
 types = {xlrd.XL_CELL_EMPTY: "empty", xlrd.XL_CELL_TEXT: "text", xlrd.XL_CELL_NUMBER: "number",
          xlrd.XL_CELL_DATE: "date", xlrd.XL_CELL_BLANK: "blank"}
 out = {"sheets": []}
+
+
+def read(cell):
+    t = types.get(cell.ctype, str(cell.ctype))
+    return [t, list(xlrd.xldate_as_tuple(cell.value, book.datemode)) if t == "date" else cell.value]
+
+
 for sheet in book.sheets():
-    cells, centred, formats = [], [], []  # formats: .xls only
-    for r in range(min(sheet.nrows, limit)):
-        row, crow, frow = [], [], []
-        for c in range(sheet.ncols):
-            cell = sheet.cell(r, c)
-            t = types.get(cell.ctype, str(cell.ctype))
-            row.append([t, list(xlrd.xldate_as_tuple(cell.value, book.datemode)) if t == "date" else cell.value])
-            if formatting:
-                xf = book.xf_list[sheet.cell_xf_index(r, c)]
-                crow.append(xf.alignment.hor_align == 2)
-                frow.append(book.format_map[xf.format_key].format_str)
-        cells.append(row)
-        centred.append(crow)
-        formats.append(frow)
-    widths = {c: info.width for c, info in sheet.colinfo_map.items()} if formatting else {}
-    out["sheets"].append({"name": sheet.name, "nrows": sheet.nrows, "ncols": sheet.ncols, "cells": cells,
-                          "widths": widths, "centred": centred, "formats": formats})
+    rows, cols = range(min(sheet.nrows, limit)), range(sheet.ncols)
+    xfs = [[book.xf_list[sheet.cell_xf_index(r, c)] for c in cols] for r in rows] if formatting else []  # .xls only
+    out["sheets"].append({"name": sheet.name, "nrows": sheet.nrows, "ncols": sheet.ncols,
+                          "cells": [[read(sheet.cell(r, c)) for c in cols] for r in rows],
+                          "widths": {c: info.width for c, info in sheet.colinfo_map.items()} if formatting else {},
+                          "centred": [[xf.alignment.hor_align == 2 for xf in row] for row in xfs],
+                          "formats": [[book.format_map[xf.format_key].format_str for xf in row] for row in xfs]})
 if path.endswith(".xlsx"):
     ns = "{http://schemas.openxmlformats.org/spreadsheetml/2006/main}"
     with zipfile.ZipFile(path) as z:
         # Numbers anywhere in the package's XML (cells, widths, margins) written with a decimal comma.
-        found = []
-        for name in z.namelist():
-            if name.endswith(".xml"):
-                found += re.findall(r'="-?[0-9]+,[0-9]+"|>-?[0-9]+,[0-9]+<', z.read(name).decode("utf-8"))
-        out["commaNumbers"] = found[:10]
+        out["commaNumbers"] = [m for name in z.namelist() if name.endswith(".xml")
+                               for m in re.findall(r'="-?[0-9]+,[0-9]+"|>-?[0-9]+,[0-9]+<', z.read(name).decode())][:10]
         # Widths and centring: the column's style where a cell has none of its own.
         xfs = ET.fromstring(z.read("xl/styles.xml")).find(ns + "cellXfs")
         centredXf = [any(a.get("horizontal") == "center" for a in x.iter(ns + "alignment")) for x in xfs]
@@ -56,11 +51,9 @@ if path.endswith(".xlsx"):
                         sheet["widths"][c] = float(e.get("width"))
                         colStyle[c] = int(e.get("style", 0))
                 elif e.tag == ns + "c":
-                    letters = re.match(r"[A-Z]+", e.get("r")).group(0)
-                    col = 0
-                    for ch in letters:
-                        col = col * 26 + ord(ch) - 64
-                    styles[(int(e.get("r")[len(letters):]) - 1, col - 1)] = int(e.get("s", 0))
+                    letters, row = re.match(r"([A-Z]+)([0-9]+)", e.get("r")).groups()
+                    col = functools.reduce(lambda n, ch: n * 26 + ord(ch) - 64, letters, 0)
+                    styles[(int(row) - 1, col - 1)] = int(e.get("s", 0))
                 elif e.tag == ns + "row":
                     if int(e.get("r")) >= limit:
                         break
