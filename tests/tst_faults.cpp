@@ -21,7 +21,6 @@ struct Drill : CoreRig {
         for (int a : level)
             simulator().addSensor(a, sim::Family::Level);
     }
-    sim::SimBus &bus() { return *simBus; }
     // `action` runs once, when the bus receives the command `text`.
     void onCommand(const QString &text, std::function<void()> action)
     {
@@ -70,7 +69,7 @@ private slots:
     {
         // Sensor 4 answers its presence query, then falls silent part way through its parameter queries; 0 is healthy.
         Drill r({0, 4});
-        r.onCommand("4XP!", [&] { r.bus().faults().silent.insert(4); });
+        r.onCommand("4XP!", [&] { r.simulator().faults().silent.insert(4); });
         QElapsedTimer t;
         t.start();
         r.load();
@@ -96,14 +95,14 @@ private slots:
             r.tick();
         QVERIFY(log->size() >= 3);
         const QStringList before = rowTexts(log);
-        r.onCommand("0D0!", [&] { r.bus().faults().silent.insert(0); });
+        r.onCommand("0D0!", [&] { r.simulator().faults().silent.insert(0); });
         for (int i = 0; i < 4; ++i)
             r.tick();
         QCOMPARE(rowTexts(log), before);
         QVERIFY(w.LogEnabled[0] && !w.link.exchangeInFlight() && r.tab(0).StopLogBut.isEnabled());
         QCOMPARE(w.table->cell(0, SensorTable::LevelLogStatus), QString("Logging"));
         // Back on the bus: the readings carry on after the rows kept.
-        r.bus().faults().silent.clear();
+        r.simulator().faults().silent.clear();
         r.tick();
         QCOMPARE(log->size(), before.size() + 1);
         QCOMPARE(rowTexts(log).mid(1), before);
@@ -158,8 +157,7 @@ private slots:
     {
         Drill r({0}, 200);
         r.load();
-        r.ui.clear();
-        r.bus().setStream(true);
+        r.simulator().setStream(true);
         QElapsedTimer t;
         t.start();
         queryRange(r, 0, true);   // left to run
@@ -169,7 +167,7 @@ private slots:
         // The stream keeps coming while nothing is asked: the console stays responsive, nothing grows without bound.
         QTest::qWait(300);
         QVERIFY(r.c->link.rx().Data.size() <= Link::MaxLine && r.c->comms.count() <= 151);
-        r.bus().setStream(false);
+        r.simulator().setStream(false);
         QTest::qWait(50);
         QVERIFY(r.levelTabIdle(0) && r.answersRangeQuery(0));
     }
@@ -212,8 +210,8 @@ private slots:
         // A 2 s measurement whose service request never comes: the scan, allowing ten command timeouts (0.8 s),
         // does not wait for it and says so; logging asks for the data once the time has passed.
         Drill r({6});
-        r.bus().setMeasurementSeconds(6, 2);
-        r.bus().faults().noServiceRequest = true;
+        r.simulator().setMeasurementSeconds(6, 2);
+        r.simulator().faults().noServiceRequest = true;
         QElapsedTimer t;
         t.start();
         r.load();
