@@ -1,5 +1,4 @@
-// What an installed console relies on: the settings file where the program's
-// folder cannot be written, a settings file holding nonsense, and the guide.
+// What an installed console relies on: its settings where its folder is read-only, nonsense in them, the guide.
 
 #include "app/AboutWindow.h"
 #include "app/HelpWindow.h"
@@ -29,8 +28,7 @@ bool put(const QString &path, const QByteArray &bytes)
     return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
 }
 
-// A main window on the test double whose port will not open, so that no
-// scan runs; the settings paths are the test's.
+// A main window on the test double whose port will not open, so that no scan runs; the settings paths are the test's.
 struct Shell {
     Shell(const QString &beside, const QString &user)
     {
@@ -63,8 +61,7 @@ const auto readable = QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther;
 const auto enterable = QFile::ExeOwner | QFile::ExeGroup | QFile::ExeOther;
 
 #ifdef Q_OS_UNIX
-// Permission bits do not stop root: the current row runs again as nobody, from
-// a copy of this test in a folder nobody may enter (a clone in /root is not).
+// Permission bits do not stop root: the row runs again as nobody, from a copy of this test nobody may enter.
 void rerunAsNobody()
 {
     QTemporaryDir runtime;   // nobody's folder, gone afterwards
@@ -149,8 +146,7 @@ private slots:
 
     void nonsenseToldOnce()
     {
-        // Random bytes: the console runs on the defaults, says so once, and
-        // stores the repaired values, so the next start is silent.
+        // Random bytes: the console runs on the defaults, says so once and stores them repaired; the next start is silent.
         QTemporaryDir dir;
         const QString path = dir.filePath("Varno sysfile.cfg");
         QVERIFY(put(path, QByteArray::fromHex("9c3b" "a1f0" "6009" "c5d2" "4139" "77")));
@@ -171,9 +167,8 @@ private slots:
 
     void locations_data()
     {
-        // The program's folder; the ports in the file beside the program and in
-        // the user's file from an earlier run (0: no file); the route: where the
-        // first run reads, where its port choice goes, where the next run reads.
+        // The program's folder; the ports beside the program and in the user's file from an earlier run (0: no file);
+        // the route: where the first run reads, where its port choice goes, where the next run reads.
         QTest::addColumn<QString>("folder");
         QTest::addColumn<int>("besidePort");
         QTest::addColumn<int>("userPort");
@@ -231,8 +226,7 @@ private slots:
 
     void toldOnceAndGuide()
     {
-        // Nowhere to write: neither beside the program nor a user folder that
-        // can be created. The choices stay in effect; the user hears it once.
+        // Nowhere to write, beside the program or in a user folder: the choices stay in effect; the user hears it once.
         QTemporaryDir dir;
         QVERIFY(put(dir.filePath("file"), "x"));
         const QString user = dir.filePath("file/config/Varno sysfile.cfg");
