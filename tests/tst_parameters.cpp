@@ -363,8 +363,12 @@ void TestParameters::byName()
     const Parameter &p = *parameters::find(rotary, name);
     r.press(3, [&] { p.query(*r.c, 3); });
     const QStringList offered = parameters::choices(*r.c, 3, p);
-    for (const QString &typed : offered.isEmpty() ? QStringList{"-12.5x", "on", ".5", "2"}
-                                                  : QStringList{offered.last(), "1", " " + offered.first().toUpper()}) {
+    // A switch takes each word for on and off, in any case; a number field what it would type.
+    const QStringList typedIn = p.kind == Parameter::Kind::Switch
+                                    ? QStringList{"On", "1", " yes", "TRUE", "off", "0", "No", "false", "2"}
+                                : offered.isEmpty() ? QStringList{"-12.5x", "on", ".5", "2"}
+                                                    : QStringList{offered.last(), "1", " " + offered.first().toUpper()};
+    for (const QString &typed : typedIn) {
         QString why;
         const bool taken = parameters::put(*r.c, 3, p, typed, &why);
         noteLines({QString("put \"%1\": %2 %3").arg(typed).arg(taken).arg(why),
