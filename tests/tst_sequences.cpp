@@ -127,6 +127,8 @@ private slots:
         r.note("calibrate box", [&] { r.calibrate(!t.reset); });
         r.bus.replies.remove(t.unanswered);
         c.SkipLocalOffset_Flag = true;   // the local-offset step goes regardless
+        if (t.reset)   // the Filter window's fields as a user left them: the reset sets its own
+            c.tools->setFilterReadings(4), c.tools->setFilterInterval(3);
         r.press(t.reset ? -1 : 3,
                 [&] { t.reset ? c.tools->ResetBut_Click(t.index) : c.calibration->StageOneBut_Click(3); });
         // A sequence complete says so as information (the kept copy holds the text, not the icon).
