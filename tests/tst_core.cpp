@@ -38,6 +38,7 @@ private slots:
     void userCommand();
     void pressesDuringAnExchange();
     void portFailsWhileLogging();
+    void portLostWhileLogging();
     void stopOnAnotherTab();
     void rescanWhileLogging();
     void journalCannotOpen();
@@ -235,6 +236,32 @@ void TestCore::portFailsWhileLogging()
     r.ui.clear();
     for (int i = 0; i < 5; ++i)
         r.tick();
+}
+
+void TestCore::portLostWhileLogging()
+{
+    // The adapter unplugged while logging: the status says so at once and a tick sends nothing. Once the same USB
+    // adapter (serial number, vendor, product) is listed again, here as COM4 beside another of its make, the port
+    // reopens by itself, the status names the gap and the reading due meanwhile is taken.
+    CoreRig r(false, 80);
+    const PortIdentity adapter{0, "A1B2C3", 0x0403, 0x6001, "/dev/ttyUSB0"};
+    const PortIdentity other{0, "OTHER", 0x0403, 0x6001, "/dev/ttyUSB0"};   // the same make, the old path
+    r.devices.identities = {{1, adapter}};
+    r.bus.levelSensor(3);
+    r.load();
+    r.startLogging(3, "5 Seconds");
+    r.c->ports->setRetryIntervalMs(60000);   // no look for the device until it is back
+    r.devices = {};
+    r.note("unplugged", [&] { r.port.vanish(); });
+    r.tick();
+    r.clock.fixed = r.clock.fixed.addSecs(42);
+    r.devices = {{"USB adapter (COM2)", "USB adapter (COM4)"}, {{2, "/dev/ttyUSB0"}, {4, "/dev/ttyUSB1"}},
+                 {{2, other}, {4, adapter}}};
+    r.note("plugged in again", [&] {
+        r.c->ports->setRetryIntervalMs(5);
+        QTRY_VERIFY(r.port.isOpen());
+    });
+    r.tick();
 }
 
 void TestCore::stopOnAnotherTab()
