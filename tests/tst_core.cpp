@@ -42,6 +42,7 @@ private slots:
     void stopOnAnotherTab();
     void rescanWhileLogging();
     void journalCannotOpen();
+    void outOfRange();
 };
 
 void TestCore::familySetup()
@@ -312,6 +313,31 @@ void TestCore::journalCannotOpen()
         QVERIFY2(damaged ? aside.match(said).hasMatch() : said.endsWith("\rReadings are kept in memory only: save them before the console ends."),
                  qPrintable(said));
         QCOMPARE(r.c->journal->isOpen(), damaged);
+    }
+}
+
+void TestCore::outOfRange()
+{
+    // No address but 0-9 and no column beyond the table's reaches the sensor table or the tab choice: nothing read,
+    // changed or told, and the rows of the sensors there are untouched.
+    for (bool rotary : {false, true}) {
+        CoreRig r(rotary, {0, 9});
+        SensorTable &t = *r.c->table;
+        const int columns = t.columnCount();
+        QCOMPARE(columns, rotary ? 8 : 9);
+        QSignalSpy told(&t, &QAbstractItemModel::dataChanged), presence(&t, &SensorTable::presenceChanged);
+        for (const auto &[a, column] : {std::pair{-1, 1}, {10, 1}, {0, -1}, {0, columns}, {9, 9}}) {
+            t.setCell(a, column, "x");
+            QVERIFY(t.cell(a, column).isEmpty());
+        }
+        for (int a : {-1, 10}) {
+            t.setPresent(a, true);
+            r.c->setCurrentTab(a);
+            QVERIFY(!t.present(a));
+        }
+        QVERIFY(told.isEmpty() && presence.isEmpty());
+        QVERIFY(t.present(0) && t.present(9) && r.c->currentTab() == 0);
+        QCOMPARE(t.cell(9, 0) + t.cell(9, 1), QString("         9") + (rotary ? "RQ910239" : "LT510239"));
     }
 }
 
