@@ -60,7 +60,7 @@ void ChartData::add(qint64 t, double value, quint16 units)
     const QPointF p(double(t), value);
     const auto index = static_cast<qint64>(std::floor(double(t) / m_binMs));
     if (bins.empty() || bins.back().index != index) {
-        bins.push_back({index, p, p, 1});
+        bins.push_back({index, p, p});
         if (++m_binCount > 4 * m_columns)
             coarsen();
         return;
@@ -70,7 +70,6 @@ void ChartData::add(qint64 t, double value, quint16 units)
         s.min = p;
     if (value >= s.max.y())
         s.max = p;
-    ++s.count;
 }
 
 void ChartData::coarsen()
@@ -92,7 +91,6 @@ void ChartData::coarsen()
                 m.min = s.min;
             if (s.max.y() >= m.max.y())
                 m.max = s.max;
-            m.count += s.count;
         }
         m_binCount += static_cast<int>(merged.size());
         seg.bins.swap(merged);

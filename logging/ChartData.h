@@ -22,7 +22,6 @@ public:
     struct Bin {
         qint64 index = 0;       // the bin's start time / binMs()
         QPointF min, max;       // x: milliseconds since 1970 UTC
-        int count = 0;
     };
     struct Segment {
         quint16 units = 0;      // the id the log model gave the units text
