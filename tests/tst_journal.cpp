@@ -222,7 +222,9 @@ private slots:
         const std::tuple<const char *, const char *, Status> rows[] = {
             {"random bytes", "random", Status::Corrupt}, {"damaged page, run cut short", "page-cut", Status::Corrupt},
             {"damaged page, found while logging", "page-later", Status::Corrupt},
-            {"another database", "foreign", Status::Corrupt}, {"newer version", "newer", Status::Newer},
+            {"another database", "foreign", Status::Corrupt},
+            {"another database with our version", "foreign-versioned", Status::Corrupt},
+            {"newer version", "newer", Status::Newer},
             {"damaged, no room for its name aside", "longname", Status::Failed}, {"empty file", "empty", Status::Ok}, {"folder under a file", "underfile", Status::Failed},
             {"read-only folder", "rofolder", Status::ReadOnly}, {"read-only file", "rofile", Status::ReadOnly}};
         for (const auto &[name, kind, status] : rows)
@@ -245,8 +247,10 @@ private slots:
             QByteArray junk(65536, Qt::Uninitialized);
             QRandomGenerator(16).fillRange(reinterpret_cast<quint32 *>(junk.data()), junk.size() / 4);
             QVERIFY(f.open(QIODevice::WriteOnly) && f.write(junk) == junk.size());
-        } else if (kind == "foreign") {
+        } else if (kind.startsWith("foreign")) {
             QCOMPARE(sql(path, "CREATE TABLE notes(a)"), QString());
+            if (kind.endsWith("versioned"))
+                QCOMPARE(sql(path, QString("PRAGMA user_version = %1").arg(Journal::kSchemaVersion)), QString());
         } else if (kind == "empty" || kind == "underfile") {
             QVERIFY(QFile(kind == "empty" ? path : dir->filePath("plain")).open(QIODevice::WriteOnly));
             path = kind == "empty" ? path : dir->filePath("plain/journal.sqlite");
@@ -276,7 +280,7 @@ private slots:
         QFile::setPermissions(dir->path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         QCOMPARE(r.status, status);
         if (!r.ready()) {
-            QVERIFY(!j.isOpen() && !r.reason.isEmpty());
+            QVERIFY(!j.isOpen() && !r.reason.isEmpty() && !QFile::exists(path + ".lock"));   // no lock left held
             if (kind == "longname") {
                 QCOMPARE(r.reason, "The journal " + QDir::toNativeSeparators(path) + " is damaged and cannot be moved aside.");
                 QVERIFY(contents(path) == before);   // the damaged file left as it was
