@@ -269,14 +269,14 @@ void TestCore::stopOnAnotherTab()
 {
     // Stop Log on another sensor's tab ends the run all the same: every row shown as logging goes back to idle, the
     // tab that was logging is released (here from a 999 s wait for its data), and every tab can start and move again.
-    CoreRig r(false, {3, 5});
-    r.startLogging(3, "5 Seconds");   // the first reading: every tab's start, period and address held off
-    r.bus.replies["3M!"] = "39991";
+    CoreRig r(false, {0, 9});   // the first and last address
+    r.startLogging(0, "5 Seconds");   // the first reading: every tab's start, period and address held off
+    r.bus.replies["0M!"] = "09991";
     for (int i = 0; i < 5; ++i)
         r.c->logging->SecondTimer_Timer();   // the next reading waits for its data
     QTRY_COMPARE(r.c->link.RxState, 1);
-    r.note("stop on 5", [&] { r.c->logging->StopLogBut_Click(5); });
-    QVERIFY(!r.busy(3) && r.tab(3).StartLogBut.isEnabled() && r.tab(7).AddrBut.isEnabled());
+    r.note("stop on 9", [&] { r.c->logging->StopLogBut_Click(9); });
+    QVERIFY(!r.busy(0) && r.tab(0).StartLogBut.isEnabled() && r.tab(7).AddrBut.isEnabled());
 }
 
 void TestCore::rescanWhileLogging()
