@@ -2,8 +2,20 @@
 // at 150 % (1280x720 logical) and on an 800x600 screen smaller than the window's minimum.
 #include "support/ConsoleRig.h"
 
-#include <QtTest>
-#include <QtWidgets>
+#include <QCheckBox>
+#include <QFile>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QListWidget>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QSettings>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QTest>
+#include <QTreeView>
 
 namespace {
 // Scrolls a control into view as a user would (the tab page, then on a small screen the window); true when all of

@@ -11,9 +11,40 @@
 #include "discovery/TimingWindow.h"
 #include "params/UserCommandWindow.h"
 
-#include <QtCharts>
-#include <QtTest>
-#include <QtWidgets>
+#include <QAbstractItemView>
+#include <QChartView>
+#include <QDateTimeAxis>
+#include <QLineSeries>
+#include <QValueAxis>
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialog>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMetaProperty>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollArea>
+#include <QSpinBox>
+#include <QSplitter>
+#include <QStackedWidget>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTest>
+#include <QTableView>
+#include <QTextBrowser>
+#include <QToolButton>
+#include <QPlainTextEdit>
+#include <QTreeView>
 
 namespace {
 // Fresh objects of the stock classes, whose properties are the ones not worth writing out.

@@ -15,9 +15,31 @@
 #include "params/UpDown.h"
 #include "params/UserCommandWindow.h"
 
-#include <QtCharts>
-#include <QtTest>
-#include <QtWidgets>
+#include <QAccessible>
+#include <QAction>
+#include <QApplication>
+#include <QChartView>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLineSeries>
+#include <QListWidget>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QProgressDialog>
+#include <QMenu>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QTabWidget>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+#include <QTreeView>
+#include <QValueAxis>
 
 namespace {
 // What a widget shows: text, entry/count, box 0/g/1, list box lines, menu caption and mark, bar value; "off:" first
