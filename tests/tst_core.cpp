@@ -263,6 +263,8 @@ void TestCore::portLostWhileLogging()
         QTRY_VERIFY(r.port.isOpen());
     });
     r.tick();
+    // Another port chosen while the run goes on is no gap: the status stays as it was.
+    r.note("another port", [&] { r.c->ports->mnuCom_Click(2); });
 }
 
 void TestCore::stopOnAnotherTab()
