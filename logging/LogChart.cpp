@@ -276,13 +276,12 @@ int LogChart::nearestRow(qint64 t) const
         return -1;
     const LogStore &rows = m_model->rows();
     const auto [first, last] = ChartData::rowsBetween(rows, t, t);
-    // `first` is the newest at or before t, `last` the oldest at or after.
-    int best = -1;
-    for (int i : {first - 1, first, last, last + 1})
-        if (i >= 0 && i < rows.size() &&
-            (best < 0 || std::llabs(rows.taken(i) - t) < std::llabs(rows.taken(best) - t)))
-            best = i;
-    return best;
+    // `first` is the newest at or before t, `last` the oldest at or after: every other reading is further away.
+    if (first >= rows.size())
+        return last;
+    if (last < 0)
+        return first;
+    return std::llabs(rows.taken(last) - t) <= std::llabs(rows.taken(first) - t) ? last : first;   // a tie: the newer
 }
 
 QString LogChart::readingNear(qint64 t) const

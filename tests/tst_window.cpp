@@ -22,6 +22,7 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLineSeries>
@@ -431,6 +432,9 @@ void TestWindow::logListAndChart()
     for (int s : {0, 1, 2})
         logView.insertTop(reading(s, QString("1.%1").arg(s)));
     logView.show();
+    // A new reading is the row chosen; rows are the text's height and 4 px.
+    QCOMPARE(logView.selectedRow(), 0);
+    QCOMPARE(logView.verticalHeader()->defaultSectionSize(), logView.fontMetrics().height() + 4);
     // Screen readers see a table of the rows, newest first.
     QAccessibleTableInterface *a = QAccessible::queryAccessibleInterface(&logView)->tableInterface();
     QVERIFY(a);
@@ -469,17 +473,24 @@ void TestWindow::logListAndChart()
     LogList *list = r.tab(3)->LogListView;
     LogChart *chart = r.tab(3)->LogChartView;
     // One reading is drawn as a point; one that is no number is left out, not drawn as 0; new units start a segment.
-    list->insertTop(reading(0, "1.5"));
+    // With one line the axis title names it, with more a legend does; pressure is on the left, temperature right.
+    QCOMPARE(chart->readingNear(t0), QString());
+    list->insertTop(reading(0, "1.5", "mH2O", ""));
     QCOMPARE(drawn(chart, "Pressure"), QStringList{"Pressure (mH2O): 0=1.5"});
-    QVERIFY(chart->shownSeries().first()->pointsVisible());
+    QVERIFY(chart->shownSeries().first()->pointsVisible() && !chart->view()->chart()->legend()->isVisible());
+    QVERIFY(chart->valueAxis(0)->alignment() == Qt::AlignLeft && chart->valueAxis(1)->alignment() == Qt::AlignRight);
     for (const LogRow &row : {reading(1, "2.5", "mH2O", ""), reading(2, "abc"), reading(3, "0.2", "bar"),
                               reading(4, "0.3", "bar")})
         list->insertTop(row);
     QCOMPARE(drawn(chart, "Pressure"), (QStringList{"Pressure (mH2O): 0=1.5 1=2.5", "Pressure (bar): 3=0.2 4=0.3"}));
-    QCOMPARE(drawn(chart, "Temperature"), QStringList{"Temperature (Centigrade): 0=21.5 2=21.5 3=21.5 4=21.5"});
+    QCOMPARE(drawn(chart, "Temperature"), QStringList{"Temperature (Centigrade): 2=21.5 3=21.5 4=21.5"});
+    QVERIFY(chart->view()->chart()->legend()->isVisible());
     QCOMPARE(chart->valueAxis(0)->titleText(), QString("Pressure (mH2O, bar)"));
     QVERIFY(chart->readingNear(t0 + 2900).endsWith("09:00:03\nPressure: 0.2 bar\nTemperature: 21.5 Centigrade"));
-    QVERIFY(chart->readingNear(t0 + 3900).contains("09:00:04\nPressure: 0.3 bar"));   // the newest, nearer
+    QVERIFY(chart->readingNear(t0 + 3500).contains("09:00:04\nPressure: 0.3 bar"));   // midway: the newer
+    // Before the first and after the last reading: those.
+    QVERIFY(chart->readingNear(t0 - 9000).endsWith("09:00:00\nPressure: 1.5 mH2O\nTemperature:  Centigrade"));
+    QVERIFY(chart->readingNear(t0 + 9000).contains("09:00:04"));
     // Zoomed in on the start, the view stays put; shown the newest, it follows; Fit shows the whole run.
     const auto range = [chart] { return std::pair(chart->rangeStart(), chart->rangeEnd()); };
     chart->showRange(t0, t0 + 2000);
