@@ -363,6 +363,8 @@ private slots:
         r.note("clear, no", [&] { c.logging->ClearLogBut_Click(3); });
         r.note("clear, yes", [&] { c.logging->ClearLogBut_Click(3); });
         r.tick();
+        r.ui.answers = {false};
+        r.note("clear one, no", [&] { c.logging->ClearLogBut_Click(3); });
         r.note("stop", [&] { c.logging->StopLogBut_Click(3); });   // ends every run
     }
 
