@@ -456,18 +456,24 @@ void TestWindow::logListAndChart()
     for (int s = 3; s < 300; ++s)
         logView.insertTop(reading(s, "2.0"));
     logView.resize(300, 200);
+    const auto scrolled = [&logView] {
+        return std::pair(logView.verticalScrollBar()->value(), logView.horizontalScrollBar()->value());
+    };
     for (int row : {0, 57, 299})
         for (auto hint : {QAbstractItemView::EnsureVisible, QAbstractItemView::PositionAtTop,
-                          QAbstractItemView::PositionAtBottom, QAbstractItemView::PositionAtCenter}) {
-            const QModelIndex at = logView.model()->index(row, 3);
-            logView.verticalScrollBar()->setValue(1000);
-            logView.QTableView::scrollTo(at, hint);
-            const int expected = logView.verticalScrollBar()->value();
-            QCOMPARE(logView.visualRect(at), logView.QTableView::visualRect(at));
-            logView.verticalScrollBar()->setValue(1000);
-            logView.scrollTo(at, hint);
-            QCOMPARE(logView.verticalScrollBar()->value(), expected);
-        }
+                          QAbstractItemView::PositionAtBottom, QAbstractItemView::PositionAtCenter})
+            for (const auto &[column, across] : {std::pair{3, 1000}, {0, 1000}, {5, 0}}) {
+                const QModelIndex at = logView.model()->index(row, column);
+                logView.verticalScrollBar()->setValue(1000);
+                logView.horizontalScrollBar()->setValue(across);
+                logView.QTableView::scrollTo(at, hint);
+                const auto expected = scrolled();
+                QCOMPARE(logView.visualRect(at), logView.QTableView::visualRect(at));
+                logView.verticalScrollBar()->setValue(1000);
+                logView.horizontalScrollBar()->setValue(across);
+                logView.scrollTo(at, hint);
+                QCOMPARE(scrolled(), expected);
+            }
     // The chart beside a tab's log list (its name, and its axes shown for one unit each, are in the screens' copy).
     ConsoleRig r;
     LogList *list = r.tab(3)->LogListView;
