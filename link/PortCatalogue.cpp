@@ -91,23 +91,32 @@ PortCatalogue numberDevices(const QMap<int, QString> &linked, const QMap<QString
     return cat;
 }
 
-namespace {
-// Serial number, vendor and product of the devices the system lists.
-void identify(PortCatalogue &cat, const QList<QSerialPortInfo> &infos)
+void identify(PortCatalogue &cat, const QList<DeviceInfo> &infos)
 {
     for (auto it = cat.identities.begin(); it != cat.identities.end(); ++it) {
         if (it->link != 0)
             continue;
-        for (const QSerialPortInfo &info : infos) {
-            if (info.systemLocation() != it->path && info.portName() != it->path)
+        for (const DeviceInfo &info : infos) {
+            if (info.location != it->path && info.portName != it->path)
                 continue;
-            it->serialNumber = info.serialNumber();
-            if (info.hasVendorIdentifier() && info.hasProductIdentifier()) {
-                it->vendor = info.vendorIdentifier();
-                it->product = info.productIdentifier();
+            it->serialNumber = info.serialNumber;
+            if (info.vendor >= 0 && info.product >= 0) {
+                it->vendor = info.vendor;
+                it->product = info.product;
             }
         }
     }
+}
+
+namespace {
+QList<DeviceInfo> described(const QList<QSerialPortInfo> &infos)
+{
+    QList<DeviceInfo> out;
+    for (const QSerialPortInfo &i : infos)
+        out.push_back({i.systemLocation(), i.portName(), i.serialNumber(),
+                       i.hasVendorIdentifier() ? int(i.vendorIdentifier()) : -1,
+                       i.hasProductIdentifier() ? int(i.productIdentifier()) : -1});
+    return out;
 }
 } // namespace
 
@@ -130,14 +139,14 @@ PortCatalogue systemCatalogue()
             }
         }
     }
-    identify(cat, infos);
+    identify(cat, described(infos));
     return cat;
 #else
     QMap<QString, QString> found;
     for (const QSerialPortInfo &info : infos)
         found.insert(info.systemLocation(), info.description());
     PortCatalogue cat = numberDevices(portdir::linkedPorts(), found);
-    identify(cat, infos);
+    identify(cat, described(infos));
     return cat;
 #endif
 }

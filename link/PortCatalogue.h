@@ -51,4 +51,13 @@ PortCatalogue systemCatalogue();
 // comes first; `found` (device path -> description) takes the free numbers.
 PortCatalogue numberDevices(const QMap<int, QString> &linked, const QMap<QString, QString> &found);
 
+// What the system says of one serial device; -1 where it gives no vendor or product.
+struct DeviceInfo {
+    QString location, portName, serialNumber;
+    int vendor = -1, product = -1;
+};
+// The serial number, vendor and product of each listed device without a port link, from what the system says of
+// the device at its path (vendor and product only when both are known).
+void identify(PortCatalogue &cat, const QList<DeviceInfo> &infos);
+
 } // namespace ports

@@ -205,6 +205,15 @@ void TestDecode::portLabels()
     };
     for (const auto &[lost, com] : lookups)
         QCOMPARE(now.find(lost), com);
+    // What the system says of each device fills its identity, found at its path or (Windows) port name; a port
+    // link keeps its own, and a vendor without a product is no identity.
+    now.identities[4].path = "COM4";
+    ports::identify(now, {{"/dev/pts/9", "pts9", "Z9", 1, 2}, {"/dev/ttyUSB1", "ttyUSB1", "A2", 0x403, -1},
+                          {"\\\\.\\COM4", "COM4", "S0", 0x10c4, 0xea60}});
+    QStringList identified;
+    for (const PortIdentity &id : std::as_const(now.identities))
+        identified << QString("%1 %2 %3:%4").arg(id.link).arg(id.serialNumber).arg(id.vendor).arg(id.product);
+    QCOMPARE(identified, (QStringList{"3  -1:-1", "0 A2 1027:24577", "0  6790:29987", "0 S0 4292:60000"}));
 
 #ifdef Q_OS_UNIX
     // Port links: made in the port directory or refused with the reason; removed only for the device they name.
