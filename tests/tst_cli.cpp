@@ -141,7 +141,7 @@ private slots:
         row("send, no answer, JSON", {"send", "6I!", "--json"}, 1,
             "^\\[\\s*\\{\\s*\"answer\":\\s*\"\",\\s*\"command\":\\s*\"6I!\"\\s*\\}\\s*\\]\\s*$", {"6I!"}, "");
         // The simulator's port is COM1, whatever else the machine has.
-        row("ports", {"ports"}, 0, "(^|\n)COM1  /dev/pts/\\d+  \\S", {}, "");
+        row("ports", {"ports"}, 0, "(^|\n)COM1  (/dev/pts/\\d+)  SDI-12 port link \\2 \\(COM1\\)\n", {}, "");
         row("ports, JSON", {"ports", "--json"}, 0,
             "\\{\\s*\"com\": 1,\\s*\"name\": \"[^\"]+\",\\s*\"path\": \"/dev/pts/\\d+\"\\s*\\}", {}, "");
         row("send, maintenance", {"send", "MAINTENANCE"}, 2, "^$", {}, "MAINTENANCE opens the timing settings");
