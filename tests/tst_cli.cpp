@@ -159,6 +159,13 @@ private slots:
         QCOMPARE(QStringList({QString::number(r.exit), r.out, r.err}),
                  (QStringList{"3", "", "sdi12-cli: cannot open COM16: No serial device is listed under COM16: plug the "
                                        "adapter in, then choose the port again.\n"}));
+        // A port whose device is no serial port: named with its device.
+        QVERIFY(QFile::link("/dev/null", m_sim.portDir() + "/COM2"));
+        const Run null = cli({"get", "4", "range", "--port", "COM2"}, false);
+        QFile::remove(m_sim.portDir() + "/COM2");
+        QVERIFY2(null.exit == 3 && null.out.isEmpty() &&
+                     null.err.startsWith("sdi12-cli: cannot open COM2 (/dev/null): /dev/null could not be opened: "),
+                 qPrintable(null.err));
     }
 
     void commands()
