@@ -338,7 +338,11 @@ void TestCore::outOfRange()
             QVERIFY(!t.present(a));
         }
         QVERIFY(told.isEmpty() && presence.isEmpty());
-        QVERIFY(t.present(0) && t.present(9) && r.c->currentTab() == 0);
+        // Nor beyond a log's rows and columns (a rotary log has four).
+        const LogModel &log = *r.c->log(9);
+        for (const auto &[row, column] : {std::pair{-1, 0}, {log.size(), 0}, {0, -1}, {0, log.columnCount()}})
+            QVERIFY(log.text(row, column).isEmpty());
+        QCOMPARE(log.text(log.size() - 1, log.columnCount() - 1), QString(rotary ? "Millimetres" : "Centigrade"));
         QCOMPARE(t.cell(9, 0) + t.cell(9, 1), QString("         9") + (rotary ? "RQ910239" : "LT510239"));
     }
 }
