@@ -344,6 +344,11 @@ void TestCore::outOfRange()
             QVERIFY(log.text(row, column).isEmpty());
         QCOMPARE(log.text(log.size() - 1, log.columnCount() - 1), QString(rotary ? "Millimetres" : "Centigrade"));
         QCOMPARE(t.cell(9, 0) + t.cell(9, 1), QString("         9") + (rotary ? "RQ910239" : "LT510239"));
+        // A cell as shown and as a screen reader reads it; no other role.
+        const QModelIndex serial = t.index(9, 1);
+        for (int role : {Qt::DisplayRole, Qt::AccessibleTextRole})
+            QCOMPARE(t.data(serial, role).toString(), t.cell(9, 1));
+        QVERIFY(!t.data(serial, Qt::ToolTipRole).isValid() && !t.data({}, Qt::DisplayRole).isValid());
     }
 }
 
