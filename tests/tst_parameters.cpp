@@ -389,7 +389,8 @@ void TestParameters::applyReport()
     r.ui.opens = {path};
     r.press(3, [&] { r.c->profile->mnuApply_Click(); });
     QByteArray text = contents(path);
-    put(path, text.replace("Reverse = Off", "Reverse = On").replace("Local Level = 0.0000", "Local Level = 1.5"));
+    put(path, text.replace("Reverse = Off", "Reverse = On").replace("Local Level = 0.0000", "Local Level = 1.5")
+                  .replace("Density Correction = Compensated", "Density Correction = Uncompensated"));
     r.bus.replies["3XLOF1.5!"] = "3+1.5";   // the sensor takes the level, and says so when asked; not the reverse
     r.port.onWrite = [&, onWrite = r.port.onWrite](const QByteArray &b) {
         if (b == "3XLOF1.5!")
