@@ -30,11 +30,8 @@ HardwarePort::HardwarePort(std::function<QString(int)> resolve, QObject *parent)
     connect(&m_port, &QSerialPort::errorOccurred, this, &HardwarePort::onError);
 }
 
-HardwarePort::~HardwarePort()
-{
-    if (m_port.isOpen())
-        m_port.close();
-}
+// Out of line for the lock file's type; the serial port closes itself.
+HardwarePort::~HardwarePort() = default;
 
 bool HardwarePort::open()
 {
