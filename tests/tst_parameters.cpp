@@ -159,6 +159,14 @@ const std::vector<Case> written = {
      STEP(t.RotaryCurrentValueText.setText("5.5")), "0C!"},
     {"counts set, as the sensor took it", "R0", "0XPC1000!=0XPC999", RP(RotaryCountsPerRevBut),
      STEP(t.RotaryCountsPerRevText.setText("1000")), "0C!"},
+    {"direction, letters repeated", "R0", "0XRD!=0XRD1", RP(QueryRotaryDirectionBut)},
+    {"counts, letters repeated", "R0", "0XPC!=0XPC500", RP(QueryRotaryCountsPerRevBut)},
+    {"direction set, letters repeated", "R0", "0XRD1!=0XRD1", RP(RotaryDirectionBut),
+     STEP(t.RotaryDirectionCombo.select(1))},
+    {"pulley set, letters repeated", "R0", "0XCP150!=0XCP150", RP(RotaryPulleyCircumBut),
+     STEP(t.RotaryPulleyCircumText.setText("150")), "0C!"},
+    {"units set, letters repeated", "R0", "0XMU3!=0XMU3", RP(RotaryMeasurementUnitsBut),
+     STEP(t.RotaryMeasurementUnitsCombo.select(3)), "0C!"},
     // Set zero shows 0.000 until the new reading arrives.
     {"set zero", "R0", "0XZE!=0", RP(RotarySetZeroBut), nullptr, "0C!"},
     // rotary: refused, nothing sent

@@ -115,6 +115,7 @@ private slots:
             QTest::newRow(index < 0 ? "reset, no sensor chosen" : "reset, sensor absent") << Steps{true, index};
         // Every setting back to its default, then a reading.
         QTest::newRow("reset") << Steps{true, 3};
+        QTest::newRow("reset, sensor 0") << Steps{true, 0};
         // A step that times out ends the sequence quietly, the tab released.
         QTest::newRow("reset, trim-on unanswered") << Steps{true, 3, "3XTRIMON1!"};
         QTest::newRow("reset, first step unanswered") << Steps{true, 3, "3XREV0!"};
@@ -122,7 +123,7 @@ private slots:
     void stepSequences()
     {
         QFETCH(Steps, t);
-        Bus r;
+        Bus r(false, t.index == 0 ? 0 : 3);
         Console &c = *r.c;
         r.note("calibrate box", [&] { r.calibrate(!t.reset); });
         r.bus.replies.remove(t.unanswered);

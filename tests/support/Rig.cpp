@@ -345,8 +345,16 @@ QStringList changedByRuns;
 void noteChanges(const Console &c, const QString &heading, const std::function<void()> &what)
 {
     const RunState before = stateOf(c);
+    QStringList focused;   // the controls the step asked the view to focus
+    const auto watch = QObject::connect(&c, &Console::focus, [&](int tab, int id) {
+        const FieldSet &set = tab < 0 ? static_cast<const FieldSet &>(c.win) : *c.tab[static_cast<size_t>(tab)];
+        for (const Control *x : set.controls())
+            if (x->id() == id)
+                focused << QString("focus: %1:%2").arg(tab).arg(x->name());
+    });
     what();
-    changedByRuns << heading << changes(before, stateOf(c));
+    QObject::disconnect(watch);
+    changedByRuns << heading << changes(before, stateOf(c)) << focused;
 }
 
 void noteLines(const QStringList &lines)
