@@ -249,6 +249,12 @@ private slots:
                                                "are rotary encoders. Nothing was sent.\n"), qPrintable(r.err));
         QCOMPARE(received(), QStringList{});
         QCOMPARE(cli({"apply", "0", m_home.filePath("none.txt")}).exit, 4);
+        // A rotary encoder's report for an address where none answers.
+        const QString rotary = m_home.filePath("rotary-7.txt");
+        QCOMPARE(cli({"report", "7", "--family", "rotary", "--out", rotary}).exit, 0);
+        r = cli({"apply", "6", rotary, "--family", "rotary", "--yes"});
+        QCOMPARE(QStringList({QString::number(r.exit), r.err}),
+                 (QStringList{"1", "sdi12-cli: No rotary encoder answers at address 6. Nothing was sent.\n"}));
     }
 
     void logging()

@@ -223,7 +223,9 @@ void TestDecode::portLabels()
     QVERIFY(portdir::registerPort(2, "/dev/null", &error, "/dev/null/ports").isEmpty());
     QCOMPARE(error, QString("cannot create /dev/null/ports"));
     QCOMPARE(portdir::registerPort(2, "/dev/null", &error, dir), dir + "/COM2");
-    QCOMPARE(portdir::linkedPorts(dir), (QMap<int, QString>{{2, "/dev/null"}}));
+    QCOMPARE(portdir::registerPort(16, "/dev/zero", &error, dir), dir + "/COM16");   // the last there is
+    QCOMPARE(portdir::linkedPorts(dir), (QMap<int, QString>{{2, "/dev/null"}, {16, "/dev/zero"}}));
+    portdir::unregisterPort(16, "/dev/zero", dir);
     portdir::unregisterPort(2, "/dev/zero", dir);
     QCOMPARE(portdir::linkedPorts(dir).size(), 1);
     portdir::unregisterPort(2, "/dev/null", dir);

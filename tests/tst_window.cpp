@@ -450,6 +450,8 @@ void TestWindow::logListAndChart()
     QCOMPARE(QApplication::clipboard()->text(),
              "Date\tTime\tPressure\tUnits\tTemperature\tUnits\n" + date + "\t09:00:02\t1.2\tmH2O\t21.5\tCentigrade\n" +
                  date + "\t09:00:00\t1.0\tmH2O\t21.5\tCentigrade\n");
+    logView.selectionModel()->select(logView.model()->index(2, 0), QItemSelectionModel::Deselect | QItemSelectionModel::Rows);
+    QCOMPARE(logView.selectedRow(), -1);   // the current row, deselected, is not the row chosen
     logView.setSelectedRow(-1);   // no row: none stays selected
     QVERIFY(!logView.selectionModel()->hasSelection() && logView.selectedRow() == -1);
     // Rows are placed and scrolled to as the table would, without summing the rows above (a million stay flat).
@@ -492,7 +494,8 @@ void TestWindow::logListAndChart()
     QCOMPARE(drawn(chart, "Temperature"), QStringList{"Temperature (Centigrade): 2=21.5 3=21.5 4=21.5"});
     QVERIFY(chart->view()->chart()->legend()->isVisible());
     QCOMPARE(chart->valueAxis(0)->titleText(), QString("Pressure (mH2O, bar)"));
-    QVERIFY(chart->readingNear(t0 + 2900).endsWith("09:00:03\nPressure: 0.2 bar\nTemperature: 21.5 Centigrade"));
+    QCOMPARE(chart->readingNear(t0 + 2900),
+             reading(3, "").date + " 09:00:03\nPressure: 0.2 bar\nTemperature: 21.5 Centigrade");
     QVERIFY(chart->readingNear(t0 + 3500).contains("09:00:04\nPressure: 0.3 bar"));   // midway: the newer
     // Before the first and after the last reading: those.
     QVERIFY(chart->readingNear(t0 - 9000).endsWith("09:00:00\nPressure: 1.5 mH2O\nTemperature:  Centigrade"));
@@ -581,6 +584,14 @@ void TestWindow::logListAndChart()
     }
     QVERIFY(d.binCount() <= 400 && d.range(t0, t0 + 1e9, &low, &high));
     QCOMPARE(high, top);
+    // A bin that reaches into the range from either side counts (one bin a minute here).
+    ChartData e;
+    e.rebuild(LogStore(), 0, t0, t0 + 60000, 1);
+    e.add(t0, 1, 0);
+    e.add(t0 + 500, 9, 0);
+    for (const auto &[from, to] : {std::pair{t0 + 500, t0 + 900}, {t0 - 900, t0}})
+        QVERIFY(e.range(from, to, &low, &high) && low == 1 && high == 9);
+    QVERIFY(!e.range(t0 + 600, t0 + 900, &low, &high));
     QCOMPARE(ChartData::rowsBetween(rows, t0 + 10 * 1000, t0 + 20 * 1000), std::make_pair(9979, 9989));
 }
 

@@ -331,6 +331,9 @@ private slots:
                                         {"dddd d MMMMM y", "dddd d mmmm yy"}, {"d 'de' MMM yyyy", "d \"de\" mmm yyyy"},
                                         {"yyy-MM-dd t", "yyyy-mm-dd \"t\""}, {"d 'open", "d \"open\""}, {"", "dd/mm/yyyy"}})
             QCOMPARE(exporter::excelDateFormat(qt), QString(excel));
+        // Column widths in characters: the widest heading or cell and two, a date two more (a four-digit year).
+        const ExportGrid g = gridOf(1, [](int) { return LogRow{"06/12/2026", {"10:00:00", "123456.75", "m", "", ""}}; });
+        QCOMPARE(exporter::columnWidths(g), (QVector<double>{12, 10, 11, 7, 13, 7}));
     }
 
     // In a folder holding Data.xls, sub/Data.xls, link.xls (a link to Data.xls) and sublink (a link to sub), each
