@@ -200,6 +200,8 @@ private slots:
         // The report of 4, on standard output and in a file, byte for byte.
         r = cli({"report", "4"});
         QCOMPARE(r.exit, 0);
+        QCOMPARE(received(), QString("4XUP! 4XUT! 4XP! 4XE! 4I! 4XREV! 4XLOF! 4XRA! 4XU0! 4XANCALCV0! 4XANCALCV1! 4XMOR! "
+                                     "4XLOC! 4XSN! 4XF! 4M! 4D0!").split(' '));   // the one sensor read, no scan
         const QString file = m_home.filePath("probe-4.txt");
         QCOMPARE(cli({"report", "4", "--out", file}).exit, 0);
         QFile f(file);
@@ -263,10 +265,12 @@ private slots:
         Run r = cli({"log", "4", "--period", "1"});
         QCOMPARE(r.exit, 2);
         QVERIFY2(r.err.contains("Sensor 4 offers periods of 5, 10, 30, 60, 300, 900 seconds, not 1"), qPrintable(r.err));
+        QCOMPARE(received(), QString("4XUP! 4XUT! 4XF!").split(' '));   // its units and rate read first, no scan
         // A run stopped by SIGTERM writes every reading into its file; a second
-        // program on the port is told who has it.
+        // program on the port is told who has it. Its time, 2^32 ms and a second, is no timer's.
         const QString csv = m_home.filePath("run.csv");
-        QProcess *run = start({"log", "4", "--period", "5", "--out", csv, "--port", m_sim.link(1)});
+        QProcess *run = start({"log", "4", "--period", "5", "--out", csv, "--for", "4294968.296", "--json", "--port",
+                               m_sim.link(1)});
         QStringList seen;
         const auto busGot = [&](const QString &c) { return (seen += received()).contains(c); };
         QTRY_VERIFY_WITH_TIMEOUT(busGot("4D0!"), 15000);
@@ -274,10 +278,11 @@ private slots:
         QCOMPARE(r.exit, 3);
         QVERIFY2(r.err.contains(QString("is in use by sdi12-cli (process %1)").arg(run->processId())), qPrintable(r.err));
         QTest::qWait(5500);
+        QCOMPARE(run->state(), QProcess::Running);   // (pid 0 would signal this test's whole group)
         ::kill(static_cast<pid_t>(run->processId()), SIGTERM);
         QVERIFY(run->waitForFinished(20000));
         QCOMPARE(run->exitCode(), 0);
-        QVERIFY(QString::fromUtf8(run->readAllStandardOutput()).contains(" in the log of Sensor 4, saved to "));
+        const QJsonObject done = QJsonDocument::fromJson(run->readAllStandardOutput()).object();
         const QString said = QString::fromUtf8(run->readAllStandardError());   // its status, a line at the stop
         QVERIFY2(said.contains(QRegularExpression("(^|\n)Logging of Sensor 4 stopped by the user at \\d\\d:\\d\\d:\\d\\d \\(\\d+ readings\\)\\.\n")), qPrintable(said));
         QFile f(csv);
@@ -287,14 +292,16 @@ private slots:
         QVERIFY(lines.size() >= 3);
         QCOMPARE(lines[0], QString("Date,Time,Pressure,Units,Temperature,Units"));
         QCOMPARE(lines.size() - 1, readings);   // every data answer
-        // Killed outright: its readings are offered back at the next start.
+        QCOMPARE(done, (QJsonObject{{"address", 4}, {"readings", readings}, {"new", readings}, {"file", csv}}));
+        // Killed outright: its readings are offered back at the next start, a run of 0.0003 h (1.08 s).
         run = start({"log", "4", "--period", "5", "--port", m_sim.link(1)});
         seen.clear();
         QTRY_VERIFY_WITH_TIMEOUT(busGot("4D0!"), 15000);
         QTest::qWait(300);
+        QCOMPARE(run->state(), QProcess::Running);
         ::kill(static_cast<pid_t>(run->processId()), SIGKILL);
         QVERIFY(run->waitForFinished(5000));
-        r = cli({"log", "4", "--period", "5", "--for", "1s", "--out", m_home.filePath("back.xls"), "--yes"});
+        r = cli({"log", "4", "--period", "5", "--for", "0.0003h", "--out", m_home.filePath("back.xls"), "--yes"});
         QVERIFY2(r.exit == 0 && QFileInfo(m_home.filePath("back.xls")).size() > 0, qPrintable(r.err));
         QVERIFY2(r.err.contains("Restore Readings. The journal holds 1 readings that were never saved") &&
                  r.err.contains(" Yes (--yes)."), qPrintable(r.err));

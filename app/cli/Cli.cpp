@@ -592,17 +592,17 @@ int Cli::log()
     std::signal(SIGTERM, onStopSignal);
     QEventLoop loop;
     QTimer poll;
+    // The end of the time given is watched here, not left to a timer of its own: a timer holds at most 2^31 ms
+    // (under 25 days), and a longer run would stop at the wrong time or never.
+    QElapsedTimer running;
+    running.start();
+    bool timeUp = false;
     QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-        if (g_stop)
+        timeUp = forMs > 0 && running.elapsed() >= forMs;
+        if (g_stop || timeUp)
             loop.quit();
     });
     poll.start(100);
-    bool timeUp = false;
-    if (forMs > 0)
-        QTimer::singleShot(forMs, &loop, [&] {
-            timeUp = true;
-            loop.quit();
-        });
     loop.exec();
     // Stop cleanly: the reading under way is finished first.
     c.settle();
