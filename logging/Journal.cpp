@@ -50,6 +50,14 @@ QString idList(const QVector<qint64> &ids)
     return s.join(QLatin1Char(','));
 }
 
+// The unsaved rows of one family that earlier runs left: those of another run's sessions (not `owned`), at an
+// address a tab has (a damaged file may hold any).
+QString pendingRows(const QVector<qint64> &owned)
+{
+    return QStringLiteral("family = ? AND closed IS NULL AND address BETWEEN 0 AND 9 AND session NOT IN (%1)")
+        .arg(idList(owned));
+}
+
 } // namespace
 
 Journal::Journal()
@@ -434,9 +442,9 @@ Journal::Pending Journal::pending(int family)
         return p;
     QSqlQuery q(m_db);
     q.setForwardOnly(true);
-    q.prepare(QStringLiteral("SELECT address, count(*), min(taken), max(taken) FROM rows WHERE family = ? "
-                             "AND closed IS NULL AND session NOT IN (%1) GROUP BY address ORDER BY address")
-                  .arg(idList(m_owned[size_t(family)])));
+    q.prepare(QStringLiteral("SELECT address, count(*), min(taken), max(taken) FROM rows WHERE %1 "
+                             "GROUP BY address ORDER BY address")
+                  .arg(pendingRows(m_owned[size_t(family)])));
     q.addBindValue(family);
     if (!exec(q))
         return p;
@@ -468,9 +476,9 @@ QVector<Journal::Restored> Journal::takePending(int family)
     QVector<qint64> taken;
     QSqlQuery q(m_db);
     q.setForwardOnly(true);
-    q.prepare(QStringLiteral("SELECT address, session, date, c1, c2, c3, c4, c5, taken, id FROM rows WHERE family = ? "
-                             "AND closed IS NULL AND session NOT IN (%1) ORDER BY address, id")
-                  .arg(idList(owned)));
+    q.prepare(QStringLiteral("SELECT address, session, date, c1, c2, c3, c4, c5, taken, id FROM rows WHERE %1 "
+                             "ORDER BY address, id")
+                  .arg(pendingRows(owned)));
     q.addBindValue(family);
     if (!exec(q))
         return {};
@@ -478,8 +486,6 @@ QVector<Journal::Restored> Journal::takePending(int family)
     while (q.next()) {
         const int address = q.value(0).toInt();
         const qint64 session = q.value(1).toLongLong();
-        if (address < 0 || address > 9)
-            continue;
         if (!taken.contains(session))
             taken.push_back(session);
         row.date = q.value(2).toString();

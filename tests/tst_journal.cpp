@@ -100,7 +100,8 @@ private slots:
 
     // Steps on family 0 (b: family 1): aN append a row to list N (the k-th append taken k seconds after the base),
     // sN save list N, sN<k save it up to the k-th append, cN clear it, mN>M move it, r close and open again (a new
-    // run), t take the pending rows. Then the summary of earlier runs' unsaved readings, and the rows taken.
+    // run), z as r with the second and third rows' addresses damaged to 12 and -1, t take the pending rows. Then the
+    // summary of earlier runs' unsaved readings, and the rows taken.
     void sessions_data()
     {
         QTest::addColumn<QString>("script");
@@ -114,7 +115,8 @@ private slots:
         QTest::newRow("saving closes this run's rows only") << "a3 r a3 s3 r" << "3:1:1-1||";
         QTest::newRow("moved with its sensor") << "a3 a3 m3>7 a3 r" << "3:1:3-3 7:2:1-2||";
         QTest::newRow("saved rows stay behind") << "a3 s3 a3 m3>4 r" << "4:1:2-2||";
-        QTest::newRow("rows come back as shown") << "a3 a3 a3 a3 a3 a9 a9 b3 r t" << "|3:1:8-8|3:5,4,3,2,1 9:7,6";
+        QTest::newRow("rows come back as shown") << "a0 a3 a3 a3 a3 a9 a9 b3 r t" << "|3:1:8-8|0:1 3:5,4,3,2 9:7,6";
+        QTest::newRow("a damaged address is no list") << "a3 a5 a4 z t r" << "3:1:1-1||3:1";
         QTest::newRow("taken rows unsaved again next run") << "a3 a5 r t r" << "3:1:1-1 5:1:2-2||3:1 5:2";
         QTest::newRow("taken rows saved") << "a3 a5 r t s3 r" << "5:1:2-2||3:1 5:2";
         QTest::newRow("taken rows moved") << "a3 r t m3>6 r" << "6:1:1-1||3:1";
@@ -144,6 +146,11 @@ private slots:
             case 's': ok = step.contains('<') ? j.markSaved(0, n, ids[to]) : j.markSaved(0, n); break;
             case 'c': ok = j.markCleared(0, n); break;
             case 'm': ok = j.moveList(0, n, to); break;
+            case 'z':
+                j.close();
+                ok = sql(deep, "UPDATE rows SET address = 12 WHERE id = 2").isEmpty() &&
+                     sql(deep, "UPDATE rows SET address = -1 WHERE id = 3").isEmpty() && j.open(deep).status == Status::Ok;
+                break;
             case 't':
                 for (const Journal::Restored &l : j.takePending(0)) {
                     QStringList ks;   // "?" for a row not as it was appended

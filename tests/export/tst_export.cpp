@@ -38,7 +38,7 @@ ExportGrid logGrid()
     return gridOf(4, [](int i) {
         const char *times[] = {"10:00:01", "10:00:02", "10:00:03", "25:99:00"};
         const char *pressures[] = {"+0.123", "-1.5", "abc", "1"};
-        return LogRow{i < 3 ? "6/12/26" : "someday \u03A9",   // Omega: a text past Latin-1
+        return LogRow{i < 3 ? "6/12/26" : "\u03A9 someday",   // Omega: a text past Latin-1
                       {times[i], pressures[i], i == 2 ? "ft,H2O \"x\"" : "mH2O", "21.50", "Centigrade"}};
     });
 }
@@ -120,7 +120,7 @@ QJsonArray asRead(const QVector<ExportCell> &row)
 const char *const kLogCells = R"([
         [["text","Date"],["text","Time"],["text","Pressure"],["text","Units"],["text","Temperature"],["text","Units"]],
         [["empty",""],["empty",""],["empty",""],["empty",""],["empty",""],["empty",""]],
-        [["text","someday \u03a9"],["text","25:99:00"],["number",1],["text","mH2O"],["number",21.5],["text","Centigrade"]],
+        [["text","\u03a9 someday"],["text","25:99:00"],["number",1],["text","mH2O"],["number",21.5],["text","Centigrade"]],
         [["date",[2026,12,6,0,0,0]],["date",[0,0,0,10,0,3]],["number",0],["text","ft,H2O \u0022x\u0022"],["number",21.5],
          ["text","Centigrade"]],
         [["date",[2026,12,6,0,0,0]],["date",[0,0,0,10,0,2]],["number",-1.5],["text","mH2O"],["number",21.5],
@@ -183,7 +183,7 @@ private slots:
             QFile f(path);
             QVERIFY(f.open(QIODevice::ReadOnly));
             QCOMPARE(f.readAll(), QByteArray("Date,Time,Pressure,Units,Temperature,Units\r\n\r\n"
-                                             "someday \xCE\xA9,25:99:00,1,mH2O,21.5,Centigrade\r\n"
+                                             "\xCE\xA9 someday,25:99:00,1,mH2O,21.5,Centigrade\r\n"
                                              "6/12/26,10:00:03,0,\"ft,H2O \"\"x\"\"\",21.5,Centigrade\r\n"
                                              "6/12/26,10:00:02,-1.5,mH2O,21.5,Centigrade\r\n"
                                              "6/12/26,10:00:01,0.123,mH2O,21.5,Centigrade\r\n"));
