@@ -36,6 +36,8 @@ public:
 
     // Readings on every log list that were never saved to a file.
     int unsavedTotal() const;
+    // The journal itself; none when it could not be opened.
+    Journal *journal() const { return m_journal.get(); }
 
 private:
     int family() const;

@@ -42,6 +42,7 @@ private slots:
     void stopOnAnotherTab();
     void rescanWhileLogging();
     void journalCannotOpen();
+    void journalFullOrFailing();
     void outOfRange();
 };
 
@@ -315,6 +316,26 @@ void TestCore::journalCannotOpen()
         QVERIFY2(damaged ? aside.match(said).hasMatch() : said.endsWith("\rReadings are kept in memory only: save them before the console ends."),
                  qPrintable(said));
         QCOMPARE(r.c->journal->isOpen(), damaged);
+    }
+}
+
+void TestCore::journalFullOrFailing()
+{
+    // At its bound the journal drops the oldest readings never saved, said once a run; one that can no longer be
+    // written is said once too. The log list keeps every reading (the messages: the kept copy).
+    CoreRig r(false, {3});
+    Journal &j = *r.c->journal->journal();
+    r.startLogging(3, "1 Second");
+    j.setMaxRows(1);
+    takeChanges();   // the start: another test's
+    for (const QString step : {"full", "full again", "closed", "closed, cleared"}) {
+        r.c->logging->SecondTimer_Timer();
+        QVERIFY(r.settle());
+        if (step.startsWith("full"))
+            QVERIFY(j.prune());
+        else
+            j.close();
+        r.note(step, [&] { step.endsWith("cleared") ? r.c->logging->ClearLogBut_Click(3) : r.c->logging->SecondTimer_Timer(); });
     }
 }
 
