@@ -29,6 +29,13 @@ bool write(const QString &path, const QStringList &lines, QString *error)
         f.cancelWriting();
         return false;
     }
+    // QSaveFile commits what reached the disk even when a full disk took only part of it, and Qt then has no reason
+    // to give: a flush that fails is the failure.
+    if (!f.flush()) {
+        *error = QStringLiteral("Not all of it could be written: the disk may be full.");
+        f.cancelWriting();
+        return false;
+    }
     if (!f.commit()) {
         *error = f.errorString();
         return false;

@@ -1,4 +1,5 @@
 #include "logging/Journal.h"
+#include "support/FileSizeLimit.h"
 
 #include <QCoreApplication>
 #include <QProcess>
@@ -8,9 +9,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <csignal>
 #include <cstdio>
-#include <sys/resource.h>
 #include <unistd.h>
 
 using Status = Journal::Status;
@@ -314,15 +313,13 @@ private slots:
         QCOMPARE(j.open(path).status, Status::Ok);
         QVERIFY(j.append(0, 1, rowFor(1), kBase.addSecs(1)));
         QVERIFY(!j.append(0, 10, rowFor(9), kBase) && !j.lastError().isEmpty() && j.isOpen());   // no such list
-        struct rlimit old {};
-        QCOMPARE(getrlimit(RLIMIT_FSIZE, &old), 0);
-        const auto previous = std::signal(SIGXFSZ, SIG_IGN);
-        const struct rlimit small = {static_cast<rlim_t>(QFileInfo(path + "-wal").size()), old.rlim_max};
-        QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
-        const bool failed = !j.append(0, 1, rowFor(2), kBase.addSecs(2));
-        const QString error = j.lastError();
-        setrlimit(RLIMIT_FSIZE, &old);
-        std::signal(SIGXFSZ, previous);
+        bool failed = false;
+        QString error;
+        {
+            const FileSizeLimit full(static_cast<rlim_t>(QFileInfo(path + "-wal").size()));
+            failed = full.ok && !j.append(0, 1, rowFor(2), kBase.addSecs(2));
+            error = j.lastError();
+        }
         QVERIFY(failed && !error.isEmpty() && j.isOpen());
         QVERIFY2(j.append(0, 1, rowFor(3), kBase.addSecs(3)), qPrintable(j.lastError()));   // room again
         QCOMPARE(reopened(j, path), QString("1:2:1-3"));
@@ -343,7 +340,7 @@ private slots:
         QVERIFY2(refused.status == Status::InUse && refused.reason.contains("in use by another running console"),
                  qPrintable(refused.reason));
         QTest::qWait(QRandomGenerator::global()->bounded(10, 60));   // the kill lands anywhere in an append
-        ::kill(static_cast<pid_t>(child.processId()), SIGKILL);
+        child.kill();   // SIGKILL
         QVERIFY(child.waitForFinished(10000) && child.exitStatus() == QProcess::CrashExit);
         printed += child.readAllStandardOutput();
         QVERIFY(QFileInfo::exists(path + ".lock"));

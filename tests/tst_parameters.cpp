@@ -11,6 +11,7 @@
 #include "params/LevelParams.h"
 #include "params/Parameters.h"
 #include "params/RotaryParams.h"
+#include "support/FileSizeLimit.h"
 #include "support/Golden.h"
 #include "support/Rig.h"
 
@@ -236,7 +237,7 @@ struct Logged : CoreRig {
     explicit Logged(bool rotary = false) : CoreRig(rotary, {3}, 25) { c->setCurrentTab(3); }
     void save(const QString &name = {}, int filter = 1, bool report = false)
     {
-        ui.saves = {Ui::SaveChoice{!name.isEmpty(), name, filter}};
+        ui.saves = {Ui::SaveChoice{!name.isEmpty(), name.isEmpty() ? dir.filePath("typed, then cancelled") : name, filter}};
         report ? c->report->mnuSaveAs_Click() : c->exporter->SaveLogBut_Click(3);
     }
     void report(const QString &name = {}) { save(name, 1, true); }
@@ -477,12 +478,18 @@ void TestParameters::files()
     QCOMPARE(contents(path).count("\r\n"), 12);
     QVERIFY(contents(path).startsWith("Serial Number = LT510233\r\n") &&
             contents(path).contains("\r\nReverse = Select.....\r\n"));
-    // Cancel writes nothing; a failure says why and leaves the old report.
+    // Cancel writes nothing; a failure (no such folder, a full disk) says why and leaves the old report.
     put(path, "old");
     r.report();
     r.report(r.dir.filePath("no/such/dir/r.txt"));
+    {
+        const FileSizeLimit full(100);
+        r.report(path);
+    }
     QCOMPARE(contents(path), QByteArray("old"));
-    QVERIFY(said(r.ui).size() == 1 && said(r.ui)[0].startsWith("!Save Config|Error encountered while saving file. "));
+    QCOMPARE(said(r.ui).size(), 2);
+    for (const QString &s : said(r.ui))
+        QVERIFY2(s.startsWith("!Save Config|Error encountered while saving file. "), qPrintable(s));
 
     // A rotary encoder's: its own names, lines and columns.
     Logged rot(true);

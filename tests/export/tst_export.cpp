@@ -1,6 +1,7 @@
 #include "logging/LogStore.h"
 #include "logging/SaveTarget.h"
 #include "logging/export/Writers.h"
+#include "support/FileSizeLimit.h"
 #include "support/Golden.h"
 
 #include <QDir>
@@ -297,8 +298,9 @@ private slots:
             QSKIP("No decimal-comma locale can be set: checked under the C locale only");
     }
 
-    // No folder, or a full disk (/dev/full): each writer fails, says why and makes no folder; nor is a workbook
-    // written with sheets of a size it cannot have (header, empty row and a reading; no more rows than Excel takes).
+    // No folder, or a full disk (/dev/full, or one that takes part of a file): each writer fails, says why and makes
+    // no folder; nor is a workbook written with sheets of a size it cannot have (header, empty row and a reading; no
+    // more rows than Excel takes).
     void failures()
     {
         QTemporaryDir dir;
@@ -310,6 +312,11 @@ private slots:
         for (const QString &path : paths) {
             QString error;
             QVERIFY2(!writeAs(g, path, path.section('.', -1), &error) && !error.isEmpty(), qPrintable(path));
+        }
+        for (const QString format : {"xls", "xlsx", "csv"}) {
+            const FileSizeLimit full(100);   // a disk that takes part of a file, and says so only to the next write
+            QString error;
+            QVERIFY2(!writeAs(g, dir.filePath("full." + format), format, &error) && !error.isEmpty(), qPrintable(format));
         }
         for (int sheetRows : {2, exporter::kXlsxSheetRows + 1}) {
             QString error;
