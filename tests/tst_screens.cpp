@@ -21,6 +21,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
+#include <QGraphicsLayout>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -195,7 +196,15 @@ struct Dump {
                     line(depth, "action " + a->objectName() + " " + a->text());
         // A chart: its axes and the points of each series.
         if (auto *v = qobject_cast<const QChartView *>(o)) {
-            for (QAbstractAxis *a : v->chart()->axes()) {
+            const QChart &ch = *v->chart();
+            qreal in[4];
+            ch.layout()->getContentsMargins(&in[0], &in[1], &in[2], &in[3]);
+            line(depth, QString("chart margins %1 %2 %3 %4 inside %5 %6 %7 %8 roundness %9 legend at %10 antialiased %11")
+                            .arg(ch.margins().left()).arg(ch.margins().top()).arg(ch.margins().right())
+                            .arg(ch.margins().bottom()).arg(in[0]).arg(in[1]).arg(in[2]).arg(in[3])
+                            .arg(ch.backgroundRoundness()).arg(int(ch.legend()->alignment()))
+                            .arg(v->renderHints().testFlag(QPainter::Antialiasing)));
+            for (QAbstractAxis *a : ch.axes()) {
                 QString range;
                 if (!a->isVisible())
                     ;   // (an empty chart's time axis starts at the epoch, in local time)
@@ -206,7 +215,7 @@ struct Dump {
                 line(depth, QString("axis %1 %2 |%3| %4").arg(a->orientation()).arg(a->isVisible() ? "shown" : "hidden",
                                                                a->titleText(), range));
             }
-            for (QAbstractSeries *series : v->chart()->series()) {
+            for (QAbstractSeries *series : ch.series()) {
                 QString points;
                 if (auto *xy = qobject_cast<QXYSeries *>(series)) {
                     points = QString(" pen %1 %2%3").arg(xy->pen().color().name()).arg(xy->pen().widthF())
