@@ -5,7 +5,6 @@
 #include "support/SimProcess.h"
 
 #include <QtTest>
-#include <csignal>
 
 class TestCli : public QObject
 {
@@ -278,8 +277,8 @@ private slots:
         QCOMPARE(r.exit, 3);
         QVERIFY2(r.err.contains(QString("is in use by sdi12-cli (process %1)").arg(run->processId())), qPrintable(r.err));
         QTest::qWait(5500);
-        QCOMPARE(run->state(), QProcess::Running);   // (pid 0 would signal this test's whole group)
-        ::kill(static_cast<pid_t>(run->processId()), SIGTERM);
+        QCOMPARE(run->state(), QProcess::Running);
+        run->terminate();   // SIGTERM
         QVERIFY(run->waitForFinished(20000));
         QCOMPARE(run->exitCode(), 0);
         const QJsonObject done = QJsonDocument::fromJson(run->readAllStandardOutput()).object();
@@ -298,8 +297,7 @@ private slots:
         seen.clear();
         QTRY_VERIFY_WITH_TIMEOUT(busGot("4D0!"), 15000);
         QTest::qWait(300);
-        QCOMPARE(run->state(), QProcess::Running);
-        ::kill(static_cast<pid_t>(run->processId()), SIGKILL);
+        run->kill();   // SIGKILL
         QVERIFY(run->waitForFinished(5000));
         r = cli({"log", "4", "--period", "5", "--for", "0.0003h", "--out", m_home.filePath("back.xls"), "--yes"});
         QVERIFY2(r.exit == 0 && QFileInfo(m_home.filePath("back.xls")).size() > 0, qPrintable(r.err));

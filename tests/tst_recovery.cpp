@@ -15,7 +15,6 @@
 #include <QTest>
 #include <QTextStream>
 
-#include <csignal>
 
 namespace {
 QString rowText(const LogRow &r)
@@ -79,7 +78,7 @@ void TestRecovery::killedWhileLogging()
                 printed << line.mid(4);
         }
     }
-    ::kill(static_cast<pid_t>(child.processId()), SIGKILL);
+    child.kill();   // SIGKILL
     QVERIFY(child.waitForFinished(5000));
     while (child.canReadLine())
         if (const QString line = QString::fromUtf8(child.readLine()).trimmed(); line.startsWith("ROW "))
