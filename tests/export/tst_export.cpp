@@ -173,6 +173,7 @@ private slots:
         QCOMPARE(QFileInfo(temporary).absolutePath(), QFileInfo(path).absolutePath());
         QString error;
         QVERIFY2(writeAs(logGrid(), temporary, format, &error), qPrintable(error));
+        QVERIFY(uselocale(nullptr) == LC_GLOBAL_LOCALE);   // the writer gave the thread's locale back
         QVERIFY2(savetarget::replace(temporary, path, &error), qPrintable(error));
         struct stat st {};
         QCOMPARE(::stat(QFile::encodeName(path).constData(), &st), 0);
