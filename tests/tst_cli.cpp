@@ -5,6 +5,8 @@
 #include "support/SimProcess.h"
 
 #include <QtTest>
+#include <fcntl.h>
+#include <unistd.h>
 
 class TestCli : public QObject
 {
@@ -16,9 +18,12 @@ class TestCli : public QObject
     QString m_simErr;
     GoldenSections kept{"cli-commands.txt"};
 
-    QProcess *start(const QStringList &args)   // its settings and journal in a home of the test's
+    // Its settings and journal in a home of the test's; `inChild` runs in the child before the program.
+    QProcess *start(const QStringList &args, const std::function<void()> &inChild = {})
     {
         auto *p = new QProcess(this);
+        if (inChild)
+            p->setChildProcessModifier(inChild);
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("HOME", m_home.path());
         env.insert("XDG_CONFIG_HOME", m_home.filePath("config"));
@@ -306,6 +311,23 @@ private slots:
         QCOMPARE(r.out, "2 readings in the log of Sensor 4, saved to " + m_home.filePath("back.xls") + "\n");
         // The journal is the console's own, where the window finds what a run left unsaved.
         QVERIFY(QFile::exists(m_home.filePath("data/sdi12-console/journal.sqlite")));
+        // On a terminal the status line is redrawn in place, and left with a line feed at the stop.
+        const int master = posix_openpt(O_RDWR | O_NOCTTY);
+        QVERIFY(master >= 0 && grantpt(master) == 0 && unlockpt(master) == 0);
+        const QByteArray terminal = ptsname(master);
+        run = start({"log", "4", "--period", "5", "--for", "1", "--port", m_sim.link(1)}, [terminal] {
+            ::dup2(::open(terminal.constData(), O_RDWR | O_NOCTTY), 2);
+        });
+        QVERIFY(run->waitForFinished(20000) && run->exitCode() == 0);
+        QByteArray shown;
+        char chunk[512];
+        for (ssize_t n; (n = ::read(master, chunk, sizeof chunk)) > 0;)   // to the end (EIO: the terminal is closed)
+            shown.append(chunk, n);
+        ::close(master);
+        static const QRegularExpression redrawn("^(\rLogging Sensor 4 every 5 Seconds: [01] readings?, next at \\S+\\.\x1b\\[K)+"
+                                                "\rLogging of Sensor 4 stopped after the time given at \\S+ \\(1 reading\\)\\."
+                                                "\x1b\\[K\r\n$");
+        QVERIFY2(redrawn.match(QString::fromUtf8(shown)).hasMatch(), shown.constData());
         QCOMPARE(cli({"log", "4", "--period", "5", "--for", "2x"}).exit, 2);
         QCOMPARE(cli({"get", "4", "--port", "/dev/ttyNONE9"}, false).exit, 3);
     }
