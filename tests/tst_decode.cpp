@@ -66,6 +66,9 @@ void TestDecode::answerPositions()
     QCOMPARE(a.signedValue(), QString("12.5"));
     QCOMPARE(a.afterBang(), 6);
     QCOMPARE(a.afterAddress(), QString("+12.5"));
+    // Positions count from 1; outside the text there is nothing.
+    QCOMPARE(a.mid(1, 3) + a.mid(11, 5) + a.from(0), QString("0XR5") + "0XRA!0+12.5");
+    QCOMPARE(a.mid(0, 3) + a.mid(12, 1) + a.mid(2, -1) + a.from(12), QString());
     QCOMPARE(Answer("0XRA!0-0.25").signedValue(), QString("-0.25"));
     QCOMPARE(Answer("0XRA+3!03.5").signedValue(), QString(".5"));   // a "+" in the echo shifts every value
     // The specific-gravity set answer carries "0," before the value.
