@@ -64,10 +64,7 @@ void ListField::setItems(const QStringList &items, const QVector<int> &data)
 
 void ListField::clear()
 {
-    m_items.clear();
-    m_data.clear();
-    m_index = -1;
-    changed();
+    setItems({});
 }
 
 void ListField::select(int i)
