@@ -306,6 +306,25 @@ private slots:
         QCOMPARE(sql(path, "PRAGMA quick_check"), QString("ok"));
     }
 
+    // Damaged again within the same second: each damaged file is kept under a name of its own.
+    void damagedTwiceInASecond()
+    {
+        Journal j;
+        j.setClock([] { return kBase; });
+        QStringList aside;
+        for (const QByteArray &junk : {QByteArray(4096, 'x'), QByteArray(4096, 'y')}) {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly) && f.write(junk) == junk.size());
+            f.close();
+            const Journal::OpenResult r = j.open(path);
+            QVERIFY(r.status == Status::Corrupt && contents(r.movedTo) == junk);
+            aside << r.movedTo;
+            j.close();
+        }
+        QCOMPARE(aside[1], aside[0] + "-2");
+        QCOMPARE(contents(aside[0]), QByteArray(4096, 'x'));
+    }
+
     // A full disk, as far as the journal can tell: the process may not make any file longer (root too).
     void writeFailure()
     {
