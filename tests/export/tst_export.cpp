@@ -171,6 +171,8 @@ private slots:
         const auto umaskBack = qScopeGuard([previous] { ::umask(previous); });
         const QString temporary = savetarget::temporaryName(path);
         QCOMPARE(QFileInfo(temporary).absolutePath(), QFileInfo(path).absolutePath());
+        const QString another = savetarget::temporaryName(path);   // each save a file of its own
+        QVERIFY(another != temporary && QFile::remove(another));
         QString error;
         QVERIFY2(writeAs(logGrid(), temporary, format, &error), qPrintable(error));
         QVERIFY(uselocale(nullptr) == LC_GLOBAL_LOCALE);   // the writer gave the thread's locale back
@@ -178,7 +180,7 @@ private slots:
         struct stat st {};
         QCOMPARE(::stat(QFile::encodeName(path).constData(), &st), 0);
         QCOMPARE(QString::number(st.st_mode & 07777, 8), QString::number(mode, 8));
-        QVERIFY(!QFile::exists(temporary));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"log." + format});   // no leftover
         if (comma && !commaSet)
             QSKIP("No decimal-comma locale can be set: neither de_DE nor fr_FR is installed, and localedef failed");
         if (format == "csv") {
