@@ -108,6 +108,9 @@ const std::vector<Case> written = {
           r.c->Calibrate_Flag = true; t.LocalOffsetCheck.setChecked(false))},
     // level probe: refused, nothing sent
     {"range while locked", "L3", {}, LP(RangeBut), STEP(t.RangeText.setText("5"))},
+    // A set that is never answered leaves the field empty, not showing the value as if taken.
+    {"range set, no answer", "L3", "3XUNLK1!=31 3XRA5!", LP(RangeBut),
+     STEP(t.UnlockCheck.setChecked(true); r.c->level->UnlockCheck_Click(a); r.settle(); t.RangeText.setText("5"))},
     {"maximum range while locked", "L3", {}, LP(MaxRangeBut)},
     {"temperature units blank", "L3", {}, LP(TempUnitsBut), STEP(t.TempUnitsCombo.blank())},
     {"pressure units unchosen", "L3", {}, LP(PressUnitsBut), STEP(t.PressUnitsCombo.reset())},
