@@ -9,8 +9,7 @@
 #include <QtWidgets>
 
 #ifdef Q_OS_UNIX
-#include <grp.h>
-#include <unistd.h>
+#include "support/AsNobody.h"
 #endif
 
 namespace {
@@ -60,40 +59,6 @@ struct Shell {
 const auto readable = QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther;
 const auto enterable = QFile::ExeOwner | QFile::ExeGroup | QFile::ExeOther;
 
-#ifdef Q_OS_UNIX
-// Permission bits do not stop root: the row runs again as nobody, from a copy of this test nobody may enter.
-void rerunAsNobody()
-{
-    QTemporaryDir runtime;   // nobody's folder, gone afterwards
-    const QString copy = runtime.filePath(QStringLiteral("tst_install"));
-    QVERIFY(QFile::copy(QCoreApplication::applicationFilePath(), copy) &&
-            QFile::setPermissions(copy, readable | enterable | QFile::WriteOwner));
-    QVERIFY(::chown(QFile::encodeName(runtime.path()).constData(), 65534, 65534) == 0 &&
-            QFile::setPermissions(runtime.path(), readable | enterable | QFile::WriteOwner));
-    QProcess child;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("SDI12_TEST_UNPRIVILEGED", "1");
-    for (const char *folder : {"XDG_RUNTIME_DIR", "TMPDIR"})
-        env.insert(folder, runtime.path());
-    child.setProcessEnvironment(env);
-    child.setWorkingDirectory(runtime.path());
-    child.setProcessChannelMode(QProcess::MergedChannels);
-    child.setChildProcessModifier([] {
-        if (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0)
-            ::_exit(3);
-    });
-    child.start(copy, {QStringLiteral("locations:") + QString::fromLatin1(QTest::currentDataTag())});
-    if (!child.waitForStarted(10000))
-        QSKIP(qPrintable(QStringLiteral("cannot start the test as the user nobody: ") + child.errorString()));
-    QVERIFY(child.waitForFinished(60000));
-    const QString out = QString::fromLocal8Bit(child.readAll());
-    if (child.exitStatus() == QProcess::NormalExit && child.exitCode() == 3)
-        QSKIP("cannot switch to the user nobody here (no permission to change the user)");
-    if (out.contains("SKIP"))
-        QSKIP(qPrintable(QStringLiteral("as the user nobody: ") + out.section("SKIP", 1).section('\n', 0, 0).trimmed()));
-    QVERIFY2(child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0, qPrintable(out));
-}
-#endif
 } // namespace
 
 class TestInstall : public QObject
@@ -205,8 +170,8 @@ private slots:
                 if (!file)
                     probe.remove();
 #ifdef Q_OS_UNIX
-                if (::geteuid() == 0 && !qEnvironmentVariableIsSet("SDI12_TEST_UNPRIVILEGED"))
-                    return rerunAsNobody();
+                if (rootMustRerun())
+                    return rerunAsNobody("locations");
 #endif
                 QSKIP("permissions do not stop writes here");
             }
