@@ -489,6 +489,9 @@ void TestWindow::logListAndChart()
     QCOMPARE(drawn(chart, "Pressure"), QStringList{"Pressure (mH2O): 0=1.5"});
     QVERIFY(chart->shownSeries().first()->pointsVisible() && !chart->view()->chart()->legend()->isVisible());
     QVERIFY(chart->valueAxis(0)->alignment() == Qt::AlignLeft && chart->valueAxis(1)->alignment() == Qt::AlignRight);
+    chart->zoom(2, t0);   // one reading zooms too: the minute it starts, no longer fitted
+    QCOMPARE(std::pair(chart->rangeStart(), chart->rangeEnd()), std::pair(t0, t0 + 60000));
+    chart->fit();
     for (const LogRow &row : {reading(1, "2.5", "mH2O", ""), reading(2, "abc"), reading(3, "0.2", "bar"),
                               reading(4, "0.3", "bar")})
         list->insertTop(row);
@@ -594,6 +597,9 @@ void TestWindow::logListAndChart()
     for (const auto &[from, to] : {std::pair{t0 + 500, t0 + 900}, {t0 - 900, t0}})
         QVERIFY(e.range(from, to, &low, &high) && low == 1 && high == 9);
     QVERIFY(!e.range(t0 + 600, t0 + 900, &low, &high));
+    for (int minute = 1; minute < 5; ++minute)   // a fifth bin: two minutes a bin, three bins
+        e.add(t0 + minute * 60000, minute, 0);
+    QCOMPARE(std::pair(e.binCount(), e.binMs()), std::pair(3, 120000.0));
     QCOMPARE(ChartData::rowsBetween(rows, t0 + 10 * 1000, t0 + 20 * 1000), std::make_pair(9979, 9989));
 }
 
