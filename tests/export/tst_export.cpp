@@ -1,6 +1,8 @@
 #include "logging/LogStore.h"
+#include "logging/ReportFile.h"
 #include "logging/SaveTarget.h"
 #include "logging/export/Writers.h"
+#include "support/AsNobody.h"
 #include "support/FileSizeLimit.h"
 #include "support/Golden.h"
 
@@ -14,7 +16,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cerrno>
 #include <clocale>
+#include <cstring>
 #include <cstdio>
 #include <optional>
 #include <sys/stat.h>
@@ -327,6 +331,37 @@ private slots:
             QVERIFY(!QFile::exists(dir.filePath("log.xlsx")));
         }
         QVERIFY(!QDir(dir.filePath("no")).exists());
+    }
+
+    // A shared folder (sticky, as /tmp is) holding a colleague's files, which anyone may write but only their owner
+    // replace: the report and an export fail, say why and leave the files as they were, with nothing beside them.
+    void sharedFolder()
+    {
+        QTemporaryDir dir;
+        const QString shared = rootMustRerun() ? dir.filePath("shared") : qEnvironmentVariable("SDI12_TEST_SHARED");
+        const QStringList files = {shared + "/report.txt", shared + "/log.csv"};
+        if (rootMustRerun()) {
+            QVERIFY(::chmod(QFile::encodeName(dir.path()).constData(), 0755) == 0 && QDir().mkdir(shared) &&
+                    ::chmod(QFile::encodeName(shared).constData(), 01777) == 0);
+            for (const QString &name : files) {
+                QFile f(name);
+                QVERIFY(f.open(QIODevice::WriteOnly) && f.write("old") == 3 && ::chmod(qPrintable(name), 0666) == 0);
+            }
+            qputenv("SDI12_TEST_SHARED", QFile::encodeName(shared));
+            return rerunAsNobody("sharedFolder");
+        }
+        if (shared.isEmpty())
+            QSKIP("Only root can leave a colleague's file in a shared folder");
+        const QString refused = QString::fromLocal8Bit(std::strerror(EPERM)), temporary = savetarget::temporaryName(files[1]);
+        QString error, replaceError;
+        QVERIFY(!report::write(files[0], {"new"}, &error) && !savetarget::replace(temporary, files[1], &replaceError));
+        QCOMPARE(QStringList({error, replaceError}), QStringList({refused, refused}));   // the system's own words
+        QVERIFY(QFile::remove(temporary));   // as the export does
+        for (const QString &name : files) {
+            QFile f(name);
+            QVERIFY(f.open(QIODevice::ReadOnly) && f.readAll() == "old");
+        }
+        QCOMPARE(QDir(shared).entryList(QDir::Files | QDir::Hidden).size(), 2);
     }
 
     // Save names by the chosen format (a "." in a folder name is never cut), and date formats as Excel writes them.
