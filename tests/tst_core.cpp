@@ -1,9 +1,11 @@
-// The run without a window, core alone: family set-up, the port and the scan, the decoder's dispatch, user command.
+// The run without a window, core alone: family set-up, the port and the scan, the decoder's dispatch, user command,
+// the chart's cache of a log.
 #include "decode/Dispatcher.h"
 #include "discovery/LogPeriods.h"
 #include "discovery/Scanner.h"
 #include "discovery/SensorTable.h"
 #include "link/PortMenu.h"
+#include "logging/ChartData.h"
 #include "logging/LoggingEngine.h"
 #include "logging/JournalKeeper.h"
 #include "logging/LogModel.h"
@@ -17,6 +19,7 @@
 #include <QCoreApplication>
 #include <QRegularExpression>
 #include <QtTest>
+#include <cmath>
 
 class TestCore : public QObject
 {
@@ -44,6 +47,7 @@ private slots:
     void journalCannotOpen();
     void journalFullOrFailing();
     void outOfRange();
+    void chartData();
 };
 
 void TestCore::familySetup()
@@ -371,6 +375,45 @@ void TestCore::outOfRange()
             QCOMPARE(t.data(serial, role).toString(), t.cell(9, 1));
         QVERIFY(!t.data(serial, Qt::ToolTipRole).isValid() && !t.data({}, Qt::DisplayRole).isValid());
     }
+}
+
+void TestCore::chartData()
+{
+    const qint64 t0 = QDateTime(QDate(2026, 12, 6), QTime(9, 0)).toMSecsSinceEpoch();
+    // 10,000 readings into 100 columns: each bin holds its true lowest and highest; the cache stays bounded at 100,000.
+    LogStore rows;
+    auto value = [](int i) { return std::sin(i * 0.37) * 100 + (i % 97 == 0 ? 500 : 0); };
+    for (int i = 0; i < 10000; ++i)
+        rows.insertTop(LogRow{{}, {}, t0 + i * 1000LL}, LogNumbers{{value(i), qQNaN()}, {}});
+    ChartData d;
+    d.rebuild(rows, 0, t0, t0 + 9999 * 1000LL, 100);
+    QCOMPARE(d.segments().size(), size_t(1));
+    for (const ChartData::Bin &b : d.segments()[0].bins) {
+        double low = 1e9, high = -1e9;
+        for (int i = 0; i < 10000; ++i)
+            if (qint64(std::floor((t0 + i * 1000.0) / d.binMs())) == b.index)
+                std::tie(low, high) = std::pair(std::min(low, value(i)), std::max(high, value(i)));
+        QCOMPARE(std::pair(b.min.y(), b.max.y()), std::pair(low, high));
+    }
+    double top = -1e9, low, high;
+    for (int i = 10000; i < 100000; ++i) {
+        d.add(t0 + i * 1000LL, value(i), 0);
+        top = std::max(top, value(i));
+    }
+    QVERIFY(d.binCount() <= 400 && d.range(t0, t0 + 1e9, &low, &high));
+    QCOMPARE(high, top);
+    // A bin that reaches into the range from either side counts (one bin a minute here).
+    ChartData e;
+    e.rebuild(LogStore(), 0, t0, t0 + 60000, 1);
+    e.add(t0, 1, 0);
+    e.add(t0 + 500, 9, 0);
+    for (const auto &[from, to] : {std::pair{t0 + 500, t0 + 900}, {t0 - 900, t0}})
+        QVERIFY(e.range(from, to, &low, &high) && low == 1 && high == 9);
+    QVERIFY(!e.range(t0 + 600, t0 + 900, &low, &high));
+    for (int minute = 1; minute < 5; ++minute)   // a fifth bin: two minutes a bin, three bins
+        e.add(t0 + minute * 60000, minute, 0);
+    QCOMPARE(std::pair(e.binCount(), e.binMs()), std::pair(3, 120000.0));
+    QCOMPARE(ChartData::rowsBetween(rows, t0 + 10 * 1000, t0 + 20 * 1000), std::make_pair(9979, 9989));
 }
 
 QTEST_GUILESS_MAIN(TestCore)
