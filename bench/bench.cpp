@@ -4,7 +4,7 @@
 // ratio measured in this run.
 //
 //   sdi12-bench                 everything
-//   sdi12-bench link|log|export|export-sheets|journal|chart|startup
+//   sdi12-bench link|log|export|export-sheets|journal|restore|chart|startup
 //   sdi12-bench log-rows N      one log-scale run (used as a child process)
 //   sdi12-bench startup-child   the console's start-up, timed by `startup`
 //   sdi12-bench journal-size N  the journal's file size holding N unsaved rows
@@ -717,6 +717,59 @@ void benchJournal()
     out.flush();
 }
 
+// A console started after a run of weeks that was never saved: the
+// journal's rows back in the log list, with its table and chart on show,
+// from opening the journal to the chart drawn.
+void benchRestore()
+{
+    for (int rows : {100000, int(Journal::kMaxRows)}) {
+        QTemporaryDir dir(QDir::currentPath() + QStringLiteral("/bench-XXXXXX"));
+        const QString path = dir.filePath(QStringLiteral("journal.sqlite"));
+        if (!fillJournal(path, rows)) {
+            out << "  " << rows << " rows: the journal cannot be filled\n";
+            return;
+        }
+        LogModel model({QStringLiteral("Date"), QStringLiteral("Time"), QStringLiteral("Pressure"),
+                        QStringLiteral("Units"), QStringLiteral("Temperature"), QStringLiteral("Units")},
+                       {2, 4}, {3, 5});
+        LogList list(&model);
+        LogChart chart;
+        list.resize(500, 400);
+        chart.resize(900, 400);
+        list.show();
+        chart.show();
+        chart.setModel(&model, {QStringLiteral("Pressure"), QStringLiteral("Temperature")});
+        QCoreApplication::processEvents();
+        Journal j;
+        double ms[4] = {0, 0, 0, 0};
+        bool opened = false;
+        int summed = 0;
+        QVector<Journal::Restored> taken;
+        ms[0] = timeMs([&] { opened = j.open(path).ready(); });
+        ms[1] = timeMs([&] { summed = j.pending(0).total; });
+        ms[2] = timeMs([&] { taken = j.takePending(0); });
+        ms[3] = timeMs([&] {
+            for (const Journal::Restored &r : taken)
+                model.appendRows(r.rows, r.rows.size());
+            QCoreApplication::processEvents();
+            chart.redraw();
+            list.viewport()->repaint();
+            chart.view()->viewport()->repaint();
+        });
+        const bool whole = opened && summed == rows && model.size() == rows;
+        out << QStringLiteral("  %1 rows: open %2 ms, the question's summary %3 ms, rows read %4 ms, into the list "
+                              "and chart %5 ms; %6 s in all%7\n")
+                   .arg(rows)
+                   .arg(ms[0], 0, 'f', 0)
+                   .arg(ms[1], 0, 'f', 0)
+                   .arg(ms[2], 0, 'f', 0)
+                   .arg(ms[3], 0, 'f', 0)
+                   .arg((ms[0] + ms[1] + ms[2] + ms[3]) / 1000.0, 0, 'f', 2)
+                   .arg(whole ? QString() : QStringLiteral(" (ROWS MISSING: %1 of %2)").arg(model.size()).arg(rows));
+        out.flush();
+    }
+}
+
 // --------------------------------------------------------------- chart
 // A reading added to a log of N readings and drawn, against the same at a
 // thousand: the chart keeps a few points per pixel column, so both cost
@@ -913,6 +966,7 @@ int main(int argc, char **argv)
     section("export", "Export against its floor:", [] { benchExport(); });
     section("export-sheets", "Export of a log longer than a worksheet:", [] { benchExportSheets(); });
     section("journal", "Journal, per row appended (one synced transaction a row):", [] { benchJournal(); });
+    section("restore", "Journal restored at start-up:", [] { benchRestore(); });
     section("chart", "Chart, a reading added and drawn:", [] { benchChart(); });
     section("startup", "Start-up:", [&] {
         benchStartup(dir + QStringLiteral("/sdi12-sim"));

@@ -233,6 +233,10 @@ void TestDecode::portLabels()
     QCOMPARE(portdir::linkedPorts(dir).size(), 1);
     portdir::unregisterPort(2, "/dev/null", dir);
     QVERIFY(portdir::linkedPorts(dir).isEmpty());
+    // A device the system lists that a port link names already, by its path or through a link, is not listed again.
+    QVERIFY(QFile::link("/dev/null", tmp.filePath("ttyLINK")));
+    QCOMPARE(ports::numberDevices({{4, tmp.filePath("ttyLINK")}, {5, "/dev/zero"}}, {{"/dev/null", ""}, {"/dev/zero", ""}})
+                 .devices.size(), 2);
 #endif
 }
 

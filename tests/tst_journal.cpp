@@ -307,6 +307,16 @@ private slots:
         QCOMPARE(sql(path, "PRAGMA quick_check"), QString("ok"));
     }
 
+    // Two journals open at once in one process (as in the benchmark): each keeps its own rows.
+    void twoAtOnce()
+    {
+        Journal a, b;
+        const QString other = dir->filePath("other.sqlite");
+        QVERIFY(a.open(path).ready() && b.open(other).ready());
+        QVERIFY(a.append(0, 1, rowFor(0), kBase) && b.append(0, 2, rowFor(1), kBase) && b.append(0, 2, rowFor(2), kBase));
+        QCOMPARE(reopened(a, path) + ' ' + reopened(b, other), QString("1:1:0-0 2:2:0-0"));
+    }
+
     // Damaged again within the same second: each damaged file is kept under a name of its own.
     void damagedTwiceInASecond()
     {
@@ -341,6 +351,7 @@ private slots:
             error = j.lastError();
         }
         QVERIFY(failed && !error.isEmpty() && j.isOpen());
+        QVERIFY(!QFile::exists(path + ".check"));   // a full disk damages nothing: no check of every page next time
         QVERIFY2(j.append(0, 1, rowFor(3), kBase.addSecs(3)), qPrintable(j.lastError()));   // room again
         QCOMPARE(reopened(j, path), QString("1:2:1-3"));
     }
