@@ -38,18 +38,12 @@ void LogExport::SaveLogBut_Click(int index)
                                   .arg(QFileInfo(saveName).fileName())))
         return;
 
-    QStringList header;
-    QVector<ExportCell::Kind> kinds;
-    if (m.SensorType) {
-        header = {QStringLiteral("Date"), QStringLiteral("Time"), QStringLiteral("Level"), QStringLiteral("Units")};
-        kinds = {ExportCell::Date, ExportCell::Time, ExportCell::Number, ExportCell::Text};
-    } else {
-        header = {QStringLiteral("Date"), QStringLiteral("Time"), QStringLiteral("Pressure"), QStringLiteral("Units"),
-                  QStringLiteral("Temperature"), QStringLiteral("Units")};
-        kinds = {ExportCell::Date, ExportCell::Time, ExportCell::Number,
-                 ExportCell::Text, ExportCell::Number, ExportCell::Text};
-    }
-    const ExportGrid grid = exporter::buildLogGrid(header, kinds, log->rows(), Clock::shortDateFormat());
+    // The file's columns are the list's: its headings, the values as numbers.
+    const QVector<ExportCell::Kind> kinds =
+        m.SensorType ? QVector<ExportCell::Kind>{ExportCell::Date, ExportCell::Time, ExportCell::Number, ExportCell::Text}
+                     : QVector<ExportCell::Kind>{ExportCell::Date, ExportCell::Time, ExportCell::Number,
+                                                 ExportCell::Text, ExportCell::Number, ExportCell::Text};
+    const ExportGrid grid = exporter::buildLogGrid(log->headers(), kinds, log->rows(), Clock::shortDateFormat());
     // Readings that arrive while the file is written are not in it.
     const qint64 journalPoint = m.journal->savePoint();
     const int unsavedInFile = log->unsaved();
