@@ -729,9 +729,9 @@ void benchRestore()
             out << "  " << rows << " rows: the journal cannot be filled\n";
             return;
         }
-        LogModel model({QStringLiteral("Date"), QStringLiteral("Time"), QStringLiteral("Pressure"),
-                        QStringLiteral("Units"), QStringLiteral("Temperature"), QStringLiteral("Units")},
-                       {2, 4}, {3, 5});
+        NoSleepClock clock;
+        Run run(clock, SysDataRecord{});   // its level log, as the console makes it
+        LogModel &model = *run.c->levelLog(3);
         LogList list(&model);
         LogChart chart;
         list.resize(500, 400);
@@ -788,9 +788,9 @@ void benchChart()
         return r;
     };
     for (int n : {1000, 1000000}) {
-        LogModel model({QStringLiteral("Date"), QStringLiteral("Time"), QStringLiteral("Pressure"),
-                        QStringLiteral("Units"), QStringLiteral("Temperature"), QStringLiteral("Units")},
-                       {2, 4}, {3, 5});
+        NoSleepClock clock;
+        Run run(clock, SysDataRecord{});   // its level log, as the console makes it
+        LogModel &model = *run.c->levelLog(3);
         LogStore older;
         for (int i = 0; i < n; ++i)
             older.insertTop(row(i));
