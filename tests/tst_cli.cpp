@@ -125,6 +125,8 @@ private slots:
         row("set, rotary", {"set", "7", "pulley-circumference=150", "direction=anticlockwise", "--family", "rotary"}, 0,
             "^pulley-circumference = 150\ndirection = Anticlockwise\n$",
             QString("7XMU! 7XCP! 7XPC! 7XCP150! 7C! 7D0! 7XRD0! 7C! 7D0!").split(' '), "");
+        row("set, rotary, no sensor there", {"set", "6", "counts-per-rev=200", "--family", "rotary"}, 1, "^$", {"6XMU!"},
+            "no answer from the sensor at 6 to its measurement-units query");
         row("set while locked", {"set", "0", "range=5"}, 2, "^$", {"0XUNLK!"},
             "Unable to set range value whilst sensor is locked. Please unlock sensor");
         row("set, no sensor there", {"set", "6", "range=5"}, 1, "^$", {"6XUNLK!"},
@@ -222,6 +224,9 @@ private slots:
         QCOMPARE(r.out, QString("Temperature Units: Centigrade -> Fahrenheit\nRange: 10.0000 -> 12.5000\n"));
         for (const QString &c : received())
             QVERIFY2(!c.contains(QRegularExpression("XUT.!|XRA.+!")), qPrintable(c));
+        const QJsonObject plan = QJsonDocument::fromJson(cli({"apply", "0", file, "--dry-run", "--json"}).out.toUtf8()).object();
+        QCOMPARE(plan["changes"].toArray()[1].toObject(),
+                 (QJsonObject{{"parameter", "range"}, {"before", "10.0000"}, {"wanted", "12.5000"}}));   // nothing done
         // Without --yes nothing is set; with it, what the lock lets through is.
         QCOMPARE(cli({"apply", "0", file}).exit, 2);
         QCOMPARE(cli({"set", "0", "unlock=on"}).exit, 0);
