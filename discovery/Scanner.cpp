@@ -55,7 +55,7 @@ void Scanner::logStatus(int a)
     m.table->setLogStatus(a, m.LoggingTab != 0 ? QStringLiteral("Logging") : QStringLiteral("Idle"));
 }
 
-bool Scanner::levelList(int a)
+void Scanner::levelList(int a)
 {
     LevelParams &p = *m.level;
     Calibration &c = *m.calibration;
@@ -77,14 +77,13 @@ bool Scanner::levelList(int a)
     };
     for (const auto &q : queries)
         if (!step(q))
-            return false;
+            return;
     FillLogPeriods(m.tab[a]->LogPeriodCombo, m.tab[a]->SampleRateText.text());
     measurementStep(a);
     logStatus(a);
-    return true;
 }
 
-bool Scanner::rotaryList(int a)
+void Scanner::rotaryList(int a)
 {
     RotaryParams &p = *m.rotary;
     const std::function<void()> queries[] = {
@@ -97,10 +96,9 @@ bool Scanner::rotaryList(int a)
     };
     for (const auto &q : queries)
         if (!step(q))
-            return false;
+            return;
     measurementStep(a);
     logStatus(a);
-    return true;
 }
 
 bool Scanner::scanAddress(int a)

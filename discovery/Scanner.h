@@ -25,8 +25,8 @@ private:
     bool scanAddress(int a);
     bool step(const std::function<void()> &send);
     bool measurementStep(int a);
-    bool levelList(int a);
-    bool rotaryList(int a);
+    void levelList(int a);
+    void rotaryList(int a);
     void logStatus(int a);
 
     Console &m;
