@@ -449,9 +449,15 @@ private slots:
         QVERIFY(r.ui.beeps == 0 && r.sent() == QStringList{"4M!"});
         for (int a : {3, 5})
             QVERIFY(r.busy(a) && !r.tab(a).RangeQueryBut.isEnabled() && !r.tab(a).PressUnitsBut.isEnabled());
+        QStringList tab3;   // tab 3 at each write: busy until its last press is done
+        r.port.onWrite = [&, inner = r.port.onWrite](const QByteArray &b) { tab3 << (r.busy(3) ? "busy" : "idle"); inner(b); };
         c.logging->SecondTimer_Timer();   // a reading due now goes after them
         QVERIFY(r.settle(6000));
         QCOMPARE(r.sent(), sent);
+        QStringList expected;
+        for (int i = 1; i < sent.size(); ++i)
+            expected << (i <= sent.indexOf("3XLOF!") ? "busy" : "idle");
+        QCOMPARE(tab3, expected);
         QVERIFY(r.port.violations().isEmpty());
         QVERIFY(r.tab(3).RangeQueryBut.isEnabled() && r.tab(5).RangeQueryBut.isEnabled());
         QCOMPARE(r.tab(3).RangeText.text(), QString("10.0000"));
