@@ -464,26 +464,35 @@ Journal::Pending Journal::pending(int family)
     return p;
 }
 
-QVector<Journal::Restored> Journal::takePending(int family)
+QVector<Journal::Restored> Journal::takePending(int family, const ReadProgress &read, bool *ok)
 {
+    if (ok)
+        *ok = true;
+    const auto failed = [ok] {
+        if (ok)
+            *ok = false;
+        return QVector<Restored>{};
+    };
     if (!isOpen() || !validList(family, 0))
-        return {};
+        return failed();
     // The rows stay as they are: this run owns their sessions for this
     // family from now on. Should it end without saving them, they are
     // pending again for the next run.
-    QVector<qint64> &owned = m_owned[size_t(family)];
     std::array<LogStore, 10> lists;
     QVector<qint64> taken;
+    qint64 lastId = m_lastId;
     QSqlQuery q(m_db);
     q.setForwardOnly(true);
     q.prepare(QStringLiteral("SELECT address, session, date, c1, c2, c3, c4, c5, taken, id FROM rows WHERE %1 "
                              "ORDER BY address, id")
-                  .arg(pendingRows(owned)));
+                  .arg(pendingRows(m_owned[size_t(family)])));
     q.addBindValue(family);
     if (!exec(q))
-        return {};
+        return failed();
     LogRow row;
-    while (q.next()) {
+    for (int n = 0; q.next(); ++n) {
+        if (read && n % kReadStep == 0 && !read(n))
+            return {};   // stopped: nothing changed
         const int address = q.value(0).toInt();
         const qint64 session = q.value(1).toLongLong();
         if (!taken.contains(session))
@@ -492,15 +501,17 @@ QVector<Journal::Restored> Journal::takePending(int family)
         for (int c = 0; c < 5; ++c)
             row.cells[static_cast<size_t>(c)] = q.value(3 + c).toString();
         row.takenMs = q.value(8).toLongLong();
-        // A save point taken from now on covers these rows too.
-        m_lastId = qMax(m_lastId, q.value(9).toLongLong());
+        lastId = qMax(lastId, q.value(9).toLongLong());
         lists[static_cast<size_t>(address)].insertTop(row);   // oldest first in: newest ends on top
     }
     if (q.lastError().type() != QSqlError::NoError) {
         noteFailure(q);
-        return {};
+        return failed();
     }
-    owned += taken;
+    // A save point taken from now on covers these rows too (and any row
+    // logged while they were read).
+    m_lastId = qMax(m_lastId, lastId);
+    m_owned[size_t(family)] += taken;
     QVector<Restored> out;
     for (int a = 0; a < 10; ++a)
         if (!lists[static_cast<size_t>(a)].empty()) {

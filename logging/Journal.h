@@ -120,9 +120,14 @@ public:
     // unsaved rows (saving, clearing and moving a list take them along; they
     // are not copied, and if this run ends without saving them they are
     // pending again). They are older than anything logged in this session:
-    // they go below the rows a list holds. Empty when there are none or on
-    // failure (lastError()).
-    QVector<Restored> takePending(int family);
+    // they go below the rows a list holds. `read`, when given, hears how
+    // many rows are read so far, from 0 and every kReadStep rows; when it
+    // returns false the reading stops and nothing is taken (the rows stay
+    // pending). Empty when there are none, when stopped, or on failure
+    // (`ok` false, lastError()).
+    using ReadProgress = std::function<bool(int rowsRead)>;
+    QVector<Restored> takePending(int family, const ReadProgress &read = {}, bool *ok = nullptr);
+    static constexpr int kReadStep = 20000;
 
     // Drops rows closed more than kKeepDays ago, then enforces maxRows().
     // Runs on open and every kPruneEvery appends.

@@ -100,8 +100,9 @@ private slots:
 
     // Steps on family 0 (b: family 1): aN append a row to list N (the k-th append taken k seconds after the base),
     // sN save list N, sN<k save it up to the k-th append, cN clear it, mN>M move it, r close and open again (a new
-    // run), z as r with the second and third rows' addresses damaged to 12 and -1, t take the pending rows. Then the
-    // summary of earlier runs' unsaved readings, and the rows taken.
+    // run), z as r with the second and third rows' addresses damaged to 12 and -1, t take the pending rows (x: stopped
+    // at its first report; y: a row appended to list 5 at its first report, as a logged reading while they are read).
+    // Then the summary of earlier runs' unsaved readings, and the rows taken.
     void sessions_data()
     {
         QTest::addColumn<QString>("script");
@@ -122,6 +123,8 @@ private slots:
         QTest::newRow("taken rows moved") << "a3 r t m3>6 r" << "6:1:1-1||3:1";
         QTest::newRow("families apart") << "a3 b3 b4 r" << "3:1:1-1|3:1:2-2 4:1:3-3|";
         QTest::newRow("taking leaves the other family") << "b3 a3 r t" << "|3:1:1-1|3:2";
+        QTest::newRow("taking stopped takes nothing") << "a3 a5 r x" << "3:1:1-1 5:1:2-2||";
+        QTest::newRow("a row logged while taking is saved") << "a3 r y s5 r" << "3:1:1-1||3:1";
     }
 
     void sessions()
@@ -143,7 +146,7 @@ private slots:
                 ok = j.append(op == 'a' ? 0 : 1, n, rowFor(k), kBase.addSecs(k));
                 ids << j.lastId();
                 break;
-            case 's': ok = step.contains('<') ? j.markSaved(0, n, ids[to]) : j.markSaved(0, n); break;
+            case 's': ok = j.markSaved(0, n, step.contains('<') ? ids[to] : j.lastId()); break;   // the save point
             case 'c': ok = j.markCleared(0, n); break;
             case 'm': ok = j.moveList(0, n, to); break;
             case 'z':
@@ -151,8 +154,13 @@ private slots:
                 ok = sql(deep, "UPDATE rows SET address = 12 WHERE id = 2").isEmpty() &&
                      sql(deep, "UPDATE rows SET address = -1 WHERE id = 3").isEmpty() && j.open(deep).status == Status::Ok;
                 break;
-            case 't':
-                for (const Journal::Restored &l : j.takePending(0)) {
+            case 't': case 'x': case 'y': {
+                const auto report = [&](int) {
+                    if (op == 'y')
+                        ok = j.append(0, 5, rowFor(k), kBase.addSecs(k)), ids << j.lastId();
+                    return op != 'x';
+                };
+                for (const Journal::Restored &l : j.takePending(0, report)) {
                     QStringList ks;   // "?" for a row not as it was appended
                     for (int i = 0; i < l.rows.size(); ++i) {
                         const int t = kBase.time().secsTo(QTime::fromString(l.rows.text(i, 1), "hh:mm:ss"));
@@ -161,6 +169,7 @@ private slots:
                     taken << QString("%1:%2").arg(l.address).arg(ks.join(','));
                 }
                 break;
+            }
             default: j.close(); ok = j.open(deep).status == Status::Ok;
             }
             QVERIFY2(ok, qPrintable(step + ": " + j.lastError()));
