@@ -103,15 +103,41 @@ void JournalKeeper::offerRestore(bool asked)
                     .arg(l.address)
                     .arg(LogModel::readingsText(l.count), when(l.first), when(l.last));
     text += QStringLiteral("\rRestore them to their log lists?");
-    if (!m.ui.askYesNo(QStringLiteral("Restore Readings."), text))
+    const QString title = QStringLiteral("Restore Readings.");
+    if (!m.ui.askYesNo(title, text))
         return;   // they stay in the journal for another time
-    for (Journal::Restored &r : m_journal->takePending(family())) {
+    // Weeks of readings take seconds: the reading from the journal is the
+    // first half of the progress, placing them in their lists the second.
+    // Cancel while reading leaves them in the journal, as No does. Readings
+    // logged meanwhile go on to their lists and the journal as always.
+    const QString doing = QStringLiteral("Restoring %1 ...").arg(LogModel::readingsText(p.total));
+    const int steps = 2 * p.total;
+    bool cancelled = false, ok = true;
+    const auto reading = [&](int read) {
+        cancelled = !m.ui.progress(title, doing, read, steps);
+        return !cancelled;
+    };
+    QVector<Journal::Restored> lists = m_journal->takePending(family(), reading, &ok);
+    if (cancelled || !ok) {
+        m.ui.progress(title, doing, 0, 0);
+        if (!ok)
+            m.warn(QStringLiteral("Journal."), QStringLiteral("The readings could not be read from the journal: ") +
+                                                   m_journal->lastError() +
+                                                   QStringLiteral("\rThey stay in the journal for another time."));
+        return;
+    }
+    int done = p.total;
+    m.ui.progress(title, doing, done, steps);
+    for (Journal::Restored &r : lists) {
         LogModel *log = model(r.address);
         log->appendRows(r.rows, r.rows.size());
         SensorFields *t = m.tab[static_cast<size_t>(r.address)].get();
         t->ClearLogBut.setEnabled(true);
         t->SaveLogBut.setEnabled(true);
+        done += r.rows.size();
+        m.ui.progress(title, doing, done, steps);
     }
+    m.ui.progress(title, doing, 0, 0);
 }
 
 void JournalKeeper::saved(int address, qint64 upToId)

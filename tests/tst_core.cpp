@@ -46,6 +46,7 @@ private slots:
     void rescanWhileLogging();
     void journalCannotOpen();
     void journalFullOrFailing();
+    void restoreWithProgress();
     void outOfRange();
     void chartData();
 };
@@ -341,6 +342,34 @@ void TestCore::journalFullOrFailing()
             j.close();
         r.note(step, [&] { step.endsWith("cleared") ? r.c->logging->ClearLogBut_Click(3) : r.c->logging->SecondTimer_Timer(); });
     }
+}
+
+void TestCore::restoreWithProgress()
+{
+    // An earlier run left five readings unsaved. Yes: they are read (the first half of the steps), then placed in
+    // their lists, list by list. Cancel while they are read leaves them in the journal, as No does: asked again from
+    // the menu, all five are there.
+    QTemporaryDir dir;
+    const QString path = dir.filePath("journal.sqlite");
+    {
+        Journal j;
+        QVERIFY(j.open(path).ready());
+        for (int a : {3, 5, 3, 3, 5})
+            QVERIFY(j.append(0, a, LogRow{"06/12/2026", {"09:30:15", "1.5", "mH2O", "20.1", "Centigrade"}, 0}, {}));
+    }
+    CoreRig r(false, 80, path);
+    r.ui.onStep = [](int) { return false; };
+    r.load();
+    const QString doing = "Restore Readings.|Restoring 5 readings ... ";
+    QCOMPARE(r.ui.steps, (QStringList{doing + "0/10", doing + "0/0"}));
+    QVERIFY(r.c->levelLog(3)->size() == 0 && !r.c->tab[3]->SaveLogBut.isEnabled());
+    r.ui.steps.clear();
+    r.ui.onStep = {};
+    r.c->journal->offerRestore(true);
+    QCOMPARE(r.ui.questions.size(), 2);
+    QCOMPARE(r.ui.steps, (QStringList{doing + "0/10", doing + "5/10", doing + "8/10", doing + "10/10", doing + "0/0"}));
+    QCOMPARE(r.c->levelLog(3)->size() * 10 + r.c->levelLog(5)->size(), 32);
+    QVERIFY(r.c->tab[5]->SaveLogBut.isEnabled() && r.c->tab[5]->ClearLogBut.isEnabled());
 }
 
 void TestCore::outOfRange()

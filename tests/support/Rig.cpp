@@ -142,7 +142,7 @@ Ui::SaveChoice TestUi::saveFile(const SaveDialog &d)
 bool TestUi::progress(const QString &title, const QString &text, int done, int total)
 {
     steps.push_back(QString("%1|%2 %3/%4").arg(title, text).arg(done).arg(total));
-    return true;
+    return !onStep || onStep(done);
 }
 
 QStringList TestUi::texts() const

@@ -37,6 +37,7 @@ struct TestUi : Ui {
     SaveChoice saveFile(const SaveDialog &d) override;
     QString openFile(const QString &, const QString &) override { return opens.isEmpty() ? QString() : opens.takeFirst(); }
     QStringList steps;   // "title|text done/total" of every progress step shown
+    std::function<bool(int done)> onStep;   // the user at each step: false cancels; none goes on
     bool progress(const QString &title, const QString &text, int done, int total) override;
 
     QStringList texts() const;   // "title|text" of every message
