@@ -54,9 +54,9 @@ double Val(const QString &text)
     return ok && std::isfinite(v) ? v : 0.0;
 }
 
-std::optional<double> strictNumber(const QString &text)
+std::optional<double> strictNumber(QStringView text)
 {
-    const QString t = text.trimmed();
+    const QStringView t = text.trimmed();
     if (t.isEmpty())
         return std::nullopt;
     bool ok = false;

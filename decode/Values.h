@@ -16,7 +16,8 @@ double Val(const QString &text);
 
 // A text that must be a number as a whole (blanks around it allowed);
 // nothing when it is not one.
-std::optional<double> strictNumber(const QString &text);
+std::optional<double> strictNumber(QStringView text);
+inline std::optional<double> strictNumber(const QString &text) { return strictNumber(QStringView(text)); }
 
 // Exactly four decimals, leading zero, minus sign: -1.5 -> "-1.5000".
 QString fourDecimals(double x);

@@ -50,19 +50,19 @@ QVariant LogModel::headerData(int section, Qt::Orientation orientation, int role
     return section + 1;
 }
 
-LogNumbers LogModel::numbersOf(const LogRow &row)
+template <class Cell>
+LogNumbers LogModel::numbersOf(Cell cell)
 {
     LogNumbers n;
     for (int k = 0; k < m_valueColumns.size(); ++k) {
-        const auto v = values::strictNumber(row.cells[static_cast<size_t>(m_valueColumns[k] - 1)]);
+        const auto v = values::strictNumber(cell(m_valueColumns[k] - 1));
         n.value[static_cast<size_t>(k)] = v && std::isfinite(*v) ? *v : qQNaN();
-        const QString units = k < m_unitsColumns.size() ? row.cells[static_cast<size_t>(m_unitsColumns[k] - 1)]
-                                                        : QString();
+        const QStringView units = k < m_unitsColumns.size() ? QStringView(cell(m_unitsColumns[k] - 1)) : QStringView();
         QStringList &seen = m_units[k];
         qsizetype id = seen.indexOf(units);
         if (id < 0) {
             id = seen.size();
-            seen.push_back(units);
+            seen.push_back(units.toString());
         }
         n.units[static_cast<size_t>(k)] = static_cast<quint16>(std::min<qsizetype>(id, 0xFFFF));
     }
@@ -72,7 +72,7 @@ LogNumbers LogModel::numbersOf(const LogRow &row)
 void LogModel::insertTop(const LogRow &row)
 {
     beginInsertRows({}, 0, 0);
-    m_rows.insertTop(row, numbersOf(row));
+    m_rows.insertTop(row, numbersOf([&row](int c) { return QStringView(row.cells[static_cast<size_t>(c)]); }));
     ++m_unsaved;
     endInsertRows();
     emit readingAdded(row);
@@ -85,10 +85,9 @@ void LogModel::appendRows(const LogStore &older, int unsaved)
     m_unsaved += qBound(0, unsaved, older.size());
     const int first = m_rows.size();
     beginInsertRows({}, first, first + older.size() - 1);
-    for (int i = 0; i < older.size(); ++i) {
-        const LogRow row = older.at(i);
-        m_rows.appendBottom(row, numbersOf(row));
-    }
+    m_rows.appendBottom(older, [this](const LogStore &rows, int i) {
+        return numbersOf([&rows, i](int c) { return rows.view(i, c + 1); });
+    });
     endInsertRows();
 }
 

@@ -58,7 +58,9 @@ signals:
     void readingAdded(const LogRow &row);
 
 private:
-    LogNumbers numbersOf(const LogRow &row);
+    // The numbers of a row whose five cells are `cell(0)` to `cell(4)`.
+    template <class Cell>
+    LogNumbers numbersOf(Cell cell);
 
     QStringList m_headers;
     QVector<int> m_valueColumns;

@@ -46,10 +46,22 @@ public:
     }
     // Text `column` of row i (0 the date, 1-5 the cells).
     QString text(int i, int column) const { return piece(packed(i), column); }
+    // The same, valid while the store holds the row unchanged.
+    QStringView view(int i, int column) const { return pieceView(packed(i), column); }
     qint64 taken(int i) const { return packed(i).taken; }
     const LogNumbers &numbers(int i) const { return packed(i).numbers; }
     void insertTop(const LogRow &row, const LogNumbers &numbers = {}) { m_rows.push_back(pack(row, numbers)); }
-    void appendBottom(const LogRow &row, const LogNumbers &numbers = {}) { m_rows.push_front(pack(row, numbers)); }
+    // The rows of `older`, top first, below these, with the numbers
+    // `numbersOf(older, i)` gives for each; their texts are shared, not copied.
+    template <class NumbersOf>
+    void appendBottom(const LogStore &older, NumbersOf numbersOf)
+    {
+        for (int i = 0; i < older.size(); ++i) {
+            Packed p = older.packed(i);
+            p.numbers = numbersOf(older, i);
+            m_rows.push_front(std::move(p));
+        }
+    }
     void clear() { std::deque<Packed>().swap(m_rows); }
 
 private:
@@ -60,11 +72,12 @@ private:
         LogNumbers numbers;
     };
     const Packed &packed(int i) const { return m_rows[m_rows.size() - 1 - static_cast<size_t>(i)]; }
-    static QString piece(const Packed &p, int column)
+    static QStringView pieceView(const Packed &p, int column)
     {
         const int from = column == 0 ? 0 : p.ends[static_cast<size_t>(column - 1)];
-        return p.text.mid(from, p.ends[static_cast<size_t>(column)] - from);
+        return QStringView(p.text).mid(from, p.ends[static_cast<size_t>(column)] - from);
     }
+    static QString piece(const Packed &p, int column) { return pieceView(p, column).toString(); }
     static Packed pack(const LogRow &row, const LogNumbers &numbers)
     {
         Packed p;
