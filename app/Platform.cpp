@@ -24,7 +24,9 @@ bool QtUi::progress(const QString &title, const QString &text, int done, int tot
     if (!m_progress) {
         m_progress = std::make_unique<QProgressDialog>(text, QStringLiteral("Cancel"), 0, total, owner());
         m_progress->setWindowTitle(title);
-        m_progress->setWindowModality(Qt::WindowModal);
+        // No window takes input while the task runs; its events (logging
+        // ticks, the port) go on.
+        m_progress->setWindowModality(Qt::ApplicationModal);
         m_progress->setMinimumDuration(400);
     }
     m_progress->setValue(done);

@@ -490,7 +490,8 @@ QVector<Journal::Restored> Journal::takePending(int family, const ReadProgress &
     if (!exec(q))
         return failed();
     LogRow row;
-    for (int n = 0; q.next(); ++n) {
+    int n = 0;
+    for (; q.next(); ++n) {
         if (read && n % kReadStep == 0 && !read(n))
             return {};   // stopped: nothing changed
         const int address = q.value(0).toInt();
@@ -508,6 +509,8 @@ QVector<Journal::Restored> Journal::takePending(int family, const ReadProgress &
         noteFailure(q);
         return failed();
     }
+    if (read && !read(n))
+        return {};
     // A save point taken from now on covers these rows too (and any row
     // logged while they were read).
     m_lastId = qMax(m_lastId, lastId);

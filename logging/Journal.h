@@ -121,9 +121,9 @@ public:
     // are not copied, and if this run ends without saving them they are
     // pending again). They are older than anything logged in this session:
     // they go below the rows a list holds. `read`, when given, hears how
-    // many rows are read so far, from 0 and every kReadStep rows; when it
-    // returns false the reading stops and nothing is taken (the rows stay
-    // pending). Empty when there are none, when stopped, or on failure
+    // many rows are read so far, from 0, every kReadStep rows and once
+    // they all are; when it returns false the reading stops and nothing is
+    // taken (the rows stay pending). Empty when there are none, when stopped, or on failure
     // (`ok` false, lastError()).
     using ReadProgress = std::function<bool(int rowsRead)>;
     QVector<Restored> takePending(int family, const ReadProgress &read = {}, bool *ok = nullptr);

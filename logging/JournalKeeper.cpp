@@ -4,6 +4,7 @@
 #include "logging/LogModel.h"
 
 #include <QLocale>
+#include <QScopedValueRollback>
 #include <climits>
 
 JournalKeeper::JournalKeeper(Console &m, QString path) : m(m), m_path(std::move(path)) {}
@@ -85,7 +86,9 @@ void JournalKeeper::failed(const QString &what)
 
 void JournalKeeper::offerRestore(bool asked)
 {
-    if (!m_journal)
+    // The progress window lets events run: a second restore asked
+    // meanwhile would offer the same rows again.
+    if (!m_journal || m_restoring)
         return;
     const Journal::Pending p = m_journal->pending(family());
     if (p.total == 0) {
@@ -106,38 +109,29 @@ void JournalKeeper::offerRestore(bool asked)
     const QString title = QStringLiteral("Restore Readings.");
     if (!m.ui.askYesNo(title, text))
         return;   // they stay in the journal for another time
-    // Weeks of readings take seconds: the reading from the journal is the
-    // first half of the progress, placing them in their lists the second.
-    // Cancel while reading leaves them in the journal, as No does. Readings
-    // logged meanwhile go on to their lists and the journal as always.
+    QScopedValueRollback<bool> restoring(m_restoring, true);
+    m.win.mnuRestore.setEnabled(false);
+    // Weeks of readings take seconds: reading them from the journal is
+    // about two thirds of the time, placing them in their lists the rest,
+    // without a step between (a list takes its rows at once). Cancel while
+    // they are read leaves them in the journal, as No does.
     const QString doing = QStringLiteral("Restoring %1 ...").arg(LogModel::readingsText(p.total));
-    const int steps = 2 * p.total;
-    bool cancelled = false, ok = true;
-    const auto reading = [&](int read) {
-        cancelled = !m.ui.progress(title, doing, read, steps);
-        return !cancelled;
-    };
-    QVector<Journal::Restored> lists = m_journal->takePending(family(), reading, &ok);
-    if (cancelled || !ok) {
-        m.ui.progress(title, doing, 0, 0);
-        if (!ok)
-            m.warn(QStringLiteral("Journal."), QStringLiteral("The readings could not be read from the journal: ") +
-                                                   m_journal->lastError() +
-                                                   QStringLiteral("\rThey stay in the journal for another time."));
-        return;
-    }
-    int done = p.total;
-    m.ui.progress(title, doing, done, steps);
-    for (Journal::Restored &r : lists) {
-        LogModel *log = model(r.address);
-        log->appendRows(r.rows, r.rows.size());
+    const int steps = p.total + p.total / 2 + 1;
+    bool ok = true;
+    const auto reading = [&](int read) { return m.ui.progress(title, doing, qMin(read, p.total), steps); };
+    const QVector<Journal::Restored> lists = m_journal->takePending(family(), reading, &ok);
+    for (const Journal::Restored &r : lists) {
+        model(r.address)->appendRows(r.rows, r.rows.size());
         SensorFields *t = m.tab[static_cast<size_t>(r.address)].get();
         t->ClearLogBut.setEnabled(true);
         t->SaveLogBut.setEnabled(true);
-        done += r.rows.size();
-        m.ui.progress(title, doing, done, steps);
     }
     m.ui.progress(title, doing, 0, 0);
+    m.win.mnuRestore.setEnabled(true);
+    if (!ok)
+        m.warn(QStringLiteral("Journal."), QStringLiteral("The readings could not be read from the journal: ") +
+                                               m_journal->lastError() +
+                                               QStringLiteral("\rThey stay in the journal for another time."));
 }
 
 void JournalKeeper::saved(int address, qint64 upToId)

@@ -51,4 +51,5 @@ private:
     std::unique_ptr<Journal> m_journal;
     bool m_failureShown = false;
     bool m_dropShown = false;
+    bool m_restoring = false;
 };

@@ -346,9 +346,9 @@ void TestCore::journalFullOrFailing()
 
 void TestCore::restoreWithProgress()
 {
-    // An earlier run left five readings unsaved. Yes: they are read (the first half of the steps), then placed in
-    // their lists, list by list. Cancel while they are read leaves them in the journal, as No does: asked again from
-    // the menu, all five are there.
+    // An earlier run left five readings unsaved. Cancel when the reading starts, or once the rows are all read,
+    // leaves them in the journal, as No does. Yes and no Cancel: they are placed in their lists; meanwhile Restore...
+    // is off and asking again does nothing.
     QTemporaryDir dir;
     const QString path = dir.filePath("journal.sqlite");
     {
@@ -358,18 +358,27 @@ void TestCore::restoreWithProgress()
             QVERIFY(j.append(0, a, LogRow{"06/12/2026", {"09:30:15", "1.5", "mH2O", "20.1", "Centigrade"}, 0}, {}));
     }
     CoreRig r(false, 80, path);
-    r.ui.onStep = [](int) { return false; };
-    r.load();
     const QString doing = "Restore Readings.|Restoring 5 readings ... ";
-    QCOMPARE(r.ui.steps, (QStringList{doing + "0/10", doing + "0/0"}));
-    QVERIFY(r.c->levelLog(3)->size() == 0 && !r.c->tab[3]->SaveLogBut.isEnabled());
-    r.ui.steps.clear();
-    r.ui.onStep = {};
-    r.c->journal->offerRestore(true);
-    QCOMPARE(r.ui.questions.size(), 2);
-    QCOMPARE(r.ui.steps, (QStringList{doing + "0/10", doing + "5/10", doing + "8/10", doing + "10/10", doing + "0/0"}));
-    QCOMPARE(r.c->levelLog(3)->size() * 10 + r.c->levelLog(5)->size(), 32);
-    QVERIFY(r.c->tab[5]->SaveLogBut.isEnabled() && r.c->tab[5]->ClearLogBut.isEnabled());
+    QStringList menu;
+    const struct { int cancelAt; QStringList steps; } offers[] = {
+        {0, {doing + "0/8", doing + "0/0"}},
+        {5, {doing + "0/8", doing + "5/8", doing + "0/0"}},
+        {-1, {doing + "0/8", doing + "5/8", doing + "0/0"}},
+    };
+    for (const auto &offer : offers) {
+        r.ui.steps.clear();
+        r.ui.onStep = [&](int done) {
+            r.c->journal->offerRestore(true);
+            menu << (r.c->win.mnuRestore.isEnabled() ? "on" : "off");
+            return done != offer.cancelAt;
+        };
+        offer.cancelAt == 0 ? r.load() : r.c->journal->offerRestore(true);
+        QCOMPARE(r.ui.steps, offer.steps);
+        QCOMPARE(r.c->levelLog(3)->size() * 10 + r.c->levelLog(5)->size(), offer.cancelAt < 0 ? 32 : 0);
+        QCOMPARE(r.c->tab[5]->SaveLogBut.isEnabled(), offer.cancelAt < 0);
+    }
+    QCOMPARE(r.ui.questions.size(), 3);
+    QVERIFY(!menu.contains("on") && r.c->win.mnuRestore.isEnabled());
 }
 
 void TestCore::outOfRange()

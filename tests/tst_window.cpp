@@ -646,6 +646,7 @@ void TestWindow::platformDialogs()
     };
     QProgressDialog *p = shownProgress();
     QVERIFY(p && p->windowTitle() == "Save Log" && p->labelText() == "Saving log.csv ..." && p->maximum() == 3);
+    QCOMPARE(p->windowModality(), Qt::ApplicationModal);   // no window takes input meanwhile
     QVERIFY(ui.progress("Save Log", "Saving log.csv ...", 1, 3) && p->value() == 1);
     p->cancel();
     QVERIFY(!ui.progress("Save Log", "Saving log.csv ...", 2, 3));
