@@ -363,6 +363,10 @@ private slots:
         QVERIFY(!QFile::exists(path + ".check"));   // a full disk damages nothing: no check of every page next time
         QVERIFY2(j.append(0, 1, rowFor(3), kBase.addSecs(3)), qPrintable(j.lastError()));   // room again
         QCOMPARE(reopened(j, path), QString("1:2:1-3"));
+        // Marked after a damaged page: the next open reads every page, finds them sound and takes the mark away.
+        j.close();
+        QVERIFY(QFile(path + ".check").open(QIODevice::WriteOnly));
+        QVERIFY(j.open(path).status == Status::Ok && !QFile::exists(path + ".check"));
     }
 
     // A console killed while it appends: another one is kept out while it runs; every row it reported is
