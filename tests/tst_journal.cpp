@@ -324,6 +324,9 @@ private slots:
         QVERIFY(a.open(path).ready() && b.open(other).ready());
         QVERIFY(a.append(0, 1, rowFor(0), kBase) && b.append(0, 2, rowFor(1), kBase) && b.append(0, 2, rowFor(2), kBase));
         QCOMPARE(reopened(a, path) + ' ' + reopened(b, other), QString("1:1:0-0 2:2:0-0"));
+        a.close();
+        b.close();
+        QCOMPARE(QSqlDatabase::connectionNames(), QStringList());   // closed, they leave no connection behind
     }
 
     // Damaged again within the same second: each damaged file is kept under a name of its own.
