@@ -58,6 +58,7 @@ public:
     const ChartData &data(int k) const { return m_data[static_cast<size_t>(k)]; }
     QList<QLineSeries *> shownSeries() const;
     QValueAxis *valueAxis(int k) const { return m_y[static_cast<size_t>(k)]; }
+    QDateTimeAxis *timeAxis() const { return m_x; }
     QChartView *view() const { return m_view; }
     // Draws now what changed (otherwise done when the event loop next runs).
     void redraw();

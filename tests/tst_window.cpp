@@ -19,6 +19,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QChartView>
+#include <QDateTimeAxis>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QGroupBox>
@@ -524,6 +525,13 @@ void TestWindow::logListAndChart()
     QCOMPARE(range(), zoomed);
     chart->fit();
     QCOMPARE(range(), std::pair(t0, t0 + 6000));
+    // A day on show is labelled with the times; more than a day with the dates too.
+    for (const auto &[span, format] : {std::pair{86400000LL, "hh:mm:ss"}, std::pair{88200000LL, "dd/MM hh:mm"}}) {
+        chart->showRange(t0, t0 + span);
+        chart->redraw();   // as the event loop would
+        QCOMPARE(chart->timeAxis()->format(), QString(format));
+    }
+    chart->fit();
     // On the plot: a wheel notch zooms in by a quarter about the pointer, a drag pans, a double click fits.
     chart->redraw();   // as the event loop would before the user's next move
     QWidget *plot = chart->view()->viewport();
