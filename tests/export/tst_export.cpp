@@ -1,11 +1,13 @@
 #include "logging/LogStore.h"
 #include "logging/ReportFile.h"
 #include "logging/SaveTarget.h"
+#include "logging/export/CompoundFile.h"
 #include "logging/export/Writers.h"
 #include "support/AsNobody.h"
 #include "support/FileSizeLimit.h"
 #include "support/Golden.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
@@ -376,9 +378,46 @@ private slots:
                                         {"dddd d MMMMM y", "dddd d mmmm yy"}, {"d 'de' MMM yyyy", "d \"de\" mmm yyyy"},
                                         {"yyy-MM-dd t", "yyyy-mm-dd \"t\""}, {"d 'open", "d \"open\""}, {"", "dd/mm/yyyy"}})
             QCOMPARE(exporter::excelDateFormat(qt), QString(excel));
+        // A two-digit year from 70 is of the 1900s, below it of the 2000s; a four-digit year is as written.
+        for (const auto &[text, format, year] : {std::tuple{"5/6/69", "d/M/yy", 2069}, {"5/6/70", "d/M/yy", 1970},
+                                                 {"05.06.1969", "dd.MM.yyyy", 1969}})
+            QCOMPARE(exporter::parseDate(text, format).year(), year);
         // Column widths in characters: the widest heading or cell and two, a date two more (a four-digit year).
         const ExportGrid g = gridOf(1, [](int) { return LogRow{"06/12/2026", {"10:00:00", "123456.75", "m", "", ""}}; });
         QCOMPARE(exporter::columnWidths(g), (QVector<double>{12, 10, 11, 7, 13, 7}));
+    }
+
+    // An .xls container where its tables grow: the last size whose allocation sectors the header lists alone, the
+    // first that needs a list sector, and one that needs a third. Another reader follows the chains to the whole stream,
+    // and every allocation sector the header counts is listed.
+    void containerSizes()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("c.xls");
+        for (const int sectors : {13800, 13900, 30200}) {
+            QByteArray stream(sectors * 512 - 7, '\0');
+            for (int i = 0; i < stream.size(); ++i)
+                stream[i] = static_cast<char>(i % 251);
+            CompoundFileWriter w;
+            QString error;
+            QVERIFY(w.open(path, &error));
+            w.write(stream);
+            QVERIFY2(w.finish("Workbook", &error), qPrintable(error));
+            QProcess p;
+            p.start("/usr/bin/python3", {"-c", R"(import hashlib, struct, sys, xlrd.compdoc
+d = open(sys.argv[1], 'rb').read()
+s = xlrd.compdoc.CompDoc(d, sys.stdout).get_named_stream('Workbook')
+fats, (sid, lists) = struct.unpack_from('<I', d, 0x2C)[0], struct.unpack_from('<II', d, 0x44)
+ids = list(struct.unpack_from('<109I', d, 0x4C))
+for _ in range(lists):
+    e = struct.unpack_from('<128I', d, 512 + sid * 512)
+    ids, sid = ids + list(e[:127]), e[127]
+print(len(s), hashlib.md5(s).hexdigest(), len([i for i in ids if i != 0xFFFFFFFF]) == fats))", path});
+            QVERIFY(p.waitForFinished(60000));
+            QCOMPARE(p.readAll().trimmed() + p.readAllStandardError(),
+                     QByteArray::number(stream.size()) + ' ' +
+                         QCryptographicHash::hash(stream, QCryptographicHash::Md5).toHex() + " True");
+        }
     }
 
     // In a folder holding Data.xls, sub/Data.xls, link.xls (a link to Data.xls) and sublink (a link to sub), each
