@@ -57,7 +57,7 @@ LogNumbers LogModel::numbersOf(Cell cell)
     for (int k = 0; k < m_valueColumns.size(); ++k) {
         const auto v = values::strictNumber(cell(m_valueColumns[k] - 1));
         n.value[static_cast<size_t>(k)] = v && std::isfinite(*v) ? *v : qQNaN();
-        const QStringView units = k < m_unitsColumns.size() ? QStringView(cell(m_unitsColumns[k] - 1)) : QStringView();
+        const QStringView units = k < m_unitsColumns.size() ? cell(m_unitsColumns[k] - 1) : QStringView();
         QStringList &seen = m_units[k];
         qsizetype id = seen.indexOf(units);
         if (id < 0) {

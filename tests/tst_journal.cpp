@@ -101,7 +101,7 @@ private slots:
     // Steps on family 0 (b: family 1): aN append a row to list N (the k-th append taken k seconds after the base),
     // sN save list N, sN<k save it up to the k-th append, cN clear it, mN>M move it, r close and open again (a new
     // run), z as r with the second and third rows' addresses damaged to 12 and -1, t take the pending rows (x: stopped
-    // once they are all read; y: a row appended to list 5 at its first report, as a logged reading while they are read).
+    // once they are all read; y: a row appended to list 5 at its first report, as a reading logged meanwhile).
     // Then the summary of earlier runs' unsaved readings, and the rows taken.
     void sessions_data()
     {
