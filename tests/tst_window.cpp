@@ -217,6 +217,10 @@ void TestWindow::tabsAndTable()
     QCOMPARE(w.ListView->currentIndex().row(), 5);
     w.core.selectRow(-1);
     QVERIFY(!w.ListView->selectionModel()->hasSelection());
+    // A text longer than its column widens the column at once: the serial number reads whole.
+    const QString serial = "LT5102330000000000000";
+    w.core.table->setCell(3, 1, serial);
+    QVERIFY(w.tableView()->header()->sectionSize(1) > w.tableView()->fontMetrics().horizontalAdvance(serial));
 }
 
 void TestWindow::tabButtons_data()
