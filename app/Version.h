@@ -1,3 +1,4 @@
 #pragma once
 
-inline constexpr char kVersion[] = "1.0.2";
+// The project's version (CMakeLists.txt), given by the build.
+inline constexpr char kVersion[] = SDI12_VERSION;

@@ -2,6 +2,7 @@
 #include "app/MainWindow.h"
 #include "app/Platform.h"
 #include "app/StartupForm.h"
+#include "app/Version.h"
 #include "discovery/SysData.h"
 #include "link/HardwarePort.h"
 #include "link/PortCatalogue.h"
@@ -15,9 +16,9 @@ int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("sdi12-console"));
-    QApplication::setApplicationVersion(QStringLiteral("1.0.2"));
+    QApplication::setApplicationVersion(QString::fromLatin1(kVersion));
     QApplication::setWindowIcon(AboutWindow::programIcon());
-    QGuiApplication::setDesktopFileName(QStringLiteral("com.orvane.sdi12console"));
+    QGuiApplication::setDesktopFileName(QStringLiteral(SDI12_APP_ID));
 
     QtUi ui;
     Clock clock;

@@ -2,12 +2,13 @@
 // unattended logging. The same core as the window (no widgets, no display),
 // the same settings file, journal and commands.
 #include "Cli.h"
+#include "app/Version.h"
 
 #include <QCoreApplication>
 
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationVersion(QStringLiteral("1.0.2"));
+    QCoreApplication::setApplicationVersion(QString::fromLatin1(kVersion));
     return cli::run(QCoreApplication::arguments());
 }
