@@ -18,8 +18,9 @@ class TestCli : public QObject
     QString m_simErr;
     GoldenSections kept{"cli-commands.txt"};
 
-    // Its settings and journal in a home of the test's; `inChild` runs in the child before the program.
-    QProcess *start(const QStringList &args, const std::function<void()> &inChild = {})
+    // Its settings and journal in a home of the test's; `inChild` runs in the child before the program. Qt's
+    // logging rules are the test's: `rules`, else none.
+    QProcess *start(const QStringList &args, const std::function<void()> &inChild = {}, const QString &rules = {})
     {
         auto *p = new QProcess(this);
         if (inChild)
@@ -29,14 +30,18 @@ class TestCli : public QObject
         env.insert("XDG_CONFIG_HOME", m_home.filePath("config"));
         env.insert("XDG_DATA_HOME", m_home.filePath("data"));
         env.insert("XDG_RUNTIME_DIR", m_sim.runtimePath);
+        env.remove("QT_MESSAGE_PATTERN");
+        env.remove("QT_LOGGING_RULES");
+        if (!rules.isEmpty())
+            env.insert("QT_LOGGING_RULES", rules);
         p->setProcessEnvironment(env);
         p->start(m_program, args);
         return p;
     }
     // sdi12-cli with `args`, --port the simulator's port added unless `port` is false.
-    Run cli(const QStringList &args, bool port = true)
+    Run cli(const QStringList &args, bool port = true, const QString &rules = {})
     {
-        const std::unique_ptr<QProcess> p(start(port ? args + QStringList{"--port", m_sim.link(1)} : args));
+        const std::unique_ptr<QProcess> p(start(port ? args + QStringList{"--port", m_sim.link(1)} : args, {}, rules));
         if (!p->waitForFinished(60000))
             p->kill();
         return {p->exitStatus() == QProcess::NormalExit ? p->exitCode() : -1,
@@ -191,6 +196,21 @@ private slots:
         if (args.first() != "ports")
             kept.compare((r.out.split('\n') + QStringList{"stderr:"} + r.err.split('\n'))
                              .replaceInStrings(m_sim.link(1), "<port>").replaceInStrings(m_home.path(), "<home>"));
+    }
+
+    void trace()
+    {
+        // The link's trace, asked for through Qt's logging rules: the port's refusals (a pseudo-terminal's), each
+        // command, each line and what it answers, each time-out.
+        received();
+        const Run r = cli({"send", "4I!", "6I!"}, true, "sdi12.*=true");
+        QCOMPARE(r.exit, 1);
+        QCOMPARE(QString(r.err).replace(m_sim.link(1), "<port>").split('\n'),
+                 (QStringList{"sdi12.port: \"<port>\" refuses 7 data bits", "sdi12.port: \"<port>\" refuses even parity",
+                              "sdi12.link: sent \"4I!\" code 0",
+                              "sdi12.decode: line \"4I!413ORVANE  LT-Q5 102\" for \"4I!\" 0",
+                              "sdi12.link: sent \"6I!\" code 0", "sdi12.link: command timed out: \"6I!\"", ""}));
+        QCOMPARE(received(), (QStringList{"4I!", "6I!"}));
     }
 
     void reportAndApply()
