@@ -94,6 +94,8 @@ class TestJournal : public QObject
 private slots:
     void init()
     {
+        // Qt's SQL module warns of a connection removed while still in use: its queries would cease to work.
+        QTest::failOnWarning(QRegularExpression("^QSql"));
         dir.reset(new QTemporaryDir);
         path = dir->filePath("journal.sqlite");
     }

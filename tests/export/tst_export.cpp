@@ -342,7 +342,12 @@ private slots:
         QTemporaryDir dir;
         const QString shared = rootMustRerun() ? dir.filePath("shared") : qEnvironmentVariable("SDI12_TEST_SHARED");
         const QStringList files = {shared + "/report.txt", shared + "/log.csv"};
+        // Beside it, a folder of root's that nobody may write in, holding a report anybody may write.
+        const QString fixed = QFileInfo(shared).path() + "/fixed", fixedReport = fixed + "/report.txt";
         if (rootMustRerun()) {
+            QFile f(fixedReport);
+            QVERIFY(QDir().mkdir(fixed) && f.open(QIODevice::WriteOnly) && f.write("old") == 3);
+            QVERIFY(::chmod(qPrintable(fixedReport), 0666) == 0 && ::chmod(qPrintable(fixed), 0555) == 0);
             QVERIFY(::chmod(QFile::encodeName(dir.path()).constData(), 0755) == 0 && QDir().mkdir(shared) &&
                     ::chmod(QFile::encodeName(shared).constData(), 01777) == 0);
             for (const QString &name : files) {
@@ -364,6 +369,10 @@ private slots:
             QVERIFY(f.open(QIODevice::ReadOnly) && f.readAll() == "old");
         }
         QCOMPARE(QDir(shared).entryList(QDir::Files | QDir::Hidden).size(), 2);
+        // The report goes into the file itself where the folder takes no new file.
+        QVERIFY2(report::write(fixedReport, {"new"}, &error), qPrintable(error));
+        QFile f(fixedReport);
+        QVERIFY(f.open(QIODevice::ReadOnly) && f.readAll() == "new\r\n");
     }
 
     // Save names by the chosen format (a "." in a folder name is never cut), and date formats as Excel writes them.
