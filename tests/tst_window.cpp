@@ -36,6 +36,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSignalSpy>
+#include <QSplitter>
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
@@ -221,6 +222,13 @@ void TestWindow::tabsAndTable()
     const QString serial = "LT5102330000000000000";
     w.core.table->setCell(3, 1, serial);
     QVERIFY(w.tableView()->header()->sectionSize(1) > w.tableView()->fontMetrics().horizontalAdvance(serial));
+    // Once the user has moved the divider, a column that widens leaves the table as wide as the user made it.
+    w.ListSplitter->setSizes({300, w.ListSplitter->width() - 300});
+    emit w.ListSplitter->splitterMoved(300, 1);
+    const int given = w.ListSplitter->sizes().value(0);
+    w.core.table->setCell(3, 2, serial + serial);
+    QCoreApplication::processEvents();
+    QCOMPARE(w.ListSplitter->sizes().value(0), given);
 }
 
 void TestWindow::tabButtons_data()
