@@ -249,14 +249,15 @@ void TestCore::portLostWhileLogging()
 {
     // The adapter unplugged while logging: the status says so at once and a tick sends nothing. Once the same USB
     // adapter (serial number, vendor, product) is listed again, here as COM4 beside another of its make, the port
-    // reopens by itself, the status names the gap and the reading due meanwhile is taken.
+    // reopens by itself, the status names the gap and the reading due meanwhile is taken. Sensor 0: the first tab's
+    // logging is resumed as any other's.
     CoreRig r(false, 80);
     const PortIdentity adapter{0, "A1B2C3", 0x0403, 0x6001, "/dev/ttyUSB0"};
     const PortIdentity other{0, "OTHER", 0x0403, 0x6001, "/dev/ttyUSB0"};   // the same make, the old path
     r.devices.identities = {{1, adapter}};
-    r.bus.levelSensor(3);
+    r.bus.levelSensor(0);
     r.load();
-    r.startLogging(3, "5 Seconds");
+    r.startLogging(0, "5 Seconds");
     r.c->ports->setRetryIntervalMs(60000);   // no look for the device until it is back
     r.devices = {};
     r.note("unplugged", [&] { r.port.vanish(); });

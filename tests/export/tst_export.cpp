@@ -396,14 +396,15 @@ private slots:
         QCOMPARE(exporter::columnWidths(g), (QVector<double>{12, 10, 11, 7, 13, 7}));
     }
 
-    // An .xls container where its tables grow: the last size whose allocation sectors the header lists alone, the
-    // first that needs a list sector, and one that needs a third. Another reader follows the chains to the whole stream,
-    // and every allocation sector the header counts is listed.
+    // An .xls container where its tables grow: where the directory sector takes a second allocation sector, the last
+    // size whose allocation sectors the header lists alone, the first that needs a list sector, and one that needs a
+    // third. Another reader follows the chains to the whole stream; every allocation sector the header counts is
+    // listed and marked as one, and together they cover every sector of the file.
     void containerSizes()
     {
         QTemporaryDir dir;
         const QString path = dir.filePath("c.xls");
-        for (const int sectors : {13800, 13900, 30200}) {
+        for (const int sectors : {127, 13800, 13900, 30200}) {
             QByteArray stream(sectors * 512 - 7, '\0');
             for (int i = 0; i < stream.size(); ++i)
                 stream[i] = static_cast<char>(i % 251);
@@ -421,7 +422,10 @@ ids = list(struct.unpack_from('<109I', d, 0x4C))
 for _ in range(lists):
     e = struct.unpack_from('<128I', d, 512 + sid * 512)
     ids, sid = ids + list(e[:127]), e[127]
-print(len(s), hashlib.md5(s).hexdigest(), len([i for i in ids if i != 0xFFFFFFFF]) == fats))", path});
+ids = [i for i in ids if i != 0xFFFFFFFF]
+fat = [e for i in ids for e in struct.unpack_from('<128I', d, 512 + i * 512)]
+print(len(s), hashlib.md5(s).hexdigest(), len(ids) == fats and len(fat) >= len(d) // 512 - 1 and
+      all(fat[i] == 0xFFFFFFFD for i in ids)))", path});
             QVERIFY(p.waitForFinished(60000));
             QCOMPARE(p.readAll().trimmed() + p.readAllStandardError(),
                      QByteArray::number(stream.size()) + ' ' +
