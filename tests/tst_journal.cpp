@@ -231,6 +231,14 @@ private slots:
             QCOMPARE(j.rowCount(), rows);
         }
         QCOMPARE(reopened(j, path), QString("3:2:8-9"));
+        // A run that logs for weeks keeps to the bound without being opened again: checked every kPruneEvery rows.
+        j.setMaxRows(100);
+        for (int n = 1; n <= Journal::kPruneEvery + 1; ++n) {
+            QVERIFY(j.append(0, 3, rowFor(n), kBase.addSecs(n)));
+            if (n == Journal::kPruneEvery - 1)
+                QCOMPARE(j.rowCount(), qint64(n + 2));
+        }
+        QCOMPARE(j.rowCount(), qint64(101));
     }
 
     void badFiles_data()

@@ -400,7 +400,7 @@ void TestParameters::applyReport()
     r.report(path);
     r.ui.opens = {path};
     r.press(3, [&] { r.c->profile->mnuApply_Click(); });
-    QByteArray text = contents(path);
+    QByteArray text = contents(path), original = text;
     put(path, text.replace("Reverse = Off", "Reverse = On").replace("Local Level = 0.0000", "Local Level = 1.5")
                   .replace("Density Correction = Compensated", "Density Correction = Uncompensated"));
     r.bus.replies["3XLOF1.5!"] = "3+1.5";   // the sensor takes the level, and says so when asked; not the reverse
@@ -421,6 +421,16 @@ void TestParameters::applyReport()
     r.ui.answers = {false};
     r.c->comms.clear();
     r.press(3, [&] { r.c->profile->mnuApply_Click(); });
+    // Taken whole, the report is what the sensor has now; a report that does not read, or a sensor gone, is named.
+    original.replace("Local Level = 0.0000", "Local Level = 1.5");
+    const QByteArray wrong = "Sensor Address = 3\r\nColour = Blue\r\n";
+    for (const QByteArray &report : {original, wrong, original}) {
+        put(path, report);
+        r.ui.opens = {path};
+        r.c->comms.clear();
+        r.press(3, [&] { r.c->profile->mnuApply_Click(); });
+        r.bus.replies.remove("3XUP!");
+    }
 }
 
 // Saving a log and a parameter report, each family's.
