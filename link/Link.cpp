@@ -276,7 +276,6 @@ void Link::handleByte(char c)
         Rx.Text.clear();
         m_srLogged = false;
     } else if (b != 0 && b != 13) {
-        m_srLogged = false;
         if (Rx.Text.size() < MaxLine)
             Rx.Text.append(QLatin1Char(static_cast<char>(b)));
     }

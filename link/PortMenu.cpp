@@ -39,8 +39,6 @@ bool PortMenu::OpenCommPort(int port)
         m.Comm1->close();
     m.Comm1->setPortNumber(port);
     if (!m.Comm1->open()) {
-        if (m.Comm1->isOpen())
-            m.Comm1->close();
         // The reason the system gave, on a line of its own.
         const QString why = m.Comm1->errorString();
         m.warn(QStringLiteral("Scan Sensors..."),
