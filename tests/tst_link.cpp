@@ -1,4 +1,5 @@
 #include "link/FakeSerialPort.h"
+#include "link/HardwarePort.h"
 #include "link/Link.h"
 
 #include <QSignalSpy>
@@ -103,6 +104,26 @@ private slots:
         QTRY_COMPARE(requested, QVector<int>{3});
         QCOMPARE(r.link.RxState, 0);
         QVERIFY(!r.link.exchangeInFlight());
+    }
+
+    // What a serial adapter that marks errors hands over: FF FF is the byte 7F, FF 00 x a byte received with a
+    // parity or framing error ('?'); a mark cut at the end waits for the rest. Unmarked, every byte is read as 7 bits.
+    void receivedBytes()
+    {
+        const std::tuple<QByteArray, bool, QByteArray, QByteArray> rows[] = {
+            {"\xFF\xFF" "0", true, "\x7F" "0", ""},
+            {QByteArray("0\xFF\x00" "A1", 5), true, "0?1", ""},
+            {"\xFF" "A", true, "\x7F" "A", ""},
+            {"0\xFF", true, "0", "\xFF"},
+            {QByteArray("0\xFF\x00", 3), true, "0", QByteArray("\xFF\x00", 2)},
+            {QByteArray("\xFF\x00" "A\xB0", 4), false, QByteArray("\x7F\x00" "A0", 4), ""},
+        };
+        for (const auto &[bytes, marks, out, left] : rows) {
+            QByteArray raw = bytes, decoded;
+            decodeReceived(raw, decoded, marks);
+            QCOMPARE(decoded, out);
+            QCOMPARE(raw, left);
+        }
     }
 
     // Break, mark, the stale input dropped from both places, then the command handed to the line at once.
