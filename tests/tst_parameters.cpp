@@ -193,6 +193,13 @@ const std::vector<Case> &cases()
         for (const auto &[what, answer] :
              {std::pair{"zero", "00"}, {"none", "0"}, {"no number", "0abc"}, {"too large to count", "01e308"}})
             v.push_back({QByteArray("counts ") + what, "R0", QString("0XPC!=") + answer, RP(QueryRotaryCountsPerRevBut)});
+        // The address alone where a digit or value is due: not understood, the field as it was.
+        const std::tuple<const char *, const char *, const char *, Step> addressAlone[] = {
+            {"reverse", "L3", "3XREV!", LP(ReverseQueryBut)}, {"local offset", "L3", "3XLOC!", LP(ApplyQueryBut)},
+            {"lock", "L3", "3XUNLK!", LP(UnlockQueryBut)}, {"direction", "R0", "0XRD!", RP(QueryRotaryDirectionBut)},
+            {"S.G. set", "L3", "3XU0,0.769231!", STEP(t.SGText.setText("1.3"); r.c->level->SGBut_Click(a))}};
+        for (const auto &[what, bus, command, press] : addressAlone)
+            v.push_back({QByteArray(what) + ", address alone", bus, QString(command) + '=' + bus[1], press});
         // Each units set answer takes a fresh reading; the resolution in those units (a 304.8 m pulley).
         const char *units[] = {"metres", "millimetres", "inches", "feet"};
         for (int u = 0; u < 4; ++u)
