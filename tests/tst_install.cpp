@@ -221,7 +221,7 @@ private slots:
             QVERIFY2(guide.contains(QLatin1String(quoted)), quoted);
         s.w->submnuAbout->trigger();
         QVERIFY(s.w->About->isVisible());
-        QVERIFY(s.w->About->Text1->toPlainText().endsWith(QLatin1String("   Version 1.0.2")));
+        QVERIFY(s.w->About->Text1->toPlainText().endsWith(QLatin1String("   Version " SDI12_VERSION)));
         QCOMPARE(s.w->About->Licence->text(),
                  QString("Built with Qt %1, running on Qt %2.\nThis program is free software under the GNU General Public "
                          "License, version 3 or (at your option) any later version. It comes with no warranty.")
