@@ -191,6 +191,13 @@ void TestDecode::portLabels()
     QVERIFY(cat.names.contains("FT232R USB UART /dev/ttyUSB0 (COM3)"));
     QVERIFY(cat.names.contains("Serial Port /dev/ttyS0 (COM2)"));
     QCOMPARE(ports::labelMenu(cat.names)[2].caption, QString("COM3 - FT232R USB UART /dev/ttyUSB0 (COM3)"));
+    // Sixteen numbers in all: a link keeps COM16, and the devices past the last free number are not listed.
+    QMap<QString, QString> many;
+    for (int i = 10; i < 27; ++i)
+        many.insert(QString("/dev/ttyUSB%1").arg(i), "");
+    const PortCatalogue full = ports::numberDevices({{16, "/dev/pts/3"}}, many);
+    QCOMPARE(std::tuple(full.devices.size(), full.devices.value(15), full.devices.value(16)),
+             std::tuple(16, QString("/dev/ttyUSB24"), QString("/dev/pts/3")));
 
     // A device come back is found by its port link, else by serial number with vendor and product,
     // else at its path with the same (or no) vendor and product; one with a link is never taken by path.
