@@ -134,6 +134,8 @@ const std::vector<Case> written = {
     // An address that is not a digit (a user command): not understood, and no tab moves.
     {"address not a digit", "L35", "3Ax!=x", STEP(r.c->busy->SetLevelBusy(a); r.c->sendCommand("3Ax!", 1))},
     {"address query", "L3", "?!=3", STEP(r.c->address->mnuQueryAddress_Click())},
+    {"address query, an empty line", "L3", {},
+     STEP(r.c->link.strSent_Command = "?!"; r.c->link.LastCommand = 0; r.port.feed("?!\r\n"))},
     {"address query of two", "L18", {}, STEP(r.c->address->mnuQueryAddress_Click())},
     // A move takes the tab's fields, log rows (behind those there), list of details, period and table row to the
     // new address. The moved local-offset box sends nothing; the lock box sends its state to the sensor at its new
