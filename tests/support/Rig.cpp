@@ -6,6 +6,7 @@
 #include "logging/LogModel.h"
 #include "logging/LoggingEngine.h"
 
+#include <QAbstractItemModelTester>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QTest>
@@ -296,6 +297,11 @@ CoreRig::CoreRig(bool rotary, int commandTimeoutMs, const QString &journal)
     c = std::make_unique<Console>(platform(commandTimeoutMs, journal));
     port.exchangePending = [this] { return c && c->link.exchangeInFlight(); };
     setFamily(*c, rotary);
+    // Qt's own checks of a model: every change signalled as views expect it.
+    new QAbstractItemModelTester(c->table.get(), QAbstractItemModelTester::FailureReportingMode::QtTest, c.get());
+    for (int a = 0; a < 10; ++a)
+        for (LogModel *m : {c->levelLog(a), c->rotaryLog(a)})
+            new QAbstractItemModelTester(m, QAbstractItemModelTester::FailureReportingMode::QtTest, c.get());
 }
 
 CoreRig::CoreRig(bool rotary, std::initializer_list<int> addresses, int commandTimeoutMs)
