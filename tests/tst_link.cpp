@@ -106,8 +106,8 @@ private slots:
         QVERIFY(!r.link.exchangeInFlight());
     }
 
-    // What a serial adapter that marks errors hands over: FF FF is the byte 7F, FF 00 x a byte received with a
-    // parity or framing error ('?'); a mark cut at the end waits for the rest. Unmarked, every byte is read as 7 bits.
+    // What a serial adapter that marks errors hands over: FF FF is a received FF (7F in 7 bits), FF 00 x a byte
+    // received with a parity or framing error ('?'); a mark cut at the end waits for the rest. Unmarked: 7 bits each.
     void receivedBytes()
     {
         const std::tuple<QByteArray, bool, QByteArray, QByteArray> rows[] = {
