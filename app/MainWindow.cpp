@@ -474,17 +474,6 @@ void MainWindow::Form_Load()
 {
     for (SensorTabWidget *t : tab)
         t->setFamily(core.SensorType);
-    if (!core.SensorType) {
-        for (SensorTabWidget *t : tab) {
-            t->SGText->setToolTip(QStringLiteral("Enter Specific Gravity."));
-            t->MaxOverRangeText->setToolTip(QStringLiteral("Maximum Useable Range."));
-            t->RangeText->setToolTip(QStringLiteral("Calibrated Range."));
-            t->DensityCorrCombo->setToolTip(QStringLiteral("Select Density Correction."));
-            t->ReverseCombo->setToolTip(QStringLiteral("Enable Reverse output."));
-            t->LocalOffsetCheck->setToolTip(QStringLiteral("Apply Local Level Offset."));
-            t->LevelBut->setToolTip(QStringLiteral("Set Local level."));
-        }
-    }
     ListView->setVisible(!core.SensorType);
     RotaryListView->setVisible(core.SensorType);
     bind();
