@@ -2,6 +2,8 @@
 
 #include "app/Version.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -24,9 +26,10 @@ QString AboutWindow::licenceText()
 
 QIcon AboutWindow::programIcon()
 {
+    // Every size the build bundles (SDI12_ICON_SIZES); each file gives its own.
     QIcon icon;
-    for (int size : {16, 22, 24, 32, 48, 64, 128, 256})
-        icon.addFile(QStringLiteral(":/icons/sdi12-console-%1.png").arg(size), QSize(size, size));
+    for (const QFileInfo &f : QDir(QStringLiteral(":/icons")).entryInfoList({QStringLiteral("sdi12-console-*.png")}))
+        icon.addFile(f.filePath());
     return icon;
 }
 

@@ -222,6 +222,12 @@ private slots:
         s.w->submnuAbout->trigger();
         QVERIFY(s.w->About->isVisible());
         QVERIFY(s.w->About->Text1->toPlainText().endsWith(QLatin1String("   Version " SDI12_VERSION)));
+        // The program's icon: every size the desktop may ask for, each drawn at its own size.
+        QList<int> sizes;
+        for (const QSize &z : AboutWindow::programIcon().availableSizes())
+            sizes << (AboutWindow::programIcon().pixmap(z).size() == z ? z.width() : -z.width());
+        std::sort(sizes.begin(), sizes.end());
+        QCOMPARE(sizes, (QList<int>{16, 22, 24, 32, 48, 64, 128, 256}));
         QCOMPARE(s.w->About->Licence->text(),
                  QString("Built with Qt %1, running on Qt %2.\nThis program is free software under the GNU General Public "
                          "License, version 3 or (at your option) any later version. It comes with no warranty.")
