@@ -287,6 +287,16 @@ private slots:
         r = cli({"apply", "6", rotary, "--family", "rotary", "--yes"});
         QCOMPARE(QStringList({QString::number(r.exit), r.err}),
                  (QStringList{"1", "sdi12-cli: No rotary encoder answers at address 6. Nothing was sent.\n"}));
+        // A sensor that answers the reads but not a set: the change it did not take is listed as still different.
+        SimProcess mute;
+        QVERIFY(mute.start({"--com", "3", "--level", "0", "--no-answer", "0XUT1!"}, 3));
+        QFile units(file + ".units");
+        QVERIFY(units.open(QIODevice::WriteOnly) && units.write("Temperature Units = Fahrenheit\r\n") > 0);
+        units.close();
+        r = cli({"apply", "0", units.fileName(), "--yes", "--port", mute.link(3)}, false);
+        QCOMPARE(QStringList({QString::number(r.exit), r.out}),
+                 (QStringList{"1", "Temperature Units: Centigrade -> Fahrenheit\nStill different:\n"
+                                   "Temperature Units: Centigrade -> Fahrenheit (the sensor says Centigrade)\n"}));
     }
 
     void logging()
