@@ -464,7 +464,8 @@ Journal::Pending Journal::pending(int family)
     return p;
 }
 
-QVector<Journal::Restored> Journal::takePending(int family, const ReadProgress &read, bool *ok)
+QVector<Journal::Restored> Journal::takePending(int family, const ReadProgress &read, bool *ok,
+                                                const Measure &measure)
 {
     if (ok)
         *ok = true;
@@ -503,7 +504,8 @@ QVector<Journal::Restored> Journal::takePending(int family, const ReadProgress &
             row.cells[static_cast<size_t>(c)] = q.value(3 + c).toString();
         row.takenMs = q.value(8).toLongLong();
         lastId = qMax(lastId, q.value(9).toLongLong());
-        lists[static_cast<size_t>(address)].insertTop(row);   // oldest first in: newest ends on top
+        // Oldest first in: the newest ends on top.
+        lists[static_cast<size_t>(address)].insertTop(row, measure ? measure(address, row) : LogNumbers{});
     }
     if (q.lastError().type() != QSqlError::NoError) {
         noteFailure(q);

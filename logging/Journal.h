@@ -123,10 +123,13 @@ public:
     // they go below the rows a list holds. `read`, when given, hears how
     // many rows are read so far, from 0, every kReadStep rows and once
     // they all are; when it returns false the reading stops and nothing is
-    // taken (the rows stay pending). Empty when there are none, when
-    // stopped, or on failure (`ok` false, lastError()).
+    // taken (the rows stay pending). `measure`, when given, gives each row
+    // its numbers as it is read. Empty when there are none, when stopped,
+    // or on failure (`ok` false, lastError()).
     using ReadProgress = std::function<bool(int rowsRead)>;
-    QVector<Restored> takePending(int family, const ReadProgress &read = {}, bool *ok = nullptr);
+    using Measure = std::function<LogNumbers(int address, const LogRow &row)>;
+    QVector<Restored> takePending(int family, const ReadProgress &read = {}, bool *ok = nullptr,
+                                  const Measure &measure = {});
     static constexpr int kReadStep = 20000;
 
     // Drops rows closed more than kKeepDays ago, then enforces maxRows().

@@ -111,17 +111,18 @@ void JournalKeeper::offerRestore(bool asked)
         return;   // they stay in the journal for another time
     QScopedValueRollback<bool> restoring(m_restoring, true);
     m.win.mnuRestore.setEnabled(false);
-    // Weeks of readings take seconds: reading them from the journal is
-    // about two thirds of the time, placing them in their lists the rest,
-    // without a step between (a list takes its rows at once). Cancel while
-    // they are read leaves them in the journal, as No does.
+    // Weeks of readings take seconds. Nearly all of it is reading them
+    // from the journal, with their numbers for the chart, in steps that
+    // show and let events run; a list then takes its rows at once, moved
+    // in. Cancel while they are read leaves them in the journal, as No does.
     const QString doing = QStringLiteral("Restoring %1 ...").arg(LogModel::readingsText(p.total));
-    const int steps = p.total + p.total / 2 + 1;
+    const int steps = p.total + p.total / 20 + 1;
     bool ok = true;
     const auto reading = [&](int read) { return m.ui.progress(title, doing, qMin(read, p.total), steps); };
-    const QVector<Journal::Restored> lists = m_journal->takePending(family(), reading, &ok);
-    for (const Journal::Restored &r : lists) {
-        model(r.address)->appendRows(r.rows, r.rows.size());
+    const auto measure = [this](int address, const LogRow &row) { return model(address)->measure(row); };
+    QVector<Journal::Restored> lists = m_journal->takePending(family(), reading, &ok, measure);
+    for (Journal::Restored &r : lists) {
+        model(r.address)->appendMeasured(std::move(r.rows));
         SensorFields *t = m.tab[static_cast<size_t>(r.address)].get();
         t->ClearLogBut.setEnabled(true);
         t->SaveLogBut.setEnabled(true);

@@ -25,7 +25,6 @@ public:
     QString text(int row, int column) const { return m_model->text(row, column); }
 
     void insertTop(const LogRow &row) { m_model->insertTop(row); }
-    void appendRows(const LogStore &older, int unsaved) { m_model->appendRows(older, unsaved); }
     void clear() { m_model->clear(); }
 
     // The current row, -1 for none; selecting one makes it the only one

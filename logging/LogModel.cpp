@@ -69,10 +69,15 @@ LogNumbers LogModel::numbersOf(Cell cell)
     return n;
 }
 
+LogNumbers LogModel::measure(const LogRow &row)
+{
+    return numbersOf([&row](int c) { return QStringView(row.cells[static_cast<size_t>(c)]); });
+}
+
 void LogModel::insertTop(const LogRow &row)
 {
     beginInsertRows({}, 0, 0);
-    m_rows.insertTop(row, numbersOf([&row](int c) { return QStringView(row.cells[static_cast<size_t>(c)]); }));
+    m_rows.insertTop(row, measure(row));
     ++m_unsaved;
     endInsertRows();
     emit readingAdded(row);
@@ -88,6 +93,17 @@ void LogModel::appendRows(const LogStore &older, int unsaved)
     m_rows.appendBottom(older, [this](const LogStore &rows, int i) {
         return numbersOf([&rows, i](int c) { return rows.view(i, c + 1); });
     });
+    endInsertRows();
+}
+
+void LogModel::appendMeasured(LogStore &&older)
+{
+    if (older.empty())
+        return;
+    m_unsaved += older.size();
+    const int first = m_rows.size();
+    beginInsertRows({}, first, first + older.size() - 1);
+    m_rows.appendBottom(std::move(older));
     endInsertRows();
 }
 

@@ -42,6 +42,12 @@ public:
     // readings restored), in the order given, newest first; `unsaved` of
     // them were never saved.
     void appendRows(const LogStore &older, int unsaved);
+    // The same for rows whose numbers measure() gave, all never saved: they
+    // are moved in, not measured again.
+    void appendMeasured(LogStore &&older);
+    // The numbers of `row` as this list keeps them (a units text it has not
+    // seen yet is added to its units).
+    LogNumbers measure(const LogRow &row);
     void clear();
 
     // Readings held that were never saved to a file.

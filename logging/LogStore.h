@@ -4,6 +4,7 @@
 #include <QtNumeric>
 #include <array>
 #include <deque>
+#include <iterator>
 
 // One reading in a tab's log list: the date text and up to five cells
 // (level probe: time, pressure, pressure units, temperature, temperature
@@ -61,6 +62,14 @@ public:
             p.numbers = numbersOf(older, i);
             m_rows.push_front(std::move(p));
         }
+    }
+    // The rows of `older`, top first, below these, with the numbers they
+    // carry; they are moved, and these (the newer) follow them.
+    void appendBottom(LogStore &&older)
+    {
+        std::deque<Packed> rows = std::move(older.m_rows);   // oldest first
+        rows.insert(rows.end(), std::make_move_iterator(m_rows.begin()), std::make_move_iterator(m_rows.end()));
+        m_rows = std::move(rows);
     }
     void clear() { std::deque<Packed>().swap(m_rows); }
 

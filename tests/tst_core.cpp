@@ -362,9 +362,9 @@ void TestCore::restoreWithProgress()
     const QString doing = "Restore Readings.|Restoring 5 readings ... ";
     QStringList menu;
     const struct { int cancelAt; QStringList steps; } offers[] = {
-        {0, {doing + "0/8", doing + "0/0"}},
-        {5, {doing + "0/8", doing + "5/8", doing + "0/0"}},
-        {-1, {doing + "0/8", doing + "5/8", doing + "0/0"}},
+        {0, {doing + "0/6", doing + "0/0"}},
+        {5, {doing + "0/6", doing + "5/6", doing + "0/0"}},
+        {-1, {doing + "0/6", doing + "5/6", doing + "0/0"}},
     };
     for (const auto &offer : offers) {
         r.ui.steps.clear();
@@ -373,14 +373,22 @@ void TestCore::restoreWithProgress()
             menu << (r.c->win.mnuRestore.isEnabled() ? "on" : "off");
             return done != offer.cancelAt;
         };
+        if (offer.cancelAt < 0)   // logged in this run before the restore: it stays on top
+            r.c->levelLog(3)->insertTop(LogRow{"06/12/2026", {"09:31:00", "1.6", "mH2O", "20.2", "Centigrade"}, 0});
         offer.cancelAt == 0 ? r.load() : r.c->journal->offerRestore(true);
         QCOMPARE(r.ui.steps, offer.steps);
-        QCOMPARE(r.c->levelLog(3)->size() * 10 + r.c->levelLog(5)->size(), offer.cancelAt < 0 ? 32 : 0);
+        QCOMPARE(r.c->levelLog(3)->size() * 10 + r.c->levelLog(5)->size(), offer.cancelAt < 0 ? 42 : 0);
         QCOMPARE(QList<bool>({r.c->tab[5]->SaveLogBut.isEnabled(), r.c->tab[5]->ClearLogBut.isEnabled()}),
                  QList<bool>(2, offer.cancelAt < 0));
     }
     QCOMPARE(r.ui.questions.size(), 3);
     QVERIFY(!menu.contains("on") && r.c->win.mnuRestore.isEnabled());
+    // Placed below, with their numbers for the chart, and unsaved.
+    const LogModel &log = *r.c->levelLog(3);
+    const LogNumbers &n = log.rows().numbers(3);
+    QCOMPARE(log.text(0, 1) + log.text(3, 1), QString("09:31:0009:30:15"));
+    QCOMPARE(QList<double>({n.value[0], n.value[1], double(log.unsaved())}), QList<double>({1.5, 20.1, 4}));
+    QCOMPARE(log.unitsText(0, n.units[0]) + log.unitsText(1, n.units[1]), QString("mH2OCentigrade"));
 }
 
 void TestCore::outOfRange()
