@@ -46,6 +46,9 @@ void Dispatcher::measurementStart(const Line &l, bool setPoint)
     if (!ok)
         fail();
     const int w = setPoint ? ttt : ttt - 1;
+    // The service request and the data are this sensor's: a set-point
+    // command may follow another sensor's reading.
+    m.link.ServiceRequestAddress = l.T;
     (setPoint ? m.SetPointWait : m.MeasurementWait)[static_cast<size_t>(l.T)] = w;
     if (w > 0) {
         m.link.awaitServiceRequest(ttt);

@@ -288,6 +288,7 @@ private slots:
         c.link.DataTimeout = 7;
         fillAllLogPeriods(f.periods(rotary));
         f.periods(rotary).select(1);   // every second
+        c.link.ServiceRequestAddress = 5;   // the last measurement was another sensor's
         r.note("start", [&] {
             c.press(3, [&] {
                 rotary ? c.logging->RotaryStartLogBut_Click(3)
