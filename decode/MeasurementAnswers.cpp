@@ -36,16 +36,17 @@ LogRow newRow(const QDateTime &now)
 
 // "atttn": the sensor needs ttt seconds and says so with a service request.
 // The family's own probes answer a request at once after ttt 000 or 001; a
-// sensor that has no data yet answers with its address alone, and the data
-// are asked for again once they are due. The set-point commands count every
-// second.
+// standard sensor that has no data yet answers with its address alone, and
+// its measurement is started again, this time waiting for the service
+// request. The set-point commands count every second.
 void Dispatcher::measurementStart(const Line &l, bool setPoint)
 {
     bool ok = true;
     const int ttt = seconds(l.a, &ok);
     if (!ok)
         fail();
-    const int w = setPoint ? ttt : ttt - 1;
+    const bool waitRequest = m.link.takeServiceRequestWait(l.T);
+    const int w = setPoint || waitRequest ? ttt : ttt - 1;
     // The service request and the data are this sensor's: a set-point
     // command may follow another sensor's reading.
     m.link.ServiceRequestAddress = l.T;
@@ -53,7 +54,7 @@ void Dispatcher::measurementStart(const Line &l, bool setPoint)
     if (w > 0) {
         m.link.awaitServiceRequest(ttt);
     } else {
-        m.link.measurementStarted(ttt);
+        m.link.measurementStarted(ttt, ttt > 0);
         m.clock.sleepMs(m.link.DataTimeout);
         m.logging->RequestMeasurementData(l.T);
     }
@@ -83,7 +84,8 @@ bool Dispatcher::noValues(const Line &l)
 {
     if (!l.a.afterAddress().trimmed().isEmpty())
         return false;
-    m.link.noValues();
+    if (m.link.noValues())
+        m.logging->StartLevelMeasurement(l.T);
     return true;
 }
 

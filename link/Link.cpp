@@ -197,11 +197,12 @@ void Link::lineAccepted()
     TimeoutTimer.stop();
 }
 
-void Link::measurementStarted(int seconds)
+void Link::measurementStarted(int seconds, bool early)
 {
     m_measured.start();
     m_announcedMs = qMax(0, seconds) * 1000;
     m_askedAgain = false;
+    m_askedEarly = early;
 }
 
 bool Link::tooLong(int seconds)
@@ -240,18 +241,33 @@ void Link::awaitAnnouncedTime(int seconds)
     m_dataDue.start(m_announcedMs + DataTimeout);
 }
 
-void Link::noValues()
+bool Link::noValues()
 {
     const QString sensor = QStringLiteral("Sensor %1").arg(ServiceRequestAddress);
+    if (m_askedEarly) {
+        m_measureAgain = ServiceRequestAddress;
+        note(QStringLiteral("%1 had no data before its announced time: measuring again, waiting for its service "
+                            "request")
+                 .arg(sensor));
+        return true;
+    }
     if (m_askedAgain || !m_measured.isValid()) {
         note(QStringLiteral("%1 sent no values: reading missed").arg(sensor));
         expire();
-        return;
+        return false;
     }
     // "No data yet": asked too early. Once more when they are due.
     m_askedAgain = true;
     const qint64 rest = qMax<qint64>(0, m_announcedMs - m_measured.elapsed());
     m_dataDue.start(static_cast<int>(rest) + DataTimeout);
+    return false;
+}
+
+bool Link::takeServiceRequestWait(int address)
+{
+    const bool wait = m_measureAgain == address;
+    m_measureAgain = -1;
+    return wait;
 }
 
 void Link::Comm1_OnComm()

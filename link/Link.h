@@ -72,21 +72,29 @@ public:
 
     // --- measurement waits. A start answer announced `seconds` until the
     // data are ready; the data request (requestMeasurementData) goes out:
-    // - measurementStarted(): none by itself; the caller asks at once;
+    // - measurementStarted(): none by itself; the caller asks at once,
+    //   `early` before the announced time has passed (the family's own
+    //   probes have their data at once after 001);
     // - awaitServiceRequest(): when the sensor's service request arrives,
     //   or at the latest once the announced time and the data timeout
     //   have passed;
     // - awaitAnnouncedTime(): once the announced time and the data timeout
     //   have passed (a concurrent measurement sends no service request).
     // Each starts a new reading: its data are due `seconds` from now.
-    void measurementStarted(int seconds);
+    void measurementStarted(int seconds, bool early = false);
     void awaitServiceRequest(int seconds);
     void awaitAnnouncedTime(int seconds);
-    // The data answer held no values ("no data yet"): the first time, the
-    // request goes out again once the rest of the announced time has passed;
-    // the second time the reading is missed and the exchange ends as if
-    // timed out.
-    void noValues();
+    // The data answer held no values ("no data yet"). Asked early: a
+    // standard sensor has ended its aM! measurement at the request's break,
+    // so the caller is told (true) to start it again, and that start answer
+    // waits for the service request (takeServiceRequestWait()). Otherwise,
+    // the first time, the request goes out again once the rest of the
+    // announced time has passed; the second time the reading is missed and
+    // the exchange ends as if timed out.
+    bool noValues();
+    // Whether the start answer of the sensor at `address` waits for its
+    // service request whatever time it announced; asking clears it.
+    bool takeServiceRequestWait(int address);
     // Measurements announced longer than this are not waited for (0: any
     // time is waited for); the exchange ends at once, with a note.
     void setMeasurementLimitMs(int ms) { m_measurementLimitMs = ms; }
@@ -143,6 +151,8 @@ private:
     QElapsedTimer m_measured;   // since the start answer of the reading in progress
     int m_announcedMs = 0;
     bool m_askedAgain = false;
+    bool m_askedEarly = false;
+    int m_measureAgain = -1;   // the sensor noValues() had measured again
     bool m_srLogged = false;    // the service request's own line is in the comms log
     bool m_settlePosted = false;
     int m_measurementLimitMs = 0;

@@ -179,14 +179,11 @@ void SimBus::command(const QString &text)
     if (!s || m_faults.silent.contains(address))
         return;
     // A new command aborts a measurement in progress (standard mode: an aM!
-    // until its service request; an aC! runs on). A data request asked too
-    // early gets the address alone and the measurement goes on.
-    const bool early = m_standard && text.mid(1) == QLatin1String("D0!");
-    if (!early) {
-        s->serviceRequest.reset();
-        if (m_standard && s->last.request && nowMs() < s->last.readyAt)
-            s->last.held = false;
-    }
+    // until its service request, also a data request asked too early, which
+    // gets the address alone; an aC! runs on).
+    s->serviceRequest.reset();
+    if (m_standard && s->last.request && nowMs() < s->last.readyAt)
+        s->last.held = false;
     if (m_faults.noAnswer.contains(text))
         return;
     bool measurement = false;

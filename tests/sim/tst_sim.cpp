@@ -153,20 +153,21 @@ private slots:
         b.bus.setExtraValues(4, 2);
         const auto crc = [](const QByteArray &a) { return crc::withCrc(a) + "\r\n"; };
         b.run({
-            // Before the time given, the address alone, and the measurement goes
-            // on; an aC! never ends in a service request, an aM! does.
+            // Before the time given, the address alone. An aC! goes on and never ends in a service request; the
+            // early request ends an aM!, which otherwise ends in one.
             {{}, "7C!", "700101\r\n"}, {{}, "7D0!", "7\r\n"}, {{}, "3M!", "30012\r\n"}, {{}, "3D0!", "3\r\n"},
-            {{}, "", "3\r\n", 1200}, {{}, "3D0!", "3+1.2345+21.50\r\n"}, {{}, "7D0!", "7+12.345\r\n"},
+            {{}, "", "", 1200}, {{}, "3D0!", "3\r\n"}, {{}, "3M!", "30012\r\n"}, {{}, "", "3\r\n", 1200},
+            {{}, "3D0!", "3+1.2355+21.50\r\n"}, {{}, "7D0!", "7+12.345\r\n"},
             // Commands to other sensors leave an aM! running; data with CRC, kept.
             {{}, "3MC!", "30012\r\n", 300}, {{}, "7XMU!", "71\r\n"}, {{}, "", "3\r\n", 1000},
-            {{}, "3D0!", crc("3+1.2355+21.50")}, {{}, "3D0!", crc("3+1.2355+21.50")}, {{}, "7D0!", "7+12.345\r\n"},
+            {{}, "3D0!", crc("3+1.2365+21.51")}, {{}, "3D0!", crc("3+1.2365+21.51")}, {{}, "7D0!", "7+12.345\r\n"},
             // No time, no service request; the other family's measurements.
             {{}, "4M!", "40004\r\n", 300}, {{}, "4D0!", "4+1.2345+21.50-1.250+2.500\r\n"}, {{}, "4CC!", "400004\r\n"},
             {{}, "4D0!", crc("4+1.2355+21.50-1.250+2.500")}, {{}, "4D1!", "4\r\n"},
             {{}, "7M!", "70011\r\n7\r\n", 1400, 1000}, {{}, "7D0!", "7+12.345\r\n"},
             // Continuous measurements: at once, with and without CRC.
             {{}, "4R0!", "4+1.2365+21.51-1.250+2.500\r\n"}, {{}, "4RC0!", crc("4+1.2375+21.51-1.250+2.500")},
-            {{}, "3RC0!", crc("3+1.2365+21.51")},
+            {{}, "3RC0!", crc("3+1.2375+21.51")},
             // A set-point command answers as aM! does; parameters as always.
             {{}, "4XSPM1.0!", "40004\r\n"}, {{}, "4D0!", "4+1.2384+21.52-1.250+2.500\r\n"},
             // Any other command to the sensor aborts its aM!: no service request.
