@@ -63,6 +63,12 @@ private slots:
                 QVERIFY(r.link.rx().Complete);
             }
         }
+        // What arrives is the system's until the event loop runs; then it is read at once, in the order it came.
+        r.decoded.clear();
+        r.port.arrive("3I!");
+        r.port.arrive("3\r\n");
+        QVERIFY(r.decoded.isEmpty() && r.port.bytesAvailable() == 0);
+        QTRY_COMPARE(r.decoded, QVector<QByteArray>{"3I!3"});
         r.port.feed("3XRA!3+1", true);
         r.link.FlushInput();   // drops what is waiting, back to state 0
         QCOMPARE(r.port.bytesAvailable(), 0);

@@ -129,6 +129,10 @@ void TestPty::staleBytesFlushedFromTheSystem()
     QCOMPARE(::write(master, answer, sizeof answer - 1), ssize_t(sizeof answer - 1));
     QTRY_COMPARE_WITH_TIMEOUT(lines.size(), 1, 3000);
     QCOMPARE(lines[0], QByteArray("0XRA!0+10.000"));
+    // With parity marking on, the line discipline doubles a received FF: it is one byte, read as 7 bits.
+    QCOMPARE(::write(master, "0I!0\xFF\r\n", 7), ssize_t(7));
+    QTRY_COMPARE_WITH_TIMEOUT(lines.size(), 2, 3000);
+    QCOMPARE(lines[1], QByteArray("0I!0\x7F"));
     port.close();
     ::close(master);
 }
