@@ -358,6 +358,11 @@ void TestCore::restoreWithProgress()
         for (int a : {3, 5, 3, 3, 5})
             QVERIFY(j.append(0, a, LogRow{"06/12/2026", {"09:30:15", "1.5", "mH2O", "20.1", "Centigrade"}, 0}, {}));
     }
+    {
+        CoreRig rotary(true, 80, path);   // the rotary family's run is not offered the level probes' readings
+        rotary.load();
+        QVERIFY(rotary.ui.questions.isEmpty());
+    }
     CoreRig r(false, 80, path);
     const QString doing = "Restore Readings.|Restoring 5 readings ... ";
     QStringList menu;
