@@ -113,10 +113,11 @@ void JournalKeeper::offerRestore(bool asked)
     m.win.mnuRestore.setEnabled(false);
     // Weeks of readings take seconds. Nearly all of it is reading them
     // from the journal, with their numbers for the chart, in steps that
-    // show and let events run; a list then takes its rows at once, moved
-    // in. Cancel while they are read leaves them in the journal, as No does.
+    // show and let events run; the last step, placing them, is short: a
+    // list takes its rows at once, moved in. Cancel while they are read
+    // leaves them in the journal, as No does.
     const QString doing = QStringLiteral("Restoring %1 ...").arg(LogModel::readingsText(p.total));
-    const int steps = p.total + p.total / 20 + 1;
+    const int steps = p.total + 1;
     bool ok = true;
     const auto reading = [&](int read) { return m.ui.progress(title, doing, qMin(read, p.total), steps); };
     const auto measure = [this](int address, const LogRow &row) { return model(address)->measure(row); };
