@@ -583,6 +583,8 @@ void TestWindow::logListAndChart()
     emit chart->saveRequested();
     QCOMPARE(r.ui.dialogs.last().filter, QString("PNG Images(*.png)|*.png"));
     QVERIFY(QImage(r.dir.filePath("chart.png")).width() > 50);
+    const QList<QLineSeries *> saved = chart->shownSeries();   // drawn as the log is now
+    QVERIFY(!saved.isEmpty() && saved[0]->points() == QList<QPointF>{QPointF(t0 + 7000, 1.0)});
     r.ui.saves = {{true, r.dir.filePath("no/such/folder/chart.png"), 1}};
     emit chart->saveRequested();
     QCOMPARE(r.ui.texts().last(), "Save Chart.|Error encountered while saving file. " +
