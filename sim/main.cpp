@@ -109,9 +109,9 @@ int main(int argc, char **argv)
         QStringLiteral("standard"),
         QStringLiteral("Every sensor keeps to SDI-12 v1.4 timing: measurement data only the seconds given after the "
                        "answer (aD0! before then gives the address alone); aM! ends in a service request and any "
-                       "command to that sensor, an early aD0! too, aborts it until then; aC! sends none (level probes accept aC!, "
-                       "rotary encoders aM!); aMC!, aCC! and aRC0! answer with CRC, aR0! without; data kept until "
-                       "the next measurement."));
+                       "command to that sensor, an early aD0! too, aborts it until then; aC! sends none (level "
+                       "probes accept aC!, rotary encoders aM!); aMC!, aCC! and aRC0! answer with CRC, aR0! without; "
+                       "data kept until the next measurement."));
     const QCommandLineOption extraValues(QStringLiteral("extra-values"),
                                          QStringLiteral("Level probes answer N further values after their two (0-7)."),
                                          QStringLiteral("N"), QStringLiteral("0"));
