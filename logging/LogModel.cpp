@@ -83,28 +83,30 @@ void LogModel::insertTop(const LogRow &row)
     emit readingAdded(row);
 }
 
+template <class Place>
+void LogModel::insertBelow(int count, int unsaved, Place place)
+{
+    if (count == 0)
+        return;
+    m_unsaved += qBound(0, unsaved, count);
+    const int first = m_rows.size();
+    beginInsertRows({}, first, first + count - 1);
+    place();
+    endInsertRows();
+}
+
 void LogModel::appendRows(const LogStore &older, int unsaved)
 {
-    if (older.empty())
-        return;
-    m_unsaved += qBound(0, unsaved, older.size());
-    const int first = m_rows.size();
-    beginInsertRows({}, first, first + older.size() - 1);
-    m_rows.appendBottom(older, [this](const LogStore &rows, int i) {
-        return numbersOf([&rows, i](int c) { return rows.view(i, c + 1); });
+    insertBelow(older.size(), unsaved, [&] {
+        m_rows.appendBottom(older, [this](const LogStore &rows, int i) {
+            return numbersOf([&rows, i](int c) { return rows.view(i, c + 1); });
+        });
     });
-    endInsertRows();
 }
 
 void LogModel::appendMeasured(LogStore &&older)
 {
-    if (older.empty())
-        return;
-    m_unsaved += older.size();
-    const int first = m_rows.size();
-    beginInsertRows({}, first, first + older.size() - 1);
-    m_rows.appendBottom(std::move(older));
-    endInsertRows();
+    insertBelow(older.size(), older.size(), [&] { m_rows.appendBottom(std::move(older)); });
 }
 
 void LogModel::clear()

@@ -67,6 +67,10 @@ private:
     // The numbers of a row whose five cells are `cell(0)` to `cell(4)`.
     template <class Cell>
     LogNumbers numbersOf(Cell cell);
+    // `count` rows (`unsaved` of them never saved) below those held, as
+    // `place` puts them in.
+    template <class Place>
+    void insertBelow(int count, int unsaved, Place place);
 
     QStringList m_headers;
     QVector<int> m_valueColumns;
