@@ -205,6 +205,9 @@ private slots:
         QCoreApplication::processEvents();
         QCOMPARE(r.port.bytesAvailable(), 0);
         QCOMPARE(r.port.bursts(), QVector<QByteArray>{"0I!"});
+        r.port.feed("0+1.0\r\n", true);   // closed and opened again, neither
+        r.port.close();
+        QVERIFY(r.port.open() && r.port.bytesAvailable() == 0);
         // Two commands queued before the loop runs leave as one burst: a breach the double names.
         r.port.setBreak(true);
         r.port.setBreak(false);
