@@ -101,6 +101,7 @@ const std::vector<Case> written = {
     {"re-query loses the sensor", "L3", "3XUP1!=31 3XP!", LP(PressUnitsBut), STEP(t.PressUnitsCombo.select(1))},
     // The lock answer ticks the box, which sends the state back: busy until that exchange is answered.
     {"lock answer sent back", "L3", "3XUNLK!=31 3XUNLK1!=31", LP(UnlockQueryBut), nullptr, "3XUNLK1!"},
+    {"lock answer neither 0 nor 1", "L3", "3XUNLK!=32", LP(UnlockQueryBut), STEP(t.UnlockCheck.setChecked(true))},
     {"local offset set, then a reading", "L3", "3XLOC1!=31", LP(LocalOffsetCheck),
      STEP(t.LocalOffsetCheck.setChecked(true))},
     {"local-offset box in calibrate mode", "L3", {}, LP(LocalOffsetCheck),
