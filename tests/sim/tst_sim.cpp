@@ -195,6 +195,9 @@ private slots:
         QVERIFY(p.process.waitForFinished(5000));
         QCOMPARE(p.process.exitCode(), 3);
         QVERIFY(!QFileInfo(p.link(9)).isSymLink());
+        QVERIFY(p.start({"--com", "9", "--level", "1", "--", "/bin/sh", "-c", "sleep 0.3; kill -9 $$"}, 9));
+        QVERIFY(p.process.waitForFinished(5000));
+        QCOMPARE(p.process.exitCode(), 1);   // a child killed is a failure
         QVERIFY(p.start({"--com", "5", "--standard", "--level", "2", "--mtime", "2=0", "--extra-values", "1"}, 5));
         QCOMPARE(exchange(p.link(5), "2D0!"), QByteArray("2D0!2\r\n"));
         QCOMPARE(exchange(p.link(5), "2MC!"), QByteArray("2MC!20003\r\n"));
