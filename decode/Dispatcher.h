@@ -23,6 +23,9 @@ public:
     // flight was addressed to ("3XRA!" -> 3); the selected tab for commands
     // without an address ("?!").
     int answerTab() const;
+    // The command in flight timed out (or the port was lost): a reading
+    // whose first value had come is filed with it.
+    void timedOut();
 
 private:
     struct Line {
@@ -66,7 +69,13 @@ private:
     void concurrentStart(const Line &l);
     bool noValues(const Line &l);
     void levelData(const Line &l);
+    void fileLevelData(int tab, const QString &first, const QString &second);
     void rotaryData(const Line &l);
 
     Console &m;
+    // The number of values the last start answer announced ("atttn"), and
+    // the first value of a reading whose second is asked for with aD1!.
+    int m_valuesDue = 0;
+    int m_firstValueTab = -1;
+    QString m_firstValue;
 };

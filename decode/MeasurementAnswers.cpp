@@ -50,6 +50,8 @@ void Dispatcher::measurementStart(const Line &l, bool setPoint)
     // The service request and the data are this sensor's: a set-point
     // command may follow another sensor's reading.
     m.link.ServiceRequestAddress = l.T;
+    m_valuesDue = l.a.digit(4).value_or(0);
+    m_firstValueTab = -1;
     (setPoint ? m.SetPointWait : m.MeasurementWait)[static_cast<size_t>(l.T)] = w;
     if (w > 0) {
         m.link.awaitServiceRequest(ttt);
@@ -70,6 +72,7 @@ void Dispatcher::concurrentStart(const Line &l)
     if (!ok)
         fail();
     m.MeasurementWait[static_cast<size_t>(l.T)] = w;
+    m_firstValueTab = -1;
     if (w != 0) {
         m.link.awaitAnnouncedTime(w);
     } else {
@@ -89,22 +92,53 @@ bool Dispatcher::noValues(const Line &l)
     return true;
 }
 
+// SDI-12 lets a sensor spread its values over aD0!..aD9!: a reading that
+// announced two values and got one, a signed number, asks aD1! for the
+// second. The family's own probes send both in the answer to aD0!.
 void Dispatcher::levelData(const Line &l)
 {
-    if (noValues(l))
-        return;
-    SensorFields *t = m.tab[l.T].get();
-    const decoders::LevelData d = decoders::splitLevelData(l.a.afterAddress());
-    LogRow row = newRow(m.clock.now());
-    row.cells = {row.cells[0], d.first, t->PressUnitsCombo.text(), d.second, t->TempUnitsCombo.text()};
-    m.levelLog(l.T)->insertTop(row);   // shown at the top, selected
-    t->ClearLogBut.setEnabled(true);
-    t->SaveLogBut.setEnabled(true);
-    m.table->setCell(l.T, SensorTable::Pressure, d.first);
-    m.table->setCell(l.T, SensorTable::Temperature, d.second);
-    t->PressureText.setText(d.first);
+    if (m_firstValueTab == l.T) {
+        m_firstValueTab = -1;
+        const QString second = decoders::splitLevelData(l.a.afterAddress().trimmed()).first;
+        fileLevelData(l.T, m_firstValue, second);
+    } else {
+        if (noValues(l))
+            return;
+        const QString text = l.a.afterAddress();
+        const decoders::LevelData d = decoders::splitLevelData(text);
+        const bool signedValue = text.startsWith(QLatin1Char('+')) || text.startsWith(QLatin1Char('-'));
+        if (d.second.isEmpty() && m_valuesDue >= 2 && signedValue) {
+            m_firstValueTab = l.T;
+            m_firstValue = d.first;
+            m.logging->RequestMeasurementData(l.T, 1);
+            return;
+        }
+        fileLevelData(l.T, d.first, d.second);
+    }
     answered();
     idleLevel(l, l.T);
+}
+
+void Dispatcher::timedOut()
+{
+    if (m_firstValueTab < 0)
+        return;
+    const int tab = m_firstValueTab;
+    m_firstValueTab = -1;
+    fileLevelData(tab, m_firstValue, QString());
+}
+
+void Dispatcher::fileLevelData(int tab, const QString &first, const QString &second)
+{
+    SensorFields *t = m.tab[tab].get();
+    LogRow row = newRow(m.clock.now());
+    row.cells = {row.cells[0], first, t->PressUnitsCombo.text(), second, t->TempUnitsCombo.text()};
+    m.levelLog(tab)->insertTop(row);   // shown at the top, selected
+    t->ClearLogBut.setEnabled(true);
+    t->SaveLogBut.setEnabled(true);
+    m.table->setCell(tab, SensorTable::Pressure, first);
+    m.table->setCell(tab, SensorTable::Temperature, second);
+    t->PressureText.setText(first);
 }
 
 void Dispatcher::rotaryData(const Line &l)

@@ -362,6 +362,7 @@ int Console::unsavedTotal() const
 void Console::onTimedOut()
 {
     const int t = decoder->answerTab();
+    decoder->timedOut();
     if (SensorType)
         busy->SetRotaryIdle(t);
     else

@@ -221,7 +221,7 @@ void LoggingEngine::StartRotaryMeasurement(int address)
     m.sendCommand(cmd, 116);
 }
 
-void LoggingEngine::RequestMeasurementData(int address)
+void LoggingEngine::RequestMeasurementData(int address, int index)
 {
-    m.sendCommand(QString::number(address) + QStringLiteral("D0!"), m.SensorType ? 117 : 12);
+    m.sendCommand(QStringLiteral("%1D%2!").arg(address).arg(index), m.SensorType ? 117 : 12);
 }

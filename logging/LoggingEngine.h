@@ -26,7 +26,9 @@ public:
 
     void StartLevelMeasurement(int address);
     void StartRotaryMeasurement(int address);
-    void RequestMeasurementData(int address);
+    // aD0!, or aD1!..aD9! for the values a sensor left out of the answers
+    // before (`index`).
+    void RequestMeasurementData(int address, int index = 0);
 
     // Ends every periodic logging run (all addresses), as "Stop Log" does,
     // writing "Idle" into the status cell of every sensor that was logging;

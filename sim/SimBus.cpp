@@ -354,14 +354,16 @@ QString SimBus::standardAnswer(Sensor &s, const QString &a, const QString &body,
     const auto withCrc = [&a](const QString &text) {
         return QString::fromLatin1(crc::withCrc((a + text).toLatin1()));
     };
-    if (body == QLatin1String("D0")) {
+    if (body.size() == 2 && body.at(0) == QLatin1Char('D') && body.at(1).isDigit()) {
         if (!s.last.held || nowMs() < s.last.readyAt)
             return a;
-        return s.last.crc ? withCrc(s.last.values) : a + s.last.values;
+        // Every value in the answer to aD0!, or one in each.
+        const int n = body.at(1).digitValue();
+        const QString v = m_oneValuePerCommand ? valueAt(s.last.values, n) : n == 0 ? s.last.values : QString();
+        if (v.isEmpty())
+            return a;
+        return s.last.crc ? withCrc(v) : a + v;
     }
-    // Every value fits into the answer to aD0!.
-    if (body.size() == 2 && body.at(0) == QLatin1Char('D') && body.at(1).isDigit())
-        return a;
     if (body == QLatin1String("R0"))
         return a + values(s);
     if (body == QLatin1String("RC0"))
@@ -382,6 +384,20 @@ QString SimBus::standardAnswer(Sensor &s, const QString &a, const QString &body,
     }
     return s.family == Family::Level ? levelAnswer(s, a, body, measurement, seconds)
                                      : rotaryAnswer(s, a, body, measurement, seconds);
+}
+
+// Value n of signed values ("+1.5-2.0": 0 is +1.5); empty beyond the last.
+QString SimBus::valueAt(const QString &values, int n)
+{
+    qsizetype start = 0;
+    for (qsizetype i = 1; i <= values.size(); ++i) {
+        if (i < values.size() && values.at(i) != QLatin1Char('+') && values.at(i) != QLatin1Char('-'))
+            continue;
+        if (n-- == 0)
+            return values.mid(start, i - start);
+        start = i;
+    }
+    return {};
 }
 
 int SimBus::valueCount(const Sensor &s)

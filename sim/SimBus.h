@@ -60,6 +60,9 @@ public:
     // at once, aM! and aC! both end in a service request).
     void setStandard(bool on) { m_standard = on; }
     bool standard() const { return m_standard; }
+    // Standard mode: a measurement's values come one to a data command,
+    // the first in the answer to aD0!, the second to aD1! and so on.
+    void setOneValuePerCommand(bool on) { m_oneValuePerCommand = on; }
 
     // Real 1200-baud character time (10 bits: start, 7 data, parity, stop)
     // for every byte sent towards the console.
@@ -91,6 +94,7 @@ private:
     QString standardAnswer(Sensor &s, const QString &a, const QString &body, bool *measurement, int *seconds);
     QString values(Sensor &s);
     static int valueCount(const Sensor &s);
+    static QString valueAt(const QString &values, int n);
     void queue(const QByteArray &bytes, double notBeforeMs);
     void pump();
     double nowMs() const { return m_clock.nsecsElapsed() / 1e6; }
@@ -99,6 +103,7 @@ private:
     Faults m_faults;
     bool m_paced = false;
     bool m_standard = false;
+    bool m_oneValuePerCommand = false;
     int m_answerDelayMs = 10;
     bool m_streamArmed = false;
     bool m_streaming = false;   // the stream has started and runs until switched off

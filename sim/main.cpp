@@ -115,8 +115,11 @@ int main(int argc, char **argv)
     const QCommandLineOption extraValues(QStringLiteral("extra-values"),
                                          QStringLiteral("Level probes answer N further values after their two (0-7)."),
                                          QStringLiteral("N"), QStringLiteral("0"));
+    const QCommandLineOption split(QStringLiteral("split-values"),
+                                   QStringLiteral("With --standard: one value to each data command, the first to "
+                                                  "aD0!, the second to aD1! and so on."));
     for (const auto &o : {com, level, rotary, pace, silent, noAnswer, garbage, noCrLf, stream, late, noSr, refuse,
-                          repeat, mtime, standard, extraValues})
+                          repeat, mtime, standard, extraValues, split})
         p.addOption(o);
     p.process(own);
 
@@ -137,6 +140,10 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "sdi12-sim: --extra-values takes a number from 0 to 7\n");
         return 2;
     }
+    if (p.isSet(split) && !p.isSet(standard)) {
+        std::fprintf(stderr, "sdi12-sim: --split-values needs --standard\n");
+        return 2;
+    }
     for (int a : levels) {
         bus.addSensor(a, sim::Family::Level);
         bus.setExtraValues(a, extra);
@@ -145,6 +152,7 @@ int main(int argc, char **argv)
         bus.addSensor(a, sim::Family::Rotary);
     bus.setPaced(p.isSet(pace));
     bus.setStandard(p.isSet(standard));
+    bus.setOneValuePerCommand(p.isSet(split));
     sim::Faults &f = bus.faults();
     for (const QString &s : p.values(silent))
         f.silent.insert(s.toInt());

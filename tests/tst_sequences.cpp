@@ -260,7 +260,11 @@ private slots:
         QTest::addColumn<Reading>("t");
         const QList<int> waited{1, 1, 7, 1, 1};   // break, mark, the data timeout, break, mark
         QTest::newRow("aM! 0 s") << Reading{"3M!", {"0002", "+1.234-3.5"}, 0, waited};
-        QTest::newRow("aM! 1 s, pressure only") << Reading{"3M!", {"0012", "+7.5"}, 0, waited};
+        QTest::newRow("aM! 1 s, one value") << Reading{"3M!", {"0011", "+7.5"}, 0, waited};
+        // Two values announced, one sent: the second asked for with aD1!; none there, or no answer, the first kept.
+        QTest::newRow("second value in aD1!") << Reading{"3M!", {"0012", "+7.5", "-0.5"}, 0, waited + QList{1, 1}};
+        QTest::newRow("aD1! address alone") << Reading{"3M!", {"0012", "+7.5", " "}, 0};
+        QTest::newRow("aD1! unanswered") << Reading{"3M!", {"0012", "+7.5"}, 0};
         // More values than the family's two: the first ones, the whole line logged.
         QTest::newRow("aM! 2 s, four values") << Reading{"3M!", {"0022", "+1.5-2.25+3.0-4.0"}, 1};
         // Set-point answers count every second: 1 s waits for the service request.
@@ -286,6 +290,8 @@ private slots:
         SensorFields &f = r.tab(3);
         r.bus.replies[t.start] = "3" + t.answers[0];
         r.bus.replies["3D0!"] = "3" + t.answers[1];
+        if (t.answers.size() > 2)
+            r.bus.replies["3D1!"] = "3" + t.answers[2];
         c.link.DataTimeout = 7;
         fillAllLogPeriods(f.periods(rotary));
         f.periods(rotary).select(1);   // every second
@@ -384,6 +390,9 @@ private slots:
             for (int s : {0, 1, 2})
                 QTest::addRow("%s %d s", rotary ? "aC!" : "aM!", s) << rotary << s
                     << QStringList{rotary ? "4C!" : "4M!", "4D0!", "4M!", "4D0!"}.mid(0, s == 1 && !rotary ? 4 : 2);
+        // One value to each data command: the second asked for with aD1!.
+        for (int s : {0, 2})
+            QTest::addRow("aM! %d s, one value each", s) << false << s << QStringList{"4M!", "4D0!", "4D1!"};
     }
     void announcedTime()
     {
@@ -392,12 +401,14 @@ private slots:
         QFETCH(QStringList, sent);
         CoreRig r(rotary, 150);   // the scan waits up to 1.5 s for a reading
         r.simulator().setStandard(true);
+        r.simulator().setOneValuePerCommand(sent.contains("4D1!"));
         r.simBus->addSensor(4, rotary ? sim::Family::Rotary : sim::Family::Level);
         r.simBus->setMeasurementSeconds(4, seconds);
         r.load();
         Console &c = *r.c;
         const int value = rotary ? int(SensorTable::RotaryLevel) : int(SensorTable::Pressure);
         QCOMPARE(c.table->cell(4, value).isEmpty(), seconds > 1);
+        QVERIFY(rotary || c.table->cell(4, SensorTable::Temperature).isEmpty() == (seconds > 1));
         const int rows = c.log(4)->size();
         QCOMPARE(rows, seconds > 1 ? 0 : 1);
         r.clearSent();

@@ -173,6 +173,12 @@ private slots:
             // Any other command to the sensor aborts its aM!: no service request.
             {{}, "3M!", "30012\r\n"}, {{}, "3XSN!", "3LT510233\r\n"}, {{}, "", "", 1200}, {{}, "3D0!", "3\r\n"},
         });
+        // One value to each data command, with CRC too; none beyond the last.
+        b.bus.setOneValuePerCommand(true);
+        b.run({{{}, "4MC!", "40004\r\n"}, {{}, "4D1!", crc("4+21.52")}, {{}, "4D3!", crc("4+2.500")},
+               {{}, "4D0!", crc("4+1.2393")}, {{}, "4D4!", "4\r\n"}, {{}, "4M!", "40004\r\n"},
+               {{}, "4D2!", "4-1.250\r\n"}, {{}, "7C!", "700101\r\n"}, {{}, "7D0!", "7\r\n", 1100},
+               {{}, "7D0!", "7+12.345\r\n"}, {{}, "7D1!", "7\r\n"}});
     }
 
     // The program on a pseudo-terminal that can be opened again after closing;
@@ -204,7 +210,8 @@ private slots:
         QCOMPARE(exchange(p.link(5), "2D0!"), "2D0!" + crc::withCrc("2+1.2345+21.50-1.250") + "\r\n");
         p.process.terminate();
         QVERIFY(p.process.waitForFinished(5000));
-        for (const QStringList &args : {QStringList{"--com", "99"}, QStringList{"--com", "5", "--extra-values", "8"}}) {
+        for (const QStringList &args : {QStringList{"--com", "99"}, QStringList{"--com", "5", "--extra-values", "8"},
+                                        QStringList{"--com", "5", "--split-values"}}) {
             p.process.start(QStringLiteral(SDI12_SIM_PATH), args);
             QVERIFY(p.process.waitForFinished(5000));
             QCOMPARE(p.process.exitCode(), 2);
