@@ -23,7 +23,7 @@ struct SimBus::Sensor {
         bool request = false;   // aM!: ends in a service request; any command aborts it until then
         bool crc = false;
         double readyAt = 0;     // bus time, ms
-        QString values;
+        QStringList values;     // each with its sign
     } last;
 };
 
@@ -241,7 +241,7 @@ QString SimBus::answer(Sensor &s, int address, const QString &body, bool *measur
     if (m_standard)
         return standardAnswer(s, a, body, measurement, seconds);
     if (body == QLatin1String("D0"))
-        return a + values(s);
+        return a + values(s).join(QString());
     return s.family == Family::Level ? levelAnswer(s, a, body, measurement, seconds)
                                      : rotaryAnswer(s, a, body, measurement, seconds);
 }
@@ -359,15 +359,16 @@ QString SimBus::standardAnswer(Sensor &s, const QString &a, const QString &body,
             return a;
         // Every value in the answer to aD0!, or one in each.
         const int n = body.at(1).digitValue();
-        const QString v = m_oneValuePerCommand ? valueAt(s.last.values, n) : n == 0 ? s.last.values : QString();
+        const QString all = n == 0 ? s.last.values.join(QString()) : QString();
+        const QString v = m_oneValuePerCommand ? s.last.values.value(n) : all;
         if (v.isEmpty())
             return a;
         return s.last.crc ? withCrc(v) : a + v;
     }
     if (body == QLatin1String("R0"))
-        return a + values(s);
+        return a + values(s).join(QString());
     if (body == QLatin1String("RC0"))
-        return withCrc(values(s));
+        return withCrc(values(s).join(QString()));
     const bool m = body == QLatin1String("M") || body == QLatin1String("MC") ||
                    (s.family == Family::Level && body.startsWith(QLatin1String("XSPM")));
     const bool c = body == QLatin1String("C") || body == QLatin1String("CC");
@@ -386,27 +387,13 @@ QString SimBus::standardAnswer(Sensor &s, const QString &a, const QString &body,
                                      : rotaryAnswer(s, a, body, measurement, seconds);
 }
 
-// Value n of signed values ("+1.5-2.0": 0 is +1.5); empty beyond the last.
-QString SimBus::valueAt(const QString &values, int n)
-{
-    qsizetype start = 0;
-    for (qsizetype i = 1; i <= values.size(); ++i) {
-        if (i < values.size() && values.at(i) != QLatin1Char('+') && values.at(i) != QLatin1Char('-'))
-            continue;
-        if (n-- == 0)
-            return values.mid(start, i - start);
-        start = i;
-    }
-    return {};
-}
-
 int SimBus::valueCount(const Sensor &s)
 {
     return s.family == Family::Level ? 2 + s.extraValues : 1;
 }
 
-// One reading's values, without the address.
-QString SimBus::values(Sensor &s)
+// One reading's values, each with its sign.
+QStringList SimBus::values(Sensor &s)
 {
     const int n = s.readings++;
     if (s.family == Family::Level) {
@@ -414,14 +401,14 @@ QString SimBus::values(Sensor &s)
         double temperature = 21.5 + 0.1 * std::sin(n / 20.0);
         if (s.params.value(QStringLiteral("XUT")) == QLatin1String("1"))
             temperature = temperature * 9.0 / 5.0 + 32.0;
-        QString text = signedNumber(pressure, 4) + signedNumber(temperature, 2);
-        // Further values, signs alternating: -1.250+2.500-3.750 ...
+        QStringList v{signedNumber(pressure, 4), signedNumber(temperature, 2)};
+        // Further values, signs alternating: -1.250 +2.500 -3.750 ...
         for (int k = 1; k <= s.extraValues; ++k)
-            text += signedNumber((k % 2 ? -1.25 : 1.25) * k, 3);
-        return text;
+            v << signedNumber((k % 2 ? -1.25 : 1.25) * k, 3);
+        return v;
     }
     const double value = s.params.value(QStringLiteral("XCV")).toDouble() + 12.345 + 0.001 * std::sin(n / 10.0);
-    return signedNumber(value, 3);
+    return {signedNumber(value, 3)};
 }
 
 void SimBus::queue(const QByteArray &bytes, double notBeforeMs)

@@ -92,9 +92,8 @@ private:
     QString levelAnswer(Sensor &s, const QString &a, const QString &body, bool *measurement, int *seconds);
     QString rotaryAnswer(Sensor &s, const QString &a, const QString &body, bool *measurement, int *seconds);
     QString standardAnswer(Sensor &s, const QString &a, const QString &body, bool *measurement, int *seconds);
-    QString values(Sensor &s);
+    QStringList values(Sensor &s);
     static int valueCount(const Sensor &s);
-    static QString valueAt(const QString &values, int n);
     void queue(const QByteArray &bytes, double notBeforeMs);
     void pump();
     double nowMs() const { return m_clock.nsecsElapsed() / 1e6; }
