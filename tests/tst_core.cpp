@@ -41,6 +41,7 @@ private slots:
     void userCommand();
     void pressesDuringAnExchange();
     void portFailsWhileLogging();
+    void firstTabStopsAtClosedPort();
     void portLostWhileLogging();
     void stopOnAnotherTab();
     void rescanWhileLogging();
@@ -243,6 +244,19 @@ void TestCore::portFailsWhileLogging()
     r.ui.clear();
     for (int i = 0; i < 5; ++i)
         r.tick();
+}
+
+void TestCore::firstTabStopsAtClosedPort()
+{
+    // The first tab's run (logging tab 1) stops the same way.
+    CoreRig r(false, {0});
+    r.startLogging(0, "5 Seconds");
+    r.port.failNextOpen("busy");
+    r.c->ports->mnuCom_Click(2);
+    for (int i = 0; i < 5; ++i)
+        r.c->logging->SecondTimer_Timer();
+    QCOMPARE(r.c->LoggingTab, 0);
+    QVERIFY(r.c->win.StatusLogging.text().startsWith("Logging of Sensor 0 stopped because the port is closed"));
 }
 
 void TestCore::portLostWhileLogging()
