@@ -109,17 +109,6 @@ double excelTime(const QTime &t)
     return QTime(0, 0).msecsTo(t) / 86400000.0;
 }
 
-QString displayText(const ExportCell &c, const QString &dateFormat)
-{
-    switch (c.kind) {
-    case ExportCell::Date: return c.date.toString(dateFormat);
-    case ExportCell::Time: return c.time.toString(QStringLiteral("hh:mm:ss"));
-    case ExportCell::Number: return values::plainText(c.number);
-    case ExportCell::Text: return c.text;
-    default: return {};
-    }
-}
-
 QVector<double> columnWidths(const ExportGrid &g)
 {
     QVector<int> chars(g.columns, 0);

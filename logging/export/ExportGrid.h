@@ -48,10 +48,6 @@ QString excelDateFormat(const QString &qtFormat);
 double excelDate(const QDate &d);
 double excelTime(const QTime &t);
 
-// The text a cell shows: dates in the grid's format, times hh:mm:ss,
-// numbers in plain decimal.
-QString displayText(const ExportCell &c, const QString &dateFormat);
-
 // Column widths in characters, from the widest text in each used column.
 QVector<double> columnWidths(const ExportGrid &g);
 
