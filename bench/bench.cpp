@@ -759,6 +759,12 @@ void benchRestore()
             chart.view()->viewport()->repaint();
         });
         const bool whole = opened && summed == rows && model.size() == rows;
+        // The sensor then moved to another address: its list and its rows in the journal follow it.
+        LogModel &there = *run.c->levelLog(5);
+        bool moved = false;
+        const double listMs = timeMs([&] { there.takeRows(model); });
+        const double journalMs = timeMs([&] { moved = j.moveList(0, 3, 5); });
+        moved = moved && there.size() == rows && model.size() == 0;
         out << QStringLiteral("  %1 rows: open %2 ms, the question's summary %3 ms, rows read %4 ms, into the list "
                               "and chart %5 ms; %6 s in all%7\n")
                    .arg(rows)
@@ -768,6 +774,10 @@ void benchRestore()
                    .arg(ms[3], 0, 'f', 0)
                    .arg((ms[0] + ms[1] + ms[2] + ms[3]) / 1000.0, 0, 'f', 2)
                    .arg(whole ? QString() : QStringLiteral(" (ROWS MISSING: %1 of %2)").arg(model.size()).arg(rows));
+        out << QStringLiteral("    then moved to another address: the list %1 ms, the journal %2 ms%3\n")
+                   .arg(listMs, 0, 'f', 1)
+                   .arg(journalMs, 0, 'f', 0)
+                   .arg(moved ? QString() : QStringLiteral(" (NOT MOVED)"));
         out.flush();
     }
 }

@@ -97,14 +97,13 @@ void AddressOps::moveCommon(int oldTab, int newTab, bool rotary)
     SensorFields &n = *m.tab[newTab];
     LogModel *from = rotary ? m.rotaryLog(oldTab) : m.levelLog(oldTab);
     LogModel *to = rotary ? m.rotaryLog(newTab) : m.levelLog(newTab);
-    to->appendRows(from->rows(), from->unsaved());
-    m.journal->moved(oldTab, newTab);
     const bool any = from->size() > 0;
+    to->takeRows(*from);
+    m.journal->moved(oldTab, newTab);
     n.ClearLogBut.setEnabled(any);
     n.SaveLogBut.setEnabled(any);
     o.ClearLogBut.setEnabled(false);
     o.SaveLogBut.setEnabled(false);
-    from->clear();
 
     const int cells = rotary ? 7 : 8;
     for (int c = 1; c <= cells; ++c)

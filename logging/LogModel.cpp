@@ -109,6 +109,31 @@ void LogModel::appendMeasured(LogStore &&older)
     insertBelow(older.size(), older.size(), [&] { m_rows.appendBottom(std::move(older)); });
 }
 
+void LogModel::takeRows(LogModel &from)
+{
+    if (&from == this)
+        return;
+    if (!m_rows.empty() || from.m_rows.empty()) {
+        appendRows(from.rows(), from.unsaved());
+        from.clear();
+        return;
+    }
+    // The rows' units ids stand for `from`'s units texts, which come with
+    // them: nothing is measured again.
+    LogStore rows;
+    QVector<QStringList> units(from.m_units.size());
+    const int unsaved = from.m_unsaved;
+    from.beginResetModel();
+    std::swap(rows, from.m_rows);
+    std::swap(units, from.m_units);
+    from.m_unsaved = 0;
+    from.endResetModel();
+    insertBelow(rows.size(), unsaved, [&] {
+        m_rows = std::move(rows);
+        m_units = std::move(units);
+    });
+}
+
 void LogModel::clear()
 {
     beginResetModel();

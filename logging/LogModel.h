@@ -45,6 +45,11 @@ public:
     // The same for rows whose numbers measure() gave, all never saved: they
     // are moved in, not measured again.
     void appendMeasured(LogStore &&older);
+    // All the rows of `from` (a list of the same columns) below these, and
+    // `from` left empty (a sensor moved to another address). Into an empty
+    // list they move as they are, at no cost whatever their number;
+    // otherwise they are copied.
+    void takeRows(LogModel &from);
     // The numbers of `row` as this list keeps them (a units text it has not
     // seen yet is added to its units).
     LogNumbers measure(const LogRow &row);

@@ -50,6 +50,8 @@ private slots:
     void restoreWithProgress();
     void outOfRange();
     void chartData();
+    void movedRows_data();
+    void movedRows();
 };
 
 void TestCore::familySetup()
@@ -481,6 +483,49 @@ void TestCore::chartData()
         e.add(t0 + minute * 60000, minute, 0);
     QCOMPARE(std::pair(e.binCount(), e.binMs()), std::pair(3, 120000.0));
     QCOMPARE(ChartData::rowsBetween(rows, t0 + 10 * 1000, t0 + 20 * 1000), std::make_pair(9979, 9989));
+}
+
+void TestCore::movedRows_data()
+{
+    QTest::addColumn<QStringList>("there");   // the rows the list at the new address holds already
+    QTest::newRow("into an empty list") << QStringList();
+    QTest::newRow("behind a row there") << QStringList{"bar"};
+}
+
+void TestCore::movedRows()
+{
+    // A sensor moved to another address takes its readings there with their numbers and units (what the chart
+    // draws), the unsaved ones still unsaved; the list it leaves is empty and measures afresh.
+    QFETCH(QStringList, there);
+    const QStringList headers{"Date", "Time", "Pressure", "Units", "Temperature", "Units"};
+    LogModel from(headers, {2, 4}, {3, 5}), to(headers, {2, 4}, {3, 5});
+    auto row = [](const QString &units, const QString &value) {
+        return LogRow{"6/12/26", {"10:00:00", value, units, "x", "Centigrade"}, 7};
+    };
+    for (const QString &units : there)
+        to.insertTop(row(units, "9"));
+    to.markSaved(1);
+    for (const char *units : {"mH2O", "bar", "mH2O"})
+        from.insertTop(row(units, units[0] == 'b' ? "2.5" : "1.25"));
+    from.markSaved(1);
+    QSignalSpy reset(&from, &QAbstractItemModel::modelReset), inserted(&to, &QAbstractItemModel::rowsInserted);
+    to.takeRows(from);
+    QCOMPARE(std::pair(int(reset.count()), int(inserted.count())), std::pair(1, 1));
+    QCOMPARE(inserted[0].mid(1), (QVariantList{int(there.size()), int(there.size()) + 2}));
+    QStringList shown;
+    for (int i = 0; i < to.size(); ++i) {
+        const LogNumbers &n = to.rows().numbers(i);
+        shown << to.text(i, 3) + "=" + to.unitsText(0, n.units[0]) + " " + QString::number(n.value[0]) +
+                     (std::isnan(n.value[1]) ? " " : "?") + to.unitsText(1, n.units[1]);
+    }
+    const QStringList moved{"mH2O=mH2O 1.25 Centigrade", "bar=bar 2.5 Centigrade", "mH2O=mH2O 1.25 Centigrade"};
+    QCOMPARE(shown, there.isEmpty() ? moved : QStringList{"bar=bar 9 Centigrade"} + moved);
+    QCOMPARE(std::pair(to.unsaved(), from.unsaved()), std::pair(2, 0));
+    QCOMPARE(from.size(), 0);
+    from.insertTop(row("KPa", "3"));
+    QCOMPARE(std::pair(from.rows().numbers(0).units[0], from.unitsText(0, 0)), std::pair(quint16(0), QString("KPa")));
+    to.takeRows(to);   // onto itself: nothing moves
+    QCOMPARE(to.size(), int(there.size()) + 3);
 }
 
 QTEST_GUILESS_MAIN(TestCore)
