@@ -765,6 +765,9 @@ void benchRestore()
         const double listMs = timeMs([&] { there.takeRows(model); });
         const double journalMs = timeMs([&] { moved = j.moveList(0, 3, 5); });
         moved = moved && there.size() == rows && model.size() == 0;
+        // And its log saved: the journal's rows closed.
+        bool closed = false;
+        const double savedMs = timeMs([&] { closed = j.markSaved(0, 5, Journal::kAll); });
         out << QStringLiteral("  %1 rows: open %2 ms, the question's summary %3 ms, rows read %4 ms, into the list "
                               "and chart %5 ms; %6 s in all%7\n")
                    .arg(rows)
@@ -774,10 +777,13 @@ void benchRestore()
                    .arg(ms[3], 0, 'f', 0)
                    .arg((ms[0] + ms[1] + ms[2] + ms[3]) / 1000.0, 0, 'f', 2)
                    .arg(whole ? QString() : QStringLiteral(" (ROWS MISSING: %1 of %2)").arg(model.size()).arg(rows));
-        out << QStringLiteral("    then moved to another address: the list %1 ms, the journal %2 ms%3\n")
+        out << QStringLiteral("    then moved to another address: the list %1 ms, the journal %2 ms%3; "
+                              "then saved: the journal %4 ms%5\n")
                    .arg(listMs, 0, 'f', 1)
                    .arg(journalMs, 0, 'f', 0)
-                   .arg(moved ? QString() : QStringLiteral(" (NOT MOVED)"));
+                   .arg(moved ? QString() : QStringLiteral(" (NOT MOVED)"))
+                   .arg(savedMs, 0, 'f', 0)
+                   .arg(closed ? QString() : QStringLiteral(" (NOT CLOSED)"));
         out.flush();
     }
 }
