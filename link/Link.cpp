@@ -166,6 +166,14 @@ void Link::onTimeout()
         TimeoutTimer.start(static_cast<int>(left) + 1);
         return;
     }
+    // The answer is still coming in (more of the line than the echo of the
+    // command): its end is waited for, not cut off.
+    const bool inLine = (RxState == 3 || RxState == 4) && Rx.Count > strSent_Command.size();
+    const qint64 quiet = m_lastBytes.isValid() ? m_lastBytes.elapsed() : LineGapMs;
+    if (inLine && Rx.Count < LongestLine && quiet < LineGapMs) {
+        TimeoutTimer.start(static_cast<int>(LineGapMs - quiet) + 1);
+        return;
+    }
     qCInfo(lcLink) << "command timed out:" << strSent_Command;
     expire();
 }
@@ -273,6 +281,8 @@ bool Link::takeServiceRequestWait(int address)
 void Link::Comm1_OnComm()
 {
     Rx.Complete = false;
+    if (Comm1->isOpen() && Comm1->bytesAvailable() > 0)
+        m_lastBytes.start();
     while (Comm1->isOpen() && Comm1->bytesAvailable() > 0)
         handleByte(Comm1->readByte());
 }

@@ -34,6 +34,12 @@ public:
 
     // A line (or a comms-log text) never grows beyond this many bytes.
     static constexpr int MaxLine = 32767;
+    // A line still arriving when the command timeout is up is waited for
+    // while its bytes keep coming (none missing for LineGapMs), up to
+    // LongestLine bytes with the echo: at 1200 baud an answer of the 75
+    // characters SDI-12 allows after aC! takes some 670 ms alone.
+    static constexpr int LineGapMs = 100;
+    static constexpr int LongestLine = 160;
 
     Link(SerialPort *port, CommsLog *log, Clock *clock, QObject *parent = nullptr);
 
@@ -158,6 +164,7 @@ private:
     int m_measurementLimitMs = 0;
     QTimer m_wake;
     QElapsedTimer m_sentAt;
+    QElapsedTimer m_lastBytes;   // since bytes last arrived
     int m_commandTimeout = 400;
     quint64 m_sentCount = 0;
     int m_overlaps = 0;
