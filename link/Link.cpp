@@ -53,6 +53,7 @@ void Link::send_TXbuff(const QByteArray &in_buff)
         // the next command is written before the event loop runs again.
         Comm1->flush();
         m_sentAt.start();
+        m_sentBytes = static_cast<int>(in_buff.size());
         ++m_sentCount;
         TimeoutTimer.start(m_commandTimeout);
         RxState = 0;
@@ -168,7 +169,7 @@ void Link::onTimeout()
     }
     // The answer is still coming in (more of the line than the echo of the
     // command): its end is waited for, not cut off.
-    const bool inLine = (RxState == 3 || RxState == 4) && Rx.Count > strSent_Command.size();
+    const bool inLine = (RxState == 3 || RxState == 4) && Rx.Count > m_sentBytes;
     const qint64 quiet = m_lastBytes.isValid() ? m_lastBytes.elapsed() : LineGapMs;
     if (inLine && Rx.Count < LongestLine && quiet < LineGapMs) {
         TimeoutTimer.start(static_cast<int>(LineGapMs - quiet) + 1);

@@ -164,6 +164,7 @@ private:
     int m_measurementLimitMs = 0;
     QTimer m_wake;
     QElapsedTimer m_sentAt;
+    int m_sentBytes = 0;         // of the command in flight: its echo's length
     QElapsedTimer m_lastBytes;   // since bytes last arrived
     int m_commandTimeout = 400;
     quint64 m_sentCount = 0;

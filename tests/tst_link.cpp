@@ -57,7 +57,6 @@ private slots:
         Rig r;
         r.link.BreakTiming = r.link.MarkTiming = 0;
         r.link.setCommandTimeout(100);
-        r.link.strSent_Command = "0D0!";
         r.link.send_TXbuff("0D0!");
         QTimer pace;
         int sent = 0;
