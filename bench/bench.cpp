@@ -758,7 +758,8 @@ void benchRestore()
             list.viewport()->repaint();
             chart.view()->viewport()->repaint();
         });
-        const bool whole = opened && summed == rows && model.size() == rows;
+        const int restored = model.size();
+        const bool whole = opened && summed == rows && restored == rows;
         // The sensor then moved to another address: its list and its rows in the journal follow it.
         LogModel &there = *run.c->levelLog(5);
         bool moved = false;
@@ -776,7 +777,7 @@ void benchRestore()
                    .arg(ms[2], 0, 'f', 0)
                    .arg(ms[3], 0, 'f', 0)
                    .arg((ms[0] + ms[1] + ms[2] + ms[3]) / 1000.0, 0, 'f', 2)
-                   .arg(whole ? QString() : QStringLiteral(" (ROWS MISSING: %1 of %2)").arg(model.size()).arg(rows));
+                   .arg(whole ? QString() : QStringLiteral(" (ROWS MISSING: %1 of %2)").arg(restored).arg(rows));
         out << QStringLiteral("    then moved to another address: the list %1 ms, the journal %2 ms%3; "
                               "then saved: the journal %4 ms%5\n")
                    .arg(listMs, 0, 'f', 1)
