@@ -82,7 +82,7 @@ bool ParameterProfile::read(const QString &text, QString *error)
                 return false;
             }
         }
-        entries.push_back({p, value, i + 1});
+        entries.push_back({p, value});
     }
     if (entries.isEmpty()) {
         *error = QStringLiteral("The report gives no parameter of %1 to set. Nothing was sent.").arg(family(rotary));

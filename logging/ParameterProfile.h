@@ -21,7 +21,6 @@ public:
     struct Entry {
         const Parameter *parameter;
         QString value;
-        int line;   // 1-based
     };
     struct Change {
         const Parameter *parameter;
@@ -34,7 +33,6 @@ public:
     // Reads a report for the family of this run. False with the reason (a
     // line number for a line that does not read) when it is refused.
     bool read(const QString &text, QString *error);
-    const QVector<Entry> &entries() const { return m_entries; }
 
     // The sensor at `a` is read afresh; the parameters that differ from the
     // profile. False when no sensor of the family answers there.
