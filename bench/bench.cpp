@@ -609,16 +609,17 @@ bool fillJournal(const QString &path, int rows)
         QSqlQuery q(db);
         ok = db.open() && q.exec(QStringLiteral("PRAGMA journal_mode = OFF")) &&
              q.exec(QStringLiteral("PRAGMA synchronous = OFF")) &&
-             q.exec(QStringLiteral("INSERT INTO sessions(opened) VALUES(0)"));
-        const qint64 session = q.lastInsertId().toLongLong();
+             q.exec(QStringLiteral("INSERT INTO sessions(opened) VALUES(0)")) &&
+             q.exec(QStringLiteral("INSERT INTO lists(session, family, address) VALUES(last_insert_rowid(), 0, 3)"));
+        const qint64 list = q.lastInsertId().toLongLong();
         q.prepare(QStringLiteral(
             "WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM n WHERE i + 1 < ?) "
-            "INSERT INTO rows(session, family, address, taken, date, c1, c2, c3, c4, c5) "
-            "SELECT ?, 0, 3, ? + i * 1000, '06/12/2026', "
+            "INSERT INTO rows(list, taken, date, c1, c2, c3, c4, c5) "
+            "SELECT ?, ? + i * 1000, '06/12/2026', "
             "printf('%02d:%02d:%02d', i / 3600 % 24, i / 60 % 60, i % 60), printf('%.4f', 1.2 + (i % 1000) * 0.0001), "
             "'mH2O', printf('%.2f', 20 + (i % 97) * 0.01), 'Centigrade' FROM n"));
         q.addBindValue(rows);
-        q.addBindValue(session);
+        q.addBindValue(list);
         q.addBindValue(QDateTime::currentMSecsSinceEpoch() - qint64(rows) * 1000);
         ok = ok && q.exec() && q.exec(QStringLiteral("PRAGMA journal_mode = WAL"));
     }

@@ -8,8 +8,10 @@
 #include <QSqlQuery>
 #include <QStandardPaths>
 #include <QVariant>
+#include <algorithm>
 #include <array>
 #include <atomic>
+#include <iterator>
 #include <utility>
 
 namespace {
@@ -26,18 +28,38 @@ int sqliteCode(const QSqlError &e)
     return e.nativeErrorCode().toInt() & 0xff;
 }
 
-// Rows: `taken` and `closed` in milliseconds since 1970 UTC; `closed` is
-// NULL while the row is unsaved. The partial index holds only unsaved rows,
-// each list's in the order they were added: it serves closing a list,
-// moving it, reading it back in order, and the summary of earlier runs
-// without touching the table. The second one finds closed rows to prune.
+// A list is a run of rows of one log list (family, address) in one
+// session, open while they are unsaved: saving or clearing it closes the
+// list (`closed`, in milliseconds since 1970 UTC), moving it to another
+// address moves the list, each one row whatever the rows it holds. A
+// session has at most one open list per log list. Rows: `taken` in
+// milliseconds since 1970 UTC; the index holds each list's rows in the
+// order they were added: it serves closing, moving, pruning and reading a
+// list back in order without touching the table; those of the lists find
+// the open ones and, in the order they were closed, the ones to prune.
 const char *const kSchema[] = {
     "CREATE TABLE sessions(id INTEGER PRIMARY KEY AUTOINCREMENT, opened INTEGER NOT NULL)",
-    "CREATE TABLE rows(id INTEGER PRIMARY KEY, session INTEGER NOT NULL, family INTEGER NOT NULL,"
-    " address INTEGER NOT NULL, taken INTEGER NOT NULL, closed INTEGER,"
+    "CREATE TABLE lists(id INTEGER PRIMARY KEY, session INTEGER NOT NULL, family INTEGER NOT NULL,"
+    " address INTEGER NOT NULL, closed INTEGER)",
+    "CREATE TABLE rows(id INTEGER PRIMARY KEY, list INTEGER NOT NULL, taken INTEGER NOT NULL,"
     " date TEXT, c1 TEXT, c2 TEXT, c3 TEXT, c4 TEXT, c5 TEXT)",
-    "CREATE INDEX rows_unsaved ON rows(family, address, id, session, taken) WHERE closed IS NULL",
-    "CREATE INDEX rows_closed ON rows(closed) WHERE closed IS NOT NULL",
+    "CREATE INDEX rows_list ON rows(list, id, taken)",
+    "CREATE INDEX lists_open ON lists(family, address, session, id) WHERE closed IS NULL",
+    "CREATE INDEX lists_closed ON lists(closed, id) WHERE closed IS NOT NULL",
+};
+
+// Version 1 kept the address and the saved mark in every row. Its rows
+// keep their ids and texts; each run of one session's rows of one log
+// list with one saved mark becomes a list. Between the two steps the
+// schema above but for the sessions is made.
+const char *const kSetVersion1Aside = "ALTER TABLE rows RENAME TO rows_v1";
+const char *const kFromVersion1[] = {
+    "INSERT INTO lists(session, family, address, closed) SELECT session, family, address, closed FROM rows_v1"
+    " GROUP BY session, family, address, closed ORDER BY min(id)",
+    "INSERT INTO rows(id, list, taken, date, c1, c2, c3, c4, c5) SELECT r.id, l.id, r.taken, r.date,"
+    " r.c1, r.c2, r.c3, r.c4, r.c5 FROM rows_v1 r JOIN lists l ON l.session = r.session AND l.family = r.family"
+    " AND l.address = r.address AND l.closed IS r.closed ORDER BY r.id",
+    "DROP TABLE rows_v1",
 };
 
 std::atomic<int> connections{0};
@@ -54,7 +76,8 @@ QString idList(const QVector<qint64> &ids)
 // address a tab has (a damaged file may hold any).
 QString pendingRows(const QVector<qint64> &owned)
 {
-    return QStringLiteral("family = ? AND closed IS NULL AND address BETWEEN 0 AND 9 AND session NOT IN (%1)")
+    return QStringLiteral("lists.family = ? AND lists.closed IS NULL AND lists.address BETWEEN 0 AND 9 "
+                          "AND lists.session NOT IN (%1)")
         .arg(idList(owned));
 }
 
@@ -238,14 +261,15 @@ Journal::Attach Journal::attach()
             return Attach::Corrupt;
         }
     }
-    if (!value(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name IN ('rows', 'sessions')"),
+    if (!value(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name IN ('rows', 'sessions', "
+                             "'lists')"),
                &v))
         return failed();
     const int ours = v.toInt();
     if (!value(QStringLiteral("SELECT count(*) FROM sqlite_master"), &v))
         return failed();
     const int all = v.toInt();
-    if ((version == 0 && all > 0) || (version > 0 && ours != 2)) {
+    if ((version == 0 && all > 0) || (version > 0 && ours != (version == 1 ? 2 : 3))) {
         m_error = QStringLiteral("not a journal");
         return Attach::Corrupt;
     }
@@ -261,22 +285,30 @@ Journal::Attach Journal::attach()
     if (!q.exec(QStringLiteral("PRAGMA synchronous = FULL")) ||
         !q.exec(QStringLiteral("PRAGMA journal_size_limit = 4194304")))
         return failed();
-    if (version == 0) {
+    if (version < kSchemaVersion) {
+        // A new file gets the schema; one of version 1 is brought up to date
+        // once (some 6 s for a full journal), in one transaction: cut short,
+        // it is as it was.
         if (!m_db.transaction()) {
             m_error = m_db.lastError().text();
             return Attach::Failed;
         }
-        for (const char *sql : kSchema)
-            if (!q.exec(QLatin1String(sql))) {
-                const Attach a = failed();
-                m_db.rollback();
-                return a;
-            }
-        if (!q.exec(QStringLiteral("PRAGMA user_version = %1").arg(kSchemaVersion)) || !m_db.commit()) {
+        const auto undo = [&] {
             const Attach a = failed();
             m_db.rollback();
             return a;
-        }
+        };
+        const auto run = [&](auto begin, auto end) {
+            return std::all_of(begin, end, [&](const char *sql) { return q.exec(QLatin1String(sql)); });
+        };
+        const bool made = version == 0 ? run(std::cbegin(kSchema), std::cend(kSchema))
+                                       : q.exec(QLatin1String(kSetVersion1Aside)) &&
+                                             run(std::cbegin(kSchema) + 1, std::cend(kSchema)) &&
+                                             run(std::cbegin(kFromVersion1), std::cend(kFromVersion1));
+        if (!made)
+            return undo();
+        if (!q.exec(QStringLiteral("PRAGMA user_version = %1").arg(kSchemaVersion)) || !m_db.commit())
+            return undo();
     }
     // Rows held, at most: the span of row ids. Counted only when that
     // reaches the bound.
@@ -286,8 +318,8 @@ Journal::Attach Journal::attach()
     m_rowsExact = m_rows == 0;
     q.finish();
     auto insert = std::make_unique<QSqlQuery>(m_db);
-    if (!insert->prepare(QStringLiteral("INSERT INTO rows(session, family, address, taken, date, c1, c2, c3, c4, c5) "
-                                        "VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"))) {
+    if (!insert->prepare(QStringLiteral("INSERT INTO rows(list, taken, date, c1, c2, c3, c4, c5) "
+                                        "VALUES(?, ?, ?, ?, ?, ?, ?, ?)"))) {
         m_error = insert->lastError().text();
         return Attach::Failed;
     }
@@ -312,6 +344,7 @@ void Journal::close()
     m_session = 0;
     for (auto &owned : m_owned)
         owned.clear();
+    m_open = {};
     m_lastId = 0;
     m_rows = 0;
     m_rowsExact = false;
@@ -334,6 +367,7 @@ bool Journal::startSession()
     m_session = q.lastInsertId().toLongLong();
     for (auto &owned : m_owned)
         owned = {m_session};
+    m_open = {};
     return true;
 }
 
@@ -383,15 +417,36 @@ bool Journal::append(int family, int address, const LogRow &row, const QDateTime
     if (!validList(family, address))
         return false;
     QSqlQuery &q = *m_insert;
-    q.bindValue(0, m_session);
-    q.bindValue(1, family);
-    q.bindValue(2, address);
-    q.bindValue(3, taken.isValid() ? taken.toMSecsSinceEpoch() : nowMs());
-    q.bindValue(4, row.date);
-    for (int c = 0; c < 5; ++c)
-        q.bindValue(5 + c, row.cells[static_cast<size_t>(c)]);
-    if (!exec(q))
-        return false;
+    qint64 list = m_open[size_t(family)][size_t(address)];
+    const auto insertRow = [&] {
+        q.bindValue(0, list);
+        q.bindValue(1, taken.isValid() ? taken.toMSecsSinceEpoch() : nowMs());
+        q.bindValue(2, row.date);
+        for (int c = 0; c < 5; ++c)
+            q.bindValue(3 + c, row.cells[static_cast<size_t>(c)]);
+        return exec(q);
+    };
+    if (list != 0) {
+        if (!insertRow())
+            return false;
+    } else {
+        // The first row of a list in this session opens the list, in the
+        // same transaction.
+        const bool ok = inTransaction([&] {
+            QSqlQuery l(m_db);
+            l.prepare(QStringLiteral("INSERT INTO lists(session, family, address) VALUES(?, ?, ?)"));
+            l.addBindValue(m_session);
+            l.addBindValue(family);
+            l.addBindValue(address);
+            if (!exec(l))
+                return false;
+            list = l.lastInsertId().toLongLong();
+            return insertRow();
+        });
+        if (!ok)
+            return false;
+        m_open[size_t(family)][size_t(address)] = list;
+    }
     m_lastId = q.lastInsertId().toLongLong();
     ++m_rows;
     if (++m_sincePrune >= kPruneEvery) {
@@ -401,18 +456,85 @@ bool Journal::append(int family, int address, const LogRow &row, const QDateTime
     return true;
 }
 
+// This run's open lists at (family, address): id and session of each.
+bool Journal::openLists(int family, int address, QVector<OpenList> *lists)
+{
+    QSqlQuery q(m_db);
+    q.prepare(QStringLiteral("SELECT id, session FROM lists WHERE family = ? AND address = ? AND closed IS NULL "
+                             "AND session IN (%1)").arg(idList(m_owned[size_t(family)])));
+    q.addBindValue(family);
+    q.addBindValue(address);
+    if (!exec(q))
+        return false;
+    while (q.next())
+        lists->push_back({q.value(0).toLongLong(), q.value(1).toLongLong()});
+    return true;
+}
+
+// Runs `change` in one transaction: false, with nothing changed, when any
+// of it fails.
+bool Journal::inTransaction(const std::function<bool()> &change)
+{
+    if (!m_db.transaction()) {
+        m_error = m_db.lastError().text();
+        return false;
+    }
+    if (!change()) {   // lastError() tells why
+        m_db.rollback();
+        return false;
+    }
+    if (m_db.commit())
+        return true;
+    m_error = m_db.lastError().text();
+    m_db.rollback();
+    return false;
+}
+
 bool Journal::markSaved(int family, int address, qint64 upToId)
 {
     if (!isOpen() || !validList(family, address))
         return false;
-    QSqlQuery q(m_db);
-    q.prepare(QStringLiteral("UPDATE rows SET closed = ? WHERE family = ? AND address = ? AND id <= ? "
-                             "AND closed IS NULL AND session IN (%1)").arg(idList(m_owned[size_t(family)])));
-    q.addBindValue(nowMs());
-    q.addBindValue(family);
-    q.addBindValue(address);
-    q.addBindValue(upToId);
-    return exec(q);
+    QVector<OpenList> lists;
+    if (!openLists(family, address, &lists))
+        return false;
+    qint64 reopened = 0;   // this session's rows after the save point, in a list of their own
+    const bool ok = inTransaction([&] {
+        QSqlQuery q(m_db);
+        for (const auto &[list, session] : lists) {
+            q.prepare(QStringLiteral("UPDATE lists SET closed = ? WHERE id = ?"));
+            q.addBindValue(nowMs());
+            q.addBindValue(list);
+            if (!exec(q))
+                return false;
+            // Rows that came while the file was written stay unsaved.
+            q.prepare(QStringLiteral("SELECT EXISTS(SELECT 1 FROM rows WHERE list = ? AND id > ?)"));
+            q.addBindValue(list);
+            q.addBindValue(upToId);
+            if (!exec(q) || !q.next())
+                return false;
+            if (!q.value(0).toBool())
+                continue;
+            q.prepare(QStringLiteral("INSERT INTO lists(session, family, address) VALUES(?, ?, ?)"));
+            q.addBindValue(session);
+            q.addBindValue(family);
+            q.addBindValue(address);
+            if (!exec(q))
+                return false;
+            const qint64 later = q.lastInsertId().toLongLong();
+            if (session == m_session)
+                reopened = later;
+            q.prepare(QStringLiteral("UPDATE rows SET list = ? WHERE list = ? AND id > ?"));
+            q.addBindValue(later);
+            q.addBindValue(list);
+            q.addBindValue(upToId);
+            if (!exec(q))
+                return false;
+        }
+        return true;
+    });
+    if (ok)
+        m_open[size_t(family)][size_t(address)] = reopened;
+    return ok;
 }
 
 bool Journal::markCleared(int family, int address)
@@ -426,13 +548,44 @@ bool Journal::moveList(int family, int fromAddress, int toAddress)
         return false;
     if (fromAddress == toAddress)
         return true;
-    QSqlQuery q(m_db);
-    q.prepare(QStringLiteral("UPDATE rows SET address = ? WHERE family = ? AND address = ? AND closed IS NULL "
-                             "AND session IN (%1)").arg(idList(m_owned[size_t(family)])));
-    q.addBindValue(toAddress);
-    q.addBindValue(family);
-    q.addBindValue(fromAddress);
-    return exec(q);
+    QVector<OpenList> from, to;
+    if (!openLists(family, fromAddress, &from) || !openLists(family, toAddress, &to))
+        return false;
+    // A list goes to the new address as it is. Where that address has a
+    // list of the same session already, its rows join that one (their ids
+    // keep the order), so that a session keeps one open list per address.
+    const bool ok = inTransaction([&] {
+        QSqlQuery q(m_db);
+        for (const auto &[list, session] : from) {
+            const auto there =
+                std::find_if(to.cbegin(), to.cend(), [s = session](const OpenList &l) { return l.session == s; });
+            if (there == to.cend()) {
+                q.prepare(QStringLiteral("UPDATE lists SET address = ? WHERE id = ?"));
+                q.addBindValue(toAddress);
+                q.addBindValue(list);
+                if (!exec(q))
+                    return false;
+                continue;
+            }
+            q.prepare(QStringLiteral("UPDATE rows SET list = ? WHERE list = ?"));
+            q.addBindValue(there->id);
+            q.addBindValue(list);
+            if (!exec(q))
+                return false;
+            q.prepare(QStringLiteral("DELETE FROM lists WHERE id = ?"));
+            q.addBindValue(list);
+            if (!exec(q))
+                return false;
+        }
+        return true;
+    });
+    if (ok) {
+        auto &open = m_open[size_t(family)];
+        if (open[size_t(toAddress)] == 0)
+            open[size_t(toAddress)] = open[size_t(fromAddress)];
+        open[size_t(fromAddress)] = 0;
+    }
+    return ok;
 }
 
 Journal::Pending Journal::pending(int family)
@@ -442,8 +595,8 @@ Journal::Pending Journal::pending(int family)
         return p;
     QSqlQuery q(m_db);
     q.setForwardOnly(true);
-    q.prepare(QStringLiteral("SELECT address, count(*), min(taken), max(taken) FROM rows WHERE %1 "
-                             "GROUP BY address ORDER BY address")
+    q.prepare(QStringLiteral("SELECT lists.address, count(*), min(rows.taken), max(rows.taken) FROM lists "
+                             "JOIN rows ON rows.list = lists.id WHERE %1 GROUP BY lists.address ORDER BY lists.address")
                   .arg(pendingRows(m_owned[size_t(family)])));
     q.addBindValue(family);
     if (!exec(q))
@@ -484,8 +637,11 @@ QVector<Journal::Restored> Journal::takePending(int family, const ReadProgress &
     qint64 lastId = m_lastId;
     QSqlQuery q(m_db);
     q.setForwardOnly(true);
-    q.prepare(QStringLiteral("SELECT address, session, date, c1, c2, c3, c4, c5, taken, id FROM rows WHERE %1 "
-                             "ORDER BY address, id")
+    // A session's rows all come before the next one's: by address, session
+    // and id is the order they were added.
+    q.prepare(QStringLiteral("SELECT lists.address, lists.session, rows.date, rows.c1, rows.c2, rows.c3, rows.c4, "
+                             "rows.c5, rows.taken, rows.id FROM lists JOIN rows ON rows.list = lists.id WHERE %1 "
+                             "ORDER BY lists.address, lists.session, lists.id, rows.id")
                   .arg(pendingRows(m_owned[size_t(family)])));
     q.addBindValue(family);
     if (!exec(q))
@@ -534,15 +690,20 @@ bool Journal::prune()
         return false;
     const qint64 cutoff = nowMs() - kKeepDays * kDayMs;
     QSqlQuery q(m_db);
-    q.prepare(QStringLiteral("DELETE FROM rows WHERE closed IS NOT NULL AND closed < ?"));
+    q.prepare(QStringLiteral("DELETE FROM rows WHERE list IN (SELECT id FROM lists WHERE closed < ?)"));
     q.addBindValue(cutoff);
     if (!exec(q))
         return false;
     m_rows -= q.numRowsAffected();
+    q.prepare(QStringLiteral("DELETE FROM lists WHERE closed < ?"));
+    q.addBindValue(cutoff);
+    if (!exec(q))
+        return false;
     // Over the bound: the rows closed first, then the oldest of all. The
     // unsaved ones among them are counted in the transaction that drops them.
     const QString over[] = {
-        QStringLiteral("SELECT id FROM rows WHERE closed IS NOT NULL ORDER BY closed, id LIMIT ?"),
+        QStringLiteral("SELECT rows.id FROM lists JOIN rows ON rows.list = lists.id WHERE lists.closed IS NOT NULL "
+                       "ORDER BY lists.closed, lists.id, rows.id LIMIT ?"),
         QStringLiteral("SELECT id FROM rows ORDER BY id LIMIT ?"),
     };
     if (m_rows > m_maxRows && !m_rowsExact && !countRows())
@@ -551,29 +712,22 @@ bool Journal::prune()
         if (m_rows <= m_maxRows)
             break;
         const qint64 excess = m_rows - m_maxRows;
-        if (!m_db.transaction()) {
-            m_error = m_db.lastError().text();
+        qint64 unsaved = 0, since = 0;
+        const bool ok = inTransaction([&] {
+            q.prepare(QStringLiteral("SELECT count(*), min(rows.taken) FROM rows JOIN lists ON lists.id = rows.list "
+                                     "WHERE lists.closed IS NULL AND rows.id IN (%1)")
+                          .arg(victims));
+            q.addBindValue(excess);
+            if (!exec(q) || !q.next())
+                return false;
+            unsaved = q.value(0).toLongLong();
+            since = q.value(1).toLongLong();
+            q.prepare(QStringLiteral("DELETE FROM rows WHERE id IN (%1)").arg(victims));
+            q.addBindValue(excess);
+            return exec(q);
+        });
+        if (!ok)
             return false;
-        }
-        auto undo = [&] {
-            m_db.rollback();
-            return false;
-        };
-        q.prepare(QStringLiteral("SELECT count(*), min(taken) FROM rows WHERE closed IS NULL AND id IN (%1)")
-                      .arg(victims));
-        q.addBindValue(excess);
-        if (!exec(q) || !q.next())
-            return undo();
-        const qint64 unsaved = q.value(0).toLongLong();
-        const qint64 since = q.value(1).toLongLong();
-        q.prepare(QStringLiteral("DELETE FROM rows WHERE id IN (%1)").arg(victims));
-        q.addBindValue(excess);
-        if (!exec(q))
-            return undo();
-        if (!m_db.commit()) {
-            m_error = m_db.lastError().text();
-            return undo();
-        }
         m_rows -= q.numRowsAffected();
         if (unsaved > 0) {
             const QDateTime first = QDateTime::fromMSecsSinceEpoch(since);
@@ -582,6 +736,12 @@ bool Journal::prune()
             m_dropped.count += unsaved;
         }
     }
+    // Lists the bound emptied, but for this run's open ones (rows follow).
+    q.prepare(QStringLiteral("DELETE FROM lists WHERE (closed IS NOT NULL OR session <> ?) "
+                             "AND NOT EXISTS(SELECT 1 FROM rows WHERE rows.list = lists.id)"));
+    q.addBindValue(m_session);
+    if (!exec(q))
+        return false;
     q.prepare(QStringLiteral("DELETE FROM sessions WHERE opened < ? AND id <> ?"));
     q.addBindValue(cutoff);
     q.addBindValue(m_session);

@@ -29,8 +29,11 @@ class QSqlQuery;
 // aside and a new one started.
 //
 // Each open() is a session (one run of the console). Rows stay "unsaved"
-// until their list is saved or cleared; unsaved rows of earlier sessions
-// are what pending() and takePending() offer for restoring.
+// until their list is saved or cleared (the rows of a log list in one
+// session are filed under one entry: saving, clearing and moving a list
+// change that entry, not its rows, so they take milliseconds with weeks of
+// readings); unsaved rows of earlier sessions are what pending() and
+// takePending() offer for restoring.
 //
 // Closed (saved or cleared) rows are kept kKeepDays days after closing. At
 // most maxRows() rows are held in all: beyond that the rows closed first go
@@ -76,7 +79,7 @@ public:
 
     static constexpr int kKeepDays = 30;
     static constexpr qint64 kMaxRows = 2000000;
-    static constexpr int kSchemaVersion = 1;
+    static constexpr int kSchemaVersion = 2;
     static constexpr qint64 kAll = std::numeric_limits<qint64>::max();
 
     Journal();
@@ -159,6 +162,11 @@ private:
     QString moveAside(const QString &kind);
     bool exec(QSqlQuery &q);
     bool validList(int family, int address);
+    struct OpenList {
+        qint64 id = 0, session = 0;
+    };
+    bool openLists(int family, int address, QVector<OpenList> *lists);
+    bool inTransaction(const std::function<bool()> &change);
     qint64 nowMs() const;
 
     QString m_path;
@@ -169,6 +177,7 @@ private:
     std::unique_ptr<QSqlQuery> m_insert;
     qint64 m_session = 0;
     std::array<QVector<qint64>, 2> m_owned;   // per family: this session and those it took over
+    std::array<std::array<qint64, 10>, 2> m_open{};   // per family and address: this session's open list, or 0
     qint64 m_lastId = 0;
     qint64 m_rows = 0;          // rows held, or more while !m_rowsExact
     bool m_rowsExact = false;

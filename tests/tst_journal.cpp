@@ -117,6 +117,9 @@ private slots:
         QTest::newRow("cleared") << "a3 a5 c3 r" << "5:1:2-2||";
         QTest::newRow("saving closes this run's rows only") << "a3 r a3 s3 r" << "3:1:1-1||";
         QTest::newRow("moved with its sensor") << "a3 a3 m3>7 a3 r" << "3:1:3-3 7:2:1-2||";
+        QTest::newRow("moved onto a list, in the order logged") << "a3 a7 a3 m3>7 a3 r t" << "||3:4 7:3,2,1";
+        QTest::newRow("moved onto an earlier run's list") << "a3 r t a7 m3>7 r t" << "||3:1 7:2,1";
+        QTest::newRow("saved up to a row, the rest moved") << "a3 a3 s3<1 a3 m3>4 a4 r" << "4:3:2-4||";
         QTest::newRow("saved rows stay behind") << "a3 s3 a3 m3>4 r" << "4:1:2-2||";
         QTest::newRow("rows come back as shown") << "a0 a3 a3 a3 a3 a9 a9 b3 r t" << "|3:1:8-8|0:1 3:5,4,3,2 9:7,6";
         QTest::newRow("a damaged address is no list") << "a3 a5 a4 z t r" << "3:1:1-1||3:1";
@@ -153,8 +156,9 @@ private slots:
             case 'm': ok = j.moveList(0, n, to); break;
             case 'z':
                 j.close();
-                ok = sql(deep, "UPDATE rows SET address = 12 WHERE id = 2").isEmpty() &&
-                     sql(deep, "UPDATE rows SET address = -1 WHERE id = 3").isEmpty() && j.open(deep).status == Status::Ok;
+                ok = sql(deep, "UPDATE lists SET address = 12 WHERE id = (SELECT list FROM rows WHERE id = 2)").isEmpty() &&
+                     sql(deep, "UPDATE lists SET address = -1 WHERE id = (SELECT list FROM rows WHERE id = 3)").isEmpty() &&
+                     j.open(deep).status == Status::Ok;
                 break;
             case 't': case 'x': case 'y': {
                 const auto report = [&](int read) {
@@ -177,6 +181,49 @@ private slots:
             QVERIFY2(ok, qPrintable(step + ": " + j.lastError()));
         }
         QCOMPARE(summary(j.pending(0)) + '|' + summary(j.pending(1)) + '|' + taken.join(' '), expected);
+    }
+
+    // A journal of the version that kept the address and the saved mark in every row: brought up to date once,
+    // its rows kept as they were.
+    void fromVersion1()
+    {
+        const char *v1[] = {
+            "CREATE TABLE sessions(id INTEGER PRIMARY KEY AUTOINCREMENT, opened INTEGER NOT NULL)",
+            "CREATE TABLE rows(id INTEGER PRIMARY KEY, session INTEGER NOT NULL, family INTEGER NOT NULL, address "
+            "INTEGER NOT NULL, taken INTEGER NOT NULL, closed INTEGER, date TEXT, c1 TEXT, c2 TEXT, c3 TEXT, c4 TEXT, "
+            "c5 TEXT)",
+            "CREATE INDEX rows_unsaved ON rows(family, address, id, session, taken) WHERE closed IS NULL",
+            "INSERT INTO sessions(opened) VALUES(0), (0)", "PRAGMA user_version = 1"};
+        for (const char *statement : v1)
+            QCOMPARE(sql(path, statement), QString());
+        // Row k: session, family, address, closed.
+        const int rows[][4] = {{1, 0, 3, 0}, {1, 0, 3, 1}, {1, 0, 5, 0}, {1, 1, 2, 0}, {1, 0, 3, 0}, {2, 0, 3, 0}};
+        for (int k = 1; k <= 6; ++k) {
+            const LogRow r = rowFor(k);
+            const auto &[session, family, address, closed] = rows[k - 1];
+            QCOMPARE(sql(path, QString("INSERT INTO rows VALUES(%1, %2, %3, %4, %5, %6, '%7', '%8')")
+                                   .arg(k).arg(session).arg(family).arg(address).arg(kBase.addSecs(k).toMSecsSinceEpoch())
+                                   .arg(closed ? "1" : "NULL", r.date, r.cells.at(0) + "', '" + r.cells.at(1) + "', '" +
+                                        QString(r.cells.at(2)).replace("'", "''") + "', '" + r.cells.at(3) + "', '" +
+                                        r.cells.at(4))),
+                     QString());
+        }
+        Journal j;
+        QCOMPARE(j.open(path).status, Status::Ok);
+        QCOMPARE(summary(j.pending(0)) + '|' + summary(j.pending(1)), QString("3:3:1-6 5:1:3-3|2:1:4-4"));
+        QStringList taken;
+        for (const Journal::Restored &l : j.takePending(0)) {
+            taken << QString::number(l.address) + ":";
+            for (int i = 0; i < l.rows.size(); ++i) {
+                const int k = kBase.time().secsTo(QTime::fromString(l.rows.text(i, 1), "hh:mm:ss"));
+                taken.last() += (i ? "," : "") + (isRow(l.rows.at(i), k) ? QString::number(k) : "?");
+            }
+        }
+        QCOMPARE(taken.join(' '), QString("3:6,5,1 5:3"));
+        QVERIFY(j.markSaved(0, 3));
+        QCOMPARE(reopened(j, path), QString("5:1:3-3"));
+        j.close();
+        QCOMPARE(sql(path, "PRAGMA user_version"), QString::number(Journal::kSchemaVersion));
     }
 
     void retention()
@@ -290,8 +337,8 @@ private slots:
             else if (kind.startsWith("ro"))
                 QVERIFY(kind == "rofolder" ? QFile::setPermissions(dir->path(), QFile::ReadOwner | QFile::ExeOwner)
                                            : QFile::setPermissions(path, QFile::ReadOwner));
-            else   // page 5 holds the index of unsaved rows
-                QVERIFY(f.open(QIODevice::ReadWrite) && f.seek(4 * 4096) && f.write(QByteArray(4096, '\xA5')) == 4096);
+            else   // page 7 holds the index of open lists
+                QVERIFY(f.open(QIODevice::ReadWrite) && f.seek(6 * 4096) && f.write(QByteArray(4096, '\xA5')) == 4096);
             f.close();
             if (kind == "page-cut")   // the write-ahead log a killed run leaves
                 QVERIFY(QFile(path + "-wal").open(QIODevice::WriteOnly));
