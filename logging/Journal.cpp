@@ -695,10 +695,6 @@ bool Journal::prune()
     if (!exec(q))
         return false;
     m_rows -= q.numRowsAffected();
-    q.prepare(QStringLiteral("DELETE FROM lists WHERE closed < ?"));
-    q.addBindValue(cutoff);
-    if (!exec(q))
-        return false;
     // Over the bound: the rows closed first, then the oldest of all. The
     // unsaved ones among them are counted in the transaction that drops them.
     const QString over[] = {
@@ -736,7 +732,7 @@ bool Journal::prune()
             m_dropped.count += unsaved;
         }
     }
-    // Lists the bound emptied, but for this run's open ones (rows follow).
+    // Lists left empty, but for this run's open ones (rows follow).
     q.prepare(QStringLiteral("DELETE FROM lists WHERE (closed IS NOT NULL OR session <> ?) "
                              "AND NOT EXISTS(SELECT 1 FROM rows WHERE rows.list = lists.id)"));
     q.addBindValue(m_session);

@@ -267,6 +267,7 @@ private slots:
         QCOMPARE(reopened(j, path), QString("3:8:122-129"));
         QCOMPARE(dropped(j.droppedUnsaved()), QString("2@120"));
         j.close();
+        QCOMPARE(sql(path, "SELECT group_concat(id) FROM lists"), QString("3"));   // the emptied ones gone
         // By age: closed rows stay 30 days after closing; unsaved ones stay.
         j.setMaxRows(Journal::kMaxRows);
         fill(5, 3, 2);
