@@ -108,6 +108,15 @@ qint64 Journal::nowMs() const
     return m_now ? m_now().toMSecsSinceEpoch() : QDateTime::currentMSecsSinceEpoch();
 }
 
+// Prepares `sql`, binds `values` in order and runs it.
+bool Journal::exec(QSqlQuery &q, const QString &sql, std::initializer_list<QVariant> values)
+{
+    q.prepare(sql);
+    for (const QVariant &v : values)
+        q.addBindValue(v);
+    return exec(q);
+}
+
 bool Journal::exec(QSqlQuery &q)
 {
     if (q.exec())
@@ -360,9 +369,7 @@ Journal::Dropped Journal::takeDroppedUnsaved()
 bool Journal::startSession()
 {
     QSqlQuery q(m_db);
-    q.prepare(QStringLiteral("INSERT INTO sessions(opened) VALUES(?)"));
-    q.addBindValue(nowMs());
-    if (!exec(q))
+    if (!exec(q, QStringLiteral("INSERT INTO sessions(opened) VALUES(?)"), {nowMs()}))
         return false;
     m_session = q.lastInsertId().toLongLong();
     for (auto &owned : m_owned)
@@ -434,11 +441,8 @@ bool Journal::append(int family, int address, const LogRow &row, const QDateTime
         // same transaction.
         const bool ok = inTransaction([&] {
             QSqlQuery l(m_db);
-            l.prepare(QStringLiteral("INSERT INTO lists(session, family, address) VALUES(?, ?, ?)"));
-            l.addBindValue(m_session);
-            l.addBindValue(family);
-            l.addBindValue(address);
-            if (!exec(l))
+            if (!exec(l, QStringLiteral("INSERT INTO lists(session, family, address) VALUES(?, ?, ?)"),
+                      {m_session, family, address}))
                 return false;
             list = l.lastInsertId().toLongLong();
             return insertRow();
@@ -460,11 +464,11 @@ bool Journal::append(int family, int address, const LogRow &row, const QDateTime
 bool Journal::openLists(int family, int address, QVector<OpenList> *lists)
 {
     QSqlQuery q(m_db);
-    q.prepare(QStringLiteral("SELECT id, session FROM lists WHERE family = ? AND address = ? AND closed IS NULL "
-                             "AND session IN (%1)").arg(idList(m_owned[size_t(family)])));
-    q.addBindValue(family);
-    q.addBindValue(address);
-    if (!exec(q))
+    if (!exec(q,
+              QStringLiteral("SELECT id, session FROM lists WHERE family = ? AND address = ? AND closed IS NULL "
+                             "AND session IN (%1)")
+                  .arg(idList(m_owned[size_t(family)])),
+              {family, address}))
         return false;
     while (q.next())
         lists->push_back({q.value(0).toLongLong(), q.value(1).toLongLong()});
@@ -501,33 +505,22 @@ bool Journal::markSaved(int family, int address, qint64 upToId)
     const bool ok = inTransaction([&] {
         QSqlQuery q(m_db);
         for (const auto &[list, session] : lists) {
-            q.prepare(QStringLiteral("UPDATE lists SET closed = ? WHERE id = ?"));
-            q.addBindValue(nowMs());
-            q.addBindValue(list);
-            if (!exec(q))
+            if (!exec(q, QStringLiteral("UPDATE lists SET closed = ? WHERE id = ?"), {nowMs(), list}))
                 return false;
             // Rows that came while the file was written stay unsaved.
-            q.prepare(QStringLiteral("SELECT EXISTS(SELECT 1 FROM rows WHERE list = ? AND id > ?)"));
-            q.addBindValue(list);
-            q.addBindValue(upToId);
-            if (!exec(q) || !q.next())
+            if (!exec(q, QStringLiteral("SELECT EXISTS(SELECT 1 FROM rows WHERE list = ? AND id > ?)"),
+                      {list, upToId}) ||
+                !q.next())
                 return false;
             if (!q.value(0).toBool())
                 continue;
-            q.prepare(QStringLiteral("INSERT INTO lists(session, family, address) VALUES(?, ?, ?)"));
-            q.addBindValue(session);
-            q.addBindValue(family);
-            q.addBindValue(address);
-            if (!exec(q))
+            if (!exec(q, QStringLiteral("INSERT INTO lists(session, family, address) VALUES(?, ?, ?)"),
+                      {session, family, address}))
                 return false;
             const qint64 later = q.lastInsertId().toLongLong();
             if (session == m_session)
                 reopened = later;
-            q.prepare(QStringLiteral("UPDATE rows SET list = ? WHERE list = ? AND id > ?"));
-            q.addBindValue(later);
-            q.addBindValue(list);
-            q.addBindValue(upToId);
-            if (!exec(q))
+            if (!exec(q, QStringLiteral("UPDATE rows SET list = ? WHERE list = ? AND id > ?"), {later, list, upToId}))
                 return false;
         }
         return true;
@@ -560,21 +553,13 @@ bool Journal::moveList(int family, int fromAddress, int toAddress)
             const auto there =
                 std::find_if(to.cbegin(), to.cend(), [s = session](const OpenList &l) { return l.session == s; });
             if (there == to.cend()) {
-                q.prepare(QStringLiteral("UPDATE lists SET address = ? WHERE id = ?"));
-                q.addBindValue(toAddress);
-                q.addBindValue(list);
-                if (!exec(q))
+                if (!exec(q, QStringLiteral("UPDATE lists SET address = ? WHERE id = ?"), {toAddress, list}))
                     return false;
                 continue;
             }
-            q.prepare(QStringLiteral("UPDATE rows SET list = ? WHERE list = ?"));
-            q.addBindValue(there->id);
-            q.addBindValue(list);
-            if (!exec(q))
+            if (!exec(q, QStringLiteral("UPDATE rows SET list = ? WHERE list = ?"), {there->id, list}))
                 return false;
-            q.prepare(QStringLiteral("DELETE FROM lists WHERE id = ?"));
-            q.addBindValue(list);
-            if (!exec(q))
+            if (!exec(q, QStringLiteral("DELETE FROM lists WHERE id = ?"), {list}))
                 return false;
         }
         return true;
@@ -595,11 +580,11 @@ Journal::Pending Journal::pending(int family)
         return p;
     QSqlQuery q(m_db);
     q.setForwardOnly(true);
-    q.prepare(QStringLiteral("SELECT lists.address, count(*), min(rows.taken), max(rows.taken) FROM lists "
+    if (!exec(q,
+              QStringLiteral("SELECT lists.address, count(*), min(rows.taken), max(rows.taken) FROM lists "
                              "JOIN rows ON rows.list = lists.id WHERE %1 GROUP BY lists.address ORDER BY lists.address")
-                  .arg(pendingRows(m_owned[size_t(family)])));
-    q.addBindValue(family);
-    if (!exec(q))
+                  .arg(pendingRows(m_owned[size_t(family)])),
+              {family}))
         return p;
     while (q.next()) {
         PendingList l;
@@ -639,12 +624,12 @@ QVector<Journal::Restored> Journal::takePending(int family, const ReadProgress &
     q.setForwardOnly(true);
     // A session's rows all come before the next one's: by address, session
     // and id is the order they were added.
-    q.prepare(QStringLiteral("SELECT lists.address, lists.session, rows.date, rows.c1, rows.c2, rows.c3, rows.c4, "
+    if (!exec(q,
+              QStringLiteral("SELECT lists.address, lists.session, rows.date, rows.c1, rows.c2, rows.c3, rows.c4, "
                              "rows.c5, rows.taken, rows.id FROM lists JOIN rows ON rows.list = lists.id WHERE %1 "
                              "ORDER BY lists.address, lists.session, lists.id, rows.id")
-                  .arg(pendingRows(m_owned[size_t(family)])));
-    q.addBindValue(family);
-    if (!exec(q))
+                  .arg(pendingRows(m_owned[size_t(family)])),
+              {family}))
         return failed();
     LogRow row;
     int n = 0;
@@ -690,9 +675,7 @@ bool Journal::prune()
         return false;
     const qint64 cutoff = nowMs() - kKeepDays * kDayMs;
     QSqlQuery q(m_db);
-    q.prepare(QStringLiteral("DELETE FROM rows WHERE list IN (SELECT id FROM lists WHERE closed < ?)"));
-    q.addBindValue(cutoff);
-    if (!exec(q))
+    if (!exec(q, QStringLiteral("DELETE FROM rows WHERE list IN (SELECT id FROM lists WHERE closed < ?)"), {cutoff}))
         return false;
     m_rows -= q.numRowsAffected();
     // Over the bound: the rows closed first, then the oldest of all. The
@@ -710,17 +693,16 @@ bool Journal::prune()
         const qint64 excess = m_rows - m_maxRows;
         qint64 unsaved = 0, since = 0;
         const bool ok = inTransaction([&] {
-            q.prepare(QStringLiteral("SELECT count(*), min(rows.taken) FROM rows JOIN lists ON lists.id = rows.list "
+            if (!exec(q,
+                      QStringLiteral("SELECT count(*), min(rows.taken) FROM rows JOIN lists ON lists.id = rows.list "
                                      "WHERE lists.closed IS NULL AND rows.id IN (%1)")
-                          .arg(victims));
-            q.addBindValue(excess);
-            if (!exec(q) || !q.next())
+                          .arg(victims),
+                      {excess}) ||
+                !q.next())
                 return false;
             unsaved = q.value(0).toLongLong();
             since = q.value(1).toLongLong();
-            q.prepare(QStringLiteral("DELETE FROM rows WHERE id IN (%1)").arg(victims));
-            q.addBindValue(excess);
-            return exec(q);
+            return exec(q, QStringLiteral("DELETE FROM rows WHERE id IN (%1)").arg(victims), {excess});
         });
         if (!ok)
             return false;
@@ -733,13 +715,10 @@ bool Journal::prune()
         }
     }
     // Lists left empty, but for this run's open ones (rows follow).
-    q.prepare(QStringLiteral("DELETE FROM lists WHERE (closed IS NOT NULL OR session <> ?) "
-                             "AND NOT EXISTS(SELECT 1 FROM rows WHERE rows.list = lists.id)"));
-    q.addBindValue(m_session);
-    if (!exec(q))
+    if (!exec(q,
+              QStringLiteral("DELETE FROM lists WHERE (closed IS NOT NULL OR session <> ?) "
+                             "AND NOT EXISTS(SELECT 1 FROM rows WHERE rows.list = lists.id)"),
+              {m_session}))
         return false;
-    q.prepare(QStringLiteral("DELETE FROM sessions WHERE opened < ? AND id <> ?"));
-    q.addBindValue(cutoff);
-    q.addBindValue(m_session);
-    return exec(q);
+    return exec(q, QStringLiteral("DELETE FROM sessions WHERE opened < ? AND id <> ?"), {cutoff, m_session});
 }

@@ -5,9 +5,11 @@
 #include <QDateTime>
 #include <QSqlDatabase>
 #include <QString>
+#include <QVariant>
 #include <QVector>
 #include <array>
 #include <functional>
+#include <initializer_list>
 #include <limits>
 #include <memory>
 
@@ -161,6 +163,7 @@ private:
     void noteFailure(const QSqlQuery &q);
     QString moveAside(const QString &kind);
     bool exec(QSqlQuery &q);
+    bool exec(QSqlQuery &q, const QString &sql, std::initializer_list<QVariant> values = {});
     bool validList(int family, int address);
     struct OpenList {
         qint64 id = 0, session = 0;
