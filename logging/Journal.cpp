@@ -28,15 +28,14 @@ int sqliteCode(const QSqlError &e)
     return e.nativeErrorCode().toInt() & 0xff;
 }
 
-// A list is a run of rows of one log list (family, address) in one
-// session, open while they are unsaved: saving or clearing it closes the
-// list (`closed`, in milliseconds since 1970 UTC), moving it to another
-// address moves the list, each one row whatever the rows it holds. A
-// session has at most one open list per log list. Rows: `taken` in
-// milliseconds since 1970 UTC; the index holds each list's rows in the
+// A list holds the rows of one log list (family, address) from one
+// session while they are unsaved; a session has at most one open list per
+// log list. Saving or clearing closes the list (`closed`), moving it
+// changes its address: one row each, whatever the rows it holds. Times are
+// in milliseconds since 1970 UTC. rows_list holds each list's rows in the
 // order they were added: it serves closing, moving, pruning and reading a
-// list back in order without touching the table; those of the lists find
-// the open ones and, in the order they were closed, the ones to prune.
+// list back without touching the table; lists_open finds the open lists,
+// lists_closed the closed ones in the order they were closed.
 const char *const kSchema[] = {
     "CREATE TABLE sessions(id INTEGER PRIMARY KEY AUTOINCREMENT, opened INTEGER NOT NULL)",
     "CREATE TABLE lists(id INTEGER PRIMARY KEY, session INTEGER NOT NULL, family INTEGER NOT NULL,"

@@ -201,11 +201,10 @@ private slots:
         for (int k = 1; k <= 6; ++k) {
             const LogRow r = rowFor(k);
             const auto &[session, family, address, closed] = rows[k - 1];
-            QCOMPARE(sql(path, QString("INSERT INTO rows VALUES(%1, %2, %3, %4, %5, %6, '%7', '%8')")
+            const QString texts = "'" + (QStringList{r.date} + QStringList(r.cells.begin(), r.cells.end())).join("', '");
+            QCOMPARE(sql(path, QString("INSERT INTO rows VALUES(%1, %2, %3, %4, %5, %6, %7')")
                                    .arg(k).arg(session).arg(family).arg(address).arg(kBase.addSecs(k).toMSecsSinceEpoch())
-                                   .arg(closed ? "1" : "NULL", r.date, r.cells.at(0) + "', '" + r.cells.at(1) + "', '" +
-                                        QString(r.cells.at(2)).replace("'", "''") + "', '" + r.cells.at(3) + "', '" +
-                                        r.cells.at(4))),
+                                   .arg(closed ? "1" : "NULL", texts)),
                      QString());
         }
         Journal j;
