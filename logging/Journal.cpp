@@ -324,7 +324,6 @@ Journal::Attach Journal::attach()
         return failed();
     m_rows = v.toLongLong();
     m_rowsExact = m_rows == 0;
-    q.finish();
     auto insert = std::make_unique<QSqlQuery>(m_db);
     if (!insert->prepare(QStringLiteral("INSERT INTO rows(list, taken, date, c1, c2, c3, c4, c5) "
                                         "VALUES(?, ?, ?, ?, ?, ?, ?, ?)"))) {
