@@ -120,14 +120,14 @@ LogRow reading(int second, const QString &pressure, const QString &units = "mH2O
             at.toMSecsSinceEpoch()};
 }
 
-// The points the chart draws for the series named `name`..., segment by segment.
+// The points the chart draws for the series named `name`..., segment by segment, each on the time axis and its own.
 QStringList drawn(LogChart *chart, const QString &name)
 {
     chart->redraw();
     QStringList out;
     for (QLineSeries *s : chart->shownSeries())
         if (s->name().startsWith(name)) {
-            out << s->name() + ":";
+            out << s->name() + (s->attachedAxes().size() == 2 ? ":" : " (not drawn on both axes):");
             for (const QPointF &p : s->points())
                 out.last() += QString(" %1=%2").arg((qint64(p.x()) - t0) / 1000).arg(p.y());
         }
