@@ -420,6 +420,9 @@ void TestWindow::keyFilters()
     t->SGText->selectAll();
     QTest::keyClicks(t->SGText, ".");
     QCOMPARE(std::pair(t->SGText->text(), r.ui.beeps), std::pair(QString("1.5"), 17));
+    // What is not a key reaches the field: a click at its left end puts the cursor there.
+    QTest::mouseClick(t->SGText, Qt::LeftButton, {}, QPoint(1, t->SGText->height() / 2));
+    QCOMPARE(t->SGText->cursorPosition(), 0);
     // Leaving the field repairs a leading point; program text is not filtered.
     for (const auto &[field, typed, left] : {std::tuple{t->LevelText, ".5", "0.5"}, {t->LevelText, "-.5", "-.5"},
                                              {t->LocalGravityText, ".98", "0.98"}, {t->RangeText, ".5", ".5"},
