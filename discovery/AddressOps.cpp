@@ -79,7 +79,7 @@ void copyText(const TextField &from, TextField &to)
 
 void copySelection(const ListField &from, ListField &to)
 {
-    to.setState(from.currentIndex() < to.count() ? from.currentIndex() : -1, from.placeholder());
+    to.setState(from.currentIndex(), from.placeholder());   // an entry the target lacks: none chosen
 }
 
 void moveLines(LinesField &from, LinesField &to)
