@@ -494,6 +494,15 @@ void TestWindow::logListAndChart()
                 logView.scrollTo(at, hint);
                 QCOMPARE(scrolled(), expected);
             }
+    // A selection is repainted where its cells show.
+    struct Peek : LogList { using LogList::visualRegionForSelection; };
+    logView.verticalScrollBar()->setValue(0);
+    QRegion cells;
+    for (int row : {1, 2})
+        for (int column = 0; column < 6; ++column)
+            cells += logView.visualRect(logView.model()->index(row, column)) & logView.viewport()->rect();
+    const QItemSelection rows(logView.model()->index(1, 0), logView.model()->index(2, 5));
+    QCOMPARE((logView.*&Peek::visualRegionForSelection)(rows), cells);
     // The chart beside a tab's log list (its name, and its axes shown for one unit each, are in the screens' copy).
     ConsoleRig r;
     LogList *list = r.tab(3)->LogListView;
