@@ -167,6 +167,9 @@ void TestWindow::familySetup()
     for (QPushButton *b : {startup.EncoderConverterButton, startup.LevelProbeButton, startup.RotaryEncoderButton})
         b->click();
     QCOMPARE(chosen, (QList<F>{F::EncoderConverter, F::LevelProbe, F::RotaryEncoder}));
+    // Its title stands out: bold, and larger than the rest by 40 %.
+    QVERIFY(startup.Label1->font().bold() && !startup.Label4->font().bold());
+    QCOMPARE(startup.Label1->font().pointSizeF(), startup.Label4->font().pointSizeF() * 1.4);
 }
 
 void TestWindow::bindings_data()
