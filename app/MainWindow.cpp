@@ -237,7 +237,7 @@ void MainWindow::fitSplitters()
     // The lists get the height that shows all ten rows of the table; the
     // tabs the rest.
     QTreeView *t = tableView();
-    const int rowHeight = t->model() ? t->visualRect(t->model()->index(0, 0)).height() : 0;
+    const int rowHeight = t->visualRect(t->model()->index(0, 0)).height();   // the sensor table's, from the start
     const int rows = t->header()->sizeHint().height() + 10 * qMax(rowHeight, fontMetrics().height() + 2) +
                      t->horizontalScrollBar()->sizeHint().height() + 2 * t->frameWidth() + 4;
     const int lower = rows + CalibrateCheck->sizeHint().height() + ScanBut->sizeHint().height() + 12;
