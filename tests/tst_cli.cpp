@@ -297,6 +297,9 @@ private slots:
         QCOMPARE(QStringList({QString::number(r.exit), r.out}),
                  (QStringList{"1", "Temperature Units: Centigrade -> Fahrenheit\nStill different:\n"
                                    "Temperature Units: Centigrade -> Fahrenheit (the sensor says Centigrade)\n"}));
+        r = cli({"set", "0", "unlock=on", "temperature-units=fahrenheit", "--port", mute.link(3)}, false);
+        QCOMPARE(QStringList({QString::number(r.exit), r.err}),
+                 (QStringList{"1", "sdi12-cli: no answer from the sensor at 0 to the temperature-units set\n"}));
     }
 
     void logging()
