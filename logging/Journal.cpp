@@ -297,26 +297,19 @@ Journal::Attach Journal::attach()
         // A new file gets the schema; one of version 1 is brought up to date
         // once (some 6 s for a full journal), in one transaction: cut short,
         // it is as it was.
-        if (!m_db.transaction()) {
-            m_error = m_db.lastError().text();
-            return Attach::Failed;
-        }
-        const auto undo = [&] {
-            const Attach a = failed();
-            m_db.rollback();
-            return a;
-        };
         const auto run = [&](auto begin, auto end) {
             return std::all_of(begin, end, [&](const char *sql) { return q.exec(QLatin1String(sql)); });
         };
-        const bool made = version == 0 ? run(std::cbegin(kSchema), std::cend(kSchema))
-                                       : q.exec(QLatin1String(kSetVersion1Aside)) &&
-                                             run(std::cbegin(kSchema) + 1, std::cend(kSchema)) &&
-                                             run(std::cbegin(kFromVersion1), std::cend(kFromVersion1));
-        if (!made)
-            return undo();
-        if (!q.exec(QStringLiteral("PRAGMA user_version = %1").arg(kSchemaVersion)) || !m_db.commit())
-            return undo();
+        const bool upgraded = inTransaction([&] {
+            const bool made = version == 0 ? run(std::cbegin(kSchema), std::cend(kSchema))
+                                           : q.exec(QLatin1String(kSetVersion1Aside)) &&
+                                                 run(std::cbegin(kSchema) + 1, std::cend(kSchema)) &&
+                                                 run(std::cbegin(kFromVersion1), std::cend(kFromVersion1));
+            return made && q.exec(QStringLiteral("PRAGMA user_version = %1").arg(kSchemaVersion));
+        });
+        // A statement that failed says why; else the transaction did, in m_error.
+        if (!upgraded)
+            return q.lastError().isValid() ? failed() : Attach::Failed;
     }
     // Rows held, at most: the span of row ids. Counted only when that
     // reaches the bound.
