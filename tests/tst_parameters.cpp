@@ -134,6 +134,8 @@ const std::vector<Case> written = {
     {"address confirmed unchanged", "L35", "3A3!=3", STEP(r.c->busy->SetLevelBusy(a); r.c->sendCommand("3A3!", 1))},
     // An address that is not a digit (a user command): not understood, and no tab moves.
     {"address not a digit", "L35", "3Ax!=x", STEP(r.c->busy->SetLevelBusy(a); r.c->sendCommand("3Ax!", 1))},
+    // The command repeated in the answer, as some sensors do: the new address is the one after the last "!".
+    {"address taken, command repeated", "L3", "3A6!=3A6!6", AD(AddrBut), STEP(t.AddressCombo.select(6))},
     {"address query", "L3", "?!=3", STEP(r.c->address->mnuQueryAddress_Click())},
     {"address query, an empty line", "L3", {},
      STEP(r.c->link.strSent_Command = "?!"; r.c->link.LastCommand = 0; r.port.feed("?!\r\n"))},
