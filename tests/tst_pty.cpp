@@ -144,7 +144,10 @@ void TestPty::staleBytesFlushedFromTheSystem()
     QCOMPARE(::write(master, "0+1.5", 5), ssize_t(5));
     QTest::qSleep(50);
     link.FlushInput();
-    QCOMPARE(::write(master, answer, sizeof answer - 1), ssize_t(sizeof answer - 1));
+    // Its last byte comes alone, as bytes often do at 1200 baud: it is read too.
+    QCOMPARE(::write(master, answer, sizeof answer - 2), ssize_t(sizeof answer - 2));
+    QTest::qWait(50);
+    QCOMPARE(::write(master, "\n", 1), ssize_t(1));
     QTRY_COMPARE_WITH_TIMEOUT(lines.size(), 1, 3000);
     QCOMPARE(lines[0], QByteArray("0XRA!0+10.000"));
     // With parity marking on, the line discipline doubles a received FF: it is one byte, read as 7 bits.
