@@ -592,6 +592,12 @@ void TestWindow::logListAndChart()
              (QStringList{"Pressure (mH2O): 0=1.5 1=2.5", "Pressure (bar): 3=0.2 4=0.3 5=0.4 6=0.5"}));
     r.tab(6)->LogListView->clear();
     QCOMPARE(drawn(r.tab(6)->LogChartView, "Pressure"), QStringList());
+    // Zoomed in on its one reading, a chart follows the second: the newest at the right edge.
+    r.tab(6)->LogListView->insertTop(reading(0, "1.5"));
+    r.tab(6)->LogChartView->zoom(2, t0);
+    r.tab(6)->LogListView->insertTop(reading(90, "1.6"));
+    QCOMPARE(std::pair(r.tab(6)->LogChartView->rangeStart(), r.tab(6)->LogChartView->rangeEnd()),
+             std::pair(t0 + 30000, t0 + 90000));
     // Save Chart...: a PNG through the save dialog (a rotary tab's chart, one value with its units: screens' copy).
     list->insertTop(reading(7, "1.0"));
     r.ui.saves = {{true, r.dir.filePath("chart.png"), 1}};
