@@ -274,18 +274,17 @@ void LevelParams::FilterQuery(int a)
     send(a, QStringLiteral("XF"), 26);
 }
 
-bool LevelParams::FilterSet(int a)
+void LevelParams::FilterSet(int a)
 {
     const auto n = m.tools->filterReadings();
     const auto i = m.tools->filterInterval();
     if (!n || !i) {
         m.warn(QStringLiteral("Filter Settings."),
                QStringLiteral("Please enter the number of readings (0 to 99) and the reading interval (0 to 9999)."));
-        return false;
+        return;
     }
     const QString frame = QStringLiteral("XF0,") + QString::number(*n / 10).left(1) + QString::number(*n % 10) +
                           QLatin1Char(',') + QString::number(*i / 1000).left(1) + QString::number((*i / 100) % 10) +
                           QString::number((*i / 10) % 10) + QString::number(*i % 10);
     send(a, frame, 27);
-    return true;
 }

@@ -50,7 +50,7 @@ public:
     // Filter settings of the Filter window's fields.
     void FilterQuery(int a);
     // Refuses (and says so) a field that is empty or not a whole number.
-    bool FilterSet(int a);
+    void FilterSet(int a);
 
 private:
     void send(int a, const QString &letters, int code, bool busy = true);
