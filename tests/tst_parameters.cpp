@@ -86,6 +86,7 @@ const std::vector<Case> written = {
     // level probe: odd answers
     {"reverse beyond the list", "L3", "3XREV!=35", LP(ReverseQueryBut), STEP(t.ReverseCombo.select(1))},
     {"reverse set, then a reading", "L3", "3XREV1!=31", LP(ReverseBut), STEP(t.ReverseCombo.select(1))},
+    {"reverse unchosen", "L3", {}, LP(ReverseBut), STEP(t.ReverseCombo.reset())},
     {"temperature beyond the list", "L3", "3XUT!=37", LP(TempUnitsQueryBut)},
     {"range without a value", "L3", "3XRA!=3", LP(RangeQueryBut)},
     {"level no number", "L3", "3XLOF!=3+1.2x", LP(LevelQueryBut)},
