@@ -32,6 +32,7 @@ Link::Link(SerialPort *port, CommsLog *log, Clock *clock, QObject *parent)
 
 void Link::send_TXbuff(const QByteArray &in_buff)
 {
+    logUnended();
     CommsList->append(m_clock->timeOfDay() + QStringLiteral(" --> ") + QString::fromLatin1(in_buff));
     if (Comm1->isOpen()) {
         // The bus is half duplex: a command written while another exchange
@@ -185,6 +186,7 @@ void Link::expire()
     TimeoutTimer.stop();
     stopMeasurementWaits();
     FlushInput();
+    logUnended();
     if (releaseAfterTimeout)
         releaseAfterTimeout();
     scheduleSettled();
@@ -279,6 +281,23 @@ bool Link::takeServiceRequestWait(int address)
     return wait;
 }
 
+void Link::logReceived()
+{
+    if (CommsList->count() >= 150)
+        CommsList->clear();
+    CommsList->append(m_clock->timeOfDay() + QStringLiteral(" <-- ") + Rx.Text);
+    Rx.Text.clear();
+}
+
+void Link::logUnended()
+{
+    // What came back without a line end (the interface's echo of a command no
+    // sensor answered, a line cut off) is shown as it came, on a line of its
+    // own, not glued before the next answer.
+    if (!Rx.Text.isEmpty())
+        logReceived();
+}
+
 void Link::Comm1_OnComm()
 {
     Rx.Complete = false;
@@ -295,12 +314,8 @@ void Link::handleByte(char c)
     // Comms-log copy. A service request was logged as its own line when its
     // address came; its line feed ends nothing more.
     if (b == 10) {
-        if (!(m_srLogged && Rx.Text.isEmpty())) {
-            if (CommsList->count() >= 150)
-                CommsList->clear();
-            CommsList->append(m_clock->timeOfDay() + QStringLiteral(" <-- ") + Rx.Text);
-        }
-        Rx.Text.clear();
+        if (!(m_srLogged && Rx.Text.isEmpty()))
+            logReceived();
         m_srLogged = false;
     } else if (b != 0 && b != 13) {
         if (Rx.Text.size() < MaxLine)
@@ -326,10 +341,7 @@ void Link::handleByte(char c)
             qCDebug(lcLink) << "service request from" << ServiceRequestAddress;
             // The request is a line of its own in the log, at the time it
             // came; the data answer is framed alone after it.
-            if (CommsList->count() >= 150)
-                CommsList->clear();
-            CommsList->append(m_clock->timeOfDay() + QStringLiteral(" <-- ") + Rx.Text);
-            Rx.Text.clear();
+            logReceived();
             m_srLogged = true;
             m_clock->sleepMs(DataTimeout);
             requestData();

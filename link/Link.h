@@ -142,6 +142,8 @@ private:
     void onPortLost(const QString &reason);
     void pumpEvents();
     void handleByte(char b);
+    void logReceived();
+    void logUnended();
     void stopMeasurementWaits();
     void requestData();
     bool tooLong(int seconds);
