@@ -120,7 +120,7 @@ void TestDecode::fieldDecoders()
     const std::tuple<const char *, const char *, const char *> splits[] = {
         {"+1.234+22.50", "1.234", "22.50"}, {"-0.010+21.0", "-0.010", "21.0"}, {"+1.234-3.5", "1.234", "-3.5"},
         {"+1.234", "1.234", ""},            {"", "", ""},                      {"+1.2-3.4+5.6", "1.2", "-3.4"},
-        {"-1.2+3.4-5.6+7", "-1.2", "3.4"}};
+        {"-1.2+3.4-5.6+7", "-1.2", "3.4"},  {"7+21.5", "7", "21.5"}};   // the last: a first value without its sign
     for (const auto &[data, first, second] : splits) {
         const auto d = decoders::splitLevelData(data);
         QCOMPARE(d.first, QString(first));

@@ -459,7 +459,9 @@ private slots:
         const int committed = numbers.last().toInt() + 1;
         QCOMPARE(numbers.size(), committed);
         QCOMPARE(j.open(path).status, Status::Ok);
-        const QVector<Journal::Restored> lists = j.takePending(0);
+        bool ok = false;
+        const QVector<Journal::Restored> lists = j.takePending(0, {}, &ok);
+        QVERIFY(ok);
         QCOMPARE(lists.size(), 1);
         QCOMPARE(lists[0].address, 2);
         const int n = lists[0].rows.size();
@@ -467,6 +469,7 @@ private slots:
         for (int i = 0; i < n; ++i)
             QVERIFY2(isRow(lists[0].rows.at(i), n - 1 - i), qPrintable(QString::number(i)));
         j.close();
+        QVERIFY(j.takePending(0, {}, &ok).isEmpty() && !ok);   // closed: nothing, and it says so
         QCOMPARE(sql(path, "PRAGMA quick_check"), QString("ok"));
     }
 };

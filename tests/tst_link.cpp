@@ -43,24 +43,33 @@ private slots:
     {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<bool>("whole");
+        QTest::addColumn<int>("lastAfterMs");
         // 75 characters of values after aC!, as SDI-12 allows: at 1200 baud they outlast a 100 ms timeout.
         QTest::newRow("answer outlasting the timeout")
-            << QByteArray("0D0!0+1.2345678+2.3456789+3.4567891+4.5678912+5.6789123+6.7891234+7.8912345+8.9\r\n") << true;
+            << QByteArray("0D0!0+1.2345678+2.3456789+3.4567891+4.5678912+5.6789123+6.7891234+7.8912345+8.9\r\n") << true
+            << 8;
+        // The line feed handed over late (an adapter's next delivery), the timeout falling after the CR.
+        QTest::newRow("line feed after the timeout") << QByteArray("0D0!0+1\r\n") << true << 50;
         // A sensor that streams without an end: the exchange still times out while its bytes keep coming.
-        QTest::newRow("no end") << QByteArray("0D0!0") + QByteArray(2 * Link::LongestLine, '7') << false;
+        QTest::newRow("no end") << QByteArray("0D0!0") + QByteArray(2 * Link::LongestLine, '7') << false << 8;
     }
     void longAnswers()
     {
-        // A byte every 8 ms, as at 1200 baud, from the write on.
+        // A byte every 8 ms, as at 1200 baud, from the write on; the last after `lastAfterMs`.
         QFETCH(QByteArray, bytes);
         QFETCH(bool, whole);
+        QFETCH(int, lastAfterMs);
         Rig r;
         r.link.BreakTiming = r.link.MarkTiming = 0;
         r.link.setCommandTimeout(100);
         r.link.send_TXbuff("0D0!");
         QTimer pace;
         int sent = 0;
-        connect(&pace, &QTimer::timeout, this, [&] { sent < bytes.size() ? r.port.feed(bytes.mid(sent++, 1)) : pace.stop(); });
+        connect(&pace, &QTimer::timeout, this, [&] {
+            sent < bytes.size() ? r.port.feed(bytes.mid(sent++, 1)) : pace.stop();
+            if (sent == bytes.size() - 1)
+                pace.start(lastAfterMs);
+        });
         pace.start(8);
         QTRY_VERIFY_WITH_TIMEOUT(!r.link.exchangeInFlight(), 5000);
         QCOMPARE(r.decoded, whole ? QVector<QByteArray>{bytes.chopped(2)} : QVector<QByteArray>{});
