@@ -46,12 +46,3 @@ void ConsoleRig::closeModalSoon(QDialog *d, QStringList *sentBefore)
         d->reject();
     });
 }
-
-PtyConsole::PtyConsole(bool rotary, std::function<PortCatalogue()> catalogue, int commandTimeoutMs)
-    : port([this](int n) { return listed->devices.value(n); })
-{
-    MainWindow::Platform p;
-    static_cast<Console::Platform &>(p) = platform(port, std::move(catalogue), commandTimeoutMs);
-    w = std::make_unique<MainWindow>(p);
-    setFamily(*w, rotary);
-}

@@ -28,10 +28,3 @@ struct ConsoleRig : RigBase {
     void closeModalSoon(QDialog *d, QStringList *sentBefore = nullptr);
     std::unique_ptr<MainWindow> w;
 };
-
-// A console on the real serial code (support/Rig.h). Not loaded yet.
-struct PtyConsole : PtyBase {
-    PtyConsole(bool rotary, std::function<PortCatalogue()> catalogue, int commandTimeoutMs = 250);
-    HardwarePort port;
-    std::unique_ptr<MainWindow> w;
-};

@@ -422,7 +422,7 @@ void CoreRig::tick()
     note("tick", [this] { c->logging->SecondTimer_Timer(); });
 }
 
-Console::Platform PtyBase::platform(SerialPort &port, std::function<PortCatalogue()> catalogue, int commandTimeoutMs)
+Console::Platform PtyBase::platform(int commandTimeoutMs)
 {
     installQuietHandler();
     SysDataRecord rec;
@@ -430,16 +430,17 @@ Console::Platform PtyBase::platform(SerialPort &port, std::function<PortCatalogu
     Console::Platform p;
     p.ui = &ui;
     p.clock = &clock;
-    p.port = &port;
     p.settingsPath = home.filePath(QStringLiteral("Varno sysfile.cfg"));
     sysdata::write(p.settingsPath, rec, nullptr);
-    p.catalogue = [this, catalogue] { return *listed = catalogue(); };
     return p;
 }
 
 PtyCore::PtyCore(bool rotary, std::function<PortCatalogue()> catalogue, int commandTimeoutMs)
-    : port(std::make_unique<HardwarePort>([this](int n) { return listed->devices.value(n); }))
+    : port(std::make_unique<HardwarePort>([this](int n) { return listed.devices.value(n); }))
 {
-    c = std::make_unique<Console>(platform(*port, std::move(catalogue), commandTimeoutMs));
+    Console::Platform p = platform(commandTimeoutMs);
+    p.port = port.get();
+    p.catalogue = [this, catalogue = std::move(catalogue)] { return listed = catalogue(); };
+    c = std::make_unique<Console>(p);
     setFamily(*c, rotary);
 }

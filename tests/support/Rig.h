@@ -160,19 +160,18 @@ protected:
     void watchWrites() override;
 };
 
-// What the runs on the real serial code (HardwarePort) share: the edges,
-// the ports that `catalogue` gives listed, the settings in a folder of their own.
+// What the runs on the real serial code (HardwarePort) share: the edges and the settings in a folder of their own.
 struct PtyBase {
-    Console::Platform platform(SerialPort &port, std::function<PortCatalogue()> catalogue, int commandTimeoutMs);
+    Console::Platform platform(int commandTimeoutMs);
     QTemporaryDir home;
     TestUi ui;
     Clock clock;
-    std::shared_ptr<PortCatalogue> listed = std::make_shared<PortCatalogue>();
 };
 
-// The run on the real serial code. Not loaded yet.
+// The run on the real serial code, on the ports that `catalogue` gives listed. Not loaded yet.
 struct PtyCore : PtyBase {
     PtyCore(bool rotary, std::function<PortCatalogue()> catalogue, int commandTimeoutMs = 250);
+    PortCatalogue listed;
     std::unique_ptr<SerialPort> port;
     std::unique_ptr<Console> c;
 };
