@@ -1,8 +1,5 @@
 #include "app/Launch.h"
 
-#include "discovery/SysData.h"
-#include "logging/Journal.h"
-
 #include <QStandardPaths>
 
 Launch::Launch(const MainWindow::Platform &platform, std::function<PortCatalogue()> systemCatalogue)
@@ -24,11 +21,7 @@ Launch::~Launch()
 MainWindow::Platform Launch::userPlatform(Ui &ui, Clock &clock)
 {
     MainWindow::Platform p;
-    p.ui = &ui;
-    p.clock = &clock;
-    p.settingsPath = sysdata::defaultPath();
-    p.userSettingsPath = sysdata::userPath();
-    p.journalPath = Journal::defaultPath();
+    static_cast<Console::Platform &>(p) = Console::Platform::ofUser(ui, clock);
     // Window size and splitters: the user's own, not the link's settings.
     p.windowStatePath =
         QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation) + QStringLiteral("/window.ini");

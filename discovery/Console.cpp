@@ -8,7 +8,9 @@
 #include "discovery/Scanner.h"
 #include "discovery/SensorTable.h"
 #include "discovery/Settings.h"
+#include "discovery/SysData.h"
 #include "link/PortMenu.h"
+#include "logging/Journal.h"
 #include "logging/JournalKeeper.h"
 #include "logging/LogExport.h"
 #include "logging/LogModel.h"
@@ -58,6 +60,17 @@ void fillLists(SensorFields &t)
     t.CalibrateFrame.setVisible(false);
 }
 } // namespace
+
+Console::Platform Console::Platform::ofUser(Ui &ui, Clock &clock)
+{
+    Platform p;
+    p.ui = &ui;
+    p.clock = &clock;
+    p.settingsPath = sysdata::defaultPath();
+    p.userSettingsPath = sysdata::userPath();
+    p.journalPath = Journal::defaultPath();
+    return p;
+}
 
 Console::Console(const Platform &p, QObject *parent)
     : QObject(parent), ui(*p.ui), clock(*p.clock), Comm1(p.port), link(p.port, &comms, p.clock), win(this),

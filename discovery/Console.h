@@ -67,6 +67,10 @@ public:
         QString userSettingsPath;   // the same where settingsPath cannot be written
         QString journalPath;        // the readings journal; empty: none
         std::function<PortCatalogue()> catalogue;   // the system's serial devices
+
+        // The edges, and the settings and journal in the user's own folders
+        // (those of the application name set); the port is the caller's.
+        static Platform ofUser(Ui &ui, Clock &clock);
     };
 
     explicit Console(const Platform &platform, QObject *parent = nullptr);

@@ -5,10 +5,8 @@
 #include "discovery/Scanner.h"
 #include "discovery/SensorTable.h"
 #include "discovery/Settings.h"
-#include "discovery/SysData.h"
 #include "link/HardwarePort.h"
 #include "link/PortMenu.h"
-#include "logging/Journal.h"
 #include "logging/JournalKeeper.h"
 #include "logging/LogExport.h"
 #include "logging/LogModel.h"
@@ -219,12 +217,7 @@ bool Cli::open(bool withScan)
 {
     // The console's own folders for settings and journal.
     QCoreApplication::setApplicationName(QStringLiteral("sdi12-console"));
-    Console::Platform p;
-    p.ui = &m_ui;
-    p.clock = &m_clock;
-    p.settingsPath = sysdata::defaultPath();
-    p.userSettingsPath = sysdata::userPath();
-    p.journalPath = Journal::defaultPath();
+    Console::Platform p = Console::Platform::ofUser(m_ui, m_clock);
     // The port's lock names this program to another one that asks.
     QCoreApplication::setApplicationName(QStringLiteral("sdi12-cli"));
     const QString portOption = m_parser.value(QStringLiteral("port"));
