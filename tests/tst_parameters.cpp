@@ -444,6 +444,19 @@ void TestParameters::applyReport()
         r.press(3, [&] { r.c->profile->mnuApply_Click(); });
         r.bus.replies.remove("3XUP!");
     }
+    // A rotary encoder's report sets its own parameters, the counts per revolution among them.
+    Logged rot(true);
+    rot.report(path);
+    put(path, contents(path).replace("Counts Per Revolution = 1024", "Counts Per Revolution = 2048"));
+    rot.port.onWrite = [&, onWrite = rot.port.onWrite](const QByteArray &b) {
+        if (b == "3XPC2048!")
+            rot.bus.replies["3XPC!"] = rot.bus.replies["3XPC2048!"] = "32048";
+        onWrite(b);
+    };
+    rot.ui.opens = {path};
+    rot.ui.answers = {true};
+    rot.c->comms.clear();
+    rot.press(3, [&] { rot.c->profile->mnuApply_Click(); });
 }
 
 // Saving a log and a parameter report, each family's.
