@@ -5,6 +5,7 @@
 #include "support/SimProcess.h"
 
 #include <QtTest>
+#include <csignal>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -355,7 +356,7 @@ private slots:
         const int master = posix_openpt(O_RDWR | O_NOCTTY);
         QVERIFY(master >= 0 && grantpt(master) == 0 && unlockpt(master) == 0);
         const QByteArray terminal = ptsname(master);
-        run = start({"log", "4", "--period", "5", "--for", "1", "--port", m_sim.link(1)}, [terminal] {
+        run = start({"log", "4", "--period", "5", "--for", "0.001", "--port", m_sim.link(1)}, [terminal] {
             ::dup2(::open(terminal.constData(), O_RDWR | O_NOCTTY), 2);
         });
         QVERIFY(run->waitForFinished(20000) && run->exitCode() == 0);
@@ -368,6 +369,17 @@ private slots:
                                                 "\rLogging of Sensor 4 stopped after the time given at \\S+ \\(1 reading\\)\\."
                                                 "\x1b\\[K\r\n$");
         QVERIFY2(redrawn.match(QString::fromUtf8(shown)).hasMatch(), shown.constData());
+        // Ctrl+C stops a run as cleanly, also one still at its first reading.
+        run = start({"log", "4", "--period", "5", "--out", m_home.filePath("int.csv"), "--port", m_sim.link(1)});
+        seen.clear();
+        QTRY_VERIFY_WITH_TIMEOUT(busGot("4M!"), 15000);
+        ::kill(run->processId(), SIGINT);
+        QVERIFY(run->waitForFinished(20000));
+        QVERIFY2(run->exitStatus() == QProcess::NormalExit && run->exitCode() == 0 &&
+                     run->readAllStandardError().contains("stopped by the user"), qPrintable(run->readAllStandardError()));
+        QFile stopped(m_home.filePath("int.csv"));
+        QVERIFY(stopped.open(QIODevice::ReadOnly));
+        QCOMPARE(stopped.readAll().count("\r\n"), 3);   // the headings, a blank line, the reading
         QCOMPARE(cli({"log", "4", "--period", "5", "--for", "2x"}).exit, 2);
         QCOMPARE(cli({"get", "4", "--port", "/dev/ttyNONE9"}, false).exit, 3);
     }

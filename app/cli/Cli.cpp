@@ -574,15 +574,16 @@ int Cli::log()
         }
     });
     const int rowsBefore = c.log(a)->size();
+    // Ctrl+C or SIGTERM from here on stops the run cleanly, also while its first reading is under way.
+    g_stop = 0;
+    std::signal(SIGINT, onStopSignal);
+    std::signal(SIGTERM, onStopSignal);
     c.logging->SecondTimer.start();
     c.press(a, [&] { c.SensorType ? c.logging->RotaryStartLogBut_Click(a) : c.logging->StartLogBut_Click(a); });
     if (c.LoggingTab == 0) {
         say(QStringLiteral("log: logging did not start"));
         return Usage;
     }
-    g_stop = 0;
-    std::signal(SIGINT, onStopSignal);
-    std::signal(SIGTERM, onStopSignal);
     QEventLoop loop;
     QTimer poll;
     // The end of the time given is watched here, not left to a timer of its own: a timer holds at most 2^31 ms
