@@ -37,14 +37,11 @@ QLineEdit *field(const QString &tip = {}, bool readOnly = false)
     return e;
 }
 
-QComboBox *list(const QStringList &items, const QString &tip = {})
+// A choice list: its entries, its choice and its placeholder are the run's fields', set by the binding.
+QComboBox *list(const QString &tip)
 {
     auto *c = new QComboBox;
-    c->addItems(items);
-    c->setPlaceholderText(QStringLiteral("Select....."));
-    c->setCurrentIndex(-1);
-    if (!tip.isEmpty())
-        c->setToolTip(tip);
+    c->setToolTip(tip);
     return c;
 }
 
@@ -61,9 +58,6 @@ void row(QGridLayout *g, const QString &label, QWidget *control, QWidget *set = 
     if (query)
         g->addWidget(query, r, 3);
 }
-
-const QStringList addresses = {"0", "1", "2", "3", "4", "5", "6", "7", "8", "9"};
-
 } // namespace
 
 template <class W> W *SensorTabWidget::make(const char *name, W *w)
@@ -111,7 +105,7 @@ QGroupBox *SensorTabWidget::buildParameterFrame()
 {
     MAKE(ParameterFrame, new QGroupBox(QStringLiteral("Set Parameters")));
     auto *g = new QGridLayout(ParameterFrame);
-    MAKE(AddressCombo, list(addresses, QStringLiteral("Select Sensor Address.")));
+    MAKE(AddressCombo, list(QStringLiteral("Select Sensor Address.")));
     MAKE(AddrBut, button(QStringLiteral("Set"), QStringLiteral("Set Sensor Address.")));
     row(g, QStringLiteral("Sensor Address :"), AddressCombo, AddrBut);
 
@@ -125,24 +119,22 @@ QGroupBox *SensorTabWidget::buildParameterFrame()
     MAKE(MaxOverRangeQueryBut, button(QStringLiteral("Query")));
     row(g, QStringLiteral("Max Over Range :"), MaxOverRangeText, MaxRangeBut, MaxOverRangeQueryBut);
 
-    MAKE(PressUnitsCombo, list({}, QStringLiteral("Select Pressure Units.")));
+    MAKE(PressUnitsCombo, list(QStringLiteral("Select Pressure Units.")));
     MAKE(PressUnitsBut, button(QStringLiteral("Set"), QStringLiteral("Set Pressure Units.")));
     MAKE(PressUnitsQueryBut, button(QStringLiteral("Query"), QStringLiteral("Query Pressure Units.")));
     row(g, QStringLiteral("Pressure Units :"), PressUnitsCombo, PressUnitsBut, PressUnitsQueryBut);
 
-    MAKE(TempUnitsCombo, list({QStringLiteral("Centigrade"), QStringLiteral("Fahrenheit")},
-                              QStringLiteral("Select Temperature Units.")));
+    MAKE(TempUnitsCombo, list(QStringLiteral("Select Temperature Units.")));
     MAKE(TempUnitsBut, button(QStringLiteral("Set"), QStringLiteral("Set Temperature Units.")));
     MAKE(TempUnitsQueryBut, button(QStringLiteral("Query"), QStringLiteral("Query Temperature Units.")));
     row(g, QStringLiteral("Temperature Units :"), TempUnitsCombo, TempUnitsBut, TempUnitsQueryBut);
 
-    MAKE(DensityCorrCombo, list({QStringLiteral("Compensated"), QStringLiteral("Uncompensated")},
-                                QStringLiteral("Select Density Correction.")));
+    MAKE(DensityCorrCombo, list(QStringLiteral("Select Density Correction.")));
     MAKE(DensityCorrBut, button(QStringLiteral("Set"), QStringLiteral("Set Density Correction.")));
     MAKE(DensityCorrQueryBut, button(QStringLiteral("Query"), QStringLiteral("Query Density Correction.")));
     row(g, QStringLiteral("Density Correction :"), DensityCorrCombo, DensityCorrBut, DensityCorrQueryBut);
 
-    MAKE(ReverseCombo, list({QStringLiteral("Off"), QStringLiteral("On")}, QStringLiteral("Enable Reverse output.")));
+    MAKE(ReverseCombo, list(QStringLiteral("Enable Reverse output.")));
     MAKE(ReverseBut, button(QStringLiteral("Set"), QStringLiteral("Set Reverse.")));
     MAKE(ReverseQueryBut, button(QStringLiteral("Query")));
     row(g, QStringLiteral("Reverse Output :"), ReverseCombo, ReverseBut, ReverseQueryBut);
@@ -218,7 +210,7 @@ QGroupBox *SensorTabWidget::buildRotaryFrame()
 {
     MAKE(RotaryEncoderFrame, new QGroupBox(QStringLiteral("Set Parameters")));
     auto *g = new QGridLayout(RotaryEncoderFrame);
-    MAKE(RotaryAddressCombo, list(addresses, QStringLiteral("Select Sensor Address.")));
+    MAKE(RotaryAddressCombo, list(QStringLiteral("Select Sensor Address.")));
     MAKE(RotaryAddrBut, button(QStringLiteral("Set"), QStringLiteral("Set Sensor Address.")));
     row(g, QStringLiteral("Sensor Address :"), RotaryAddressCombo, RotaryAddrBut);
 
@@ -233,16 +225,13 @@ QGroupBox *SensorTabWidget::buildRotaryFrame()
     row(g, QStringLiteral("Pulley Circumf (mm) :"), RotaryPulleyCircumText, RotaryPulleyCircumBut,
         QueryRotaryPulleyCircumfBut);
 
-    MAKE(RotaryMeasurementUnitsCombo,
-         list({QStringLiteral("Metres"), QStringLiteral("Millimetres"), QStringLiteral("Inches"), QStringLiteral("Feet")},
-              QStringLiteral("Select Measurement Units.")));
+    MAKE(RotaryMeasurementUnitsCombo, list(QStringLiteral("Select Measurement Units.")));
     MAKE(RotaryMeasurementUnitsBut, button(QStringLiteral("Set"), QStringLiteral("Set Measurement Units.")));
     MAKE(QueryRotaryMeasurementUnitsBut, button(QStringLiteral("Query"), QStringLiteral("Query Measurement Units.")));
     row(g, QStringLiteral("Measurement Units :"), RotaryMeasurementUnitsCombo, RotaryMeasurementUnitsBut,
         QueryRotaryMeasurementUnitsBut);
 
-    MAKE(RotaryDirectionCombo, list({QStringLiteral("Anticlockwise"), QStringLiteral("Clockwise")},
-                                    QStringLiteral("Select Rotation Direction.")));
+    MAKE(RotaryDirectionCombo, list(QStringLiteral("Select Rotation Direction.")));
     MAKE(RotaryDirectionBut, button(QStringLiteral("Set"), QStringLiteral("Set Rotation Direction.")));
     MAKE(QueryRotaryDirectionBut, button(QStringLiteral("Query"), QStringLiteral("Query Rotation Direction.")));
     row(g, QStringLiteral("Rotation Direction :"), RotaryDirectionCombo, RotaryDirectionBut, QueryRotaryDirectionBut);
@@ -276,15 +265,10 @@ QGroupBox *SensorTabWidget::buildLogFrame(LogModel *levelLog, LogModel *rotaryLo
     auto *v = new QVBoxLayout(LogFrame);
     auto *top = new QHBoxLayout;
     top->addWidget(new QLabel(QStringLiteral("Logging Period :")));
-    MAKE(LogPeriodCombo, new QComboBox);
-    LogPeriodCombo->addItem(QStringLiteral("Single Log"), 0);
-    LogPeriodCombo->setCurrentIndex(0);
-    MAKE(RotaryLogPeriodCombo, new QComboBox);
-    for (QComboBox *c : {LogPeriodCombo, RotaryLogPeriodCombo}) {
-        c->setToolTip(QStringLiteral("Select Logging Period."));
-        c->setPlaceholderText(QStringLiteral("Select....."));
-        top->addWidget(c);
-    }
+    MAKE(LogPeriodCombo, list(QStringLiteral("Select Logging Period.")));
+    MAKE(RotaryLogPeriodCombo, list(QStringLiteral("Select Logging Period.")));
+    top->addWidget(LogPeriodCombo);
+    top->addWidget(RotaryLogPeriodCombo);
     top->addStretch();
     v->addLayout(top);
 
