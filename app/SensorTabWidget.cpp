@@ -162,7 +162,6 @@ QGroupBox *SensorTabWidget::buildParameterFrame()
     row(g, QStringLiteral("Max Sample Rate :"), SampleRateText);
 
     MAKE(LevelOffsetText, field(QStringLiteral("Enter Level Offset Value.")));
-    LevelOffsetText->setText(QStringLiteral("0.00"));
     MAKE(LevelOffsetBut, button(QStringLiteral("Set"), QStringLiteral("Set Level Offset.")));
     row(g, QStringLiteral("Level Offset:"), LevelOffsetText, LevelOffsetBut);
 
@@ -281,8 +280,6 @@ QGroupBox *SensorTabWidget::buildLogFrame(LogModel *levelLog, LogModel *rotaryLo
     MAKE(SaveLogBut, button(QStringLiteral("Save Log"), QStringLiteral("Save Log File.")));
     for (QPushButton *b : {StartLogBut, StopLogBut, RotaryStartLogBut, RotaryStopLogBut, ClearLogBut, SaveLogBut})
         buttons->addWidget(b);
-    ClearLogBut->setEnabled(false);
-    SaveLogBut->setEnabled(false);
     v->addLayout(buttons);
     MAKE(LogCountLabel, new QLabel);
     v->addWidget(LogCountLabel);
