@@ -694,6 +694,8 @@ void TestWindow::platformDialogs()
     p->cancel();
     QVERIFY(!ui.progress("Save Log", "Saving log.csv ...", 2, 3));
     QVERIFY(ui.progress("Save Log", "Saving log.csv ...", 3, 3) && !shownProgress());   // done: the window goes
+    QVERIFY(ui.progress("Save Log", "Saving log.csv ...", 0, 1) && shownProgress());   // a task of one step has one too
+    QVERIFY(ui.progress("Save Log", "Saving log.csv ...", 1, 1) && !shownProgress());
 }
 
 QTEST_MAIN(TestWindow)
