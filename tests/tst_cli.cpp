@@ -375,8 +375,9 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(busGot("4M!"), 15000);
         ::kill(run->processId(), SIGINT);
         QVERIFY(run->waitForFinished(20000));
+        const QString interrupted = QString::fromUtf8(run->readAllStandardError());
         QVERIFY2(run->exitStatus() == QProcess::NormalExit && run->exitCode() == 0 &&
-                     run->readAllStandardError().contains("stopped by the user"), qPrintable(run->readAllStandardError()));
+                     interrupted.contains("stopped by the user"), qPrintable(interrupted));
         QFile stopped(m_home.filePath("int.csv"));
         QVERIFY(stopped.open(QIODevice::ReadOnly));
         QCOMPARE(stopped.readAll().count("\r\n"), 3);   // the headings, a blank line, the reading

@@ -448,9 +448,10 @@ void TestParameters::applyReport()
     Logged rot(true);
     rot.report(path);
     put(path, contents(path).replace("Counts Per Revolution = 1024", "Counts Per Revolution = 2048"));
+    rot.bus.replies["3XPC2048!"] = "32048";   // the sensor takes the new counts, and says so when asked
     rot.port.onWrite = [&, onWrite = rot.port.onWrite](const QByteArray &b) {
         if (b == "3XPC2048!")
-            rot.bus.replies["3XPC!"] = rot.bus.replies["3XPC2048!"] = "32048";
+            rot.bus.replies["3XPC!"] = "32048";
         onWrite(b);
     };
     rot.ui.opens = {path};
