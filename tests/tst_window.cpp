@@ -444,6 +444,9 @@ void TestWindow::keyFilters()
     QTest::sendKeyEvent(QTest::Press, mark, Qt::Key_A, QString("\x01"), Qt::ControlModifier);   // as X11 types it
     QTest::sendKeyEvent(QTest::Press, mark, Qt::Key_Delete, QString("\x7f"), Qt::NoModifier);
     QCOMPARE(std::pair(mark->text(), r.ui.beeps), std::pair(QString(), 17 + 4));
+    mark->setText("09");   // and a click still places the cursor
+    QTest::mouseClick(mark, Qt::LeftButton, {}, QPoint(1, mark->height() / 2));
+    QCOMPARE(mark->cursorPosition(), 0);
 }
 
 void TestWindow::logListAndChart()
