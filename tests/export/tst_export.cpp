@@ -197,6 +197,17 @@ private slots:
                                              "6/12/26,10:00:03,0,\"ft,H2O \"\"x\"\"\",21.5,Centigrade\r\n"
                                              "6/12/26,10:00:02,-1.5,mH2O,21.5,Centigrade\r\n"
                                              "6/12/26,10:00:01,0.123,mH2O,21.5,Centigrade\r\n"));
+            // A line break of either kind inside a text keeps the text one field.
+            const QString breaks = dir.filePath("breaks.csv");
+            const auto row = [](int i) {
+                return LogRow{"6/12/26", {"10:00:01", "1", i ? "m\rH2O" : "m\nH2O", "21.5", "C"}};
+            };
+            QVERIFY(writeAs(gridOf(2, row), breaks, format, &error));
+            QFile b(breaks);
+            QVERIFY(b.open(QIODevice::ReadOnly));
+            QCOMPARE(b.readAll(),
+                     QByteArray("Date,Time,Pressure,Units,Temperature,Units\r\n\r\n"
+                                "6/12/26,10:00:01,1,\"m\rH2O\",21.5,C\r\n6/12/26,10:00:01,1,\"m\nH2O\",21.5,C\r\n"));
             return;
         }
         // An .xls is byte for byte the workbook kept in tests/golden, the one xlrd reads back below
