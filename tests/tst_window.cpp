@@ -304,14 +304,19 @@ void TestWindow::menusAndWindows()
     clicks({w.Filter->Command1, w.Filter->FilterSetingsBut});
     // Its arrows step a field by one, within the field's range.
     w.Filter->NoOfReadingsText->setText("98");
+    w.Filter->ReadingIntervalText->setText("5");
     QStringList stepped;
-    for (Qt::ArrowType arrow : {Qt::UpArrow, Qt::UpArrow, Qt::DownArrow})
-        for (QToolButton *b : w.Filter->UpDown1->findChildren<QToolButton *>())
-            if (b->arrowType() == arrow) {
-                b->click();
-                stepped << w.Filter->NoOfReadingsText->text();
-            }
-    QCOMPARE(stepped, (QStringList{"99", "99", "98"}));
+    const auto step = [&](UpDown *arrows, QLineEdit *field, QList<Qt::ArrowType> presses) {
+        for (Qt::ArrowType arrow : presses)
+            for (QToolButton *b : arrows->findChildren<QToolButton *>())
+                if (b->arrowType() == arrow) {
+                    b->click();
+                    stepped << field->text();
+                }
+    };
+    step(w.Filter->UpDown1, w.Filter->NoOfReadingsText, {Qt::UpArrow, Qt::UpArrow, Qt::DownArrow});
+    step(w.Filter->UpDown2, w.Filter->ReadingIntervalText, {Qt::DownArrow, Qt::UpArrow});
+    QCOMPARE(stepped, (QStringList{"99", "99", "98", "4", "5"}));
     // File: Save As... and Apply Parameters... ask through their dialogs, Restore... says what there is.
     r.ui.opens = {"/nonexistent/missing.txt"};
     clicks({w.mnuSaveAs, w.mnuApply, w.mnuRestore});
