@@ -343,6 +343,11 @@ private slots:
             QVERIFY(!exporter::writeXlsx(g, dir.filePath("log.xlsx"), &error, {}, sheetRows) && !error.isEmpty());
             QVERIFY(!QFile::exists(dir.filePath("log.xlsx")));
         }
+        ExportGrid tooLong = g;   // a text over Excel's limit, in the second reading
+        tooLong.rows[3][3].text = QString(32768, 'x');   // a Text cell, the units
+        QString error;
+        QVERIFY(!exporter::writeXlsx(tooLong, dir.filePath("log.xlsx"), &error));
+        QCOMPARE(error, "row 2: String exceeds Excel's limit of 32,767 characters.");
         QVERIFY(!QDir(dir.filePath("no")).exists());
     }
 
