@@ -333,10 +333,12 @@ void TestWindow::menusAndWindows()
     // Timing Settings: Apply refuses a timeout out of range, showing the one in effect; Default restores.
     w.Timing->TimeoutText->setText("0");
     clicks({w.Timing->butApply, w.Timing->butDefault});
-    // Calibrate Mode ticked on the window runs its handler; the run's own change of the box does not.
+    // Calibrate Mode ticked on the window runs its handler, Stage One taking the focus; the run's own change of the
+    // box does not.
     SensorTabWidget *t = r.tab(3);
     w.CalibrateCheck->click();
     QVERIFY(w.core.Calibrate_Flag && t->CalibrateFrame->isVisibleTo(t) && !t->ParameterFrame->isVisibleTo(t));
+    QCOMPARE(w.focusWidget(), t->StageOneBut);
     w.core.win.CalibrateCheck.setChecked(false);
     QVERIFY(!w.CalibrateCheck->isChecked() && w.core.Calibrate_Flag && t->CalibrateFrame->isVisibleTo(t));
     w.CalibrateCheck->click();
