@@ -347,6 +347,7 @@ private slots:
         tooLong.rows[3][3].text = QString(32768, 'x');   // a Text cell, the units
         QString error;
         QVERIFY(!exporter::writeXlsx(tooLong, dir.filePath("log.xlsx"), &error));
+        QVERIFY(!QFile::exists(dir.filePath("log.xlsx")));   // the workbook begun is removed
         QCOMPARE(error, "row 2: String exceeds Excel's limit of 32,767 characters.");
         QVERIFY(!QDir(dir.filePath("no")).exists());
     }
