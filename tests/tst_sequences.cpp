@@ -278,8 +278,9 @@ private slots:
         QTest::newRow("address alone") << Reading{"3M!", {"0012", ""}, 0};
         QTest::newRow("blanks") << Reading{"3M!", {"0012", "   "}, 0};
         QTest::newRow("aM! 0 s, address alone") << Reading{"3M!", {"0002", ""}, 0};   // not measured again
-        // No data-timeout pause after aC!.
+        // No data-timeout pause after aC!; at 0 s the address alone is asked once more, as after aM!.
         QTest::newRow("aC!") << Reading{"3C!", {"0001", "-5.0"}, 0, {1, 1, 1, 1}};
+        QTest::newRow("aC! 0 s, address alone") << Reading{"3C!", {"0001", ""}, 0};
     }
     void readings()
     {
