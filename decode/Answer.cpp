@@ -23,14 +23,6 @@ std::optional<int> Answer::digit(int k) const
     return (u >= '0' && u <= '9') ? int(u - '0') : 0;
 }
 
-std::optional<int> Answer::threeDigits(int k) const
-{
-    const auto a = digit(k), b = digit(k + 1), c = digit(k + 2);
-    if (!a || !b || !c)
-        return std::nullopt;
-    return *a * 100 + *b * 10 + *c;
-}
-
 QString Answer::from(int pos) const
 {
     if (pos < 1)

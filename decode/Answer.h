@@ -25,9 +25,6 @@ public:
     // Digit at answer offset k: nothing when the answer is too short (a
     // failed step); a character that is not a digit reads as 0.
     std::optional<int> digit(int k) const;
-    // Three digits at offsets k..k+2 as one number (hundreds, tens, units);
-    // nothing when the answer is too short.
-    std::optional<int> threeDigits(int k) const;
 
     // Text from a 1-based position to the end ("" beyond the end).
     QString from(int pos) const;
