@@ -404,6 +404,18 @@ private slots:
                                         {"dddd d MMMMM y", "dddd d mmmm yy"}, {"d 'de' MMM yyyy", "d \"de\" mmm yyyy"},
                                         {"yyy-MM-dd t", "yyyy-mm-dd \"t\""}, {"d 'open", "d \"open\""}, {"", "dd/mm/yyyy"}})
             QCOMPARE(exporter::excelDateFormat(qt), QString(excel));
+        // One with a letter beyond Latin-1 (Bulgarian, "d.MM.yy 'г'.") is a UTF-16 format in an .xls.
+        QTemporaryDir dir;
+        ExportGrid bulgarian = logGrid();
+        bulgarian.dateFormat = "d.MM.yy 'г'.";
+        const QString excel = exporter::excelDateFormat(bulgarian.dateFormat);
+        QByteArray record = QByteArray(1, char(excel.size())) + '\0' + '\1';   // length, 16-bit flag
+        for (QChar ch : excel)
+            record += QByteArray(1, char(ch.unicode() & 0xFF)) + char(ch.unicode() >> 8);
+        QString error;
+        QFile xls(dir.filePath("bg.xls"));
+        QVERIFY(exporter::writeXls(bulgarian, xls.fileName(), &error) && xls.open(QIODevice::ReadOnly));
+        QVERIFY(xls.readAll().contains(record));
         // A two-digit year from 70 is of the 1900s, below it of the 2000s; a four-digit year is as written.
         for (const auto &[text, format, year] : {std::tuple{"5/6/69", "d/M/yy", 2069}, {"5/6/70", "d/M/yy", 1970},
                                                  {"05.06.1969", "dd.MM.yyyy", 1969}})
