@@ -415,11 +415,17 @@ void TestParameters::applyReport()
     r.press(3, [&] { r.c->profile->mnuApply_Click(); });
     QByteArray text = contents(path), original = text;
     put(path, text.replace("Reverse = Off", "Reverse = On").replace("Local Level = 0.0000", "Local Level = 1.5")
-                  .replace("Density Correction = Compensated", "Density Correction = Uncompensated"));
-    r.bus.replies["3XLOF1.5!"] = "3+1.5";   // the sensor takes the level, and says so when asked; not the reverse
+                  .replace("Density Correction = Compensated", "Density Correction = Uncompensated")
+                  .replace("Maximium Over Range = 12.0000", "Maximium Over Range = 15"));
+    // Unlocked, the sensor takes the level and the over range, and says so when asked; not the reverse.
+    r.c->tab[3]->UnlockCheck.setChecked(true);
+    r.bus.replies["3XLOF1.5!"] = "3+1.5";
+    r.bus.replies["3XMOR15!"] = "3+15.000";
     r.port.onWrite = [&, onWrite = r.port.onWrite](const QByteArray &b) {
         if (b == "3XLOF1.5!")
             r.bus.replies["3XLOF!"] = "3+1.5";
+        if (b == "3XMOR15!")
+            r.bus.replies["3XMOR!"] = "3+15.000";
         onWrite(b);
     };
     r.ui.opens = {path, path};
@@ -435,7 +441,7 @@ void TestParameters::applyReport()
     r.c->comms.clear();
     r.press(3, [&] { r.c->profile->mnuApply_Click(); });
     // Taken whole, the report is what the sensor has now; a report that does not read, or a sensor gone, is named.
-    original.replace("Local Level = 0.0000", "Local Level = 1.5");
+    original.replace("Local Level = 0.0000", "Local Level = 1.5").replace("Over Range = 12.0000", "Over Range = 15.0000");
     const QByteArray wrong = "Sensor Address = 3\r\nColour = Blue\r\n";
     for (const QByteArray &report : {original, wrong, original}) {
         put(path, report);
